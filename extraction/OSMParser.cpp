@@ -1,0 +1,538 @@
+#include "extraction/OSMParser.h"
+
+#include "network/OSMData.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QSet>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <cmath>
+#include <iostream>
+#include <string>
+
+namespace {
+
+const QLatin1String nodeName("node");
+const QLatin1String wayName("way");
+const QLatin1String relationName("relation");
+const QLatin1String tagName("tag");
+const QLatin1String ndName("nd");
+const QLatin1String memberName("member");
+
+void conversionFailed(const char* what, const QStringRef& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    std::cerr << "OSMParser: " << what;
+    std::cerr.write(utf8.constData(), utf8.size());
+    std::cerr << std::endl;
+}
+
+std::string toStdString(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return std::string(utf8.constData(), std::size_t(utf8.size()));
+}
+
+// A coordinate that is not a finite number cannot be written as a position.
+bool toCoordinate(const QStringRef& text, double& value)
+{
+    bool ok = false;
+    value = text.toDouble(&ok);
+    return ok && std::isfinite(value);
+}
+
+// The k and v attributes of a tag; false unless both are present.
+bool tagAttributes(const QXmlStreamReader& reader, QStringRef& k, QStringRef& v)
+{
+    const QXmlStreamAttributes attributes = reader.attributes();
+    bool hasK = false;
+    bool hasV = false;
+    for (const QXmlStreamAttribute& attribute : attributes) {
+        const QStringRef name = attribute.name();
+        if (!hasK && name == QLatin1String("k")) {
+            k = attribute.value();
+            hasK = true;
+        } else if (!hasV && name == QLatin1String("v")) {
+            v = attribute.value();
+            hasV = true;
+        }
+    }
+    return hasK && hasV;
+}
+
+// True when the reader stands on the end tag of `name`; false, with `cut` set, when
+// the document ended or broke before it.
+bool atEndOf(const QXmlStreamReader& reader, QLatin1String name, bool& cut)
+{
+    if (reader.isEndElement() && reader.name() == name)
+        return true;
+    cut = reader.atEnd() || reader.hasError();
+    return cut;
+}
+
+bool isLinkValue(const QStringRef& v)
+{
+    return v == QLatin1String("motorway_link") || v == QLatin1String("trunk_link")
+        || v == QLatin1String("primary_link") || v == QLatin1String("secondary_link")
+        || v == QLatin1String("tertiary_link");
+}
+
+bool isAcceptedHighway(const QStringRef& v)
+{
+    static const QLatin1String accepted[] = {
+        QLatin1String("motorway"),     QLatin1String("motorway_link"),  QLatin1String("trunk"),
+        QLatin1String("trunk_link"),   QLatin1String("primary"),        QLatin1String("primary_link"),
+        QLatin1String("secondary"),    QLatin1String("secondary_link"), QLatin1String("tertiary"),
+        QLatin1String("tertiary_link"), QLatin1String("unclassified"),  QLatin1String("residential"),
+        QLatin1String("road"),
+    };
+    for (const QLatin1String& value : accepted)
+        if (v == value)
+            return true;
+    return false;
+}
+
+QString fromStdString(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), int(text.size()));
+}
+
+QString coordinate(double value)
+{
+    return QString::number(value, 'f', 7);
+}
+
+void writeTag(QXmlStreamWriter& writer, const QString& k, const QString& v)
+{
+    writer.writeEmptyElement(tagName);
+    writer.writeAttribute(QLatin1String("k"), k);
+    writer.writeAttribute(QLatin1String("v"), v);
+}
+
+void writeStopNodes(QXmlStreamWriter& writer, const OSMStops& stops, const QString& k, const QString& v,
+                    QSet<const Node*>& written)
+{
+    for (const auto& stop : stops.stops()) {
+        const Node* node = stop->getNode();
+        written.insert(node);
+        writer.writeStartElement(nodeName);
+        writer.writeAttribute(QLatin1String("id"), QString::number(node->getId()));
+        writer.writeAttribute(QLatin1String("lat"), coordinate(node->getLat()));
+        writer.writeAttribute(QLatin1String("lon"), coordinate(node->getLon()));
+        writeTag(writer, QStringLiteral("name"), fromStdString(stop->nameRef()));
+        writeTag(writer, k, v);
+        writer.writeEndElement();
+    }
+}
+
+void writeMembers(QXmlStreamWriter& writer, const std::vector<qint64>& ids, const QString& type,
+                  const QString& role)
+{
+    for (qint64 id : ids) {
+        writer.writeEmptyElement(memberName);
+        writer.writeAttribute(QLatin1String("type"), type);
+        writer.writeAttribute(QLatin1String("ref"), QString::number(id));
+        writer.writeAttribute(QLatin1String("role"), role);
+    }
+}
+
+} // namespace
+
+const QString OSMParser::outputDir = QStringLiteral("./data/comp/");
+
+OSMParser::OSMParser(QObject* parent)
+    : QObject(parent)
+{
+}
+
+void OSMParser::parseFiles(std::vector<QString> filesPaths, OSMData& data)
+{
+    for (const QString& path : filesPaths)
+        parseFile(path, data);
+}
+
+void OSMParser::parseFile(const QString& filePath, OSMData& data)
+{
+    Q_EMIT message(QString("Processing file: \"%1\"...").arg(filePath));
+    QFile file(filePath);
+    file.open(QIODevice::ReadOnly | QIODevice::Text);
+    if (!file.isOpen()) {
+        Q_EMIT message(" opening failed!\n");
+        return;
+    }
+    QXmlStreamReader reader(&file);
+    while (!reader.atEnd() && !reader.hasError()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QStringRef name = reader.name();
+        if (name == nodeName)
+            readNode(reader, data);
+        else if (name == wayName)
+            readWay(reader, data);
+        else if (name == relationName)
+            readRelation(reader, data);
+    }
+    if (reader.hasError())
+        Q_EMIT message(QString("%1\n").arg(reader.errorString()));
+    reader.clear();
+    file.close();
+    data.removeUnusedNodes();
+    Q_EMIT message(" OK\n");
+}
+
+void OSMParser::parseDir(const QString& dirPath, OSMData& data)
+{
+    Q_EMIT message(QString("Parsing Dir \"%1\"...\n").arg(dirPath));
+    const QStringList nameFilters(QString("*.%1").arg("osm"));
+    // The folder's defaults apply: all entries, by name, ignoring case.
+    const QStringList entries = QDir(dirPath).entryList(nameFilters);
+    for (const QString& entry : entries)
+        parseFile(QString("%1/%2").arg(dirPath, entry), data);
+    Q_EMIT message(QString("Dir parse done!\n    Way count: %1\n    Node count: %2\n    Bus stop count: %3\n"
+                           "    Tram stop count: %4\n    Route count: %5\n")
+                       .arg(data.getWays().size())
+                       .arg(data.getNodes().size())
+                       .arg(data.getBusStops().size())
+                       .arg(data.getTramStops().size())
+                       .arg(data.getRelations().size()));
+}
+
+void OSMParser::readNode(QXmlStreamReader& reader, OSMData& data)
+{
+    const QXmlStreamAttributes attributes = reader.attributes();
+    double lat = 0;
+    double lon = 0;
+    const QStringRef latText = attributes.value(QLatin1String("lat"));
+    if (!toCoordinate(latText, lat)) {
+        conversionFailed("Conversion failed lat: ", latText);
+        return;
+    }
+    const QStringRef lonText = attributes.value(QLatin1String("lon"));
+    if (!toCoordinate(lonText, lon)) {
+        conversionFailed("Conversion failed lon: ", lonText);
+        return;
+    }
+    bool ok = false;
+    const QStringRef idText = attributes.value(QLatin1String("id"));
+    const qint64 id = idText.toLongLong(&ok, 10);
+    if (!ok) {
+        conversionFailed("Conversion failed id: ", idText);
+        return;
+    }
+
+    QString name;
+    bool busStop = false;
+    bool tramStop = false;
+    bool trafficSignals = false;
+    bool cut = false;
+    reader.readNext();
+    while (!atEndOf(reader, nodeName, cut)) {
+        QStringRef k;
+        QStringRef v;
+        if (reader.isStartElement() && reader.name() == tagName && tagAttributes(reader, k, v)) {
+            if (k == QLatin1String("name"))
+                name = v.toString();
+            else if (k == QLatin1String("railway") && v == QLatin1String("tram_stop"))
+                tramStop = true;
+            else if (k == QLatin1String("highway") && v == QLatin1String("bus_stop"))
+                busStop = true;
+            else if (k == QLatin1String("highway") && v == QLatin1String("traffic_signals"))
+                trafficSignals = true;
+        }
+        reader.readNext();
+    }
+    // A node cut off before its end tag is incomplete: nothing of it is stored.
+    if (cut)
+        return;
+
+    Node* node = data.addNode(id, lat, lon, trafficSignals);
+    if (busStop)
+        data.addBusStop(toStdString(name), node);
+    if (tramStop)
+        data.addTramStop(toStdString(name), node);
+}
+
+void OSMParser::readWay(QXmlStreamReader& reader, OSMData& data)
+{
+    qint64 id = 0;
+    const QXmlStreamAttributes attributes = reader.attributes();
+    if (attributes.hasAttribute(QLatin1String("id"))) {
+        const QStringRef idText = attributes.value(QLatin1String("id"));
+        bool ok = false;
+        const double value = idText.toDouble(&ok);
+        // Only numbers that fit a 64-bit id can be truncated to one; anything else
+        // (nan, inf, 1e300) counts as not converting.
+        if (ok && std::isfinite(value) && value >= -9223372036854775808.0 && value < 9223372036854775808.0)
+            id = qint64(value);
+        else
+            conversionFailed("Conversion failed id: ", idText);
+    }
+
+    std::vector<qint64> nodeIds;
+    bool highway = false;
+    bool tram = false;
+    bool oneway = false;
+    bool link = false;
+    int roadClass = Road;
+    int lanesForward = 0;
+    int lanesBackward = 0;
+    bool cut = false;
+    reader.readNext();
+    while (!atEndOf(reader, wayName, cut)) {
+        if (reader.isStartElement()) {
+            const QStringRef element = reader.name();
+            QStringRef k;
+            QStringRef v;
+            if (element == tagName) {
+                if (tagAttributes(reader, k, v)) {
+                    if (k == QLatin1String("highway") && isAcceptedHighway(v)) {
+                        roadClass = roadClassFromName(toStdString(v.toString()));
+                        link = isLinkValue(v);
+                        highway = true;
+                    } else if (k == QLatin1String("railway") && v == QLatin1String("tram")) {
+                        tram = true;
+                    } else if (k == QLatin1String("oneway") && v == QLatin1String("yes")) {
+                        oneway = true;
+                    } else if (k == QLatin1String("lanes:forward")) {
+                        lanesForward = v.toInt(nullptr, 10);
+                    } else if (k == QLatin1String("lanes:backward")) {
+                        lanesBackward = v.toInt(nullptr, 10);
+                    }
+                }
+            } else if (element == ndName) {
+                const QXmlStreamAttributes nd = reader.attributes();
+                if (nd.hasAttribute(QLatin1String("ref")))
+                    nodeIds.push_back(nd.value(QLatin1String("ref")).toLongLong(nullptr, 10));
+            }
+        }
+        reader.readNext();
+    }
+    if (cut)
+        return;
+
+    // A road's lanes follow from its direction alone; only a tram track that is no
+    // road keeps the lanes:forward and lanes:backward values.
+    if (highway) {
+        lanesForward = 1;
+        lanesBackward = oneway ? 0 : 1;
+    }
+    if (!highway && !tram)
+        return;
+    if (nodeIds.size() < 2)
+        return;
+    data.addWay(id, nodeIds, tram, highway, oneway, link, roadClass, lanesForward, lanesBackward);
+}
+
+void OSMParser::readRelation(QXmlStreamReader& reader, OSMData& data)
+{
+    const QStringRef idText = reader.attributes().value(QLatin1String("id"));
+    bool ok = false;
+    const qint64 id = idText.toLongLong(&ok, 10);
+    if (!ok) {
+        conversionFailed("Conversion failed relationId: ", idText);
+        return;
+    }
+
+    QString name;
+    QString ref;
+    QString route;
+    bool isRoute = false;
+    std::vector<qint64> ways;
+    std::vector<qint64> forwardWays;
+    std::vector<qint64> backwardWays;
+    std::vector<qint64> stops;
+    bool cut = false;
+    reader.readNext();
+    while (!atEndOf(reader, relationName, cut)) {
+        if (reader.isStartElement()) {
+            const QStringRef element = reader.name();
+            if (element == memberName) {
+                const QXmlStreamAttributes member = reader.attributes();
+                if (member.hasAttribute(QLatin1String("type")) && member.hasAttribute(QLatin1String("ref"))) {
+                    const QStringRef type = member.value(QLatin1String("type"));
+                    const QStringRef refText = member.value(QLatin1String("ref"));
+                    const qint64 memberId = refText.toLongLong(&ok, 10);
+                    if (!ok) {
+                        conversionFailed("Conversion failed memberRefId: ", refText);
+                    } else if (type == QLatin1String("way")) {
+                        const QStringRef role = member.value(QLatin1String("role"));
+                        if (member.hasAttribute(QLatin1String("role")) && role == QLatin1String("forward"))
+                            forwardWays.push_back(memberId);
+                        else if (member.hasAttribute(QLatin1String("role")) && role == QLatin1String("backward"))
+                            backwardWays.push_back(memberId);
+                        else
+                            ways.push_back(memberId);
+                    } else if (type == QLatin1String("node")) {
+                        stops.push_back(memberId);
+                    }
+                }
+            } else if (element == tagName) {
+                QStringRef k;
+                QStringRef v;
+                if (tagAttributes(reader, k, v)) {
+                    if (k == QLatin1String("name")) {
+                        name = v.toString();
+                    } else if (k == QLatin1String("ref")) {
+                        ref = v.toString();
+                    } else if (k == QLatin1String("route")) {
+                        route = v.toString();
+                    } else if (k == QLatin1String("type")) {
+                        if (v != QLatin1String("route")) {
+                            // Not a route: skip the rest of the relation unread.
+                            do
+                                reader.readNext();
+                            while (!atEndOf(reader, relationName, cut));
+                            return;
+                        }
+                        isRoute = true;
+                    }
+                }
+            }
+        }
+        reader.readNext();
+    }
+    if (cut)
+        return;
+    if (isRoute
+        && (route == QLatin1String("tram") || route == QLatin1String("bus") || route == QLatin1String("trolleybus")))
+        data.addRelation(id, toStdString(name), toStdString(ref), toStdString(route), std::move(ways),
+                         std::move(forwardWays), std::move(backwardWays), std::move(stops));
+}
+
+QString OSMParser::outputFileName()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    const QChar zero('0');
+    return QString("%1-%2-%3_%4-%5-%6")
+        .arg(date.year())
+        .arg(date.month(), 2, 10, zero)
+        .arg(date.day(), 2, 10, zero)
+        .arg(time.hour(), 2, 10, zero)
+        .arg(time.minute(), 2, 10, zero)
+        .arg(time.second(), 2, 10, zero);
+}
+
+void OSMParser::writeOutputFile(OSMData& data)
+{
+    const QString fileName = QString("%1.osm").arg(outputFileName());
+    // Only the last folder level is created; a failure shows when the file is opened.
+    if (!QDir(outputDir).exists())
+        QDir().mkdir(outputDir);
+    Q_EMIT message(QString("Creating output file: \"%1%2\"... ").arg(outputDir, fileName));
+    const QString path = QString("%1%2").arg(outputDir, fileName);
+
+    // The file appears under its name only when completely written, so a failed
+    // write never replaces an earlier network file with a truncated one.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        Q_EMIT message(QString("Could not open \"%1\" for writting!\n").arg(path));
+        return;
+    }
+    QXmlStreamWriter writer(&file);
+    writer.setAutoFormatting(true);
+    writer.setAutoFormattingIndent(1);
+    writer.writeStartDocument();
+    writer.writeStartElement(QLatin1String("osm"));
+    writeNodes(writer, data);
+    writeWays(writer, data);
+    writeRelations(writer, data);
+    writer.writeEndElement();
+    writer.writeEndDocument();
+    if (writer.hasError())
+        file.cancelWriting();
+    if (!file.commit()) {
+        Q_EMIT message(QString("Error while writing to file: %1\n").arg(path));
+        return;
+    }
+
+    Q_EMIT message(QString("OK\n    Node count: %1\n    Bus stop count: %2\n    Tram stop count: %3\n"
+                           "    Way count: %4\n    Route count: %5\n")
+                       .arg(data.getNodes().size())
+                       .arg(data.getBusStops().size())
+                       .arg(data.getTramStops().size())
+                       .arg(data.getWays().size())
+                       .arg(data.getRelations().size()));
+    Q_EMIT processingDone();
+}
+
+void OSMParser::writeNodes(QXmlStreamWriter& writer, OSMData& data)
+{
+    // Stop nodes are written once per stop, with the stop's tags; the plain node
+    // group then skips them.
+    QSet<const Node*> written;
+    writeStopNodes(writer, data.getBusStops(), QStringLiteral("highway"), QStringLiteral("bus_stop"), written);
+    writeStopNodes(writer, data.getTramStops(), QStringLiteral("railway"), QStringLiteral("tram_stop"), written);
+    for (const auto& node : data.getNodes().nodes()) {
+        if (!node->isUsed() || written.contains(node.get()))
+            continue;
+        writer.writeStartElement(nodeName);
+        writer.writeAttribute(QLatin1String("id"), QString::number(node->getId()));
+        writer.writeAttribute(QLatin1String("lat"), coordinate(node->getLat()));
+        writer.writeAttribute(QLatin1String("lon"), coordinate(node->getLon()));
+        if (node->hasTrafficSignals())
+            writeTag(writer, QStringLiteral("highway"), QStringLiteral("traffic_signals"));
+        writer.writeEndElement();
+    }
+}
+
+void OSMParser::writeWays(QXmlStreamWriter& writer, OSMData& data)
+{
+    for (const auto& way : data.getWays().ways()) {
+        if (!way->firstNode() || !way->lastNode()) {
+            std::cerr << "OSMParser: " << "oops something is NULL | continue;" << std::endl;
+            continue;
+        }
+        writer.writeStartElement(wayName);
+        writer.writeAttribute(QLatin1String("id"), QString::number(way->getId()));
+        for (const Node* node : way->nodes()) {
+            writer.writeEmptyElement(ndName);
+            writer.writeAttribute(QLatin1String("ref"), QString::number(node->getId()));
+        }
+        if (way->getHighway())
+            writeTag(writer, QStringLiteral("highway"),
+                     fromStdString(roadClassName(way->getRoadClass(), way->getLink())));
+        if (way->getTram())
+            writeTag(writer, QStringLiteral("railway"), QStringLiteral("tram"));
+        const int forward = way->getLanesForward();
+        const int backward = way->getLanesBackward();
+        if (way->getOneway()) {
+            writeTag(writer, QStringLiteral("oneway"), QStringLiteral("yes"));
+            if (forward != 1)
+                writeTag(writer, QStringLiteral("lanes"), QString::number(forward));
+        } else {
+            if (forward > 1 || backward > 1)
+                writeTag(writer, QStringLiteral("lanes"), QString::number(qint64(forward) + backward));
+            if (forward != backward) {
+                writeTag(writer, QStringLiteral("lanes:forward"), QString::number(forward));
+                writeTag(writer, QStringLiteral("lanes:backward"), QString::number(backward));
+            }
+        }
+        writer.writeEndElement();
+    }
+}
+
+void OSMParser::writeRelations(QXmlStreamWriter& writer, OSMData& data)
+{
+    const QString way = QStringLiteral("way");
+    for (const auto& relation : data.getRelations().relations()) {
+        writer.writeStartElement(relationName);
+        writer.writeAttribute(QLatin1String("id"), QString::number(relation->getId()));
+        writeMembers(writer, relation->getWays(), way, QString(""));
+        writeMembers(writer, relation->getForwardWays(), way, QStringLiteral("forward"));
+        writeMembers(writer, relation->getBackwardWays(), way, QStringLiteral("backward"));
+        writeMembers(writer, relation->getStops(), QStringLiteral("node"), QStringLiteral("stop"));
+        if (!relation->getName().empty())
+            writeTag(writer, QStringLiteral("name"), fromStdString(relation->getName()));
+        if (!relation->getRef().empty())
+            writeTag(writer, QStringLiteral("ref"), fromStdString(relation->getRef()));
+        if (!relation->getRoute().empty())
+            writeTag(writer, QStringLiteral("route"), fromStdString(relation->getRoute()));
+        writeTag(writer, QStringLiteral("type"), QStringLiteral("route"));
+        writer.writeEndElement();
+    }
+}

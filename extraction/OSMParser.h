@@ -1,0 +1,44 @@
+#ifndef EXTRACTION_OSMPARSER_H
+#define EXTRACTION_OSMPARSER_H
+
+// Reads OpenStreetMap XML files into the network data and writes the network file.
+// Lives in the processing worker thread; everything runs synchronously in the caller.
+#include <QObject>
+#include <QString>
+#include <vector>
+
+class OSMData;
+class QXmlStreamReader;
+class QXmlStreamWriter;
+
+class OSMParser : public QObject
+{
+    Q_OBJECT
+public:
+    explicit OSMParser(QObject* parent = nullptr);
+
+    void parseFiles(std::vector<QString> filesPaths, OSMData& data);
+    void parseFile(const QString& filePath, OSMData& data);
+    void parseDir(const QString& dirPath, OSMData& data);
+
+    // Element readers: called on the element's start tag, they return on its end tag,
+    // or at once when its attributes do not convert.
+    static void readNode(QXmlStreamReader& reader, OSMData& data);
+    static void readWay(QXmlStreamReader& reader, OSMData& data);
+    static void readRelation(QXmlStreamReader& reader, OSMData& data);
+
+    void writeOutputFile(OSMData& data);
+    static QString outputFileName();
+    static void writeNodes(QXmlStreamWriter& writer, OSMData& data);
+    static void writeWays(QXmlStreamWriter& writer, OSMData& data);
+    static void writeRelations(QXmlStreamWriter& writer, OSMData& data);
+
+    // Folder of the network file, relative to the working directory.
+    static const QString outputDir;
+
+Q_SIGNALS:
+    void message(QString msg);
+    void processingDone();
+};
+
+#endif
