@@ -1,0 +1,194 @@
+#include "mapview/MapTileDownloader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QNetworkAccessManager>
+#include <QNetworkDiskCache>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPixmap>
+#include <QStandardPaths>
+#include <QThread>
+#include <QUrl>
+#include <algorithm>
+
+namespace {
+
+template <typename List, typename Item>
+bool contains(const List& list, const Item& item)
+{
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+} // namespace
+
+MapTileDownloader::MapTileDownloader(QObject* parent)
+    : QObject(parent)
+    , dataDir("./data/")
+    , tilesSubdir("map_tiles/")
+    , cacheDir(dataDir + tilesSubdir)
+    , nameSeparator("-")
+    , fileExtension("png")
+    , tileHost("tile.openstreetmap.org")
+    , serverNames{"a", "b", "c"}
+    , manager(nullptr)
+    , thread(nullptr)
+{
+    // Both types cross from one thread to the other in queued signals.
+    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
+    qRegisterMetaType<QPixmap*>("QPixmap*");
+
+    manager = new QNetworkAccessManager(this);
+    QNetworkDiskCache* diskCache = new QNetworkDiskCache(this);
+    diskCache->setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
+    manager->setCache(diskCache);
+
+    connect(manager, SIGNAL(finished(QNetworkReply*)), this, SLOT(handleNetworkData(QNetworkReply*)));
+    for (const QString& name : serverNames)
+        serverBusy.insert(name, false);
+
+    if (!QDir(dataDir).exists())
+        QDir().mkdir(dataDir);
+    if (!QDir(cacheDir).exists())
+        QDir().mkdir(cacheDir);
+
+    thread = new QThread();
+    moveToThread(thread);
+    thread->start(QThread::InheritPriority);
+}
+
+MapTileDownloader::~MapTileDownloader()
+{
+    thread->quit();
+    thread->wait();
+    delete thread;
+}
+
+void MapTileDownloader::tilesRequired(std::vector<QPoint> reqTiles, int zoom)
+{
+    incoming.clear();
+    for (const QPoint& point : reqTiles)
+        incoming.push_back(Tile{point.x(), point.y(), zoom});
+    processQueue();
+}
+
+void MapTileDownloader::tileConfirmed(QPoint tile, int zoom)
+{
+    const auto it = std::find(delivered.begin(), delivered.end(), Tile{tile.x(), tile.y(), zoom});
+    if (it != delivered.end())
+        delivered.erase(it);
+}
+
+void MapTileDownloader::processQueue()
+{
+    // An empty request leaves incoming empty and so keeps the tiles that still wait.
+    if (!incoming.empty()) {
+        workQueue = incoming;
+        incoming.clear();
+    }
+
+    while (!workQueue.empty()) {
+        const Tile tile = workQueue.front();
+        // A tile on its way to the renderer, in flight or failed for good is not served again.
+        if (contains(delivered, tile) || contains(requested, tile)) {
+            workQueue.erase(workQueue.begin());
+            continue;
+        }
+        if (loadFromCache(tile)) {
+            workQueue.erase(workQueue.begin());
+            continue;
+        }
+        // The earliest free name, not the next in a rotation.
+        QString freeName;
+        for (const QString& name : serverNames) {
+            if (!serverBusy.value(name, false)) {
+                serverBusy.insert(name, false);
+                freeName = name;
+                break;
+            }
+        }
+        if (freeName.isEmpty())
+            return;
+        requested.push_back(tile);
+        requestTile(freeName, tile);
+        workQueue.erase(workQueue.begin());
+    }
+}
+
+QString MapTileDownloader::cacheFilePath(const Tile& tile) const
+{
+    return QString("%1%2%3%4%5%6.%7")
+        .arg(cacheDir)
+        .arg(tile.zoom)
+        .arg(nameSeparator)
+        .arg(tile.x)
+        .arg(nameSeparator)
+        .arg(tile.y)
+        .arg(fileExtension);
+}
+
+bool MapTileDownloader::loadFromCache(const Tile& tile)
+{
+    if (!QDir(cacheDir).exists())
+        return false;
+    QPixmap pixmap;
+    pixmap.load(cacheFilePath(tile), "PNG");
+    if (pixmap.isNull())
+        return false;
+    emit tileDownloaded(QPoint(tile.x, tile.y), tile.zoom, new QPixmap(pixmap));
+    delivered.push_back(tile);
+    return true;
+}
+
+void MapTileDownloader::requestTile(const QString& name, const Tile& tile)
+{
+    const QUrl url(QString("http://%1.%2/%3/%4/%5.png").arg(name, tileHost).arg(tile.zoom).arg(tile.x).arg(tile.y),
+                   QUrl::TolerantMode);
+    const QString key = QString("%1%2%3%4%5").arg(tile.zoom).arg(nameSeparator).arg(tile.x).arg(nameSeparator).arg(tile.y);
+
+    QNetworkRequest request(url);
+    request.setRawHeader("User-Agent", "Dorvex");
+    request.setAttribute(QNetworkRequest::User, key);
+    // The tile servers answer plain HTTP with a redirect to HTTPS; without following it
+    // every tile would fail once and then never be asked for again.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    manager->get(request);
+    serverBusy[name] = true;
+}
+
+void MapTileDownloader::handleNetworkData(QNetworkReply* reply)
+{
+    const QStringList parts = reply->request().attribute(QNetworkRequest::User).toString().split(nameSeparator, Qt::KeepEmptyParts);
+    const Tile tile{parts.value(1).toInt(), parts.value(2).toInt(), parts.value(0).toInt()};
+
+    // The name is freed whatever the outcome. It comes from the URL the request was sent
+    // to: a redirect may have moved the reply to another host.
+    const QString host = reply->request().url().host(QUrl::FullyDecoded);
+    serverBusy[host.left(host.indexOf('.'))] = false;
+
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() == QNetworkReply::NoError && status >= 200 && status < 300) {
+        QImage image;
+        if (image.loadFromData(reply->readAll())) {
+            saveToCache(image, tile);
+            emit tileDownloaded(QPoint(tile.x, tile.y), tile.zoom, new QPixmap(QPixmap::fromImage(image)));
+            const auto it = std::find(requested.begin(), requested.end(), tile);
+            if (it != requested.end())
+                requested.erase(it);
+            delivered.push_back(tile);
+        }
+    }
+
+    reply->deleteLater();
+    processQueue();
+}
+
+void MapTileDownloader::saveToCache(const QImage& image, const Tile& tile)
+{
+    if (!QDir(cacheDir).exists())
+        QDir().mkdir(cacheDir);
+    const QString path = cacheFilePath(tile);
+    if (!QFile::exists(path))
+        image.save(path, "PNG");
+}

@@ -1,0 +1,313 @@
+#include "mapview/Renderer.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QPen>
+#include <cmath>
+
+namespace {
+
+const double pi = 3.141592653589793;
+const double degreesPerRadian = 57.29577951308232;
+const int tileSize = 256;
+const int minZoom = 2;
+const int maxZoom = 19;
+const double maxLat = 85.0511;
+const double maxLon = 180.0;
+const int purgeThreshold = 512;
+const int keepMargin = 2;
+const QColor landColor(232, 228, 220);
+const QColor selectionFill(0, 128, 255, 50);
+
+} // namespace
+
+Renderer::Renderer(QObject* parent)
+    : QObject(parent)
+    , loadingTile(tileSize, tileSize)
+    , emptyTile(tileSize, tileSize)
+    , originOffset(0, 0)
+    , tileRange()
+    , zoom(16)
+    , viewWidth(600)
+    , viewHeight(400)
+    , centerLat(49.1996)
+    , centerLon(16.6075)
+    , tileDownloader(nullptr)
+{
+    loadingTile.fill(Qt::lightGray);
+    QPainter painter(&loadingTile);
+    painter.setPen(QColor(Qt::darkGray));
+    painter.drawText(loadingTile.rect(), Qt::AlignCenter, "Loading...");
+    painter.end();
+    emptyTile.fill(landColor);
+
+    tileDownloader = new MapTileDownloader();
+    connect(this, SIGNAL(getTiles(std::vector<QPoint>,int)), tileDownloader, SLOT(tilesRequired(std::vector<QPoint>,int)));
+    connect(tileDownloader, SIGNAL(tileDownloaded(QPoint,int,QPixmap*)), this, SLOT(tileReceived(QPoint,int,QPixmap*)));
+    connect(this, SIGNAL(tileConfirmation(QPoint,int)), tileDownloader, SLOT(tileConfirmed(QPoint,int)));
+}
+
+Renderer::~Renderer()
+{
+    delete tileDownloader;
+}
+
+QPointF Renderer::latLonToTile(double lat, double lon, int zoom)
+{
+    const double n = std::pow(2.0, zoom);
+    const double phi = lat * pi / 180.0;
+    const double x = (lon + 180.0) / 360.0 * n;
+    const double y = (1.0 - std::log(std::tan(phi) + 1.0 / std::cos(phi)) / pi) * 0.5 * n;
+    return QPointF(x, y);
+}
+
+double Renderer::tileXToLon(double x, int zoom)
+{
+    return x / std::pow(2.0, zoom) * 360.0 - 180.0;
+}
+
+double Renderer::tileYToLat(double y, int zoom)
+{
+    const double t = pi - 2.0 * pi * y / std::pow(2.0, zoom);
+    return std::atan(0.5 * (std::exp(t) - std::exp(-t))) * degreesPerRadian;
+}
+
+GeoPoint Renderer::tileToGeo(double x, double y, int zoom)
+{
+    return GeoPoint(tileYToLat(y, zoom), tileXToLon(x, zoom));
+}
+
+void Renderer::setViewWidth(int width)
+{
+    viewWidth = width;
+}
+
+void Renderer::setViewHeight(int height)
+{
+    viewHeight = height;
+}
+
+void Renderer::updateView()
+{
+    if (viewWidth <= 0 || viewHeight <= 0)
+        return;
+
+    const QPointF center = latLonToTile(centerLat, centerLon, zoom);
+    const double cx = center.x();
+    const double cy = center.y();
+
+    // Screen position of the centre tile's top-left corner, then how many tiles are
+    // needed to the left of and above it.
+    const int c = int(viewWidth / 2 - (cx - std::floor(cx)) * tileSize);
+    const int f = int(viewHeight / 2 - (cy - std::floor(cy)) * tileSize);
+    const int tilesLeft = (c + tileSize - 1) / tileSize;
+    const int tilesAbove = (f + tileSize - 1) / tileSize;
+
+    const int centerX = int(cx);
+    const int centerY = int(cy);
+    tileRange.setLeft(centerX - tilesLeft);
+    tileRange.setTop(centerY - tilesAbove);
+    originOffset = QPoint(c - tileSize * tilesLeft, f - tileSize * tilesAbove);
+    tileRange.setRight(centerX + (viewWidth - c - 1) / tileSize);
+    tileRange.setBottom(centerY + (viewHeight - f - 1) / tileSize);
+
+    requestMissingTiles();
+    emit updated(QRect(0, 0, viewWidth, viewHeight));
+}
+
+void Renderer::requestMissingTiles()
+{
+    const int n = 1 << zoom;
+    std::vector<QPoint> missing;
+    for (int x = tileRange.left(); x <= tileRange.right(); ++x) {
+        for (int y = tileRange.top(); y <= tileRange.bottom(); ++y) {
+            if (x < 0 || y < 0 || x > n - 1 || y > n - 1)
+                continue;
+            if (!tileCache[zoom].contains(QPoint(x, y)))
+                missing.push_back(QPoint(x, y));
+        }
+    }
+    // Sent also when empty: it tells the downloader that nothing else is wanted now.
+    emit getTiles(missing, zoom);
+}
+
+void Renderer::zoomIn()
+{
+    if (zoom < maxZoom) {
+        ++zoom;
+        updateView();
+    }
+}
+
+void Renderer::zoomOut()
+{
+    if (zoom > minZoom) {
+        --zoom;
+        updateView();
+    }
+}
+
+void Renderer::pan(const QPoint& delta)
+{
+    const QPointF center = latLonToTile(centerLat, centerLon, zoom);
+    double lon = tileXToLon(center.x() - delta.x() / double(tileSize), zoom);
+    double lat = tileYToLat(center.y() - delta.y() / double(tileSize), zoom);
+
+    if (lon < -maxLon)
+        lon = -maxLon;
+    else if (lon > maxLon)
+        lon = maxLon;
+    if (lat < -maxLat)
+        lat = -maxLat;
+    else if (lat > maxLat)
+        lat = maxLat;
+    centerLat = lat;
+    centerLon = lon;
+
+    updateView();
+}
+
+GeoPoint Renderer::pixelToGeo(const QPoint& p) const
+{
+    const QPointF center = latLonToTile(centerLat, centerLon, zoom);
+    const double tx = center.x() - 0.5 * viewWidth / tileSize + p.x() / double(tileSize);
+    const double ty = center.y() - 0.5 * viewHeight / tileSize + p.y() / double(tileSize);
+    return tileToGeo(tx, ty, zoom);
+}
+
+QPoint Renderer::geoToPixel(const GeoPoint& g) const
+{
+    const QPointF t = latLonToTile(g.lat, g.lon, zoom);
+    const int x = (int(t.x()) - tileRange.left()) * tileSize + originOffset.x()
+        + int((t.x() - std::floor(t.x())) * tileSize);
+    const int y = (int(t.y()) - tileRange.top()) * tileSize + originOffset.y()
+        + int((t.y() - std::floor(t.y())) * tileSize);
+    return QPoint(x, y);
+}
+
+QPointF Renderer::geoToPixelF(const GeoPoint& g) const
+{
+    const QPointF t = latLonToTile(g.lat, g.lon, zoom);
+    const double x = (int(t.x()) - tileRange.left()) * tileSize + originOffset.x()
+        + (t.x() - std::floor(t.x())) * tileSize;
+    const double y = (int(t.y()) - tileRange.top()) * tileSize + originOffset.y()
+        + (t.y() - std::floor(t.y())) * tileSize;
+    return QPointF(x, y);
+}
+
+void Renderer::tileReceived(QPoint tilePoint, int zoom, QPixmap* downloadedTile)
+{
+    if (zoom < 0 || zoom >= zoomLevels) {
+        delete downloadedTile;
+        return;
+    }
+    tileCache[zoom].insert(tilePoint, *downloadedTile);
+    delete downloadedTile;
+
+    // The current layout, even for a tile of another zoom level: at worst an area is repainted.
+    emit updated(QRect((tilePoint.x() - tileRange.left()) * tileSize + originOffset.x(),
+                       (tilePoint.y() - tileRange.top()) * tileSize + originOffset.y(),
+                       tileSize, tileSize));
+    emit tileConfirmation(tilePoint, zoom);
+    purgeIfFull();
+}
+
+void Renderer::purgeIfFull()
+{
+    int total = 0;
+    for (const QHash<QPoint, QPixmap>& level : tileCache)
+        total += level.size();
+    if (total >= purgeThreshold)
+        purgeTileCache();
+}
+
+void Renderer::purgeTileCache()
+{
+    const QRect keep(QPoint(tileRange.left() - keepMargin, tileRange.top() - keepMargin),
+                     QPoint(tileRange.right() + keepMargin, tileRange.bottom() + keepMargin));
+    for (int level = 0; level < zoomLevels; ++level) {
+        if (level != zoom) {
+            tileCache[level].clear();
+            continue;
+        }
+        for (auto it = tileCache[level].begin(); it != tileCache[level].end();) {
+            if (keep.contains(it.key()))
+                ++it;
+            else
+                it = tileCache[level].erase(it);
+        }
+    }
+}
+
+int Renderer::cachedTileCount(int zoomLevel) const
+{
+    return zoomLevel >= 0 && zoomLevel < zoomLevels ? tileCache[zoomLevel].size() : 0;
+}
+
+bool Renderer::hasCachedTile(const QPoint& tile, int zoomLevel) const
+{
+    return zoomLevel >= 0 && zoomLevel < zoomLevels && tileCache[zoomLevel].contains(tile);
+}
+
+void Renderer::setupPainter(QPainter* painter)
+{
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    QPen pen = painter->pen();
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    pen.setColor(Qt::black);
+    painter->setPen(pen);
+    painter->setBrush(QBrush(Qt::white, Qt::SolidPattern));
+    QFont font = painter->font();
+    font.setPixelSize(12);
+    painter->setFont(font);
+}
+
+void Renderer::paintBackground(QPainter* painter, const QRect& dirty)
+{
+    painter->fillRect(dirty, QBrush(landColor, Qt::SolidPattern));
+}
+
+void Renderer::paintTiles(QPainter* painter, const QRect& dirty)
+{
+    const int n = 1 << zoom;
+    for (int i = 0; i <= tileRange.right() - tileRange.left(); ++i) {
+        for (int j = 0; j <= tileRange.bottom() - tileRange.top(); ++j) {
+            const int x = tileRange.left() + i;
+            const int y = tileRange.top() + j;
+            const QRect target(originOffset.x() + tileSize * i, originOffset.y() + tileSize * j, tileSize, tileSize);
+            if (x < 0 || y < 0 || x > n - 1 || y > n - 1) {
+                painter->drawPixmap(QRectF(target), emptyTile, QRectF());
+                continue;
+            }
+            if (!target.intersects(dirty))
+                continue;
+            const auto cached = tileCache[zoom].constFind(QPoint(x, y));
+            painter->drawPixmap(QRectF(target), cached != tileCache[zoom].constEnd() ? cached.value() : loadingTile, QRectF());
+        }
+    }
+}
+
+void Renderer::paintSelection(QPainter* painter, const QRect&, const LocationRect& selection)
+{
+    const QPointF a = geoToPixelF(selection.topLeft());
+    const QPointF b = geoToPixelF(selection.bottomRight());
+    const QRectF area(a.x(), a.y(), b.x() - a.x(), b.y() - a.y());
+
+    painter->save();
+    painter->setBrush(QBrush(selectionFill, Qt::SolidPattern));
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->drawRects(&area, 1);
+    painter->restore();
+
+    for (int n = 1; n <= 4; ++n) {
+        const QPoint q = geoToPixel(selection.cornerPoint(n));
+        const QRect handle(QPoint(q.x() - 5, q.y() - 5), QPoint(q.x() + 4, q.y() + 4));
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->drawRects(&handle, 1);
+        painter->restore();
+    }
+}

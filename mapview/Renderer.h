@@ -1,0 +1,91 @@
+#ifndef MAPVIEW_RENDERER_H
+#define MAPVIEW_RENDERER_H
+
+// The map view's model and painter: view centre, zoom and size, the tile layout on
+// screen, the in-memory tile cache and all painting. Lives in the GUI thread.
+#include "mapview/GeoPoint.h"
+#include "mapview/LocationRect.h"
+#include "mapview/MapTileDownloader.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPixmap>
+#include <QPoint>
+#include <QPointF>
+#include <QRect>
+#include <vector>
+
+class QPainter;
+
+inline uint qHash(const QPoint& point)
+{
+    return uint(point.x() * 17) ^ uint(point.y());
+}
+
+class Renderer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Renderer(QObject* parent = nullptr);
+    ~Renderer() override;
+
+    // Web-Mercator tile numbering of the OpenStreetMap tile servers: fractional tile x, y.
+    static QPointF latLonToTile(double lat, double lon, int zoom);
+    static double tileXToLon(double x, int zoom);
+    static double tileYToLat(double y, int zoom);
+    static GeoPoint tileToGeo(double x, double y, int zoom);
+
+    void setViewWidth(int width);
+    void setViewHeight(int height);
+    void updateView();
+    void pan(const QPoint& delta);
+    GeoPoint pixelToGeo(const QPoint& p) const;
+    QPoint geoToPixel(const GeoPoint& g) const;
+    QPointF geoToPixelF(const GeoPoint& g) const;
+    void purgeTileCache();
+
+    void setupPainter(QPainter* painter);
+    void paintBackground(QPainter* painter, const QRect& dirty);
+    void paintTiles(QPainter* painter, const QRect& dirty);
+    void paintSelection(QPainter* painter, const QRect& dirty, const LocationRect& selection);
+
+    // Read-only view state.
+    int getZoom() const { return zoom; }
+    GeoPoint getCenter() const { return GeoPoint(centerLat, centerLon); }
+    QRect getTileRange() const { return tileRange; }
+    QPoint getOriginOffset() const { return originOffset; }
+    int cachedTileCount(int zoomLevel) const;
+    bool hasCachedTile(const QPoint& tile, int zoomLevel) const;
+
+signals:
+    void updated(QRect rect);
+    void getTiles(std::vector<QPoint> tiles, int zoom);
+    void tileConfirmation(QPoint tile, int zoom);
+
+public slots:
+    void zoomIn();
+    void zoomOut();
+
+private slots:
+    void tileReceived(QPoint tilePoint, int zoom, QPixmap* downloadedTile);
+
+private:
+    static const int zoomLevels = 20;
+
+    void requestMissingTiles();
+    void purgeIfFull();
+
+    QPixmap loadingTile;
+    QPixmap emptyTile;
+    QHash<QPoint, QPixmap> tileCache[zoomLevels];
+    QPoint originOffset;
+    QRect tileRange;
+    int zoom;
+    int viewWidth;
+    int viewHeight;
+    double centerLat;
+    double centerLon;
+    MapTileDownloader* tileDownloader; // owned; lives in its own thread
+};
+
+#endif

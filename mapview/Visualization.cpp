@@ -1,0 +1,151 @@
+#include "mapview/Visualization.h"
+
+#include "mapview/Renderer.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QWheelEvent>
+
+namespace {
+
+const int wheelStep = 120;
+const int handleReach = 5;
+
+QPoint integerPoint(const QPointF& p)
+{
+    return QPoint(qRound(p.x()), qRound(p.y()));
+}
+
+} // namespace
+
+int Visualization::wheelAccumulator = 0;
+
+Visualization::Visualization(QWidget* parent)
+    : QWidget(parent)
+    , renderer(new Renderer(this))
+    , dragging(false)
+    , lastMousePos(0, 0)
+    , selection()
+    , activeCorner(0)
+    , grabOffset(0, 0)
+{
+    connect(renderer, SIGNAL(updated(QRect)), this, SLOT(updateMap(QRect)));
+}
+
+QRectF Visualization::getLocationRect() const
+{
+    return selection.toRectF();
+}
+
+void Visualization::purgeTiles()
+{
+    renderer->purgeTileCache();
+}
+
+void Visualization::updateMap(QRect r)
+{
+    update(r);
+}
+
+void Visualization::updateMap()
+{
+    update();
+}
+
+void Visualization::resizeEvent(QResizeEvent*)
+{
+    renderer->setViewWidth(width());
+    renderer->setViewHeight(height());
+    renderer->updateView();
+}
+
+void Visualization::paintEvent(QPaintEvent* e)
+{
+    QPainter painter(this);
+    renderer->setupPainter(&painter);
+    renderer->paintBackground(&painter, e->rect());
+    renderer->paintTiles(&painter, e->rect());
+    renderer->paintSelection(&painter, e->rect(), selection);
+    painter.end();
+}
+
+void Visualization::mousePressEvent(QMouseEvent* e)
+{
+    if (e->buttons() != Qt::LeftButton)
+        return;
+    const QPoint m = integerPoint(e->localPos());
+    activeCorner = hitTestCorners(m);
+    if (activeCorner != 0)
+        return;
+    lastMousePos = m;
+    dragging = true;
+}
+
+int Visualization::hitTestCorners(const QPoint& m)
+{
+    QPoint pixels[4];
+    for (int n = 1; n <= 4; ++n)
+        pixels[n - 1] = renderer->geoToPixel(selection.cornerPoint(n));
+
+    // Later corners lie on top where handles overlap, so they are tried first.
+    for (int n = 4; n >= 1; --n) {
+        const QPoint q = pixels[n - 1];
+        if (m.x() >= q.x() - handleReach && m.x() <= q.x() + handleReach
+            && m.y() >= q.y() - handleReach && m.y() <= q.y() + handleReach) {
+            grabOffset = QPoint(q.x() - m.x() + 1, q.y() - m.y() + 1);
+            return n;
+        }
+    }
+    return 0;
+}
+
+void Visualization::mouseMoveEvent(QMouseEvent* e)
+{
+    const QPoint m = integerPoint(e->localPos());
+    if (activeCorner != 0) {
+        selection.setCorner(activeCorner, renderer->pixelToGeo(m + grabOffset));
+        emit newLocRect(selection.toRectF());
+        update();
+    } else if (dragging) {
+        const QPoint d = m - lastMousePos;
+        lastMousePos = m;
+        renderer->pan(d);
+    }
+}
+
+void Visualization::mouseReleaseEvent(QMouseEvent*)
+{
+    dragging = false;
+    activeCorner = 0;
+    update();
+}
+
+void Visualization::wheelEvent(QWheelEvent* e)
+{
+    // The classic single wheel delta: the vertical angle, or the horizontal one when it dominates.
+    const QPoint angle = e->angleDelta();
+    wheelAccumulator += qAbs(angle.x()) > qAbs(angle.y()) ? angle.x() : angle.y();
+
+    const bool in = wheelAccumulator >= wheelStep;
+    const bool out = wheelAccumulator <= -wheelStep;
+    if (!in && !out) {
+        e->accept();
+        return;
+    }
+
+    // Bring the point under the cursor to the centre, zoom, and move it back under the cursor.
+    const QPoint m = integerPoint(e->position());
+    const QRect r = rect();
+    const QPoint d((r.right() - r.left()) / 2 - m.x(), (r.bottom() - r.top()) / 2 - m.y());
+    renderer->pan(d);
+    if (in)
+        renderer->zoomIn();
+    else
+        renderer->zoomOut();
+    renderer->pan(-d);
+
+    wheelAccumulator = 0;
+    e->accept();
+}
