@@ -1,0 +1,437 @@
+#include "download/Pelagor.h"
+
+#include <QDir>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkDiskCache>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSaveFile>
+#include <QSslError>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <QUrl>
+#include <QVariant>
+
+#include <cmath>
+#include <iostream>
+#include <limits>
+
+namespace {
+
+const double gridUnit = 0.001;
+const int pieceSize = 10;
+
+QRect gridRect(int x1, int y1, int x2, int y2)
+{
+    QRect rect;
+    rect.setCoords(x1, y1, x2, y2);
+    return rect;
+}
+
+double degrees(int gridValue)
+{
+    return gridValue * gridUnit;
+}
+
+bool fitsInt(double value)
+{
+    return value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max();
+}
+
+// Saturates instead of converting out of range, which would be undefined behaviour.
+int clampToInt(double value)
+{
+    if (value >= std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (value <= std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    if (std::isnan(value))
+        return 0;
+    return static_cast<int>(value);
+}
+
+// The four grid values of toGridRect, still in double.
+void gridBounds(const QRectF& area, double bounds[4])
+{
+    bounds[0] = std::floor(area.x() / gridUnit);
+    bounds[1] = std::ceil(area.y() / gridUnit);
+    bounds[2] = std::ceil((area.x() + area.width()) / gridUnit);
+    bounds[3] = std::floor((area.y() + area.height()) / gridUnit);
+}
+
+bool gridFits(const QRectF& area)
+{
+    double bounds[4];
+    gridBounds(area, bounds);
+    return fitsInt(bounds[0]) && fitsInt(bounds[1]) && fitsInt(bounds[2]) && fitsInt(bounds[3]);
+}
+
+qint64 ceilDiv(qint64 n, qint64 d)
+{
+    if (n <= 0)
+        return 0;
+    return n / d + (n % d != 0 ? 1 : 0);
+}
+
+// West, south, east and north of a piece, the order of both file names and requests.
+void pieceDegrees(const QRect& piece, double bounds[4])
+{
+    int x1, y1, x2, y2;
+    piece.getCoords(&x1, &y1, &x2, &y2);
+    bounds[0] = degrees(x1);
+    bounds[1] = degrees(y2);
+    bounds[2] = degrees(x2);
+    bounds[3] = degrees(y1);
+}
+
+std::string pieceText(const QRect& piece)
+{
+    int x1, y1, x2, y2;
+    piece.getCoords(&x1, &y1, &x2, &y2);
+    return std::to_string(x1) + ' ' + std::to_string(y2) + ' ' + std::to_string(x2) + ' ' + std::to_string(y1);
+}
+
+} // namespace
+
+Pelagor::Pelagor(QObject* parent)
+    : QObject(parent)
+    , urlTemplate("http://api.openstreetmap.org/api/0.6/map?bbox=%1,%2,%3,%4")
+    , downloadDir("data/download/")
+    , mergeDir("data/merge/")
+    , mergedBaseName("merged")
+    , nameSeparator("-")
+    , fileExtension("osm")
+    , pieceFilter("*?-*?-*?-*?.osm")
+    , osmEndTag("</osm>")
+    , tagEnd('>')
+    , area()
+{
+    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
+
+    auto* cache = new QNetworkDiskCache(this);
+    cache->setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
+    manager = new QNetworkAccessManager(this);
+    manager->setCache(cache);
+    connect(manager, SIGNAL(finished(QNetworkReply*)), this, SLOT(handleNetworkData(QNetworkReply*)));
+    connect(manager, SIGNAL(sslErrors(QNetworkReply*, const QList<QSslError>&)),
+            this, SLOT(sslErrors(QNetworkReply*, const QList<QSslError>&)));
+}
+
+bool Pelagor::downloadArea(const QRectF& area)
+{
+    if (!checkBoundaries(area))
+        return false;
+    if (!prepareRequests(area))
+        return false;
+    requestNext();
+    return true;
+}
+
+bool Pelagor::checkBoundaries(const QRectF& area)
+{
+    const double left = area.x();
+    const double right = area.x() + area.width();
+    const double top = area.y();
+    const double bottom = area.y() + area.height();
+    if (right >= left && top >= bottom)
+        return true;
+    // A NaN bound fails every comparison, so it is refused without a line.
+    if (left > right)
+        std::cerr << "Pelagor: " << "Invalid boundaries! Right longitude has to be greater than left longitude"
+                  << std::endl;
+    if (bottom > top)
+        std::cerr << "Pelagor: " << "Invalid boundaries! Top latitude has to be greater than bottom latitude"
+                  << std::endl;
+    return false;
+}
+
+bool Pelagor::prepareRequests(const QRectF& area)
+{
+    this->area = toGridRect(area);
+    // Grid values beyond the int range were clamped by toGridRect; such an area is refused as too
+    // large rather than planned from the clamped values.
+    const qint64 pieces = gridFits(area) ? countPieces() : maxPieces + 1;
+    totalFiles = pieces <= maxPieces ? static_cast<int>(pieces) : 0;
+    pendingRequests = 0;
+    doneFiles = 0;
+    filesPaths.clear();
+
+    if (pieces > maxPieces || !fillRequestQueue()) {
+        emit message("Selected area is too large!");
+        return false;
+    }
+    if (!QDir(downloadDir).exists() && !QDir().mkdir(downloadDir)) {
+        emit message(QString("Could not create folder \"%1\"!").arg(downloadDir));
+        return false;
+    }
+    emit message(QString("Total %1 files to be requested...\n").arg(totalFiles));
+    return true;
+}
+
+QRect Pelagor::toGridRect(const QRectF& area)
+{
+    double bounds[4];
+    gridBounds(area, bounds);
+    return gridRect(clampToInt(bounds[0]), clampToInt(bounds[1]), clampToInt(bounds[2]), clampToInt(bounds[3]));
+}
+
+qint64 Pelagor::countPieces()
+{
+    int x1, y1, x2, y2;
+    area.getCoords(&x1, &y1, &x2, &y2);
+    // In 64 bits: the extent of a clamped grid does not fit an int, nor does the product.
+    const qint64 columns = ceilDiv(qint64(x2) - x1, pieceSize);
+    const qint64 rows = ceilDiv(qint64(y1) - y2, pieceSize);
+    return columns * rows;
+}
+
+bool Pelagor::fillRequestQueue()
+{
+    const qint64 pieces = countPieces();
+    if (pieces > maxPieces)
+        return false;
+    requestQueue.reserve(requestQueue.size() + static_cast<size_t>(pieces));
+
+    int x1, y1, x2, y2;
+    area.getCoords(&x1, &y1, &x2, &y2);
+    // 64-bit steps, so that stepping past a bound near the end of the int range cannot overflow.
+    for (qint64 x = x1; x < x2; x += pieceSize) {
+        for (qint64 y = y2; y < y1; y += pieceSize) {
+            requestQueue.push_back(gridRect(static_cast<int>(x), static_cast<int>(qMin<qint64>(y + pieceSize, y1)),
+                                            static_cast<int>(qMin<qint64>(x + pieceSize, x2)), static_cast<int>(y)));
+        }
+    }
+    return true;
+}
+
+void Pelagor::splitPiece(const QRect& piece)
+{
+    std::cerr << "Pelagor: " << "Splitting: " << pieceText(piece) << std::endl;
+    int x1, y1, x2, y2;
+    piece.getCoords(&x1, &y1, &x2, &y2);
+    // Integer division truncates toward zero, also for negative coordinates.
+    const int mx = static_cast<int>((qint64(x1) + x2) / 2);
+    const int my = static_cast<int>((qint64(y1) + y2) / 2);
+    const QRect quadrants[4] = {
+        gridRect(x1, y1, mx, my), // north-west
+        gridRect(x1, my, mx, y2), // south-west
+        gridRect(mx, y1, x2, my), // north-east
+        gridRect(mx, my, x2, y2), // south-east
+    };
+    for (const QRect& quadrant : quadrants) {
+        // A quadrant that has failed before would fail again; this also ends the splitting of
+        // pieces too small to shrink.
+        bool failed = false;
+        for (const QRect& f : failedPieces)
+            failed = failed || f == quadrant;
+        if (failed)
+            continue;
+        std::cerr << "Pelagor: " << "Splitted: " << pieceText(quadrant) << std::endl;
+        requestQueue.push_back(quadrant);
+        ++totalFiles;
+    }
+}
+
+QString Pelagor::pieceFilePath(const QRect& piece)
+{
+    double bounds[4];
+    pieceDegrees(piece, bounds);
+    return QString("%1%2%3%4%5%6%7%8.%9")
+        .arg(downloadDir)
+        .arg(bounds[0])
+        .arg(nameSeparator)
+        .arg(bounds[1])
+        .arg(nameSeparator)
+        .arg(bounds[2])
+        .arg(nameSeparator)
+        .arg(bounds[3])
+        .arg(fileExtension);
+}
+
+void Pelagor::requestNext()
+{
+    if (pendingRequests <= 0) {
+        while (!requestQueue.empty()) {
+            const QRect piece = requestQueue.back();
+            requestQueue.pop_back();
+            if (findLocalFile(piece))
+                continue;
+            sendRequest(piece);
+            if (pendingRequests > 0)
+                break;
+        }
+    }
+    if (doneFiles == totalFiles)
+        emit downloadingDone(filesPaths);
+}
+
+bool Pelagor::findLocalFile(const QRect& piece)
+{
+    const QString path = pieceFilePath(piece);
+    if (!QFile::exists(path))
+        return false;
+    ++doneFiles;
+    filesPaths.push_back(path);
+    emit message(QString("File found at local storage: \"%1\"\n").arg(path));
+    reportProgress();
+    return true;
+}
+
+void Pelagor::sendRequest(const QRect& piece)
+{
+    double bounds[4];
+    pieceDegrees(piece, bounds);
+    const QUrl url(urlTemplate.arg(bounds[0]).arg(bounds[1]).arg(bounds[2]).arg(bounds[3]), QUrl::TolerantMode);
+    emit message(QString("Request: \"%1?%2%3\" ")
+                     .arg(url.host(QUrl::FullyDecoded), url.path(QUrl::FullyDecoded), url.query(QUrl::PrettyDecoded)));
+
+    QNetworkRequest request(url);
+    request.setRawHeader("User-Agent", "Dorvex");
+    request.setAttribute(QNetworkRequest::User, piece);
+    // The API answers plain HTTP with a redirect to HTTPS; without following it the redirect
+    // page would be stored as the piece. Never follow a redirect to a less secure scheme.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    QNetworkReply* reply = manager->get(request);
+    connect(reply, SIGNAL(downloadProgress(qint64, qint64)), this, SLOT(downloadProgress(qint64, qint64)));
+    ++pendingRequests;
+}
+
+void Pelagor::savePiece(const QByteArray& data, const QRect& piece)
+{
+    const QString path = pieceFilePath(piece);
+    // Listed first: the parser is told about the piece even when it could not be written.
+    filesPaths.push_back(path);
+
+    // The piece appears under its final name only once it is completely written, so a file cut
+    // short by a full disk or a killed process is never taken for a complete piece by a later run.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        emit message(QString("Could not create file: %1\n").arg(path));
+        return;
+    }
+    // A short write means the disk refused the rest.
+    if (file.write(data) != data.size())
+        file.cancelWriting();
+    if (!file.commit())
+        emit message(QString("Error while writing to file: %1\n").arg(path));
+}
+
+void Pelagor::handleNetworkData(QNetworkReply* reply)
+{
+    const QRect piece = reply->request().attribute(QNetworkRequest::User).toRect();
+    // Qt reports an HTTP status without an error of its own (a redirect that was not followed,
+    // 304 and other 3xx) as success; only a 2xx answer carries the piece's data.
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const bool answered = status.isValid() && status.toInt() >= 200 && status.toInt() < 300;
+    if (reply->error() != QNetworkReply::NoError || !answered) {
+        std::cerr << "Pelagor: " << "Reply error: " << pieceText(piece) << std::endl;
+        failedPieces.push_back(piece);
+        splitPiece(piece);
+    } else {
+        savePiece(reply->readAll(), piece);
+    }
+    reply->deleteLater();
+    --pendingRequests;
+    ++doneFiles;
+    reportProgress();
+    requestNext();
+}
+
+void Pelagor::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
+{
+    emit message(".");
+    if (bytesReceived == bytesTotal)
+        emit message(" Done\n");
+}
+
+void Pelagor::sslErrors(QNetworkReply* reply, const QList<QSslError>& errors)
+{
+    emit message(QString("!ERROR! SSL Errors occured, replyErrorString: %1\n").arg(reply->errorString()));
+    for (const QSslError& error : errors)
+        emit message(QString("!ERROR! SSL Errors occured, sslErrorString: %1\n").arg(error.errorString()));
+}
+
+void Pelagor::reportProgress()
+{
+    // A split raises totalFiles, so the percentage may fall back.
+    emit progress(static_cast<int>(static_cast<double>(doneFiles) / totalFiles * 100));
+}
+
+bool Pelagor::createFinalFile(QFile*& file, QTextStream*& stream, int number)
+{
+    const QString path = QString("%1%2%3.%4").arg(mergeDir, mergedBaseName, QString::number(number), fileExtension);
+    auto* output = new QFile(path);
+    if (!output->open(QIODevice::WriteOnly)) {
+        std::cerr << "Pelagor: " << "createFinalFile(): cannot open file: " << path.toStdString() << std::endl;
+        delete output;
+        return false;
+    }
+    file = output;
+    stream = new QTextStream(output);
+    return true;
+}
+
+void Pelagor::mergeFiles()
+{
+    if (!QDir(mergeDir).exists())
+        QDir().mkdir(mergeDir);
+    const QStringList names = QDir(downloadDir).entryList(QStringList() << pieceFilter, QDir::NoFilter, QDir::NoSort);
+
+    QFile* file = nullptr;
+    QTextStream* stream = nullptr;
+    int number = 0;
+    if (!createFinalFile(file, stream, number))
+        return;
+    std::vector<QString> merged;
+    int count = 0;
+    for (int i = 0; i < names.size(); ++i) {
+        const QString path = QString("%1%2").arg(downloadDir, names[i]);
+        QFile piece(path);
+        if (!piece.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        QTextStream in(&piece);
+        QString content = in.readAll();
+
+        // Every piece after the first of an output file loses its XML declaration, its <osm>
+        // tag and the line end behind it.
+        if (count != 0) {
+            const int first = content.indexOf(QLatin1Char(tagEnd));
+            const int second = first < 0 ? -1 : content.indexOf(QLatin1Char(tagEnd), first + 1);
+            if (second >= 0)
+                content.remove(0, second + 2);
+        }
+        // Every piece but the last of an output file loses its closing tag and the line end.
+        if (i != names.size() - 1 && count != maxMergedPieces - 1) {
+            const int end = content.lastIndexOf(osmEndTag);
+            if (end >= 0)
+                content.remove(end, osmEndTag.size() + 1);
+        }
+        *stream << content;
+        std::cerr << "Pelagor: " << "Compressed: " << path.toStdString() << std::endl;
+
+        ++count;
+        if (count == maxMergedPieces) {
+            merged.push_back(file->fileName());
+            std::cerr << "Pelagor: " << "Compressed >>> " << file->fileName().toStdString() << std::endl;
+            stream->flush();
+            file->close();
+            delete stream;
+            delete file;
+            ++number;
+            if (!createFinalFile(file, stream, number))
+                return;
+            count = 0;
+        }
+    }
+    merged.push_back(file->fileName());
+    std::cerr << "Pelagor: " << "Compressed >>>> " << file->fileName().toStdString() << std::endl;
+    stream->flush();
+    file->close();
+    delete stream;
+    delete file;
+
+    std::cerr << "Pelagor: " << "Merge done!" << std::endl;
+    for (const QString& name : merged)
+        emit fileMerged(name);
+}
