@@ -1,0 +1,460 @@
+#include "download/Pelagor.h"
+#include "tests/support/StderrCapture.h"
+#include "tests/support/TestWorkDir.h"
+
+#include <QtTest>
+
+#include <limits>
+
+namespace {
+
+QRect grid(int x1, int y1, int x2, int y2)
+{
+    QRect rect;
+    rect.setCoords(x1, y1, x2, y2);
+    return rect;
+}
+
+// The area convention of the selection: x = west, y = north, width >= 0, height <= 0.
+QRectF selection(double left, double bottom, double right, double top)
+{
+    return QRectF(left, top, right - left, bottom - top);
+}
+
+QStringList texts(const QSignalSpy& spy)
+{
+    QStringList result;
+    for (const QList<QVariant>& args : spy)
+        result << args.at(0).toString();
+    return result;
+}
+
+QString coords(const QRect& rect)
+{
+    int x1, y1, x2, y2;
+    rect.getCoords(&x1, &y1, &x2, &y2);
+    return QString("(%1, %2, %3, %4)").arg(x1).arg(y1).arg(x2).arg(y2);
+}
+
+QStringList coordsList(const std::vector<QRect>& rects)
+{
+    QStringList result;
+    for (const QRect& rect : rects)
+        result << coords(rect);
+    return result;
+}
+
+const QString rightLine = "Pelagor: Invalid boundaries! Right longitude has to be greater than left longitude";
+const QString topLine = "Pelagor: Invalid boundaries! Top latitude has to be greater than bottom latitude";
+const QString tooLarge = "Selected area is too large!";
+
+} // namespace
+
+class tst_PelagorPlanning : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void initialState();
+    void checkBoundaries_data();
+    void checkBoundaries();
+    void invalidAreaStopsSilently();
+    void toGridRect_data();
+    void toGridRect();
+    void piecesAndQueueOrder_data();
+    void piecesAndQueueOrder();
+    void pieceFilePath_data();
+    void pieceFilePath();
+    void splitPiece_data();
+    void splitPiece();
+    void zeroPiecesEndAtOnce_data();
+    void zeroPiecesEndAtOnce();
+    void pieceBound_data();
+    void pieceBound();
+    void queueKeptAcrossRuns();
+    void downloadFolder_data();
+    void downloadFolder();
+
+private:
+    TestWorkDir* workDir = nullptr;
+};
+
+void tst_PelagorPlanning::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
+}
+
+void tst_PelagorPlanning::init()
+{
+    workDir = new TestWorkDir;
+    QVERIFY(workDir->isValid());
+    // The application's tile cache creates ./data/ at start-up, before any download.
+    QVERIFY(QDir().mkdir("data"));
+}
+
+void tst_PelagorPlanning::cleanup()
+{
+    delete workDir;
+    workDir = nullptr;
+}
+
+void tst_PelagorPlanning::initialState()
+{
+    Pelagor pelagor;
+    QVERIFY(pelagor.getArea().isNull());
+    QCOMPARE(coords(pelagor.getArea()), QString("(0, 0, -1, -1)"));
+    QVERIFY(pelagor.getRequestQueue().empty());
+    QVERIFY(pelagor.getFailedPieces().empty());
+    QVERIFY(pelagor.getFilesPaths().empty());
+    QVERIFY(!QDir("data/download").exists());
+}
+
+void tst_PelagorPlanning::checkBoundaries_data()
+{
+    QTest::addColumn<QRectF>("area");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QStringList>("lines");
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("ordinary area") << selection(16.6048, 49.1978, 16.6102, 49.2014) << true << QStringList();
+    QTest::newRow("equal bounds") << selection(1.5, 2.5, 1.5, 2.5) << true << QStringList();
+    QTest::newRow("left beyond right") << QRectF(10.0, 5.0, -1.0, -1.0) << false << QStringList{rightLine};
+    QTest::newRow("bottom above top") << QRectF(10.0, 5.0, 1.0, 1.0) << false << QStringList{topLine};
+    QTest::newRow("both, longitude first") << QRectF(10.0, 5.0, -1.0, 1.0) << false
+                                           << QStringList{rightLine, topLine};
+    QTest::newRow("nan left") << QRectF(nan, 5.0, 1.0, -1.0) << false << QStringList();
+    QTest::newRow("nan height") << QRectF(10.0, 5.0, 1.0, nan) << false << QStringList();
+}
+
+void tst_PelagorPlanning::checkBoundaries()
+{
+    QFETCH(QRectF, area);
+    QFETCH(bool, valid);
+    QFETCH(QStringList, lines);
+
+    Pelagor pelagor;
+    QSignalSpy messages(&pelagor, SIGNAL(message(QString)));
+    StderrCapture err;
+    QCOMPARE(pelagor.checkBoundaries(area), valid);
+    QCOMPARE(err.lines(), lines);
+    QCOMPARE(messages.count(), 0);
+}
+
+void tst_PelagorPlanning::invalidAreaStopsSilently()
+{
+    Pelagor pelagor;
+    QSignalSpy messages(&pelagor, SIGNAL(message(QString)));
+    QSignalSpy progress(&pelagor, SIGNAL(progress(int)));
+    QSignalSpy done(&pelagor, SIGNAL(downloadingDone(std::vector<QString>)));
+    StderrCapture err;
+    QVERIFY(!pelagor.downloadArea(QRectF(10.0, 5.0, -1.0, 1.0)));
+    QCOMPARE(err.lines(), (QStringList{rightLine, topLine}));
+    QCOMPARE(messages.count(), 0);
+    QCOMPARE(progress.count(), 0);
+    QCOMPARE(done.count(), 0);
+    QVERIFY(pelagor.getArea().isNull());
+    QVERIFY(!QDir("data/download").exists());
+}
+
+void tst_PelagorPlanning::toGridRect_data()
+{
+    QTest::addColumn<QRectF>("area");
+    QTest::addColumn<QRect>("expected");
+
+    QTest::newRow("smallest enclosing thousandths")
+        << selection(16.6048, 49.1978, 16.6102, 49.2014) << grid(16604, 49202, 16611, 49197);
+    QTest::newRow("moscow selection") << selection(37.5852, 55.8062, 37.6218, 55.8228)
+                                      << grid(37585, 55823, 37622, 55806);
+    // 55.8 / 0.001 is 55799.99... in double: the division decides, not the decimal text.
+    QTest::newRow("division in double") << selection(37.6, 55.8, 37.7, 55.9) << grid(37600, 55900, 37700, 55799);
+    QTest::newRow("negative rounds outward") << selection(-0.5004, -10.0001, -0.4996, -9.9999)
+                                             << grid(-501, -9999, -499, -10001);
+    QTest::newRow("zero area") << selection(0, 0, 0, 0) << grid(0, 0, 0, 0);
+    QTest::newRow("whole world") << selection(-180, -90, 180, 90) << grid(-180000, 90000, 180000, -90000);
+    QTest::newRow("beyond int range is clamped")
+        << selection(-1e300, -3e6, 1e300, 3e6)
+        << grid(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), std::numeric_limits<int>::max(),
+                std::numeric_limits<int>::min());
+}
+
+void tst_PelagorPlanning::toGridRect()
+{
+    QFETCH(QRectF, area);
+    QFETCH(QRect, expected);
+    Pelagor pelagor;
+    QCOMPARE(coords(pelagor.toGridRect(area)), coords(expected));
+}
+
+void tst_PelagorPlanning::piecesAndQueueOrder_data()
+{
+    QTest::addColumn<QRectF>("area");
+    QTest::addColumn<qint64>("pieces");
+    QTest::addColumn<QStringList>("queue");
+
+    QTest::newRow("three pieces in a row, last clipped")
+        << selection(0, 0, 0.025, 0.01) << qint64(3)
+        << QStringList{"(0, 10, 10, 0)", "(10, 10, 20, 0)", "(20, 10, 25, 0)"};
+    QTest::newRow("moscow selection: columns west to east, each south to north")
+        << selection(37.5852, 55.8062, 37.6218, 55.8228) << qint64(8)
+        << QStringList{"(37585, 55816, 37595, 55806)", "(37585, 55823, 37595, 55816)",
+                       "(37595, 55816, 37605, 55806)", "(37595, 55823, 37605, 55816)",
+                       "(37605, 55816, 37615, 55806)", "(37605, 55823, 37615, 55816)",
+                       "(37615, 55816, 37622, 55806)", "(37615, 55823, 37622, 55816)"};
+    QTest::newRow("smaller than one piece") << selection(16.6048, 49.1978, 16.6102, 49.2014) << qint64(1)
+                                            << QStringList{"(16604, 49202, 16611, 49197)"};
+    QTest::newRow("negative coordinates") << selection(-0.0159, -0.0099, -0.0001, 0.0001) << qint64(4)
+                                          << QStringList{"(-16, 0, -6, -10)", "(-16, 1, -6, 0)",
+                                                         "(-6, 0, 0, -10)", "(-6, 1, 0, 0)"};
+    QTest::newRow("exact multiple of ten") << selection(0.0001, 0.0001, 0.0199, 0.0099) << qint64(2)
+                                           << QStringList{"(0, 10, 10, 0)", "(10, 10, 20, 0)"};
+    QTest::newRow("zero width") << selection(0, 0, 0, 0.05) << qint64(0) << QStringList();
+    QTest::newRow("zero height") << selection(0, 1, 0.05, 1) << qint64(0) << QStringList();
+    // The grid encloses the selection, so a line between grid lines still covers one column.
+    QTest::newRow("zero width between grid lines") << selection(12.3456, 45.6001, 12.3456, 45.6099) << qint64(1)
+                                                   << QStringList{"(12345, 45610, 12346, 45600)"};
+}
+
+void tst_PelagorPlanning::piecesAndQueueOrder()
+{
+    QFETCH(QRectF, area);
+    QFETCH(qint64, pieces);
+    QFETCH(QStringList, queue);
+
+    Pelagor pelagor;
+    QSignalSpy messages(&pelagor, SIGNAL(message(QString)));
+    QVERIFY(pelagor.prepareRequests(area));
+    QCOMPARE(pelagor.countPieces(), pieces);
+    QCOMPARE(pelagor.getTotalFiles(), int(pieces));
+    QCOMPARE(pelagor.getDoneFiles(), 0);
+    QCOMPARE(pelagor.getPendingRequests(), 0);
+    QCOMPARE(coordsList(pelagor.getRequestQueue()), queue);
+    QCOMPARE(texts(messages), QStringList{QString("Total %1 files to be requested...\n").arg(pieces)});
+    QVERIFY(QDir("data/download").exists());
+}
+
+void tst_PelagorPlanning::pieceFilePath_data()
+{
+    QTest::addColumn<QRect>("piece");
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("trailing zeros vanish") << grid(16604, 49202, 16611, 49197)
+                                           << "data/download/16.604-49.197-16.611-49.202.osm";
+    QTest::newRow("moscow north-east") << grid(37615, 55823, 37622, 55816)
+                                       << "data/download/37.615-55.816-37.622-55.823.osm";
+    QTest::newRow("round degrees") << grid(37600, 56000, 37610, 55990) << "data/download/37.6-55.99-37.61-56.osm";
+    QTest::newRow("minus sign kept") << grid(-500, 10, -490, 0) << "data/download/-0.5-0--0.49-0.01.osm";
+    QTest::newRow("all negative") << grid(-3, -2, -2, -12) << "data/download/-0.003--0.012--0.002--0.002.osm";
+    QTest::newRow("six significant digits") << grid(-179999, 89999, -179989, 89989)
+                                            << "data/download/-179.999-89.989--179.989-89.999.osm";
+    QTest::newRow("zero piece") << grid(0, 0, 0, 0) << "data/download/0-0-0-0.osm";
+}
+
+void tst_PelagorPlanning::pieceFilePath()
+{
+    QFETCH(QRect, piece);
+    QFETCH(QString, path);
+    Pelagor pelagor;
+    QCOMPARE(pelagor.pieceFilePath(piece), path);
+}
+
+void tst_PelagorPlanning::splitPiece_data()
+{
+    QTest::addColumn<QRect>("piece");
+    QTest::addColumn<QStringList>("queued");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("ten by ten")
+        << grid(0, 10, 10, 0) << QStringList{"(0, 10, 5, 5)", "(0, 5, 5, 0)", "(5, 10, 10, 5)", "(5, 5, 10, 0)"}
+        << QStringList{"Pelagor: Splitting: 0 0 10 10", "Pelagor: Splitted: 0 5 5 10", "Pelagor: Splitted: 0 0 5 5",
+                       "Pelagor: Splitted: 5 5 10 10", "Pelagor: Splitted: 5 0 10 5"};
+    QTest::newRow("odd width, seven by seven")
+        << grid(37615, 55823, 37622, 55816)
+        << QStringList{"(37615, 55823, 37618, 55819)", "(37615, 55819, 37618, 55816)",
+                       "(37618, 55823, 37622, 55819)", "(37618, 55819, 37622, 55816)"}
+        << QStringList{"Pelagor: Splitting: 37615 55816 37622 55823", "Pelagor: Splitted: 37615 55819 37618 55823",
+                       "Pelagor: Splitted: 37615 55816 37618 55819", "Pelagor: Splitted: 37618 55819 37622 55823",
+                       "Pelagor: Splitted: 37618 55816 37622 55819"};
+    // (-3 + -2) / 2 is -2: truncated toward zero, not floored.
+    QTest::newRow("negative truncates toward zero")
+        << grid(-3, -2, -2, -3) << QStringList{"(-3, -2, -2, -2)", "(-3, -2, -2, -3)", "(-2, -2, -2, -2)", "(-2, -2, -2, -3)"}
+        << QStringList{"Pelagor: Splitting: -3 -3 -2 -2", "Pelagor: Splitted: -3 -2 -2 -2", "Pelagor: Splitted: -3 -3 -2 -2",
+                       "Pelagor: Splitted: -2 -2 -2 -2", "Pelagor: Splitted: -2 -3 -2 -2"};
+    // Without a failed piece to compare with, even copies of the piece itself are queued.
+    QTest::newRow("zero size, not failed")
+        << grid(0, 0, 0, 0) << QStringList{"(0, 0, 0, 0)", "(0, 0, 0, 0)", "(0, 0, 0, 0)", "(0, 0, 0, 0)"}
+        << QStringList{"Pelagor: Splitting: 0 0 0 0", "Pelagor: Splitted: 0 0 0 0", "Pelagor: Splitted: 0 0 0 0",
+                       "Pelagor: Splitted: 0 0 0 0", "Pelagor: Splitted: 0 0 0 0"};
+    QTest::newRow("near the int limit")
+        << grid(2147483637, 2147483647, 2147483647, 2147483637)
+        << QStringList{"(2147483637, 2147483647, 2147483642, 2147483642)",
+                       "(2147483637, 2147483642, 2147483642, 2147483637)",
+                       "(2147483642, 2147483647, 2147483647, 2147483642)",
+                       "(2147483642, 2147483642, 2147483647, 2147483637)"}
+        << QStringList{"Pelagor: Splitting: 2147483637 2147483637 2147483647 2147483647",
+                       "Pelagor: Splitted: 2147483637 2147483642 2147483642 2147483647",
+                       "Pelagor: Splitted: 2147483637 2147483637 2147483642 2147483642",
+                       "Pelagor: Splitted: 2147483642 2147483642 2147483647 2147483647",
+                       "Pelagor: Splitted: 2147483642 2147483637 2147483647 2147483642"};
+}
+
+void tst_PelagorPlanning::splitPiece()
+{
+    QFETCH(QRect, piece);
+    QFETCH(QStringList, queued);
+    QFETCH(QStringList, lines);
+
+    Pelagor pelagor;
+    QVERIFY(pelagor.prepareRequests(selection(0, 0, 0, 0)));
+    QCOMPARE(pelagor.getTotalFiles(), 0);
+    QSignalSpy messages(&pelagor, SIGNAL(message(QString)));
+    StderrCapture err;
+    pelagor.splitPiece(piece);
+    QCOMPARE(err.lines(), lines);
+    QCOMPARE(coordsList(pelagor.getRequestQueue()), queued);
+    QCOMPARE(pelagor.getTotalFiles(), queued.size());
+    QCOMPARE(messages.count(), 0);
+}
+
+void tst_PelagorPlanning::zeroPiecesEndAtOnce_data()
+{
+    QTest::addColumn<QRectF>("area");
+    QTest::newRow("point at origin") << selection(0, 0, 0, 0);
+    QTest::newRow("zero width on a grid line") << selection(0, 45.6, 0, 45.7);
+    QTest::newRow("zero height on a grid line") << selection(12.3, 0, 12.4, 0);
+}
+
+void tst_PelagorPlanning::zeroPiecesEndAtOnce()
+{
+    QFETCH(QRectF, area);
+    Pelagor pelagor;
+    QStringList log;
+    connect(&pelagor, &Pelagor::message, [&log](const QString& msg) { log << msg; });
+    QSignalSpy progress(&pelagor, SIGNAL(progress(int)));
+    QSignalSpy done(&pelagor, SIGNAL(downloadingDone(std::vector<QString>)));
+    connect(&pelagor, &Pelagor::downloadingDone, [&log](const std::vector<QString>&) { log << "<done>"; });
+    StderrCapture err;
+
+    QVERIFY(pelagor.downloadArea(area));
+    QCOMPARE(log, (QStringList{"Total 0 files to be requested...\n", "<done>"}));
+    QCOMPARE(done.count(), 1);
+    QVERIFY(done.at(0).at(0).value<std::vector<QString>>().empty());
+    QCOMPARE(progress.count(), 0);
+    QCOMPARE(err.text(), std::string());
+}
+
+void tst_PelagorPlanning::pieceBound_data()
+{
+    QTest::addColumn<QRectF>("area");
+    QTest::addColumn<qint64>("pieces");
+    QTest::addColumn<bool>("accepted");
+
+    // 1000 columns by 1000 rows.
+    QTest::newRow("at the bound") << selection(0.0001, 0.0001, 9.9999, 9.9999) << qint64(1000000) << true;
+    // 101 columns by 9901 rows.
+    QTest::newRow("one piece above") << selection(0.0001, -49.4999, 1.0099, 49.5099) << qint64(1000001) << false;
+    QTest::newRow("whole world") << selection(-180, -90, 180, 90) << qint64(648000000) << false;
+    // Grid extents near 2^32 on both axes: the count itself needs 64 bits.
+    QTest::newRow("count beyond 32 bits") << selection(-2147483.0, -2147483.0, 2147483.0, 2147483.0)
+                                          << qint64(429496600) * 429496600 << false;
+    QTest::newRow("beyond the int range") << selection(-1e12, 0, 1e12, 1) << qint64(-1) << false;
+    QTest::newRow("zero width beyond the int range") << selection(5e9, 0, 5e9, 1) << qint64(-1) << false;
+    QTest::newRow("infinite") << QRectF(0, 1, std::numeric_limits<double>::infinity(), -1)
+                              << qint64(-1) << false;
+}
+
+void tst_PelagorPlanning::pieceBound()
+{
+    QFETCH(QRectF, area);
+    QFETCH(qint64, pieces);
+    QFETCH(bool, accepted);
+
+    Pelagor pelagor;
+    QSignalSpy messages(&pelagor, SIGNAL(message(QString)));
+    QSignalSpy progress(&pelagor, SIGNAL(progress(int)));
+    QSignalSpy done(&pelagor, SIGNAL(downloadingDone(std::vector<QString>)));
+    StderrCapture err;
+    QVERIFY(pelagor.checkBoundaries(area));
+    QCOMPARE(pelagor.prepareRequests(area), accepted);
+    if (pieces >= 0)
+        QCOMPARE(pelagor.countPieces(), pieces);
+    if (accepted) {
+        QCOMPARE(texts(messages), QStringList{QString("Total %1 files to be requested...\n").arg(pieces)});
+        QCOMPARE(qint64(pelagor.getRequestQueue().size()), pieces);
+        QCOMPARE(qint64(pelagor.getTotalFiles()), pieces);
+    } else {
+        QCOMPARE(texts(messages), QStringList{tooLarge});
+        QVERIFY(pelagor.getRequestQueue().empty());
+        QVERIFY(!QDir("data/download").exists());
+        // A refused area must also stop a whole run before any signal but the message.
+        QVERIFY(!pelagor.downloadArea(area));
+        QCOMPARE(texts(messages), (QStringList{tooLarge, tooLarge}));
+        QVERIFY(pelagor.getRequestQueue().empty());
+    }
+    QCOMPARE(progress.count(), 0);
+    QCOMPARE(done.count(), 0);
+    QCOMPARE(err.text(), std::string());
+}
+
+void tst_PelagorPlanning::queueKeptAcrossRuns()
+{
+    Pelagor pelagor;
+    StderrCapture err;
+    QVERIFY(pelagor.prepareRequests(selection(0, 0, 0.025, 0.01)));
+    pelagor.splitPiece(grid(0, 10, 10, 0));
+    QCOMPARE(pelagor.getTotalFiles(), 7);
+    QVERIFY(pelagor.prepareRequests(selection(0, 0, 0.0099, 0.0099)));
+    // The counters start again; the queue keeps what the earlier planning left in it.
+    QCOMPARE(pelagor.getTotalFiles(), 1);
+    QCOMPARE(pelagor.getRequestQueue().size(), size_t(8));
+    QCOMPARE(coords(pelagor.getRequestQueue().back()), QString("(0, 10, 10, 0)"));
+    QCOMPARE(coords(pelagor.getArea()), QString("(0, 10, 10, 0)"));
+}
+
+void tst_PelagorPlanning::downloadFolder_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<bool>("created");
+
+    QTest::newRow("created one level deep") << "" << true;
+    QTest::newRow("already there") << "folder" << true;
+    QTest::newRow("no data folder") << "no data" << false;
+    QTest::newRow("a file where the folder belongs") << "file" << false;
+}
+
+void tst_PelagorPlanning::downloadFolder()
+{
+    QFETCH(QString, setup);
+    QFETCH(bool, created);
+
+    if (setup == "folder")
+        QVERIFY(QDir().mkdir("data/download"));
+    if (setup == "no data")
+        QVERIFY(QDir("data").removeRecursively());
+    if (setup == "file")
+        QVERIFY(TestWorkDir::writeFile("data/download", "not a folder"));
+
+    Pelagor pelagor;
+    QSignalSpy messages(&pelagor, SIGNAL(message(QString)));
+    QSignalSpy progress(&pelagor, SIGNAL(progress(int)));
+    QSignalSpy done(&pelagor, SIGNAL(downloadingDone(std::vector<QString>)));
+    const QRectF area = selection(0, 0, 0, 0);
+    QCOMPARE(pelagor.downloadArea(area), created);
+    if (created) {
+        QVERIFY(QFileInfo("data/download").isDir());
+        QCOMPARE(texts(messages), QStringList{"Total 0 files to be requested...\n"});
+        QCOMPARE(done.count(), 1);
+    } else {
+        QCOMPARE(texts(messages), QStringList{"Could not create folder \"data/download/\"!"});
+        QCOMPARE(done.count(), 0);
+        // Parent folders are never created.
+        QCOMPARE(QFileInfo::exists("data"), setup == "file");
+    }
+    QCOMPARE(progress.count(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_PelagorPlanning)
+#include "tst_PelagorPlanning.moc"
