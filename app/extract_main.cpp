@@ -25,8 +25,11 @@ const char usage[] =
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QStringList paths = QCoreApplication::arguments().mid(1);
-    if (paths.contains("--help") || paths.contains("-h")) {
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    // A leading "--" ends the options, so that a file may be named like one.
+    const bool optionsEnded = arguments.value(0) == "--";
+    const QStringList paths = optionsEnded ? QStringList(arguments.mid(1)) : arguments;
+    if (!optionsEnded && (paths.contains("--help") || paths.contains("-h"))) {
         std::fputs(usage, stdout);
         return 0;
     }
@@ -34,9 +37,6 @@ int main(int argc, char* argv[])
         std::fputs(usage, stderr);
         return 2;
     }
-    // A lone "--" ends the options, so that a file may be named like one.
-    if (paths.first() == "--")
-        paths.removeFirst();
 
     OSMParser parser;
     OSMData data;

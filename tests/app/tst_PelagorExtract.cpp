@@ -1,0 +1,160 @@
+#include "tests/support/TestWorkDir.h"
+
+#include <QProcess>
+#include <QtTest>
+
+// pelagor-extract end to end, as a separate process: exit status, what it prints,
+// and the network file it leaves (or does not leave) behind.
+class tst_PelagorExtract : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void usage_data();
+    void usage();
+    void pieceFilesAndFolder();
+    void outputCannotBeOpened();
+    void diskFullLeavesNoPartialFile();
+
+private:
+    struct Run
+    {
+        int exitCode = -1;
+        QByteArray out;
+        QByteArray err;
+    };
+    Run run(const QStringList& arguments, const QString& shellPrefix = QString());
+    QStringList comp() const;
+
+    TestWorkDir* work = nullptr;
+};
+
+namespace {
+const QString program = QStringLiteral(PELAGOR_BINARY_DIR "/app/pelagor-extract");
+}
+
+void tst_PelagorExtract::init()
+{
+    work = new TestWorkDir;
+    QVERIFY(work->isValid());
+}
+
+void tst_PelagorExtract::cleanup()
+{
+    delete work;
+    work = nullptr;
+}
+
+tst_PelagorExtract::Run tst_PelagorExtract::run(const QStringList& arguments, const QString& shellPrefix)
+{
+    QProcess process;
+    if (shellPrefix.isEmpty()) {
+        process.start(program, arguments);
+    } else {
+        QStringList quoted;
+        for (const QString& a : QStringList(program) + arguments)
+            quoted << "'" + a + "'";
+        process.start("/bin/sh", {"-c", shellPrefix + " exec " + quoted.join(' ')});
+    }
+    Run r;
+    if (!process.waitForFinished(60000))
+        return r;
+    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    r.out = process.readAllStandardOutput();
+    r.err = process.readAllStandardError();
+    return r;
+}
+
+QStringList tst_PelagorExtract::comp() const
+{
+    return QDir("data/comp").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+void tst_PelagorExtract::usage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("onStdout");
+    QTest::newRow("no path") << QStringList() << 2 << false;
+    QTest::newRow("help") << QStringList{"--help"} << 0 << true;
+    QTest::newRow("only the end of options") << QStringList{"--"} << 2 << false;
+}
+
+void tst_PelagorExtract::usage()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(bool, onStdout);
+    const Run r = run(arguments);
+    QCOMPARE(r.exitCode, exitCode);
+    const QByteArray& text = onStdout ? r.out : r.err;
+    QVERIFY2(text.startsWith("Usage: pelagor-extract PATH...\n"), text.constData());
+    QVERIFY((onStdout ? r.err : r.out).isEmpty());
+    QVERIFY(!QDir("data").exists());
+}
+
+void tst_PelagorExtract::pieceFilesAndFolder()
+{
+    // A fresh folder without data/: the program makes it.
+    const QString pieces = TestWorkDir::sharedData("moscow-selection");
+    const QString single = pieces + "/37.615-55.816-37.622-55.823.osm";
+    QVERIFY(TestWorkDir::writeFile("broken.osm", "<osm><node id=\"1\" lat=\"x\" lon=\"1\"/>"));
+    const Run r = run({single, "missing.osm", "broken.osm", pieces});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(comp().size(), 1);
+    const QString path = "./data/comp/" + comp().first();
+
+    QString expected = QString("Processing file: \"%1\"... OK\n").arg(single)
+        + "Processing file: \"missing.osm\"... opening failed!\n"
+        + "Processing file: \"broken.osm\"...Premature end of document.\n OK\n"
+        + QString("Parsing Dir \"%1\"...\n").arg(pieces);
+    for (const QString& name : QDir(pieces).entryList({"*.osm"}, QDir::Files, QDir::Name | QDir::IgnoreCase))
+        expected += QString("Processing file: \"%1/%2\"... OK\n").arg(pieces, name);
+    expected += "Dir parse done!\n    Way count: 144\n    Node count: 767\n    Bus stop count: 33\n"
+                "    Tram stop count: 14\n    Route count: 71\n";
+    expected += QString("Creating output file: \"%1\"... OK\n").arg(path);
+    expected += "    Node count: 767\n    Bus stop count: 33\n    Tram stop count: 14\n"
+                "    Way count: 144\n    Route count: 71\n";
+    QCOMPARE(QString::fromUtf8(r.out), expected);
+    QCOMPARE(QString::fromUtf8(r.err), QString("OSMParser: Conversion failed lat: x\n"));
+    const QByteArray content = TestWorkDir::readFile(path);
+    QVERIFY(content.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm>\n <node "));
+    QVERIFY(content.endsWith("</osm>\n"));
+}
+
+void tst_PelagorExtract::outputCannotBeOpened()
+{
+    QVERIFY(QDir().mkdir("data"));
+    QVERIFY(TestWorkDir::writeFile("data/comp", "in the way"));
+    const Run r = run({TestWorkDir::sharedData("moscow-selection/37.585-55.806-37.595-55.816.osm")});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(QRegularExpression("Could not open \"\\./data/comp/[0-9_-]+\\.osm\" for writting!\\n$")
+                 .match(QString::fromUtf8(r.out))
+                 .hasMatch(),
+             r.out.constData());
+    QVERIFY(!r.out.contains("Node count"));
+    QCOMPARE(TestWorkDir::readFile("data/comp"), QByteArray("in the way"));
+}
+
+void tst_PelagorExtract::diskFullLeavesNoPartialFile()
+{
+    // The whole network of the sample area is about 200 KiB; a file size limit of
+    // 64 KiB makes the write fail part-way. SIGXFSZ is ignored so that the write
+    // returns an error instead of killing the process.
+    QVERIFY(QDir().mkpath("data/comp"));
+    QVERIFY(TestWorkDir::writeFile("data/comp/earlier.osm", "a network written before"));
+    const Run r = run({TestWorkDir::sharedData("moscow-selection")}, "trap '' XFSZ; ulimit -f 128;");
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(QRegularExpression("Creating output file: \"(\\./data/comp/[0-9_-]+\\.osm)\"\\.\\.\\. "
+                                "Error while writing to file: \\1\\n$")
+                 .match(QString::fromUtf8(r.out))
+                 .hasMatch(),
+             r.out.constData());
+    QVERIFY(!r.out.contains("    Way count: 144\n    Route count: 71\n    "));
+    QCOMPARE(comp(), QStringList{"earlier.osm"});
+    QCOMPARE(TestWorkDir::readFile("data/comp/earlier.osm"), QByteArray("a network written before"));
+}
+
+QTEST_GUILESS_MAIN(tst_PelagorExtract)
+#include "tst_PelagorExtract.moc"

@@ -1,0 +1,205 @@
+#include "extraction/OSMParser.h"
+#include "network/OSMData.h"
+#include "tests/support/StderrCapture.h"
+#include "tests/support/TestWorkDir.h"
+
+#include <QCryptographicHash>
+#include <QSet>
+#include <QtTest>
+#include <algorithm>
+
+// Extraction over real OpenStreetMap pieces: what must hold for any input, the
+// totals known for the sample area, and the exact bytes of its network file.
+class tst_RealPieces : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void invariants_data();
+    void invariants();
+    void orderDoesNotChangeWhatIsKept();
+    void golden();
+
+private:
+    struct Output
+    {
+        QStringList messages;
+        QByteArray content;
+        std::string errors;
+    };
+    Output extract(const std::vector<QString>& files);
+
+    TestWorkDir* work = nullptr;
+};
+
+namespace {
+
+std::vector<QString> piecesOf(const QString& folder)
+{
+    std::vector<QString> files;
+    const QDir dir(TestWorkDir::sharedData(folder));
+    for (const QString& name : dir.entryList({"*.osm"}, QDir::Files, QDir::Name))
+        files.push_back(dir.filePath(name));
+    return files;
+}
+
+struct Parsed
+{
+    QList<qint64> nodeIds; // one entry per written node element
+    QSet<qint64> nodeSet;
+    QSet<qint64> stopNodeSet; // nodes written with a stop's tags
+    QList<qint64> wayIds;
+    QList<qint64> relationIds;
+    QList<qint64> ndRefs;
+    int busStopElements = 0;
+    int tramStopElements = 0;
+    bool wellFormed = false;
+};
+
+Parsed parseOutput(const QByteArray& content)
+{
+    Parsed p;
+    QXmlStreamReader reader(content);
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const auto a = reader.attributes();
+        if (reader.name() == QLatin1String("node")) {
+            p.nodeIds << a.value("id").toLongLong();
+            p.nodeSet << p.nodeIds.last();
+        } else if (reader.name() == QLatin1String("way")) {
+            p.wayIds << a.value("id").toLongLong();
+        } else if (reader.name() == QLatin1String("relation")) {
+            p.relationIds << a.value("id").toLongLong();
+        } else if (reader.name() == QLatin1String("nd")) {
+            p.ndRefs << a.value("ref").toLongLong();
+        } else if (reader.name() == QLatin1String("tag")) {
+            const bool bus = a.value("k") == QLatin1String("highway") && a.value("v") == QLatin1String("bus_stop");
+            const bool tram = a.value("k") == QLatin1String("railway") && a.value("v") == QLatin1String("tram_stop");
+            p.busStopElements += bus;
+            p.tramStopElements += tram;
+            if ((bus || tram) && !p.nodeIds.isEmpty())
+                p.stopNodeSet << p.nodeIds.last();
+        }
+    }
+    p.wellFormed = !reader.hasError();
+    return p;
+}
+
+int countIn(const QString& summary, const QString& label)
+{
+    const QRegularExpression re("    " + label + ": (\\d+)\\n");
+    const auto m = re.match(summary);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+} // namespace
+
+void tst_RealPieces::init()
+{
+    work = new TestWorkDir;
+    QVERIFY(work->isValid());
+    QVERIFY(QDir().mkdir("data"));
+    QVERIFY2(QFileInfo(TestWorkDir::sharedData("moscow-selection")).isDir(), "the shared sample data is missing");
+}
+
+void tst_RealPieces::cleanup()
+{
+    delete work;
+    work = nullptr;
+}
+
+tst_RealPieces::Output tst_RealPieces::extract(const std::vector<QString>& files)
+{
+    Output out;
+    StderrCapture err;
+    OSMData data;
+    OSMParser parser;
+    connect(&parser, &OSMParser::message, [&out](const QString& m) { out.messages << m; });
+    parser.parseFiles(files, data);
+    parser.writeOutputFile(data);
+    const QDir comp("data/comp");
+    for (const QString& name : comp.entryList(QDir::Files)) {
+        out.content = TestWorkDir::readFile(comp.filePath(name));
+        QFile::remove(comp.filePath(name));
+    }
+    out.errors = err.text();
+    return out;
+}
+
+void tst_RealPieces::invariants_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("reversed");
+    QTest::newRow("pieces") << "moscow-selection" << false;
+    QTest::newRow("pieces reversed") << "moscow-selection" << true;
+    QTest::newRow("quadrants") << "moscow-selection-quadrants" << false;
+}
+
+void tst_RealPieces::invariants()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, reversed);
+    std::vector<QString> files = piecesOf(folder);
+    QVERIFY(!files.empty());
+    if (reversed)
+        std::reverse(files.begin(), files.end());
+    const Output out = extract(files);
+    QCOMPARE(out.messages.size(), int(2 * files.size() + 2));
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        QCOMPARE(out.messages[int(2 * i)], QString("Processing file: \"%1\"...").arg(files[i]));
+        QCOMPARE(out.messages[int(2 * i + 1)], QString(" OK\n"));
+    }
+    const QString summary = out.messages.last();
+    const Parsed p = parseOutput(out.content);
+    QVERIFY(p.wellFormed);
+
+    // Every node a way refers to is written.
+    for (qint64 ref : p.ndRefs)
+        QVERIFY2(p.nodeSet.contains(ref), qPrintable(QString::number(ref)));
+    // No way or relation twice.
+    QCOMPARE(QSet<qint64>(p.wayIds.begin(), p.wayIds.end()).size(), p.wayIds.size());
+    QCOMPARE(QSet<qint64>(p.relationIds.begin(), p.relationIds.end()).size(), p.relationIds.size());
+    // The summary counts the collections: one written node element per stop plus
+    // every other node once.
+    QCOMPARE(countIn(summary, "Bus stop count"), p.busStopElements);
+    QCOMPARE(countIn(summary, "Tram stop count"), p.tramStopElements);
+    QCOMPARE(countIn(summary, "Node count"), p.nodeSet.size());
+    QCOMPARE(countIn(summary, "Way count"), p.wayIds.size());
+    QCOMPARE(countIn(summary, "Route count"), p.relationIds.size());
+    QCOMPARE(p.nodeIds.size(),
+             p.busStopElements + p.tramStopElements + p.nodeSet.size() - p.stopNodeSet.size());
+    // The sample area's known totals: accepted ways, routes, stops.
+    QCOMPARE(p.wayIds.size(), 144);
+    QCOMPARE(p.relationIds.size(), 40 + 25 + 6);
+    QCOMPARE(p.busStopElements, 33);
+    QCOMPARE(p.tramStopElements, 14);
+    QCOMPARE(out.errors, std::string());
+}
+
+void tst_RealPieces::orderDoesNotChangeWhatIsKept()
+{
+    std::vector<QString> files = piecesOf("moscow-selection");
+    const Parsed forward = parseOutput(extract(files).content);
+    std::reverse(files.begin(), files.end());
+    const Parsed backward = parseOutput(extract(files).content);
+    QCOMPARE(QSet<qint64>(forward.wayIds.begin(), forward.wayIds.end()),
+             QSet<qint64>(backward.wayIds.begin(), backward.wayIds.end()));
+    QCOMPARE(QSet<qint64>(forward.relationIds.begin(), forward.relationIds.end()),
+             QSet<qint64>(backward.relationIds.begin(), backward.relationIds.end()));
+    QCOMPARE(forward.nodeSet, backward.nodeSet);
+    QVERIFY(forward.wayIds != backward.wayIds); // the order of the file does follow the input
+}
+
+void tst_RealPieces::golden()
+{
+    // The network file of the sample pieces read in name order, byte for byte.
+    const Output out = extract(piecesOf("moscow-selection"));
+    QCOMPARE(out.content.size(), 208805);
+    QCOMPARE(QCryptographicHash::hash(out.content, QCryptographicHash::Sha256).toHex(),
+             QByteArray("049fcbbe16cba9459f94f6989f0543c39c77d322291600443f0c7d1d07baf586"));
+}
+
+QTEST_GUILESS_MAIN(tst_RealPieces)
+#include "tst_RealPieces.moc"
