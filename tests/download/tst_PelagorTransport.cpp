@@ -1,0 +1,599 @@
+#include "download/Pelagor.h"
+#include "tests/support/FakeHttpServer.h"
+#include "tests/support/StderrCapture.h"
+#include "tests/support/TestWorkDir.h"
+
+#include <QNetworkReply>
+#include <QSslError>
+#include <QUrlQuery>
+#include <QtTest>
+
+#include <cstdio>
+
+namespace {
+
+using Request = FakeHttpServer::Request;
+using Response = FakeHttpServer::Response;
+
+// The real selection whose pieces lie in the shared data: 4 columns by 2 rows.
+const QRectF moscow(37.5852, 55.8228, 37.6218 - 37.5852, 55.8062 - 55.8228);
+// Its north-eastern piece alone: 7 by 7 grid units.
+const QRectF northEast(37.6152, 55.8228, 37.6218 - 37.6152, 55.8162 - 55.8228);
+const QString northEastName = "37.615-55.816-37.622-55.823";
+
+// In the order the transport takes them: column by column from east to west, north to south.
+const QStringList moscowPieces = {
+    "37.615-55.816-37.622-55.823", "37.615-55.806-37.622-55.816", "37.605-55.816-37.615-55.823",
+    "37.605-55.806-37.615-55.816", "37.595-55.816-37.605-55.823", "37.595-55.806-37.605-55.816",
+    "37.585-55.816-37.595-55.823", "37.585-55.806-37.595-55.816"};
+// The quadrants of the north-eastern piece, south-east first.
+const QStringList northEastQuadrants = {"37.618-55.816-37.622-55.819", "37.618-55.819-37.622-55.823",
+                                        "37.615-55.816-37.618-55.819", "37.615-55.819-37.618-55.823"};
+const QStringList splitLines = {
+    "Pelagor: Splitting: 37615 55816 37622 55823", "Pelagor: Splitted: 37615 55819 37618 55823",
+    "Pelagor: Splitted: 37615 55816 37618 55819", "Pelagor: Splitted: 37618 55819 37622 55823",
+    "Pelagor: Splitted: 37618 55816 37622 55819"};
+
+QString piecePath(const QString& name)
+{
+    return "data/download/" + name + ".osm";
+}
+
+QString requestLine(const QString& name)
+{
+    QString bbox = name;
+    return QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(bbox.replace('-', ','));
+}
+
+QString sharedPiece(const QString& name)
+{
+    for (const QString folder : {"moscow-selection", "moscow-selection-quadrants"}) {
+        const QString path = TestWorkDir::sharedData(folder + '/' + name + ".osm");
+        if (QFile::exists(path))
+            return path;
+    }
+    return QString();
+}
+
+QString bboxName(const Request& request)
+{
+    return QUrlQuery(request.url).queryItemValue("bbox").replace(',', '-');
+}
+
+// Answers like the API: the piece named by the bbox, from the real samples.
+Response servePiece(const Request& request)
+{
+    QString name = bboxName(request);
+    if (request.url.path().startsWith("/pieces/"))
+        name = request.url.path().mid(8).chopped(4);
+    const QString path = sharedPiece(name);
+    if (path.isEmpty())
+        return Response::error(404, "no such piece");
+    return Response::ok(TestWorkDir::readFile(path));
+}
+
+QStringList downloadFolderEntries()
+{
+    return QDir("data/download").entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                           QDir::Name);
+}
+
+// Everything a run tells its owner, in order; runs of progress dots count as one ".".
+struct RunLog
+{
+    explicit RunLog(Pelagor& pelagor)
+    {
+        QObject::connect(&pelagor, &Pelagor::message, [this](const QString& msg) {
+            if (msg == ".") {
+                ++dots;
+                if (!log.isEmpty() && log.last() == ".")
+                    return;
+            }
+            log << msg;
+        });
+        QObject::connect(&pelagor, &Pelagor::progress, [this](int percents) { progress << percents; });
+        QObject::connect(&pelagor, &Pelagor::downloadingDone, [this](const std::vector<QString>& paths) {
+            log << "<done>";
+            files = QStringList(paths.begin(), paths.end());
+            ++done;
+        });
+    }
+    QStringList log;
+    QList<int> progress;
+    QStringList files;
+    int dots = 0;
+    int done = 0;
+};
+
+bool waitForDone(const RunLog& run, int timeoutMs = 30000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (run.done == 0 && timer.elapsed() < timeoutMs)
+        QTest::qWait(10);
+    return run.done == 1;
+}
+
+QStringList fetchedLog(const QStringList& names)
+{
+    QStringList log;
+    for (const QString& name : names)
+        log << requestLine(name) << "." << " Done\n";
+    return log;
+}
+
+QStringList paths(const QStringList& names)
+{
+    QStringList result;
+    for (const QString& name : names)
+        result << piecePath(name);
+    return result;
+}
+
+// A reply with only an error text, for the SSL error report.
+class ErrorReply : public QNetworkReply
+{
+public:
+    explicit ErrorReply(const QString& text)
+    {
+        open(QIODevice::ReadOnly);
+        setError(QNetworkReply::SslHandshakeFailedError, text);
+    }
+    void abort() override {}
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+};
+
+// Child process: writes the north-eastern piece with the data of the given file and prints the
+// messages, so that a parent can run it under a file size limit.
+int savePieceChild(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    Pelagor pelagor;
+    QObject::connect(&pelagor, &Pelagor::message, [](const QString& msg) {
+        std::fputs(msg.toUtf8().constData(), stdout);
+        std::fflush(stdout);
+    });
+    QRect piece;
+    piece.setCoords(37615, 55823, 37622, 55816);
+    pelagor.savePiece(TestWorkDir::readFile(QString::fromLocal8Bit(argv[2])), piece);
+    return 0;
+}
+
+} // namespace
+
+class tst_PelagorTransport : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void wholeRun();
+    void allPiecesOnDisk();
+    void noPiecesNoTraffic();
+    void requestSent();
+    void oneRequestInFlight();
+    void failedReplySplits_data();
+    void failedReplySplits();
+    void redirectFollowed_data();
+    void redirectFollowed();
+    void slowServer();
+    void pieceNotCreatable_data();
+    void pieceNotCreatable();
+    void partialWriteLeavesNoFile_data();
+    void partialWriteLeavesNoFile();
+    void downloadProgressDots_data();
+    void downloadProgressDots();
+    void sslErrorsReported();
+
+private:
+    TestWorkDir* workDir = nullptr;
+    FakeHttpServer* server = nullptr;
+};
+
+void tst_PelagorTransport::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
+    QVERIFY(QFile::exists(sharedPiece(northEastName)));
+}
+
+void tst_PelagorTransport::init()
+{
+    // Replies of earlier cases must not come back from the disk cache.
+    QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
+    workDir = new TestWorkDir;
+    QVERIFY(workDir->isValid());
+    QVERIFY(QDir().mkdir("data"));
+    server = new FakeHttpServer;
+    QVERIFY(server->listen());
+    server->useAsApplicationProxy();
+    server->setHandler(servePiece);
+}
+
+void tst_PelagorTransport::cleanup()
+{
+    FakeHttpServer::clearApplicationProxy();
+    delete server;
+    server = nullptr;
+    delete workDir;
+    workDir = nullptr;
+}
+
+void tst_PelagorTransport::wholeRun()
+{
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    StderrCapture err;
+    QVERIFY(pelagor.downloadArea(moscow));
+    QCOMPARE(run.done, 0);
+    QVERIFY(waitForDone(run));
+
+    QCOMPARE(run.log, QStringList{"Total 8 files to be requested...\n"} + fetchedLog(moscowPieces) + QStringList{"<done>"});
+    QCOMPARE(run.progress, (QList<int>{12, 25, 37, 50, 62, 75, 87, 100}));
+    QCOMPARE(run.files, paths(moscowPieces));
+    QStringList onDisk = moscowPieces;
+    for (QString& name : onDisk) {
+        QCOMPARE(TestWorkDir::readFile(piecePath(name)), TestWorkDir::readFile(sharedPiece(name)));
+        name += ".osm";
+    }
+    onDisk.sort();
+    QCOMPARE(downloadFolderEntries(), onDisk);
+    QCOMPARE(server->requests().size(), 8);
+    QCOMPARE(pelagor.getDoneFiles(), 8);
+    QCOMPARE(pelagor.getPendingRequests(), 0);
+    QCOMPARE(err.text(), std::string());
+}
+
+void tst_PelagorTransport::allPiecesOnDisk()
+{
+    QVERIFY(TestWorkDir::copyFiles(TestWorkDir::sharedData("moscow-selection"), "data/download"));
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    QVERIFY(pelagor.downloadArea(moscow));
+    // Ends inside downloadArea, without waiting for anything.
+    QCOMPARE(run.done, 1);
+    QStringList expected{"Total 8 files to be requested...\n"};
+    for (const QString& name : moscowPieces)
+        expected << QString("File found at local storage: \"%1\"\n").arg(piecePath(name));
+    QCOMPARE(run.log, expected << "<done>");
+    QCOMPARE(run.progress, (QList<int>{12, 25, 37, 50, 62, 75, 87, 100}));
+    QCOMPARE(run.files, paths(moscowPieces));
+    QTest::qWait(100);
+    QCOMPARE(server->requests().size(), 0);
+    QCOMPARE(run.done, 1);
+}
+
+void tst_PelagorTransport::noPiecesNoTraffic()
+{
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    QVERIFY(pelagor.downloadArea(QRectF(37.6, 55.8228, 0, -0.01)));
+    QCOMPARE(run.log, (QStringList{"Total 0 files to be requested...\n", "<done>"}));
+    QVERIFY(run.files.isEmpty());
+    QVERIFY(run.progress.isEmpty());
+    QTest::qWait(100);
+    QCOMPARE(server->requests().size(), 0);
+}
+
+void tst_PelagorTransport::requestSent()
+{
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    QVERIFY(pelagor.downloadArea(northEast));
+    QVERIFY(waitForDone(run));
+    QCOMPARE(server->requests().size(), 1);
+    const Request request = server->requests().first();
+    QCOMPARE(request.method, QByteArray("GET"));
+    QCOMPARE(request.url.toString(), QString("http://api.openstreetmap.org/api/0.6/map?bbox=37.615,55.816,37.622,55.823"));
+    QCOMPARE(request.target, QByteArray("http://api.openstreetmap.org/api/0.6/map?bbox=37.615,55.816,37.622,55.823"));
+    QCOMPARE(request.header("User-Agent"), QByteArray("Dorvex"));
+    QCOMPARE(run.log, QStringList{"Total 1 files to be requested...\n"} + fetchedLog({northEastName}) + QStringList{"<done>"});
+    QCOMPARE(run.progress, QList<int>{100});
+}
+
+void tst_PelagorTransport::oneRequestInFlight()
+{
+    // Slow, chunked answers leave time for a second request, were one ever sent early.
+    server->setHandler([](const Request& request) {
+        Response response = servePiece(request);
+        response.delayMs = 40;
+        response.chunks = 3;
+        return response;
+    });
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    QList<int> answeredBefore;
+    connect(server, &FakeHttpServer::requestReceived, [&] { answeredBefore << run.progress.size(); });
+    QVERIFY(pelagor.downloadArea(moscow));
+    QCOMPARE(pelagor.getPendingRequests(), 1);
+    QVERIFY(waitForDone(run));
+    QCOMPARE(answeredBefore, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+    QCOMPARE(run.files, paths(moscowPieces));
+}
+
+void tst_PelagorTransport::failedReplySplits_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("400 too many nodes") << "400";
+    QTest::newRow("500 server error") << "500";
+    QTest::newRow("509 bandwidth exceeded") << "509";
+    QTest::newRow("connection closed mid-body") << "drop";
+    QTest::newRow("redirect to unreachable https") << "https";
+    QTest::newRow("302 without a target") << "302";
+    QTest::newRow("304 not modified") << "304";
+    QTest::newRow("300 multiple choices") << "300";
+    QTest::newRow("redirect loop") << "loop";
+}
+
+void tst_PelagorTransport::failedReplySplits()
+{
+    QFETCH(QString, failure);
+    const QString pieceUrl = "http://api.openstreetmap.org/api/0.6/map?bbox=37.615,55.816,37.622,55.823";
+    server->setHandler([failure, pieceUrl](const Request& request) {
+        if (bboxName(request) != northEastName)
+            return servePiece(request);
+        if (failure == "drop") {
+            Response response = servePiece(request);
+            response.dropAfterBytes = 10000;
+            return response;
+        }
+        if (failure == "https")
+            return Response::redirect(301, "https://api.openstreetmap.org/api/0.6/map?bbox=37.615,55.816,37.622,55.823");
+        if (failure == "302")
+            return Response::redirect(302, QByteArray());
+        if (failure == "304")
+            return Response::redirect(304, QByteArray());
+        if (failure == "300")
+            return Response::error(300, "<html>Choose a mirror</html>");
+        if (failure == "loop")
+            return Response::redirect(302, pieceUrl.toUtf8());
+        return Response::error(failure.toInt(), "You requested too many nodes (limit is 50000).");
+    });
+
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    StderrCapture err;
+    QVERIFY(pelagor.downloadArea(northEast));
+    QVERIFY(waitForDone(run));
+
+    QCOMPARE(err.lines(), QStringList{"Pelagor: Reply error: 37615 55816 37622 55823"} + splitLines);
+    // 1 of 5 after the split, then each quadrant.
+    QCOMPARE(run.progress, (QList<int>{20, 40, 60, 80, 100}));
+    QCOMPARE(pelagor.getTotalFiles(), 5);
+    QCOMPARE(pelagor.getFailedPieces().size(), size_t(1));
+    QCOMPARE(run.files, paths(northEastQuadrants));
+
+    // Whatever the failed reply carried, the log goes on with the quadrants, south-east first.
+    const int first = run.log.indexOf(requestLine(northEastQuadrants.first()));
+    QVERIFY(first > 0);
+    QCOMPARE(run.log.mid(0, 2), (QStringList{"Total 1 files to be requested...\n", requestLine(northEastName)}));
+    QCOMPARE(run.log.mid(first), fetchedLog(northEastQuadrants) << "<done>");
+    for (const QString& text : run.log.mid(2, first - 2))
+        QVERIFY2(text == "." || text == " Done\n", qPrintable(text));
+
+    QStringList quadrantRequests;
+    for (const Request& request : server->requests()) {
+        if (request.method == "GET" && bboxName(request) != northEastName)
+            quadrantRequests << bboxName(request);
+    }
+    QCOMPARE(quadrantRequests, northEastQuadrants);
+
+    // Nothing of the failed piece is kept, not even in part.
+    QStringList onDisk = northEastQuadrants;
+    for (QString& name : onDisk) {
+        QCOMPARE(TestWorkDir::readFile(piecePath(name)), TestWorkDir::readFile(sharedPiece(name)));
+        name += ".osm";
+    }
+    onDisk.sort();
+    QCOMPARE(downloadFolderEntries(), onDisk);
+}
+
+void tst_PelagorTransport::redirectFollowed_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("location");
+    QTest::addColumn<QString>("followedUrl");
+
+    QTest::newRow("302 to another host") << 302 << QByteArray("http://mirror.pelagor.test/pieces/" + northEastName.toUtf8() + ".osm")
+                                         << "http://mirror.pelagor.test/pieces/" + northEastName + ".osm";
+    QTest::newRow("301 within the host") << 301 << QByteArray("/pieces/" + northEastName.toUtf8() + ".osm")
+                                         << "http://api.openstreetmap.org/pieces/" + northEastName + ".osm";
+    QTest::newRow("307 to the local server") << 307 << QByteArray("http://127.0.0.1:%1/pieces/" + northEastName.toUtf8() + ".osm")
+                                             << "http://127.0.0.1:%1/pieces/" + northEastName + ".osm";
+}
+
+void tst_PelagorTransport::redirectFollowed()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, location);
+    QFETCH(QString, followedUrl);
+    location.replace("%1", QByteArray::number(server->port()));
+    followedUrl.replace("%1", QString::number(server->port()));
+
+    server->setHandler([status, location](const Request& request) {
+        if (request.url.path() == "/api/0.6/map")
+            return Response::redirect(status, location);
+        return servePiece(request);
+    });
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    StderrCapture err;
+    QVERIFY(pelagor.downloadArea(northEast));
+    QVERIFY(waitForDone(run));
+
+    QCOMPARE(err.text(), std::string());
+    QCOMPARE(run.files, QStringList{piecePath(northEastName)});
+    QCOMPARE(TestWorkDir::readFile(piecePath(northEastName)), TestWorkDir::readFile(sharedPiece(northEastName)));
+    QCOMPARE(run.progress, QList<int>{100});
+    QCOMPARE(server->requests().size(), 2);
+    QCOMPARE(server->requests().at(1).url.toString(), followedUrl);
+    QCOMPARE(server->requests().at(1).header("User-Agent"), QByteArray("Dorvex"));
+    QCOMPARE(run.log.first(), QString("Total 1 files to be requested...\n"));
+    QCOMPARE(run.log.at(1), requestLine(northEastName));
+    QCOMPARE(run.log.mid(run.log.size() - 2), (QStringList{" Done\n", "<done>"}));
+}
+
+void tst_PelagorTransport::slowServer()
+{
+    server->setHandler([](const Request& request) {
+        Response response = servePiece(request);
+        response.delayMs = 1500;
+        response.chunks = 10;
+        return response;
+    });
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    QVERIFY(pelagor.downloadArea(northEast));
+    QVERIFY(waitForDone(run));
+    QCOMPARE(run.log, QStringList{"Total 1 files to be requested...\n"} + fetchedLog({northEastName}) + QStringList{"<done>"});
+    QVERIFY(run.dots >= 2);
+    QCOMPARE(TestWorkDir::readFile(piecePath(northEastName)), TestWorkDir::readFile(sharedPiece(northEastName)));
+}
+
+void tst_PelagorTransport::pieceNotCreatable_data()
+{
+    QTest::addColumn<bool>("folderGone");
+    QTest::newRow("a folder at the piece's path") << false;
+    QTest::newRow("download folder replaced by a file") << true;
+}
+
+void tst_PelagorTransport::pieceNotCreatable()
+{
+    QFETCH(bool, folderGone);
+    // The path is blocked while the request is under way, after the look for a local file.
+    server->setHandler([folderGone](const Request& request) {
+        if (folderGone) {
+            QDir("data/download").removeRecursively();
+            TestWorkDir::writeFile("data/download", "not a folder");
+        } else {
+            QDir().mkdir(piecePath(northEastName));
+        }
+        return servePiece(request);
+    });
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    StderrCapture err;
+    QVERIFY(pelagor.downloadArea(northEast));
+    QVERIFY(waitForDone(run));
+
+    QCOMPARE(run.log, (QStringList{"Total 1 files to be requested...\n"} + fetchedLog({northEastName})
+                       + QStringList{"Could not create file: " + piecePath(northEastName) + "\n", "<done>"}));
+    // Listed all the same: the parser reports the file it cannot open.
+    QCOMPARE(run.files, QStringList{piecePath(northEastName)});
+    QCOMPARE(run.progress, QList<int>{100});
+    QCOMPARE(err.text(), std::string());
+    if (folderGone)
+        QVERIFY(QFileInfo("data/download").isFile());
+    else
+        QCOMPARE(downloadFolderEntries(), QStringList{northEastName + ".osm"});
+}
+
+void tst_PelagorTransport::partialWriteLeavesNoFile_data()
+{
+    QTest::addColumn<bool>("diskFull");
+    QTest::newRow("file size limit hit part-way") << true;
+    QTest::newRow("no limit") << false;
+}
+
+void tst_PelagorTransport::partialWriteLeavesNoFile()
+{
+    QFETCH(bool, diskFull);
+    QVERIFY(QDir().mkdir("data/download"));
+
+    // The limit (in blocks of 512 bytes) stops the write after 20 kB of the 398 kB piece; the
+    // ignored signal turns the stop into a failing write instead of killing the child.
+    QProcess child;
+    child.setWorkingDirectory(workDir->path());
+    child.setProcessChannelMode(QProcess::SeparateChannels);
+    const QString script = diskFull ? "trap '' XFSZ; ulimit -f 40; exec \"$0\" --save-piece \"$1\""
+                                    : "exec \"$0\" --save-piece \"$1\"";
+    child.start("sh", {"-c", script, QCoreApplication::applicationFilePath(), sharedPiece(northEastName)});
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    const QString childLog = QString::fromUtf8(child.readAllStandardOutput());
+
+    if (diskFull) {
+        QCOMPARE(childLog, "Error while writing to file: " + piecePath(northEastName) + "\n");
+        QCOMPARE(downloadFolderEntries(), QStringList());
+    } else {
+        QCOMPARE(childLog, QString());
+        QCOMPARE(downloadFolderEntries(), QStringList{northEastName + ".osm"});
+    }
+
+    // A later run fetches what was not completely written and reuses what was.
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    QVERIFY(pelagor.downloadArea(northEast));
+    QVERIFY(waitForDone(run));
+    if (diskFull) {
+        QCOMPARE(run.log, QStringList{"Total 1 files to be requested...\n"} + fetchedLog({northEastName}) + QStringList{"<done>"});
+        QCOMPARE(server->requests().size(), 1);
+    } else {
+        QCOMPARE(run.log, (QStringList{"Total 1 files to be requested...\n",
+                                       "File found at local storage: \"" + piecePath(northEastName) + "\"\n", "<done>"}));
+        QCOMPARE(server->requests().size(), 0);
+    }
+    QCOMPARE(TestWorkDir::readFile(piecePath(northEastName)), TestWorkDir::readFile(sharedPiece(northEastName)));
+}
+
+void tst_PelagorTransport::downloadProgressDots_data()
+{
+    QTest::addColumn<QList<qint64>>("reports");
+    QTest::addColumn<QStringList>("log");
+
+    QTest::newRow("sizes meet at the end") << QList<qint64>{100, 300, 300, 300} << QStringList{".", ".", " Done\n"};
+    QTest::newRow("unknown total") << QList<qint64>{100, -1, 300, -1} << QStringList{".", "."};
+    QTest::newRow("empty body") << QList<qint64>{0, 0} << QStringList{".", " Done\n"};
+    QTest::newRow("one report") << QList<qint64>{5000, 5000} << QStringList{".", " Done\n"};
+}
+
+void tst_PelagorTransport::downloadProgressDots()
+{
+    QFETCH(QList<qint64>, reports);
+    QFETCH(QStringList, log);
+    Pelagor pelagor;
+    QSignalSpy messages(&pelagor, SIGNAL(message(QString)));
+    for (int i = 0; i + 1 < reports.size(); i += 2) {
+        QVERIFY(QMetaObject::invokeMethod(&pelagor, "downloadProgress", Qt::DirectConnection,
+                                          Q_ARG(qint64, reports[i]), Q_ARG(qint64, reports[i + 1])));
+    }
+    QStringList actual;
+    for (const QList<QVariant>& args : messages)
+        actual << args.at(0).toString();
+    QCOMPARE(actual, log);
+}
+
+void tst_PelagorTransport::sslErrorsReported()
+{
+    Pelagor pelagor;
+    QSignalSpy messages(&pelagor, SIGNAL(message(QString)));
+    ErrorReply reply("Host not trusted");
+    const QList<QSslError> errors{QSslError(QSslError::HostNameMismatch), QSslError(QSslError::CertificateExpired)};
+    QVERIFY(QMetaObject::invokeMethod(&pelagor, "sslErrors", Qt::DirectConnection,
+                                      Q_ARG(QNetworkReply*, &reply), Q_ARG(QList<QSslError>, errors)));
+    QStringList actual;
+    for (const QList<QVariant>& args : messages)
+        actual << args.at(0).toString();
+    QCOMPARE(actual, (QStringList{"!ERROR! SSL Errors occured, replyErrorString: Host not trusted\n",
+                                  "!ERROR! SSL Errors occured, sslErrorString: " + errors[0].errorString() + "\n",
+                                  "!ERROR! SSL Errors occured, sslErrorString: " + errors[1].errorString() + "\n"}));
+    QVERIFY(!errors[0].errorString().isEmpty());
+}
+
+int main(int argc, char* argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--save-piece") == 0)
+        return savePieceChild(argc, argv);
+    QCoreApplication app(argc, argv);
+    tst_PelagorTransport test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_PelagorTransport.moc"
