@@ -1,0 +1,47 @@
+#include "app/OSMProcessor.h"
+
+#include <QThread>
+
+OSMProcessor::OSMProcessor(const QRectF& area)
+    : QObject(nullptr)
+    , workerThread(nullptr)
+    , areaRect(area)
+{
+    // The first four are relays: the owner listens to this object's signals only.
+    connect(&downloader, SIGNAL(message(QString)), this, SIGNAL(message(QString)));
+    connect(&downloader, SIGNAL(progress(int)), this, SIGNAL(downloadProgress(int)));
+    connect(&parser, SIGNAL(message(QString)), this, SIGNAL(message(QString)));
+    connect(&parser, SIGNAL(processingDone()), this, SIGNAL(processingDone()));
+    connect(&downloader, SIGNAL(downloadingDone(const std::vector<QString>&)), this,
+            SLOT(parseOSMFiles(const std::vector<QString>&)));
+
+    // None of the three is a child of another, so each moves on its own.
+    workerThread = new QThread;
+    moveToThread(workerThread);
+    downloader.moveToThread(workerThread);
+    parser.moveToThread(workerThread);
+    workerThread->start(QThread::InheritPriority);
+}
+
+OSMProcessor::~OSMProcessor()
+{
+    // A slot that is running (parsing, say) finishes first; requests in flight are
+    // abandoned. Afterwards nothing runs in the worker thread any more, so its
+    // objects can be destroyed from here.
+    workerThread->quit();
+    workerThread->wait();
+    delete workerThread;
+}
+
+void OSMProcessor::downloadOSMFiles()
+{
+    downloader.downloadArea(areaRect);
+}
+
+void OSMProcessor::parseOSMFiles(const std::vector<QString>& filesPaths)
+{
+    // The list belongs to the downloader, which emitted it; work on a copy.
+    const std::vector<QString> files = filesPaths;
+    parser.parseFiles(files, data);
+    parser.writeOutputFile(data);
+}

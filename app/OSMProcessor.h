@@ -1,0 +1,43 @@
+#ifndef APP_OSMPROCESSOR_H
+#define APP_OSMPROCESSOR_H
+
+// Runs one processing run for one area: downloads the pieces, reads them into the
+// network data and writes the network file, all in a worker thread of its own.
+// Created and destroyed in the GUI thread; its slots run in the worker thread.
+#include "download/Pelagor.h"
+#include "extraction/OSMParser.h"
+#include "network/OSMData.h"
+
+#include <QObject>
+#include <QRectF>
+#include <QString>
+#include <vector>
+
+class QThread;
+
+class OSMProcessor : public QObject
+{
+    Q_OBJECT
+public:
+    explicit OSMProcessor(const QRectF& area);
+    ~OSMProcessor() override;
+
+Q_SIGNALS:
+    void message(QString msg);
+    void downloadProgress(int percents);
+    void processingDone();
+
+private Q_SLOTS:
+    void downloadOSMFiles();
+    void parseOSMFiles(const std::vector<QString>& filesPaths);
+
+private:
+    // Declared first so that the members below die only after the thread has ended.
+    QThread* workerThread;
+    Pelagor downloader;
+    OSMParser parser;
+    OSMData data;
+    QRectF areaRect;
+};
+
+#endif

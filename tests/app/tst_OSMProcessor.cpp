@@ -1,0 +1,279 @@
+#include "app/OSMProcessor.h"
+#include "tests/support/FakeHttpServer.h"
+#include "tests/support/OsmApiPieces.h"
+#include "tests/support/StderrCapture.h"
+#include "tests/support/TestWorkDir.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QtTest>
+#include <memory>
+
+// Listens to a controller the way the download window does: from the GUI thread,
+// so every signal arrives queued and in emission order.
+class RunLog : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList messages;
+    QList<int> progress;
+    int done = 0;
+    QStringList events; // messages, progress values and done, interleaved as received
+
+    void listenTo(OSMProcessor* processor)
+    {
+        connect(processor, SIGNAL(message(QString)), this, SLOT(onMessage(QString)));
+        connect(processor, SIGNAL(downloadProgress(int)), this, SLOT(onProgress(int)));
+        connect(processor, SIGNAL(processingDone()), this, SLOT(onDone()));
+    }
+    // The log as the download window shows it.
+    QString text() const { return messages.join(QString()); }
+
+public Q_SLOTS:
+    void onMessage(const QString& msg)
+    {
+        messages << msg;
+        events << "message";
+    }
+    void onProgress(int value)
+    {
+        progress << value;
+        events << "progress";
+    }
+    void onDone()
+    {
+        ++done;
+        events << "done";
+    }
+};
+
+// One complete processing run, headless: download through a fake API, extraction,
+// the network file, and the controller's teardown.
+class tst_OSMProcessor : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void wholeRun();
+    void allPiecesOnDisk();
+    void emptyArea();
+    void tooLargeArea();
+    void invalidArea();
+    void withoutDataFolder();
+    void destroyedMidDownload();
+
+private:
+    std::unique_ptr<OSMProcessor> start(const QRectF& area, RunLog& log);
+    QStringList files(const QString& folder) const;
+
+    FakeHttpServer* server = nullptr;
+    TestWorkDir* work = nullptr;
+};
+
+namespace {
+
+// The sample selection; its grid is 37585..37622 by 55806..55823, eight pieces.
+const QRectF moscow(37.5852, 55.8228, 37.6218 - 37.5852, 55.8062 - 55.8228);
+
+// Columns east to west, each from north to south: the order the pieces are taken.
+const QStringList requestOrder = {
+    "37.615-55.816-37.622-55.823", "37.615-55.806-37.622-55.816", "37.605-55.816-37.615-55.823",
+    "37.605-55.806-37.615-55.816", "37.595-55.816-37.605-55.823", "37.595-55.806-37.605-55.816",
+    "37.585-55.816-37.595-55.823", "37.585-55.806-37.595-55.816",
+};
+
+QString summaryPattern()
+{
+    return "OK\\n    Node count: 767\\n    Bus stop count: 33\\n    Tram stop count: 14\\n"
+           "    Way count: 144\\n    Route count: 71\\n";
+}
+
+} // namespace
+
+void tst_OSMProcessor::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
+    server = new FakeHttpServer(this);
+    QVERIFY(server->listen());
+    server->useAsApplicationProxy();
+}
+
+void tst_OSMProcessor::init()
+{
+    work = new TestWorkDir;
+    QVERIFY(work->isValid());
+    // In the application the tile cache has made ./data/ by the time a run starts.
+    QVERIFY(QDir().mkdir("data"));
+    server->setHandler(OsmApiPieces::serving({TestWorkDir::sharedData("moscow-selection")}));
+    server->clearRequests();
+}
+
+void tst_OSMProcessor::cleanup()
+{
+    delete work;
+    work = nullptr;
+}
+
+std::unique_ptr<OSMProcessor> tst_OSMProcessor::start(const QRectF& area, RunLog& log)
+{
+    std::unique_ptr<OSMProcessor> processor(new OSMProcessor(area));
+    log.listenTo(processor.get());
+    QMetaObject::invokeMethod(processor.get(), "downloadOSMFiles");
+    return processor;
+}
+
+QStringList tst_OSMProcessor::files(const QString& folder) const
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+void tst_OSMProcessor::wholeRun()
+{
+    RunLog log;
+    auto processor = start(moscow, log);
+    QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
+
+    // Download: one request line per piece with its progress dots, then the parser's
+    // lines for the same files in the same order, then the network file.
+    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    for (const QString& piece : requestOrder) {
+        QString bbox = piece;
+        bbox.replace('-', ',');
+        pattern += QRegularExpression::escape(
+                       QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(bbox))
+            + "\\.+ Done\\n";
+    }
+    for (const QString& piece : requestOrder)
+        pattern += QRegularExpression::escape(QString("Processing file: \"data/download/%1.osm\"... OK\n").arg(piece));
+    pattern += "Creating output file: \"(\\./data/comp/[0-9_-]+\\.osm)\"\\.\\.\\. " + summaryPattern() + "$";
+    const auto match = QRegularExpression(pattern).match(log.text());
+    QVERIFY2(match.hasMatch(), qPrintable(log.text()));
+    QCOMPARE(log.progress, QList<int>({12, 25, 37, 50, 62, 75, 87, 100}));
+    QCOMPARE(log.events.last(), QString("done"));
+    QCOMPARE(server->requests().size(), 8);
+    for (const auto& request : server->requests())
+        QCOMPARE(request.header("User-Agent"), QByteArray("Dorvex"));
+
+    // Every piece is on disk as served, and nothing else is.
+    QStringList expectedPieces;
+    for (const QString& piece : requestOrder)
+        expectedPieces << piece + ".osm";
+    expectedPieces.sort();
+    QCOMPARE(files("data/download"), expectedPieces);
+    for (const QString& name : expectedPieces)
+        QCOMPARE(TestWorkDir::readFile("data/download/" + name),
+                 TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + name)));
+
+    // The network file equals what pelagor-extract writes for the same files.
+    const QByteArray network = TestWorkDir::readFile(match.captured(1));
+    QVERIFY(!network.isEmpty());
+    QVERIFY(QDir().rename("data/comp", "data/run"));
+    QStringList arguments;
+    for (const QString& piece : requestOrder)
+        arguments << "data/download/" + piece + ".osm";
+    QProcess extract;
+    extract.start(PELAGOR_BINARY_DIR "/app/pelagor-extract", arguments);
+    QVERIFY(extract.waitForFinished(30000));
+    QCOMPARE(extract.exitCode(), 0);
+    const QStringList written = files("data/comp");
+    QCOMPARE(written.size(), 1);
+    QCOMPARE(TestWorkDir::readFile("data/comp/" + written.first()), network);
+}
+
+void tst_OSMProcessor::allPiecesOnDisk()
+{
+    QVERIFY(TestWorkDir::copyFiles(TestWorkDir::sharedData("moscow-selection"), "data/download"));
+    RunLog log;
+    auto processor = start(moscow, log);
+    QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
+    QCOMPARE(server->requests().size(), 0);
+    QString expected = "Total 8 files to be requested...\n";
+    for (const QString& piece : requestOrder)
+        expected += QString("File found at local storage: \"data/download/%1.osm\"\n").arg(piece);
+    QVERIFY2(log.text().startsWith(expected), qPrintable(log.text()));
+    QVERIFY(QRegularExpression(summaryPattern() + "$").match(log.text()).hasMatch());
+    QCOMPARE(log.progress, QList<int>({12, 25, 37, 50, 62, 75, 87, 100}));
+}
+
+void tst_OSMProcessor::emptyArea()
+{
+    RunLog log;
+    auto processor = start(QRectF(0, 0, 0, 0), log);
+    QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 10000);
+    QCOMPARE(log.messages.size(), 3);
+    QCOMPARE(log.messages[0], QString("Total 0 files to be requested...\n"));
+    QVERIFY(log.messages[1].startsWith("Creating output file: \"./data/comp/"));
+    QCOMPARE(log.messages[2], QString("OK\n    Node count: 0\n    Bus stop count: 0\n    Tram stop count: 0\n"
+                                      "    Way count: 0\n    Route count: 0\n"));
+    QCOMPARE(files("data/comp").size(), 1);
+}
+
+void tst_OSMProcessor::tooLargeArea()
+{
+    RunLog log;
+    auto processor = start(QRectF(0, 20, 20, -20), log);
+    QTRY_COMPARE_WITH_TIMEOUT(log.messages.size(), 1, 10000);
+    QTest::qWait(300);
+    QCOMPARE(log.messages, QStringList{"Selected area is too large!"});
+    QCOMPARE(log.done, 0);
+    QVERIFY(log.progress.isEmpty());
+    QVERIFY(!QDir("data/comp").exists());
+}
+
+void tst_OSMProcessor::invalidArea()
+{
+    StderrCapture err;
+    RunLog log;
+    auto processor = start(QRectF(10, 0, -1, 1), log);
+    QTRY_COMPARE_WITH_TIMEOUT(err.lines().size(), 2, 10000);
+    processor.reset();
+    QCOMPARE(err.lines(), QStringList({"Pelagor: Invalid boundaries! Right longitude has to be greater than left longitude",
+                                       "Pelagor: Invalid boundaries! Top latitude has to be greater than bottom latitude"}));
+    QVERIFY(log.events.isEmpty());
+    QVERIFY(!QDir("data/download").exists());
+}
+
+void tst_OSMProcessor::withoutDataFolder()
+{
+    QVERIFY(QDir("data").removeRecursively());
+    RunLog log;
+    auto processor = start(moscow, log);
+    QTRY_COMPARE_WITH_TIMEOUT(log.messages.size(), 1, 10000);
+    QTest::qWait(200);
+    QCOMPARE(log.messages, QStringList{"Could not create folder \"data/download/\"!"});
+    QCOMPARE(log.done, 0);
+    QCOMPARE(server->requests().size(), 0);
+}
+
+void tst_OSMProcessor::destroyedMidDownload()
+{
+    // The first piece arrives; the second never does.
+    const QString first = requestOrder.first();
+    const auto serve = OsmApiPieces::serving({TestWorkDir::sharedData("moscow-selection")});
+    server->setHandler([serve, first](const FakeHttpServer::Request& request) {
+        if (OsmApiPieces::pieceName(request) == first)
+            return serve(request);
+        FakeHttpServer::Response stalled;
+        stalled.stall = true;
+        return stalled;
+    });
+    RunLog log;
+    auto processor = start(moscow, log);
+    QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 2, 10000);
+    QElapsedTimer timer;
+    timer.start();
+    processor.reset();
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    QTest::qWait(100);
+    QCOMPARE(files("data/download"), QStringList{first + ".osm"});
+    QCOMPARE(TestWorkDir::readFile("data/download/" + first + ".osm"),
+             TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + first + ".osm")));
+    QVERIFY(!QDir("data/comp").exists());
+    QCOMPARE(log.done, 0);
+}
+
+QTEST_GUILESS_MAIN(tst_OSMProcessor)
+#include "tst_OSMProcessor.moc"
