@@ -177,6 +177,8 @@ private Q_SLOTS:
     void noPiecesNoTraffic();
     void requestSent();
     void oneRequestInFlight();
+    void failedPieceInWholeRun();
+    void splittingEndsByItself();
     void failedReplySplits_data();
     void failedReplySplits();
     void redirectFollowed_data();
@@ -314,6 +316,80 @@ void tst_PelagorTransport::oneRequestInFlight()
     QVERIFY(waitForDone(run));
     QCOMPARE(answeredBefore, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));
     QCOMPARE(run.files, paths(moscowPieces));
+}
+
+void tst_PelagorTransport::failedPieceInWholeRun()
+{
+    // The third piece is refused; one of its quadrants is already on disk.
+    const QString refused = moscowPieces.at(2);
+    const QStringList quadrants = {"37.61-55.816-37.615-55.819", "37.61-55.819-37.615-55.823",
+                                   "37.605-55.816-37.61-55.819", "37.605-55.819-37.61-55.823"};
+    QVERIFY(QDir().mkdir("data/download"));
+    QVERIFY(QFile::copy(sharedPiece(quadrants.at(1)), piecePath(quadrants.at(1))));
+    server->setHandler([refused](const Request& request) {
+        if (bboxName(request) == refused)
+            return Response::error(400, "You requested too many nodes (limit is 50000).");
+        return servePiece(request);
+    });
+
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    StderrCapture err;
+    QVERIFY(pelagor.downloadArea(moscow));
+    QVERIFY(waitForDone(run));
+
+    QStringList expected{"Total 8 files to be requested...\n"};
+    expected << fetchedLog(moscowPieces.mid(0, 2)) << requestLine(refused) << fetchedLog({quadrants.at(0)})
+             << "File found at local storage: \"" + piecePath(quadrants.at(1)) + "\"\n"
+             << fetchedLog(quadrants.mid(2)) << fetchedLog(moscowPieces.mid(3)) << "<done>";
+    // The refused reply may or may not have reported its few bytes before it finished.
+    QStringList log = run.log;
+    const int refusedAt = log.indexOf(requestLine(refused));
+    while (log.at(refusedAt + 1) == "." || log.at(refusedAt + 1) == " Done\n")
+        log.removeAt(refusedAt + 1);
+    QCOMPARE(log, expected);
+    // 3 of 12 once the split raised the total: the percentage stays, then climbs again.
+    QCOMPARE(run.progress, (QList<int>{12, 25, 25, 33, 41, 50, 58, 66, 75, 83, 91, 100}));
+    QCOMPARE(run.files, paths(moscowPieces.mid(0, 2) + quadrants + moscowPieces.mid(3)));
+    QCOMPARE(err.lines(), (QStringList{"Pelagor: Reply error: 37605 55816 37615 55823",
+                                       "Pelagor: Splitting: 37605 55816 37615 55823",
+                                       "Pelagor: Splitted: 37605 55819 37610 55823",
+                                       "Pelagor: Splitted: 37605 55816 37610 55819",
+                                       "Pelagor: Splitted: 37610 55819 37615 55823",
+                                       "Pelagor: Splitted: 37610 55816 37615 55819"}));
+    QVERIFY(!QFile::exists(piecePath(refused)));
+    QCOMPARE(server->requests().size(), 11);
+    QCOMPARE(pelagor.getTotalFiles(), 12);
+}
+
+void tst_PelagorTransport::splittingEndsByItself()
+{
+    // Every request fails: the 1 by 1 piece and its degenerate quadrants are split until every
+    // quadrant equals a piece that has failed already.
+    server->setHandler([](const Request&) { return Response::error(400, "refused"); });
+    Pelagor pelagor;
+    RunLog run(pelagor);
+    StderrCapture err;
+    QVERIFY(pelagor.downloadArea(QRectF(0, 0.001, 0.001, -0.001)));
+    QVERIFY(waitForDone(run));
+
+    QCOMPARE(err.lines(), (QStringList{
+        "Pelagor: Reply error: 0 0 1 1", "Pelagor: Splitting: 0 0 1 1", "Pelagor: Splitted: 0 0 0 1",
+        "Pelagor: Splitted: 0 0 0 0", "Pelagor: Splitted: 0 0 1 0",
+        "Pelagor: Reply error: 0 0 1 0", "Pelagor: Splitting: 0 0 1 0", "Pelagor: Splitted: 0 0 0 0",
+        "Pelagor: Splitted: 0 0 0 0",
+        "Pelagor: Reply error: 0 0 0 0", "Pelagor: Splitting: 0 0 0 0",
+        "Pelagor: Reply error: 0 0 0 0", "Pelagor: Splitting: 0 0 0 0",
+        "Pelagor: Reply error: 0 0 0 0", "Pelagor: Splitting: 0 0 0 0",
+        "Pelagor: Reply error: 0 0 0 1", "Pelagor: Splitting: 0 0 0 1"}));
+    QCOMPARE(run.progress, (QList<int>{25, 33, 50, 66, 83, 100}));
+    QVERIFY(run.files.isEmpty());
+    QCOMPARE(run.log.last(), QString("<done>"));
+    QStringList requested;
+    for (const Request& request : server->requests())
+        requested << QUrlQuery(request.url).queryItemValue("bbox");
+    QCOMPARE(requested, (QStringList{"0,0,0.001,0.001", "0,0,0.001,0", "0,0,0,0", "0,0,0,0", "0,0,0,0", "0,0,0,0.001"}));
+    QCOMPARE(downloadFolderEntries(), QStringList());
 }
 
 void tst_PelagorTransport::failedReplySplits_data()
