@@ -1,0 +1,37 @@
+#ifndef APP_DOWNLOADWINDOW_H
+#define APP_DOWNLOADWINDOW_H
+
+// The window of one processing run: starts the run for an area and shows its log and
+// download progress; closing it ends the run. Lives in the GUI thread.
+#include <QRectF>
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class DownloadWindow;
+}
+class OSMProcessor;
+class QCloseEvent;
+
+class DownloadWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    DownloadWindow(const QRectF& area, QWidget* parent);
+    ~DownloadWindow() override;
+
+private Q_SLOTS:
+    void writeIntoLog(QString msg);
+    void setProgress(int value);
+    void clearProcessingFlag();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::DownloadWindow> ui;
+    OSMProcessor* processor; // owned; deleted after the form
+    bool processingFlag;
+};
+
+#endif

@@ -1,0 +1,71 @@
+#include "app/MainWindow.h"
+
+#include "app/DownloadWindow.h"
+#include "mapview/Renderer.h"
+#include "mapview/Visualization.h"
+#include "ui_MainWindow.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+
+    // Horizontally centred on the default screen and 40 pixels above its middle.
+    resize(950, 600);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect window = geometry();
+    move((screen.right() - screen.left()) / 2 - (window.right() - window.left()) / 2,
+         (screen.bottom() - screen.top()) / 2 - (window.bottom() - window.top()) / 2 - 40);
+
+    // Looked up in the working directory; without it the default icon stays.
+    setWindowIcon(QIcon("pelagor.ico"));
+
+    connect(ui->actionAbout, SIGNAL(triggered()), this, SLOT(showAbout()));
+    connect(ui->btnStartDownload, SIGNAL(clicked()), this, SLOT(startDownload()));
+
+    setNewLocRect(ui->visualization->getLocationRect());
+
+    connect(this, SIGNAL(mapZoomIn()), ui->visualization->getRenderer(), SLOT(zoomIn()));
+    connect(this, SIGNAL(mapZoomOut()), ui->visualization->getRenderer(), SLOT(zoomOut()));
+    connect(ui->visualization, SIGNAL(newLocRect(QRectF)), this, SLOT(setNewLocRect(QRectF)));
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::showAbout()
+{
+    QMessageBox::about(this, "About",
+                       "Application downloads OpenStreetMap data for selected area, extracts informations usable "
+                       "by Dorvex such as nodes, ways, stops and routes which are then saved to new file.");
+}
+
+void MainWindow::setNewLocRect(QRectF r)
+{
+    const auto text = [](double value) { return QString("%1").arg(value, 0, 'f', 6, ' '); };
+    ui->leLeft->setText(text(r.x()));
+    ui->leBottom->setText(text(r.y() + r.height()));
+    ui->leRight->setText(text(r.x() + r.width()));
+    ui->leTop->setText(text(r.y()));
+}
+
+void MainWindow::startDownload()
+{
+    // The fields only display the selection; the map holds the real one.
+    auto* window = new DownloadWindow(ui->visualization->getLocationRect(), this);
+    window->show();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Plus)
+        Q_EMIT mapZoomIn();
+    else if (e->key() == Qt::Key_Minus)
+        Q_EMIT mapZoomOut();
+}

@@ -1,0 +1,20 @@
+// Pelagor: choose an area on the map and turn its OpenStreetMap data into a network
+// file for the traffic simulator Dorvex.
+#include "app/MainWindow.h"
+#include "mapview/MapTileDownloader.h"
+
+#include <QApplication>
+#include <QMetaType>
+#include <QPoint>
+#include <vector>
+
+int main(int argc, char* argv[])
+{
+    // Tile requests carry this type from the GUI thread to the tile thread.
+    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Pelagor");
+    MainWindow window;
+    window.show();
+    return app.exec();
+}
