@@ -19,6 +19,7 @@ private Q_SLOTS:
     void invariants_data();
     void invariants();
     void orderDoesNotChangeWhatIsKept();
+    void golden_data();
     void golden();
 
 private:
@@ -192,13 +193,40 @@ void tst_RealPieces::orderDoesNotChangeWhatIsKept()
     QVERIFY(forward.wayIds != backward.wayIds); // the order of the file does follow the input
 }
 
+void tst_RealPieces::golden_data()
+{
+    // The network files of the sample area, byte for byte: as pieces and as quadrants,
+    // each read in name order and in reverse (order decides list order and which
+    // definition of a shared object comes first).
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("reversed");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QByteArray>("sha256");
+    QTest::newRow("pieces") << "moscow-selection" << false << 208805
+                            << QByteArray("049fcbbe16cba9459f94f6989f0543c39c77d322291600443f0c7d1d07baf586");
+    QTest::newRow("pieces reversed") << "moscow-selection" << true << 208805
+                                     << QByteArray("f6c5acfd62afe477d13f7347fd3bab5dfb0f921b5417bfe115a1bed77175cb16");
+    QTest::newRow("quadrants") << "moscow-selection-quadrants" << false << 208805
+                               << QByteArray("1731c90bbcf16759955a683361d387a203109045d9a004b628c83fe90b9a192f");
+    QTest::newRow("quadrants reversed") << "moscow-selection-quadrants" << true << 208805
+                                        << QByteArray("1c31cdf27f5d1ae317f7333b695e9fafb21630f69bd761dbd9da0f823050ac6b");
+}
+
 void tst_RealPieces::golden()
 {
-    // The network file of the sample pieces read in name order, byte for byte.
-    const Output out = extract(piecesOf("moscow-selection"));
-    QCOMPARE(out.content.size(), 208805);
-    QCOMPARE(QCryptographicHash::hash(out.content, QCryptographicHash::Sha256).toHex(),
-             QByteArray("049fcbbe16cba9459f94f6989f0543c39c77d322291600443f0c7d1d07baf586"));
+    QFETCH(QString, folder);
+    QFETCH(bool, reversed);
+    QFETCH(int, size);
+    QFETCH(QByteArray, sha256);
+    std::vector<QString> files = piecesOf(folder);
+    if (reversed)
+        std::reverse(files.begin(), files.end());
+    const Output out = extract(files);
+    QCOMPARE(out.errors, std::string());
+    QCOMPARE(out.messages.last(), QString("OK\n    Node count: 767\n    Bus stop count: 33\n    Tram stop count: 14\n"
+                                          "    Way count: 144\n    Route count: 71\n"));
+    QCOMPARE(out.content.size(), size);
+    QCOMPARE(QCryptographicHash::hash(out.content, QCryptographicHash::Sha256).toHex(), sha256);
 }
 
 QTEST_GUILESS_MAIN(tst_RealPieces)
