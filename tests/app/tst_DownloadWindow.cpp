@@ -1,0 +1,282 @@
+#include "app/DownloadWindow.h"
+#include "app/MainWindow.h"
+#include "tests/support/FakeHttpServer.h"
+#include "tests/support/ModalAnswer.h"
+#include "tests/support/OsmApiPieces.h"
+#include "tests/support/TestWorkDir.h"
+
+#include <QBuffer>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QVBoxLayout>
+#include <QtTest>
+
+// A run from the user's click to the network file, through the download window, and
+// closing that window while a run is or is not complete.
+class tst_DownloadWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void form();
+    void logAppendsWithoutLineBreaks();
+    void wholeRunFromTheClick();
+    void closingUnfinishedRun_data();
+    void closingUnfinishedRun();
+    void tooLargeAreaStaysProcessing();
+
+private:
+    DownloadWindow* openFromClick();
+
+    FakeHttpServer* server = nullptr;
+    TestWorkDir* work = nullptr;
+    MainWindow* window = nullptr;
+    bool stallPieces = false;
+};
+
+namespace {
+
+// The piece of the default selection (grid 16604..16611 by 49197..49202). Its content
+// is a real piece; the area it stands for does not matter to the extraction.
+const QString defaultPiece = "16.604-49.197-16.611-49.202";
+const QString realPiece = "37.615-55.816-37.622-55.823";
+
+QByteArray tilePng()
+{
+    QImage image(256, 256, QImage::Format_RGB32);
+    image.fill(QColor(200, 220, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+void tst_DownloadWindow::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
+    server = new FakeHttpServer(this);
+    QVERIFY(server->listen());
+    server->useAsApplicationProxy();
+    const QByteArray png = tilePng();
+    const QByteArray piece = TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + realPiece + ".osm"));
+    QVERIFY(!piece.isEmpty());
+    server->setHandler([this, png, piece](const FakeHttpServer::Request& request) {
+        if (request.url.host().endsWith("tile.openstreetmap.org"))
+            return FakeHttpServer::Response::ok(png, "image/png");
+        if (request.url.host() != "api.openstreetmap.org" || OsmApiPieces::pieceName(request) != defaultPiece)
+            return FakeHttpServer::Response::error(404);
+        FakeHttpServer::Response response = FakeHttpServer::Response::ok(piece);
+        response.stall = stallPieces;
+        response.chunks = 3;
+        return response;
+    });
+}
+
+void tst_DownloadWindow::init()
+{
+    work = new TestWorkDir;
+    QVERIFY(work->isValid());
+    stallPieces = false;
+    server->clearRequests();
+    window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    // The map's tile cache made ./data/ at start-up.
+    QVERIFY(QDir("data").exists());
+}
+
+void tst_DownloadWindow::cleanup()
+{
+    delete window;
+    window = nullptr;
+    delete work;
+    work = nullptr;
+}
+
+DownloadWindow* tst_DownloadWindow::openFromClick()
+{
+    QTest::mouseClick(window->findChild<QPushButton*>("btnStartDownload"), Qt::LeftButton);
+    const QList<DownloadWindow*> windows = window->findChildren<DownloadWindow*>();
+    return windows.size() == 1 ? windows.first() : nullptr;
+}
+
+void tst_DownloadWindow::form()
+{
+    DownloadWindow* download = openFromClick();
+    QVERIFY(download);
+    QVERIFY(download->isWindow());
+    QCOMPARE(download->parentWidget(), window);
+    QCOMPARE(download->objectName(), QString("DownloadWindow"));
+    QCOMPARE(download->windowModality(), Qt::WindowModal);
+    QCOMPARE(download->windowTitle(), QString("Downloading progress"));
+    QCOMPARE(download->size(), QSize(610, 342));
+    QVERIFY(download->testAttribute(Qt::WA_DeleteOnClose));
+    auto* layout = qobject_cast<QVBoxLayout*>(download->layout());
+    QCOMPARE(layout->objectName(), QString("verticalLayout"));
+    QCOMPARE(layout->spacing(), 5);
+    QCOMPARE(layout->contentsMargins(), QMargins(3, 5, 3, 3));
+    auto* log = download->findChild<QTextEdit*>("teLog");
+    QVERIFY(log->isReadOnly());
+    QCOMPARE(layout->itemAt(0)->widget(), log);
+    auto* frame = download->findChild<QFrame*>("frame");
+    QCOMPARE(layout->itemAt(1)->widget(), frame);
+    QCOMPARE(frame->frameShape(), QFrame::NoFrame);
+    QCOMPARE(frame->frameShadow(), QFrame::Raised);
+    auto* row = qobject_cast<QHBoxLayout*>(frame->layout());
+    QCOMPARE(row->objectName(), QString("horizontalLayout"));
+    QCOMPARE(row->spacing(), 0);
+    QCOMPARE(row->contentsMargins(), QMargins(0, 0, 0, 0));
+    auto* bar = download->findChild<QProgressBar*>("progressBar");
+    QCOMPARE(row->itemAt(0)->widget(), bar);
+    QCOMPARE(bar->format(), QString("%p%"));
+    QCOMPARE(bar->textDirection(), QProgressBar::TopToBottom);
+    QCOMPARE(bar->minimum(), 0);
+    QCOMPARE(bar->maximum(), 100);
+    QCOMPARE(bar->text(), QString("0%"));
+    auto* close = download->findChild<QPushButton*>("btnClose");
+    QCOMPARE(row->itemAt(1)->widget(), close);
+    QCOMPARE(close->text(), QString("Close"));
+    QTRY_VERIFY_WITH_TIMEOUT(bar->value() == 100, 20000);
+    download->close();
+}
+
+void tst_DownloadWindow::logAppendsWithoutLineBreaks()
+{
+    DownloadWindow* download = openFromClick();
+    QVERIFY(download);
+    QTRY_VERIFY_WITH_TIMEOUT(download->findChild<QTextEdit*>("teLog")->toPlainText().contains("Route count"), 20000);
+    auto* log = download->findChild<QTextEdit*>("teLog");
+    log->clear();
+    // The user may have moved the cursor; new text still goes to the end.
+    QVERIFY(QMetaObject::invokeMethod(download, "writeIntoLog", Q_ARG(QString, "Request: \"x\" ")));
+    log->moveCursor(QTextCursor::Start);
+    QVERIFY(QMetaObject::invokeMethod(download, "writeIntoLog", Q_ARG(QString, ".")));
+    QVERIFY(QMetaObject::invokeMethod(download, "writeIntoLog", Q_ARG(QString, " Done\n")));
+    QVERIFY(QMetaObject::invokeMethod(download, "writeIntoLog", Q_ARG(QString, "next")));
+    QCOMPARE(log->toPlainText(), QString("Request: \"x\" . Done\nnext"));
+    download->close();
+}
+
+void tst_DownloadWindow::wholeRunFromTheClick()
+{
+    DownloadWindow* download = openFromClick();
+    QVERIFY(download);
+    QPointer<DownloadWindow> guard(download);
+    QVERIFY(QTest::qWaitForWindowExposed(download));
+    auto* log = download->findChild<QTextEdit*>("teLog");
+    auto* bar = download->findChild<QProgressBar*>("progressBar");
+    QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains("Route count"), 20000);
+
+    // The selection north 49.2014, south 49.1978, west 16.6048, east 16.6102 is one piece.
+    const QRegularExpression expected(
+        "^Total 1 files to be requested\\.\\.\\.\\n"
+        "Request: \"api\\.openstreetmap\\.org\\?/api/0\\.6/mapbbox=16\\.604,49\\.197,16\\.611,49\\.202\" \\.+ Done\\n"
+        "Processing file: \"data/download/16\\.604-49\\.197-16\\.611-49\\.202\\.osm\"\\.\\.\\. OK\\n"
+        "Creating output file: \"(\\./data/comp/[0-9_-]+\\.osm)\"\\.\\.\\. OK\\n"
+        "    Node count: \\d+\\n    Bus stop count: 7\\n    Tram stop count: 14\\n    Way count: 22\\n"
+        "    Route count: 28\\n$");
+    const auto match = expected.match(log->toPlainText());
+    QVERIFY2(match.hasMatch(), qPrintable(log->toPlainText()));
+    QCOMPARE(bar->value(), 100);
+    QCOMPARE(bar->text(), QString("100%"));
+
+    const QStringList apiRequests = server->requestedUrls().filter("api.openstreetmap.org");
+    QCOMPARE(apiRequests, QStringList{"http://api.openstreetmap.org/api/0.6/map?bbox=16.604,49.197,16.611,49.202"});
+    QCOMPARE(entries("data/download"), QStringList{defaultPiece + ".osm"});
+    QCOMPARE(entries("data/comp").size(), 1);
+    QVERIFY(TestWorkDir::readFile(match.captured(1)).endsWith("</osm>\n"));
+
+    // Done: "Close" closes at once, without a question, and the window is gone.
+    ModalAnswer unexpected(QMessageBox::No);
+    QTest::mouseClick(download->findChild<QPushButton*>("btnClose"), Qt::LeftButton);
+    QTRY_VERIFY(guard.isNull());
+    QVERIFY(!unexpected.seen);
+}
+
+void tst_DownloadWindow::closingUnfinishedRun_data()
+{
+    QTest::addColumn<bool>("stall");
+    QTest::newRow("request in flight") << true;
+    QTest::newRow("right after the click") << false;
+}
+
+void tst_DownloadWindow::closingUnfinishedRun()
+{
+    QFETCH(bool, stall);
+    stallPieces = stall;
+    DownloadWindow* download = openFromClick();
+    QVERIFY(download);
+    QPointer<DownloadWindow> guard(download);
+    if (stall)
+        QTRY_VERIFY_WITH_TIMEOUT(!server->requestedUrls().filter("api.openstreetmap.org").isEmpty(), 10000);
+
+    {
+        ModalAnswer no(QMessageBox::No);
+        QVERIFY(!download->close());
+        QVERIFY(no.seen);
+        QCOMPARE(no.title, QString("Close"));
+        QCOMPARE(no.text, QString("Cancel download?"));
+        QCOMPARE(no.buttons, QMessageBox::Yes | QMessageBox::No);
+    }
+    QVERIFY(!guard.isNull());
+    QVERIFY(download->isVisible());
+
+    if (stall) {
+        ModalAnswer yes(QMessageBox::Yes);
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(download->findChild<QPushButton*>("btnClose"), Qt::LeftButton);
+        QVERIFY(yes.seen);
+        QTRY_VERIFY(guard.isNull());
+        QVERIFY(timer.elapsed() < 5000);
+        // Nothing of the abandoned piece is left, and no network file was made.
+        QCOMPARE(entries("data/download"), QStringList());
+        QVERIFY(!QDir("data/comp").exists());
+    } else {
+        // The run went on after "No" and completes; then closing asks nothing.
+        QTRY_VERIFY_WITH_TIMEOUT(download->findChild<QTextEdit*>("teLog")->toPlainText().contains("Route count"),
+                                 20000);
+        QTest::qWait(50);
+        ModalAnswer unexpected(QMessageBox::No);
+        QVERIFY(download->close());
+        QTRY_VERIFY(guard.isNull());
+        QVERIFY(!unexpected.seen);
+        QCOMPARE(entries("data/comp").size(), 1);
+    }
+}
+
+void tst_DownloadWindow::tooLargeAreaStaysProcessing()
+{
+    auto* download = new DownloadWindow(QRectF(0, 20, 20, -20), window);
+    QPointer<DownloadWindow> guard(download);
+    download->show();
+    auto* log = download->findChild<QTextEdit*>("teLog");
+    QTRY_COMPARE_WITH_TIMEOUT(log->toPlainText(), QString("Selected area is too large!"), 10000);
+    QTest::qWait(200);
+    QCOMPARE(download->findChild<QProgressBar*>("progressBar")->value(), 0);
+    {
+        ModalAnswer no(QMessageBox::No);
+        QVERIFY(!download->close());
+        QVERIFY(no.seen);
+    }
+    ModalAnswer yes(QMessageBox::Yes);
+    QVERIFY(download->close());
+    QVERIFY(yes.seen);
+    QTRY_VERIFY(guard.isNull());
+}
+
+QTEST_MAIN(tst_DownloadWindow)
+#include "tst_DownloadWindow.moc"

@@ -1,0 +1,266 @@
+#include "app/MainWindow.h"
+#include "mapview/Renderer.h"
+#include "mapview/Visualization.h"
+#include "tests/support/FakeHttpServer.h"
+#include "tests/support/ModalAnswer.h"
+#include "tests/support/TestWorkDir.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+// The main window: its widget tree, the coordinate fields, the keys and the About box.
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void widgetTree_data();
+    void widgetTree();
+    void windowAndLayout();
+    void menu();
+    void initialFields();
+    void fieldTexts_data();
+    void fieldTexts();
+    void fieldsFollowCornerDrag();
+    void zoomKeys();
+    void about();
+
+private:
+    QLineEdit* field(const char* name) const { return window->findChild<QLineEdit*>(name); }
+
+    FakeHttpServer* server = nullptr;
+    TestWorkDir* work = nullptr;
+    MainWindow* window = nullptr;
+};
+
+namespace {
+QByteArray tilePng()
+{
+    QImage image(256, 256, QImage::Format_RGB32);
+    image.fill(QColor(170, 211, 223));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+} // namespace
+
+void tst_MainWindow::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
+    server = new FakeHttpServer(this);
+    QVERIFY(server->listen());
+    server->useAsApplicationProxy();
+    const QByteArray png = tilePng();
+    server->setHandler([png](const FakeHttpServer::Request&) { return FakeHttpServer::Response::ok(png, "image/png"); });
+}
+
+void tst_MainWindow::init()
+{
+    work = new TestWorkDir;
+    QVERIFY(work->isValid());
+    window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+void tst_MainWindow::cleanup()
+{
+    delete window;
+    window = nullptr;
+    delete work;
+    work = nullptr;
+}
+
+void tst_MainWindow::widgetTree_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("parentName");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("frameControl") << "frameControl" << "QFrame" << "visualization" << QRect(0, 0, 171, 151);
+    QTest::newRow("btnStartDownload") << "btnStartDownload" << "QPushButton" << "frameControl"
+                                      << QRect(10, 100, 151, 41);
+    QTest::newRow("leRight") << "leRight" << "QLineEdit" << "frameControl" << QRect(90, 40, 71, 20);
+    QTest::newRow("leBottom") << "leBottom" << "QLineEdit" << "frameControl" << QRect(50, 70, 71, 20);
+    QTest::newRow("leTop") << "leTop" << "QLineEdit" << "frameControl" << QRect(50, 10, 71, 20);
+    QTest::newRow("leLeft") << "leLeft" << "QLineEdit" << "frameControl" << QRect(10, 40, 71, 20);
+    QTest::newRow("visualization") << "visualization" << "Visualization" << "centralWidget" << QRect();
+}
+
+void tst_MainWindow::widgetTree()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, className);
+    QFETCH(QString, parentName);
+    QFETCH(QRect, geometry);
+    auto* widget = window->findChild<QWidget*>(name);
+    QVERIFY(widget);
+    QCOMPARE(QString(widget->metaObject()->className()), className);
+    QCOMPARE(widget->parentWidget()->objectName(), parentName);
+    if (!geometry.isNull())
+        QCOMPARE(widget->geometry(), geometry);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        QVERIFY(edit->isReadOnly());
+}
+
+void tst_MainWindow::windowAndLayout()
+{
+    QCOMPARE(window->windowTitle(), QString("Pelagor for Dorvex"));
+    QCOMPARE(window->size(), QSize(950, 600));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(window->pos(), QPoint((screen.right() - screen.left()) / 2 - 949 / 2,
+                                   (screen.bottom() - screen.top()) / 2 - 599 / 2 - 40));
+    auto* central = window->centralWidget();
+    QCOMPARE(central->objectName(), QString("centralWidget"));
+    QCOMPARE(central->layoutDirection(), Qt::LeftToRight);
+    auto* layout = qobject_cast<QHBoxLayout*>(central->layout());
+    QVERIFY(layout);
+    QCOMPARE(layout->objectName(), QString("horizontalLayout"));
+    QCOMPARE(layout->spacing(), 6);
+    QCOMPARE(layout->contentsMargins(), QMargins(0, 0, 0, 0));
+    QCOMPARE(layout->count(), 1);
+    auto* map = window->findChild<Visualization*>("visualization");
+    QCOMPARE(layout->itemAt(0)->widget(), map);
+    QCOMPARE(map->minimumSize(), QSize(0, 0));
+    // The map fills the window below the menu bar; the panel lies over its corner.
+    QCOMPARE(map->width(), 950);
+    auto* panel = window->findChild<QFrame*>("frameControl");
+    QVERIFY(panel->autoFillBackground());
+    QCOMPARE(panel->frameShape(), QFrame::Panel);
+    QCOMPARE(panel->frameShadow(), QFrame::Raised);
+    QCOMPARE(window->findChild<QPushButton*>("btnStartDownload")->text(), QString("Start Download"));
+    // The fields take the keyboard focus in the order they were made.
+    QList<QWidget*> order;
+    for (QWidget* w = panel->findChild<QPushButton*>("btnStartDownload"); order.size() < 5; w = w->nextInFocusChain())
+        if (w->parentWidget() == panel)
+            order << w;
+    QStringList names;
+    for (QWidget* w : order)
+        names << w->objectName();
+    QCOMPARE(names, QStringList({"btnStartDownload", "leRight", "leBottom", "leTop", "leLeft"}));
+}
+
+void tst_MainWindow::menu()
+{
+    auto* bar = window->menuBar();
+    QCOMPARE(bar->objectName(), QString("menuBar"));
+    QCOMPARE(bar->actions().size(), 1);
+    auto* menu = window->findChild<QMenu*>("menuShow");
+    QVERIFY(menu);
+    QCOMPARE(menu->title(), QString("Menu"));
+    QCOMPARE(bar->actions().first(), menu->menuAction());
+    const QList<QAction*> actions = menu->actions();
+    QCOMPARE(actions.size(), 3);
+    QCOMPARE(actions[0]->objectName(), QString("actionAbout"));
+    QCOMPARE(actions[0]->text(), QString("About"));
+    QVERIFY(actions[1]->isSeparator());
+    QCOMPARE(actions[2]->objectName(), QString("actionExit"));
+    QCOMPARE(actions[2]->text(), QString("Exit"));
+    QVERIFY(!actions[0]->isCheckable() && !actions[2]->isCheckable());
+    actions[2]->trigger();
+    QVERIFY(!window->isVisible());
+}
+
+void tst_MainWindow::initialFields()
+{
+    QCOMPARE(field("leTop")->text(), QString("49.201400"));
+    QCOMPARE(field("leLeft")->text(), QString("16.604800"));
+    QCOMPARE(field("leRight")->text(), QString("16.610200"));
+    QCOMPARE(field("leBottom")->text(), QString("49.197800"));
+}
+
+void tst_MainWindow::fieldTexts_data()
+{
+    QTest::addColumn<QRectF>("area");
+    QTest::addColumn<QStringList>("leftBottomRightTop");
+    QTest::newRow("negative") << QRectF(-74.0125, -33.5, 0.0125, -0.25)
+                              << QStringList({"-74.012500", "-33.750000", "-74.000000", "-33.500000"});
+    QTest::newRow("degenerate") << QRectF(0, 0, 0, 0)
+                                << QStringList({"0.000000", "0.000000", "0.000000", "0.000000"});
+    QTest::newRow("world edge") << QRectF(-180, 85.0511, 360, -170.1022)
+                                << QStringList({"-180.000000", "-85.051100", "180.000000", "85.051100"});
+    QTest::newRow("rounded") << QRectF(16.1234567, 49.9999999, 0.0000001, -0.2500001)
+                             << QStringList({"16.123457", "49.750000", "16.123457", "50.000000"});
+}
+
+void tst_MainWindow::fieldTexts()
+{
+    QFETCH(QRectF, area);
+    QFETCH(QStringList, leftBottomRightTop);
+    QVERIFY(QMetaObject::invokeMethod(window, "setNewLocRect", Q_ARG(QRectF, area)));
+    QCOMPARE(QStringList({field("leLeft")->text(), field("leBottom")->text(), field("leRight")->text(),
+                          field("leTop")->text()}),
+             leftBottomRightTop);
+}
+
+void tst_MainWindow::fieldsFollowCornerDrag()
+{
+    auto* map = window->findChild<Visualization*>("visualization");
+    Renderer* renderer = map->getRenderer();
+    // Corner 4 is the south-east one (49.1978, 16.6102).
+    const QPoint corner = renderer->geoToPixel(GeoPoint{49.1978, 16.6102});
+    QTest::mousePress(map, Qt::LeftButton, Qt::NoModifier, corner);
+    QStringList seen;
+    for (int step = 1; step <= 3; ++step) {
+        const QPoint to = corner + QPoint(20 * step, 10 * step);
+        QMouseEvent move(QEvent::MouseMove, to, map->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(map, &move);
+        seen << field("leRight")->text() + ' ' + field("leBottom")->text();
+        const QRectF selection = map->getLocationRect();
+        QCOMPARE(field("leRight")->text(), QString("%1").arg(selection.right(), 0, 'f', 6));
+        QCOMPARE(field("leBottom")->text(), QString("%1").arg(selection.y() + selection.height(), 0, 'f', 6));
+    }
+    QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, corner + QPoint(60, 30));
+    // Each move moved the fields; the north-west corner stayed.
+    QCOMPARE(QSet<QString>(seen.begin(), seen.end()).size(), 3);
+    QVERIFY(field("leRight")->text().toDouble() > 16.6102);
+    QVERIFY(field("leBottom")->text().toDouble() < 49.1978);
+    QCOMPARE(field("leTop")->text(), QString("49.201400"));
+    QCOMPARE(field("leLeft")->text(), QString("16.604800"));
+}
+
+void tst_MainWindow::zoomKeys()
+{
+    Renderer* renderer = window->findChild<Visualization*>("visualization")->getRenderer();
+    QCOMPARE(renderer->getZoom(), 16);
+    QTest::keyClick(window, Qt::Key_Plus);
+    QCOMPARE(renderer->getZoom(), 17);
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(window, Qt::Key_Plus);
+    QCOMPARE(renderer->getZoom(), 19);
+    QTest::keyClick(window, Qt::Key_A);
+    QTest::keyClick(window, Qt::Key_Equal);
+    QCOMPARE(renderer->getZoom(), 19);
+    for (int i = 0; i < 20; ++i)
+        QTest::keyClick(window, Qt::Key_Minus);
+    QCOMPARE(renderer->getZoom(), 2);
+    QTest::keyClick(window, Qt::Key_Plus);
+    QCOMPARE(renderer->getZoom(), 3);
+}
+
+void tst_MainWindow::about()
+{
+    ModalAnswer answer(QMessageBox::Ok);
+    window->findChild<QAction*>("actionAbout")->trigger();
+    QVERIFY(answer.seen);
+    QCOMPARE(answer.title, QString("About"));
+    QCOMPARE(answer.text, QString("Application downloads OpenStreetMap data for selected area, extracts informations "
+                                  "usable by Dorvex such as nodes, ways, stops and routes which are then saved to new "
+                                  "file."));
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_MainWindow.moc"
