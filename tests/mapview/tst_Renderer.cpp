@@ -107,6 +107,7 @@ void tst_Renderer::cleanup()
     // Requests of the renderer just destroyed may still be on their way to the server.
     QTest::qWait(50);
     workDir.reset();
+    QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
 }
 
 void tst_Renderer::latLonToTile_data()

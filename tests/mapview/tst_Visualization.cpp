@@ -161,6 +161,7 @@ void tst_Visualization::cleanup()
 {
     QTest::qWait(50);
     workDir.reset();
+    QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
 }
 
 void tst_Visualization::showWidget(Visualization& v, const QSize& size)
