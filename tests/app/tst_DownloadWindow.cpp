@@ -31,6 +31,8 @@ private Q_SLOTS:
 
 private:
     DownloadWindow* openFromClick();
+    // Waits for the run's summary and closes the window, which must not ask.
+    void closeFinished(DownloadWindow* download);
 
     FakeHttpServer* server = nullptr;
     TestWorkDir* work = nullptr;
@@ -113,6 +115,19 @@ DownloadWindow* tst_DownloadWindow::openFromClick()
     return windows.size() == 1 ? windows.first() : nullptr;
 }
 
+void tst_DownloadWindow::closeFinished(DownloadWindow* download)
+{
+    QPointer<DownloadWindow> guard(download);
+    auto* log = download->findChild<QTextEdit*>("teLog");
+    QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains("Route count"), 30000);
+    // processingDone() is queued right behind the summary.
+    QTest::qWait(100);
+    ModalAnswer unexpected(QMessageBox::No);
+    QVERIFY(download->close());
+    QTRY_VERIFY(guard.isNull());
+    QVERIFY(!unexpected.seen);
+}
+
 void tst_DownloadWindow::form()
 {
     DownloadWindow* download = openFromClick();
@@ -149,16 +164,17 @@ void tst_DownloadWindow::form()
     auto* close = download->findChild<QPushButton*>("btnClose");
     QCOMPARE(row->itemAt(1)->widget(), close);
     QCOMPARE(close->text(), QString("Close"));
-    QTRY_VERIFY_WITH_TIMEOUT(bar->value() == 100, 20000);
-    download->close();
+    QTRY_VERIFY_WITH_TIMEOUT(bar->value() == 100, 30000);
+    closeFinished(download);
 }
 
 void tst_DownloadWindow::logAppendsWithoutLineBreaks()
 {
     DownloadWindow* download = openFromClick();
     QVERIFY(download);
-    QTRY_VERIFY_WITH_TIMEOUT(download->findChild<QTextEdit*>("teLog")->toPlainText().contains("Route count"), 20000);
     auto* log = download->findChild<QTextEdit*>("teLog");
+    QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains("Route count"), 30000);
+    QTest::qWait(100);
     log->clear();
     // The user may have moved the cursor; new text still goes to the end.
     QVERIFY(QMetaObject::invokeMethod(download, "writeIntoLog", Q_ARG(QString, "Request: \"x\" ")));
@@ -167,7 +183,8 @@ void tst_DownloadWindow::logAppendsWithoutLineBreaks()
     QVERIFY(QMetaObject::invokeMethod(download, "writeIntoLog", Q_ARG(QString, " Done\n")));
     QVERIFY(QMetaObject::invokeMethod(download, "writeIntoLog", Q_ARG(QString, "next")));
     QCOMPARE(log->toPlainText(), QString("Request: \"x\" . Done\nnext"));
-    download->close();
+    QVERIFY(QMetaObject::invokeMethod(download, "writeIntoLog", Q_ARG(QString, "Route count")));
+    closeFinished(download);
 }
 
 void tst_DownloadWindow::wholeRunFromTheClick()
@@ -178,7 +195,8 @@ void tst_DownloadWindow::wholeRunFromTheClick()
     QVERIFY(QTest::qWaitForWindowExposed(download));
     auto* log = download->findChild<QTextEdit*>("teLog");
     auto* bar = download->findChild<QProgressBar*>("progressBar");
-    QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains("Route count"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains("Route count"), 30000);
+    QTest::qWait(100);
 
     // The selection north 49.2014, south 49.1978, west 16.6048, east 16.6102 is one piece.
     const QRegularExpression expected(
@@ -247,13 +265,7 @@ void tst_DownloadWindow::closingUnfinishedRun()
         QVERIFY(!QDir("data/comp").exists());
     } else {
         // The run went on after "No" and completes; then closing asks nothing.
-        QTRY_VERIFY_WITH_TIMEOUT(download->findChild<QTextEdit*>("teLog")->toPlainText().contains("Route count"),
-                                 20000);
-        QTest::qWait(50);
-        ModalAnswer unexpected(QMessageBox::No);
-        QVERIFY(download->close());
-        QTRY_VERIFY(guard.isNull());
-        QVERIFY(!unexpected.seen);
+        closeFinished(download);
         QCOMPARE(entries("data/comp").size(), 1);
     }
 }
