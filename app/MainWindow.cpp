@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
 
@@ -48,11 +49,15 @@ void MainWindow::showAbout()
 
 void MainWindow::setNewLocRect(QRectF r)
 {
-    const auto text = [](double value) { return QString("%1").arg(value, 0, 'f', 6, ' '); };
-    ui->leLeft->setText(text(r.x()));
-    ui->leBottom->setText(text(r.y() + r.height()));
-    ui->leRight->setText(text(r.x() + r.width()));
-    ui->leTop->setText(text(r.y()));
+    // The narrow fields show the start of each value: its degrees, not its last decimals.
+    const auto show = [](QLineEdit* field, double value) {
+        field->setText(QString("%1").arg(value, 0, 'f', 6, ' '));
+        field->setCursorPosition(0);
+    };
+    show(ui->leLeft, r.x());
+    show(ui->leBottom, r.y() + r.height());
+    show(ui->leRight, r.x() + r.width());
+    show(ui->leTop, r.y());
 }
 
 void MainWindow::startDownload()
