@@ -202,25 +202,30 @@ void OSMParser::parseDir(const QString& dirPath, OSMData& data)
 
 void OSMParser::readNode(QXmlStreamReader& reader, OSMData& data)
 {
-    const QXmlStreamAttributes attributes = reader.attributes();
     double lat = 0;
     double lon = 0;
-    const QStringRef latText = attributes.value(QLatin1String("lat"));
-    if (!toCoordinate(latText, lat)) {
-        conversionFailed("Conversion failed lat: ", latText);
-        return;
-    }
-    const QStringRef lonText = attributes.value(QLatin1String("lon"));
-    if (!toCoordinate(lonText, lon)) {
-        conversionFailed("Conversion failed lon: ", lonText);
-        return;
-    }
-    bool ok = false;
-    const QStringRef idText = attributes.value(QLatin1String("id"));
-    const qint64 id = idText.toLongLong(&ok, 10);
-    if (!ok) {
-        conversionFailed("Conversion failed id: ", idText);
-        return;
+    qint64 id = 0;
+    // The attribute list is a shared copy of the reader's own; it must be gone before
+    // the next readNext(), or the reader has to copy every following token's attributes.
+    {
+        const QXmlStreamAttributes attributes = reader.attributes();
+        const QStringRef latText = attributes.value(QLatin1String("lat"));
+        if (!toCoordinate(latText, lat)) {
+            conversionFailed("Conversion failed lat: ", latText);
+            return;
+        }
+        const QStringRef lonText = attributes.value(QLatin1String("lon"));
+        if (!toCoordinate(lonText, lon)) {
+            conversionFailed("Conversion failed lon: ", lonText);
+            return;
+        }
+        bool ok = false;
+        const QStringRef idText = attributes.value(QLatin1String("id"));
+        id = idText.toLongLong(&ok, 10);
+        if (!ok) {
+            conversionFailed("Conversion failed id: ", idText);
+            return;
+        }
     }
 
     QString name;
@@ -248,27 +253,35 @@ void OSMParser::readNode(QXmlStreamReader& reader, OSMData& data)
     if (cut)
         return;
 
+    if (!busStop && !tramStop) {
+        data.defineNode(id, lat, lon, trafficSignals);
+        return;
+    }
     Node* node = data.addNode(id, lat, lon, trafficSignals);
+    const std::string stopName = toStdString(name);
     if (busStop)
-        data.addBusStop(toStdString(name), node);
+        data.addBusStop(stopName, node);
     if (tramStop)
-        data.addTramStop(toStdString(name), node);
+        data.addTramStop(stopName, node);
 }
 
 void OSMParser::readWay(QXmlStreamReader& reader, OSMData& data)
 {
     qint64 id = 0;
-    const QXmlStreamAttributes attributes = reader.attributes();
-    if (attributes.hasAttribute(QLatin1String("id"))) {
-        const QStringRef idText = attributes.value(QLatin1String("id"));
-        bool ok = false;
-        const double value = idText.toDouble(&ok);
-        // Only numbers that fit a 64-bit id can be truncated to one; anything else
-        // (nan, inf, 1e300) counts as not converting.
-        if (ok && std::isfinite(value) && value >= -9223372036854775808.0 && value < 9223372036854775808.0)
-            id = qint64(value);
-        else
-            conversionFailed("Conversion failed id: ", idText);
+    {
+        // Released before the next readNext(), as in readNode.
+        const QXmlStreamAttributes attributes = reader.attributes();
+        if (attributes.hasAttribute(QLatin1String("id"))) {
+            const QStringRef idText = attributes.value(QLatin1String("id"));
+            bool ok = false;
+            const double value = idText.toDouble(&ok);
+            // Only numbers that fit a 64-bit id can be truncated to one; anything else
+            // (nan, inf, 1e300) counts as not converting.
+            if (ok && std::isfinite(value) && value >= -9223372036854775808.0 && value < 9223372036854775808.0)
+                id = qint64(value);
+            else
+                conversionFailed("Conversion failed id: ", idText);
+        }
     }
 
     std::vector<qint64> nodeIds;

@@ -12,6 +12,11 @@ Node* OSMData::addNode(qint64 id, double lat, double lon, bool trafficSignals)
     return node;
 }
 
+void OSMData::defineNode(qint64 id, double lat, double lon, bool trafficSignals)
+{
+    nodes.define(id, lat, lon, trafficSignals);
+}
+
 void OSMData::addTramStop(const std::string& name, Node* node)
 {
     addStop(tramStops, Tram, name, node);

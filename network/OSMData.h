@@ -22,6 +22,10 @@ public:
 
     // The node with this id; created with these values when there is none yet.
     Node* addNode(qint64 id, double lat, double lon, bool trafficSignals);
+    // The same as addNode for a caller that needs no pointer: the node gets a record
+    // only when a way or stop takes it, so the many nodes that are removed again at
+    // the end of their file cost no allocation.
+    void defineNode(qint64 id, double lat, double lon, bool trafficSignals);
     void addTramStop(const std::string& name, Node* node);
     void addBusStop(const std::string& name, Node* node);
     void addWay(qint64 id, const std::vector<qint64>& nodeIds, bool tram, bool highway, bool oneway, bool link,

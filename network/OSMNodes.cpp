@@ -1,18 +1,86 @@
 #include "network/OSMNodes.h"
 
+#include <algorithm>
+#include <utility>
+
 void OSMNodes::add(Node* node)
 {
-    list.emplace_back(node);
-    auto it = index.find(node->getId());
-    if (it == index.end())
-        index.insert(node->getId(), node);
-    else
-        duplicateIds = true;
+    append({node->getId(), node->getLat(), node->getLon(), node->hasTrafficSignals(), std::unique_ptr<Node>(node)});
 }
 
-Node* OSMNodes::find(qint64 id) const
+void OSMNodes::define(qint64 id, double lat, double lon, bool trafficSignals)
 {
-    return index.value(id, nullptr);
+    if (index.contains(id) || findPending(id) >= 0)
+        return;
+    append({id, lat, lon, trafficSignals, nullptr});
+}
+
+void OSMNodes::append(Pending entry)
+{
+    const qint64 id = entry.id;
+    const bool known = index.contains(id) || findPending(id) >= 0;
+    if (known)
+        duplicateIds = true;
+    if (pendingAscending && !pending.empty() && id <= pending.back().id) {
+        pendingAscending = false;
+        for (std::size_t i = 0; i < pending.size(); ++i)
+            if (!index.contains(pending[i].id))
+                pendingIndex.insert(pending[i].id, qint64(i));
+    }
+    if (!pendingAscending && !known)
+        pendingIndex.insert(id, qint64(pending.size()));
+    pending.push_back(std::move(entry));
+}
+
+qint64 OSMNodes::findPending(qint64 id) const
+{
+    if (!pendingAscending)
+        return pendingIndex.find(id);
+    if (pending.empty() || id > pending.back().id)
+        return -1;
+    const auto it = std::lower_bound(pending.begin(), pending.end(), id,
+                                     [](const Pending& entry, qint64 value) { return entry.id < value; });
+    return it != pending.end() && it->id == id ? qint64(it - pending.begin()) : -1;
+}
+
+void OSMNodes::clearPending()
+{
+    pending.clear();
+    pendingIndex.clear();
+    pendingAscending = true;
+}
+
+Node* OSMNodes::find(qint64 id)
+{
+    // Every node of `list` was created before every pending one.
+    if (Node* node = index.value(id, nullptr))
+        return node;
+    const qint64 position = findPending(id);
+    if (position < 0)
+        return nullptr;
+    Pending& entry = pending[std::size_t(position)];
+    if (!entry.record)
+        entry.record.reset(new Node(entry.id, entry.lat, entry.lon, entry.trafficSignals));
+    return entry.record.get();
+}
+
+const std::vector<std::unique_ptr<Node>>& OSMNodes::nodes()
+{
+    settle();
+    return list;
+}
+
+// Moves every pending node, with a record, to the end of `list`.
+void OSMNodes::settle()
+{
+    for (Pending& entry : pending) {
+        if (!entry.record)
+            entry.record.reset(new Node(entry.id, entry.lat, entry.lon, entry.trafficSignals));
+        if (!index.contains(entry.id))
+            index.insert(entry.id, entry.record.get());
+        list.push_back(std::move(entry.record));
+    }
+    clearPending();
 }
 
 void OSMNodes::removeUnusedNodes()
@@ -35,7 +103,18 @@ void OSMNodes::removeUnusedNodes()
         list[i].reset();
     }
     list.resize(kept);
-    checkedCount = kept;
+
+    // A pending node is used only if it got a record and a way or stop took it.
+    for (Pending& entry : pending) {
+        if (!entry.record || !entry.record->isUsed())
+            continue;
+        if (!index.contains(entry.id))
+            index.insert(entry.id, entry.record.get());
+        list.push_back(std::move(entry.record));
+    }
+    clearPending();
+    checkedCount = list.size();
+
     // Only records added directly with a repeated id can make an indexed node have a
     // later twin; then the index must name the first survivor.
     if (removedIndexed && duplicateIds) {

@@ -14,7 +14,7 @@ private Q_SLOTS:
 };
 
 namespace {
-std::vector<qint64> ids(const OSMNodes& nodes)
+std::vector<qint64> ids(OSMNodes& nodes)
 {
     std::vector<qint64> result;
     for (const auto& node : nodes.nodes())
