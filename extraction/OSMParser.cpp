@@ -1,5 +1,6 @@
 #include "extraction/OSMParser.h"
 
+#include "extraction/OSMXmlWriter.h"
 #include "network/OSMData.h"
 
 #include <QDateTime>
@@ -8,7 +9,6 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 #include <cmath>
 #include <iostream>
 #include <string>
@@ -95,47 +95,55 @@ bool isAcceptedHighway(const QStringRef& v)
     return false;
 }
 
-QString fromStdString(const std::string& text)
+void writeTag(OSMXmlWriter& writer, const char* k, const char* v)
 {
-    return QString::fromUtf8(text.data(), int(text.size()));
+    writer.writeEmptyElement("tag");
+    writer.writeAttribute("k", k);
+    writer.writeAttribute("v", v);
 }
 
-QString coordinate(double value)
+void writeTag(OSMXmlWriter& writer, const char* k, const std::string& v)
 {
-    return QString::number(value, 'f', 7);
+    writer.writeEmptyElement("tag");
+    writer.writeAttribute("k", k);
+    writer.writeAttribute("v", v);
 }
 
-void writeTag(QXmlStreamWriter& writer, const QString& k, const QString& v)
+void writeTag(OSMXmlWriter& writer, const char* k, qint64 v)
 {
-    writer.writeEmptyElement(tagName);
-    writer.writeAttribute(QLatin1String("k"), k);
-    writer.writeAttribute(QLatin1String("v"), v);
+    writer.writeEmptyElement("tag");
+    writer.writeAttribute("k", k);
+    writer.writeAttribute("v", v);
 }
 
-void writeStopNodes(QXmlStreamWriter& writer, const OSMStops& stops, const QString& k, const QString& v,
+void writeNodeStart(OSMXmlWriter& writer, const Node* node)
+{
+    writer.writeStartElement("node");
+    writer.writeAttribute("id", node->getId());
+    writer.writeCoordinateAttribute("lat", node->getLat());
+    writer.writeCoordinateAttribute("lon", node->getLon());
+}
+
+void writeStopNodes(OSMXmlWriter& writer, const OSMStops& stops, const char* k, const char* v,
                     QSet<const Node*>& written)
 {
     for (const auto& stop : stops.stops()) {
         const Node* node = stop->getNode();
         written.insert(node);
-        writer.writeStartElement(nodeName);
-        writer.writeAttribute(QLatin1String("id"), QString::number(node->getId()));
-        writer.writeAttribute(QLatin1String("lat"), coordinate(node->getLat()));
-        writer.writeAttribute(QLatin1String("lon"), coordinate(node->getLon()));
-        writeTag(writer, QStringLiteral("name"), fromStdString(stop->nameRef()));
+        writeNodeStart(writer, node);
+        writeTag(writer, "name", stop->nameRef());
         writeTag(writer, k, v);
         writer.writeEndElement();
     }
 }
 
-void writeMembers(QXmlStreamWriter& writer, const std::vector<qint64>& ids, const QString& type,
-                  const QString& role)
+void writeMembers(OSMXmlWriter& writer, const std::vector<qint64>& ids, const char* type, const char* role)
 {
     for (qint64 id : ids) {
-        writer.writeEmptyElement(memberName);
-        writer.writeAttribute(QLatin1String("type"), type);
-        writer.writeAttribute(QLatin1String("ref"), QString::number(id));
-        writer.writeAttribute(QLatin1String("role"), role);
+        writer.writeEmptyElement("member");
+        writer.writeAttribute("type", type);
+        writer.writeAttribute("ref", id);
+        writer.writeAttribute("role", role);
     }
 }
 
@@ -446,11 +454,9 @@ void OSMParser::writeOutputFile(OSMData& data)
         Q_EMIT message(QString("Could not open \"%1\" for writting!\n").arg(path));
         return;
     }
-    QXmlStreamWriter writer(&file);
-    writer.setAutoFormatting(true);
-    writer.setAutoFormattingIndent(1);
+    OSMXmlWriter writer(&file);
     writer.writeStartDocument();
-    writer.writeStartElement(QLatin1String("osm"));
+    writer.writeStartElement("osm");
     writeNodes(writer, data);
     writeWays(writer, data);
     writeRelations(writer, data);
@@ -473,79 +479,74 @@ void OSMParser::writeOutputFile(OSMData& data)
     Q_EMIT processingDone();
 }
 
-void OSMParser::writeNodes(QXmlStreamWriter& writer, OSMData& data)
+void OSMParser::writeNodes(OSMXmlWriter& writer, OSMData& data)
 {
     // Stop nodes are written once per stop, with the stop's tags; the plain node
     // group then skips them.
     QSet<const Node*> written;
-    writeStopNodes(writer, data.getBusStops(), QStringLiteral("highway"), QStringLiteral("bus_stop"), written);
-    writeStopNodes(writer, data.getTramStops(), QStringLiteral("railway"), QStringLiteral("tram_stop"), written);
+    writeStopNodes(writer, data.getBusStops(), "highway", "bus_stop", written);
+    writeStopNodes(writer, data.getTramStops(), "railway", "tram_stop", written);
     for (const auto& node : data.getNodes().nodes()) {
         if (!node->isUsed() || written.contains(node.get()))
             continue;
-        writer.writeStartElement(nodeName);
-        writer.writeAttribute(QLatin1String("id"), QString::number(node->getId()));
-        writer.writeAttribute(QLatin1String("lat"), coordinate(node->getLat()));
-        writer.writeAttribute(QLatin1String("lon"), coordinate(node->getLon()));
+        writeNodeStart(writer, node.get());
         if (node->hasTrafficSignals())
-            writeTag(writer, QStringLiteral("highway"), QStringLiteral("traffic_signals"));
+            writeTag(writer, "highway", "traffic_signals");
         writer.writeEndElement();
     }
 }
 
-void OSMParser::writeWays(QXmlStreamWriter& writer, OSMData& data)
+void OSMParser::writeWays(OSMXmlWriter& writer, OSMData& data)
 {
     for (const auto& way : data.getWays().ways()) {
         if (!way->firstNode() || !way->lastNode()) {
             std::cerr << "OSMParser: " << "oops something is NULL | continue;" << std::endl;
             continue;
         }
-        writer.writeStartElement(wayName);
-        writer.writeAttribute(QLatin1String("id"), QString::number(way->getId()));
+        writer.writeStartElement("way");
+        writer.writeAttribute("id", way->getId());
         for (const Node* node : way->nodes()) {
-            writer.writeEmptyElement(ndName);
-            writer.writeAttribute(QLatin1String("ref"), QString::number(node->getId()));
+            writer.writeEmptyElement("nd");
+            writer.writeAttribute("ref", node->getId());
         }
         if (way->getHighway())
-            writeTag(writer, QStringLiteral("highway"),
-                     fromStdString(roadClassName(way->getRoadClass(), way->getLink())));
+            writeTag(writer, "highway", roadClassName(way->getRoadClass(), way->getLink()));
         if (way->getTram())
-            writeTag(writer, QStringLiteral("railway"), QStringLiteral("tram"));
+            writeTag(writer, "railway", "tram");
         const int forward = way->getLanesForward();
         const int backward = way->getLanesBackward();
         if (way->getOneway()) {
-            writeTag(writer, QStringLiteral("oneway"), QStringLiteral("yes"));
+            writeTag(writer, "oneway", "yes");
             if (forward != 1)
-                writeTag(writer, QStringLiteral("lanes"), QString::number(forward));
+                writeTag(writer, "lanes", qint64(forward));
         } else {
             if (forward > 1 || backward > 1)
-                writeTag(writer, QStringLiteral("lanes"), QString::number(qint64(forward) + backward));
+                writeTag(writer, "lanes", qint64(forward) + backward);
             if (forward != backward) {
-                writeTag(writer, QStringLiteral("lanes:forward"), QString::number(forward));
-                writeTag(writer, QStringLiteral("lanes:backward"), QString::number(backward));
+                writeTag(writer, "lanes:forward", qint64(forward));
+                writeTag(writer, "lanes:backward", qint64(backward));
             }
         }
         writer.writeEndElement();
     }
 }
 
-void OSMParser::writeRelations(QXmlStreamWriter& writer, OSMData& data)
+void OSMParser::writeRelations(OSMXmlWriter& writer, OSMData& data)
 {
-    const QString way = QStringLiteral("way");
     for (const auto& relation : data.getRelations().relations()) {
-        writer.writeStartElement(relationName);
-        writer.writeAttribute(QLatin1String("id"), QString::number(relation->getId()));
-        writeMembers(writer, relation->getWays(), way, QString(""));
-        writeMembers(writer, relation->getForwardWays(), way, QStringLiteral("forward"));
-        writeMembers(writer, relation->getBackwardWays(), way, QStringLiteral("backward"));
-        writeMembers(writer, relation->getStops(), QStringLiteral("node"), QStringLiteral("stop"));
+        writer.writeStartElement("relation");
+        writer.writeAttribute("id", relation->getId());
+        writeMembers(writer, relation->getWays(), "way", "");
+        writeMembers(writer, relation->getForwardWays(), "way", "forward");
+        writeMembers(writer, relation->getBackwardWays(), "way", "backward");
+        writeMembers(writer, relation->getStops(), "node", "stop");
         if (!relation->getName().empty())
-            writeTag(writer, QStringLiteral("name"), fromStdString(relation->getName()));
+            writeTag(writer, "name", relation->getName());
         if (!relation->getRef().empty())
-            writeTag(writer, QStringLiteral("ref"), fromStdString(relation->getRef()));
+            writeTag(writer, "ref", relation->getRef());
         if (!relation->getRoute().empty())
-            writeTag(writer, QStringLiteral("route"), fromStdString(relation->getRoute()));
-        writeTag(writer, QStringLiteral("type"), QStringLiteral("route"));
+            writeTag(writer, "route", relation->getRoute());
+        writeTag(writer, "type", "route");
         writer.writeEndElement();
     }
 }

@@ -9,7 +9,7 @@
 
 class OSMData;
 class QXmlStreamReader;
-class QXmlStreamWriter;
+class OSMXmlWriter;
 
 class OSMParser : public QObject
 {
@@ -29,9 +29,9 @@ public:
 
     void writeOutputFile(OSMData& data);
     static QString outputFileName();
-    static void writeNodes(QXmlStreamWriter& writer, OSMData& data);
-    static void writeWays(QXmlStreamWriter& writer, OSMData& data);
-    static void writeRelations(QXmlStreamWriter& writer, OSMData& data);
+    static void writeNodes(OSMXmlWriter& writer, OSMData& data);
+    static void writeWays(OSMXmlWriter& writer, OSMData& data);
+    static void writeRelations(OSMXmlWriter& writer, OSMData& data);
 
     // Folder of the network file, relative to the working directory.
     static const QString outputDir;

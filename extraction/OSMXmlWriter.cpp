@@ -1,0 +1,202 @@
+#include "extraction/OSMXmlWriter.h"
+
+#include <QIODevice>
+#include <QString>
+#include <charconv>
+
+namespace {
+// Written to the device in pieces of about this size.
+const int flushSize = 1 << 16;
+} // namespace
+
+OSMXmlWriter::OSMXmlWriter(QIODevice* device)
+    : device(device)
+{
+    buffer.reserve(flushSize + 4096);
+}
+
+OSMXmlWriter::~OSMXmlWriter()
+{
+    flush();
+}
+
+void OSMXmlWriter::flush()
+{
+    if (buffer.isEmpty())
+        return;
+    if (device->write(buffer) != buffer.size())
+        error = true;
+    buffer.clear();
+}
+
+void OSMXmlWriter::writeStartDocument()
+{
+    buffer += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+}
+
+// The rules of QXmlStreamWriter's auto-formatting: every start tag goes on a new line
+// indented by its depth; an end tag goes on a new line only after child elements;
+// an element without children is closed as an empty tag.
+void OSMXmlWriter::beginElement(const char* name, bool empty)
+{
+    closeStartTag();
+    newLine(open.size());
+    if (buffer.size() >= flushSize)
+        flush();
+    buffer += '<';
+    buffer += name;
+    open.push_back(name);
+    inStartTag = true;
+    inEmptyElement = empty;
+    lastWasStartElement = true;
+}
+
+void OSMXmlWriter::writeStartElement(const char* name)
+{
+    beginElement(name, false);
+}
+
+void OSMXmlWriter::writeEmptyElement(const char* name)
+{
+    beginElement(name, true);
+}
+
+void OSMXmlWriter::closeStartTag()
+{
+    if (!inStartTag)
+        return;
+    if (inEmptyElement) {
+        buffer += "/>";
+        open.pop_back();
+        lastWasStartElement = false;
+    } else {
+        buffer += '>';
+    }
+    inStartTag = false;
+    inEmptyElement = false;
+}
+
+void OSMXmlWriter::newLine(std::size_t level)
+{
+    buffer += '\n';
+    buffer.append(int(level), ' ');
+}
+
+void OSMXmlWriter::writeAttribute(const char* name, const char* value)
+{
+    buffer += ' ';
+    buffer += name;
+    buffer += "=\"";
+    buffer += value;
+    buffer += '"';
+}
+
+void OSMXmlWriter::writeAttribute(const char* name, const std::string& utf8)
+{
+    buffer += ' ';
+    buffer += name;
+    buffer += "=\"";
+    writeEscaped(utf8);
+    buffer += '"';
+}
+
+void OSMXmlWriter::writeAttribute(const char* name, qint64 value)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    buffer += ' ';
+    buffer += name;
+    buffer += "=\"";
+    buffer.append(digits, int(end - digits));
+    buffer += '"';
+}
+
+void OSMXmlWriter::writeCoordinateAttribute(const char* name, double value)
+{
+    // Qt's own conversion, so that rounding and the sign of zero stay exactly those
+    // of QString::number(value, 'f', 7).
+    buffer += ' ';
+    buffer += name;
+    buffer += "=\"";
+    buffer += QByteArray::number(value, 'f', 7);
+    buffer += '"';
+}
+
+void OSMXmlWriter::writeEscaped(const std::string& utf8)
+{
+    // Printable ASCII, as most names are, is escaped byte by byte.
+    bool plain = true;
+    for (char c : utf8)
+        if (c < 0x20 || c > 0x7e) {
+            plain = false;
+            break;
+        }
+    if (plain) {
+        for (char c : utf8) {
+            switch (c) {
+            case '<': buffer += "&lt;"; break;
+            case '>': buffer += "&gt;"; break;
+            case '&': buffer += "&amp;"; break;
+            case '"': buffer += "&quot;"; break;
+            default: buffer += c;
+            }
+        }
+        return;
+    }
+    // Anything else takes QXmlStreamWriter's way: decoded to UTF-16, escaped character
+    // by character (line ends and tabs as character references; other control
+    // characters and U+FFFE, U+FFFF dropped with an error) and encoded again.
+    const QString text = QString::fromUtf8(utf8.data(), int(utf8.size()));
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '<': escaped += QLatin1String("&lt;"); break;
+        case '>': escaped += QLatin1String("&gt;"); break;
+        case '&': escaped += QLatin1String("&amp;"); break;
+        case '"': escaped += QLatin1String("&quot;"); break;
+        case '\t': escaped += QLatin1String("&#9;"); break;
+        case '\n': escaped += QLatin1String("&#10;"); break;
+        case '\r': escaped += QLatin1String("&#13;"); break;
+        default:
+            if (c.unicode() > 0x1f && c.unicode() < 0xfffe)
+                escaped += c;
+            else
+                error = true;
+        }
+    }
+    buffer += escaped.toUtf8();
+}
+
+void OSMXmlWriter::writeEndElement()
+{
+    if (open.empty())
+        return;
+    if (inStartTag && !inEmptyElement) {
+        buffer += "/>";
+        inStartTag = false;
+        lastWasStartElement = false;
+        open.pop_back();
+        return;
+    }
+    closeStartTag();
+    // As QXmlStreamWriter does, the line break comes before the test for an open
+    // element: ending more elements than are open still writes it.
+    if (!lastWasStartElement)
+        newLine(open.empty() ? 0 : open.size() - 1);
+    if (open.empty())
+        return;
+    lastWasStartElement = false;
+    buffer += "</";
+    buffer += open.back();
+    buffer += '>';
+    open.pop_back();
+}
+
+void OSMXmlWriter::writeEndDocument()
+{
+    while (!open.empty())
+        writeEndElement();
+    buffer += '\n';
+    flush();
+}

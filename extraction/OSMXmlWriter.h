@@ -1,0 +1,58 @@
+#ifndef EXTRACTION_OSMXMLWRITER_H
+#define EXTRACTION_OSMXMLWRITER_H
+
+// Writes the network file's XML into a device, byte for byte as QXmlStreamWriter
+// writes it with auto-formatting and an indent of one blank, UTF-8 encoded. It
+// knows only what the network file needs (elements and attributes, no text) and
+// formats numbers straight into one buffer instead of going through a QString and
+// a text codec per value. Used in the processing worker thread.
+#include <QByteArray>
+#include <QtGlobal>
+#include <string>
+#include <vector>
+
+class QIODevice;
+
+class OSMXmlWriter
+{
+public:
+    explicit OSMXmlWriter(QIODevice* device);
+    ~OSMXmlWriter();
+    OSMXmlWriter(const OSMXmlWriter&) = delete;
+    OSMXmlWriter& operator=(const OSMXmlWriter&) = delete;
+
+    void writeStartDocument();
+    // Element names are plain ASCII literals that outlive the writer.
+    void writeStartElement(const char* name);
+    void writeEmptyElement(const char* name);
+    // Attribute names and ASCII values that need no escaping (literals of the file).
+    void writeAttribute(const char* name, const char* value);
+    // A text held as UTF-8 bytes, escaped as QXmlStreamWriter escapes attribute values.
+    void writeAttribute(const char* name, const std::string& utf8);
+    void writeAttribute(const char* name, qint64 value);
+    // QString::number(value, 'f', 7).
+    void writeCoordinateAttribute(const char* name, double value);
+    void writeEndElement();
+    void writeEndDocument();
+    // Writes what is buffered to the device.
+    void flush();
+    // A write to the device failed, or a text held a character that XML cannot
+    // carry (QXmlStreamWriter drops it and reports an error; so does this writer).
+    bool hasError() const { return error; }
+
+private:
+    void beginElement(const char* name, bool empty);
+    void closeStartTag();
+    void newLine(std::size_t level);
+    void writeEscaped(const std::string& utf8);
+
+    QIODevice* device; // not owned
+    QByteArray buffer;
+    std::vector<const char*> open; // names of the open elements, outermost first
+    bool inStartTag = false;   // "<name attr..." written, its end not yet
+    bool inEmptyElement = false;
+    bool lastWasStartElement = false;
+    bool error = false;
+};
+
+#endif
