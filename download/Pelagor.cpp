@@ -92,6 +92,19 @@ std::string pieceText(const QRect& piece)
     return std::to_string(x1) + ' ' + std::to_string(y2) + ' ' + std::to_string(x2) + ' ' + std::to_string(y1);
 }
 
+// A body with neither a length nor chunked transfer coding ends with the connection, so a
+// connection lost part-way looks like a complete reply to Qt. Only the body can tell then: a
+// complete API document ends with its closing tag. With a length or chunks, Qt itself reports
+// a body cut short as an error.
+bool cutShortUnnoticed(const QNetworkReply* reply, const QByteArray& body, const QString& endTag)
+{
+    if (reply->header(QNetworkRequest::ContentLengthHeader).isValid())
+        return false;
+    if (reply->rawHeader("Transfer-Encoding").toLower().contains("chunked"))
+        return false;
+    return !body.trimmed().endsWith(endTag.toUtf8());
+}
+
 } // namespace
 
 Pelagor::Pelagor(QObject* parent)
@@ -324,12 +337,13 @@ void Pelagor::handleNetworkData(QNetworkReply* reply)
     // 304 and other 3xx) as success; only a 2xx answer carries the piece's data.
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const bool answered = status.isValid() && status.toInt() >= 200 && status.toInt() < 300;
-    if (reply->error() != QNetworkReply::NoError || !answered) {
+    const QByteArray body = reply->error() == QNetworkReply::NoError && answered ? reply->readAll() : QByteArray();
+    if (reply->error() != QNetworkReply::NoError || !answered || cutShortUnnoticed(reply, body, osmEndTag)) {
         std::cerr << "Pelagor: " << "Reply error: " << pieceText(piece) << std::endl;
         failedPieces.push_back(piece);
         splitPiece(piece);
     } else {
-        savePiece(reply->readAll(), piece);
+        savePiece(body, piece);
     }
     reply->deleteLater();
     --pendingRequests;

@@ -190,6 +190,8 @@ void FakeHttpServer::send(QTcpSocket* socket, const Response& response)
         head += h.first + ": " + h.second + "\r\n";
     if (response.omitLength)
         head += "Connection: close\r\n";
+    else if (response.chunkedCoding)
+        head += "Transfer-Encoding: chunked\r\n";
     else
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     head += "\r\n";
@@ -199,6 +201,19 @@ void FakeHttpServer::send(QTcpSocket* socket, const Response& response)
     const bool drop = response.dropAfterBytes >= 0;
     if (drop)
         body.truncate(response.dropAfterBytes);
+    if (response.stallAfterBytes >= 0)
+        body.truncate(response.stallAfterBytes);
+    if (response.chunkedCoding) {
+        // A body cut short lacks the last, empty chunk that ends a complete one.
+        QByteArray coded;
+        for (int i = 0; i < body.size(); i += 4096) {
+            const QByteArray part = body.mid(i, 4096);
+            coded += QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
+        }
+        if (!drop && response.stallAfterBytes < 0)
+            coded += "0\r\n\r\n";
+        body = coded;
+    }
     const int chunks = qMax(1, response.chunks);
     const int chunkSize = qMax(1, (body.size() + chunks - 1) / chunks);
     QPointer<QTcpSocket> guarded(socket);

@@ -37,8 +37,10 @@ public:
         int delayMs = 0;          // wait before the first byte is sent
         bool stall = false;       // accept the request and never answer
         int dropAfterBytes = -1;  // close the connection after this many body bytes
+        int stallAfterBytes = -1; // send this many body bytes, then nothing more (connection kept)
         int chunks = 1;           // send the body in this many writes, 20 ms apart
         bool omitLength = false;  // no Content-Length: the body ends with the connection
+        bool chunkedCoding = false; // Transfer-Encoding: chunked instead of Content-Length
 
         static Response ok(const QByteArray& body, const QByteArray& contentType = "text/xml; charset=utf-8");
         static Response error(int status, const QByteArray& body = QByteArray());

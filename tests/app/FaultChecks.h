@@ -1,0 +1,32 @@
+#ifndef TESTS_APP_FAULTCHECKS_H
+#define TESTS_APP_FAULTCHECKS_H
+
+// Checks of what a processing run left on disk after a fault, shared by the fault table
+// and the window closing tests. Each check returns an empty text when the folder is in
+// order, otherwise a description of the first thing that is not.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace FaultChecks {
+
+// Every entry of the folder, hidden ones included, by name.
+QStringList entries(const QString& folder);
+
+// Every entry of the piece folder is a piece file "W-S-E-N.osm" whose bytes equal the file
+// of the same name in the first of `served` that has one: nothing cut short, nothing
+// stray (a temporary of an unfinished write, say).
+QString checkPieces(const QString& folder, const QStringList& served);
+
+// Every entry of the network file folder is a complete network file: named "*.osm",
+// well-formed XML from the declaration to the end of its <osm> root, ending in "</osm>\n"
+// (or "<osm/>\n" for an empty network).
+QString checkNetworkFiles(const QString& folder);
+QString checkNetworkFile(const QString& path);
+
+// A small complete network file, as an earlier run leaves it.
+QByteArray earlierNetworkFile();
+
+} // namespace FaultChecks
+
+#endif

@@ -1,0 +1,661 @@
+#include "app/OSMProcessor.h"
+#include "tests/app/FaultChecks.h"
+#include "tests/support/FakeHttpServer.h"
+#include "tests/support/OsmApiPieces.h"
+#include "tests/support/StderrCapture.h"
+#include "tests/support/TestWorkDir.h"
+
+#include <QElapsedTimer>
+#include <QNetworkProxy>
+#include <QProcess>
+#include <QTimer>
+#include <QtTest>
+#include <iostream>
+#include <memory>
+
+using Request = FakeHttpServer::Request;
+using Response = FakeHttpServer::Response;
+
+// Listens to a controller from the GUI thread, as the download window does. In a child
+// process it also echoes the log to standard output and ends the process when the run is
+// done or has been silent for a while (a run that stopped on a failure).
+class RunLog : public QObject
+{
+    Q_OBJECT
+public:
+    QStringList messages;
+    QList<int> progress;
+    int done = 0;
+    bool echo = false;
+
+    void listenTo(OSMProcessor* processor)
+    {
+        connect(processor, SIGNAL(message(QString)), this, SLOT(onMessage(QString)));
+        connect(processor, SIGNAL(downloadProgress(int)), this, SLOT(onProgress(int)));
+        connect(processor, SIGNAL(processingDone()), this, SLOT(onDone()));
+    }
+    QString text() const { return messages.join(QString()); }
+
+    void quitWhenSilent(int ms)
+    {
+        silence.setSingleShot(true);
+        silence.setInterval(ms);
+        connect(&silence, SIGNAL(timeout()), qApp, SLOT(quit()));
+        silence.start();
+    }
+
+public Q_SLOTS:
+    void onMessage(const QString& msg)
+    {
+        messages << msg;
+        if (echo)
+            std::cout << msg.toStdString() << std::flush;
+        if (silence.isActive())
+            silence.start();
+    }
+    void onProgress(int value) { progress << value; }
+    void onDone()
+    {
+        ++done;
+        if (echo) {
+            std::cout << "<done>" << std::flush;
+            QTimer::singleShot(0, qApp, SLOT(quit()));
+        }
+    }
+
+private:
+    QTimer silence;
+};
+
+// Complete processing runs, headless through the controller, against a fake API that
+// fails in the ways a real server and a real disk do. Every row checks that nothing
+// crashed, that no file is under a final name unless complete, that the files an
+// earlier run left are untouched, and that the log tells what happened.
+class tst_FaultTable : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void failedPieceIsSplit_data();
+    void failedPieceIsSplit();
+    void wholeReplyKept_data();
+    void wholeReplyKept();
+    void redirectFollowed_data();
+    void redirectFollowed();
+    void stalledServer_data();
+    void stalledServer();
+    void unwritableFolder_data();
+    void unwritableFolder();
+    void downloadFolderGoneMidRun();
+    void diskFull_data();
+    void diskFull();
+
+private:
+    std::unique_ptr<OSMProcessor> start(RunLog& log);
+    // What the run left on disk is in order and an earlier run's files are unchanged.
+    void checkDisk();
+
+    FakeHttpServer* server = nullptr;
+    TestWorkDir* work = nullptr;
+};
+
+namespace {
+
+// The sample selection; its grid is 37585..37622 by 55806..55823, eight pieces.
+const QRectF moscow(37.5852, 55.8228, 37.6218 - 37.5852, 55.8062 - 55.8228);
+
+// Columns east to west, each from north to south: the order the pieces are taken.
+const QStringList requestOrder = {
+    "37.615-55.816-37.622-55.823", "37.615-55.806-37.622-55.816", "37.605-55.816-37.615-55.823",
+    "37.605-55.806-37.615-55.816", "37.595-55.816-37.605-55.823", "37.595-55.806-37.605-55.816",
+    "37.585-55.816-37.595-55.823", "37.585-55.806-37.595-55.816",
+};
+
+// The first piece requested; the rows make its reply fail. Its quadrants in the order they
+// are taken (the last one queued first) and the diagnostics of its split.
+const QString failing = requestOrder.first();
+const QStringList failingQuadrants = {
+    "37.618-55.816-37.622-55.819", "37.618-55.819-37.622-55.823",
+    "37.615-55.816-37.618-55.819", "37.615-55.819-37.618-55.823",
+};
+const QStringList splitLines = {
+    "Pelagor: Reply error: 37615 55816 37622 55823", "Pelagor: Splitting: 37615 55816 37622 55823",
+    "Pelagor: Splitted: 37615 55819 37618 55823",    "Pelagor: Splitted: 37615 55816 37618 55819",
+    "Pelagor: Splitted: 37618 55819 37622 55823",    "Pelagor: Splitted: 37618 55816 37622 55819",
+};
+
+// Left by an earlier run: a piece of another area and a network file.
+const QString earlierPiece = "30-60-30.01-60.01.osm";
+const QString earlierNetwork = "data/comp/2020-01-01_00-00-00.osm";
+
+QString summaryPattern()
+{
+    return "OK\\n    Node count: 767\\n    Bus stop count: 33\\n    Tram stop count: 14\\n"
+           "    Way count: 144\\n    Route count: 71\\n";
+}
+
+QString piecePath(const QString& piece)
+{
+    return "data/download/" + piece + ".osm";
+}
+
+QStringList servedFolders()
+{
+    return {TestWorkDir::sharedData("moscow-selection"), TestWorkDir::sharedData("moscow-selection-quadrants"),
+            "earlier"};
+}
+
+QString pieceUrl(const QString& piece)
+{
+    QString bbox = piece;
+    bbox.replace('-', ',');
+    return "http://api.openstreetmap.org/api/0.6/map?bbox=" + bbox;
+}
+
+// The log line of a request: its dots and " Done\n" when the piece arrived whole; for a
+// failed reply whatever progress the error page or the redirects made, and maybe no line end.
+QString requestPattern(const QString& piece, bool arrives)
+{
+    QString bbox = piece;
+    bbox.replace('-', ',');
+    return QRegularExpression::escape(QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(bbox))
+        + (arrives ? "\\.+ Done\\n" : "(?:\\.| Done\\n)*");
+}
+
+QString processingPattern(const QString& piece, bool opens = true)
+{
+    return QRegularExpression::escape(QString("Processing file: \"%1\"...").arg(piecePath(piece))
+                                      + (opens ? " OK\n" : " opening failed!\n"));
+}
+
+QString creatingPattern()
+{
+    return "Creating output file: \"(\\./data/comp/[0-9_-]+\\.osm)\"\\.\\.\\. ";
+}
+
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+QStringList pieceFiles(const QStringList& pieces)
+{
+    QStringList names;
+    for (const QString& piece : pieces)
+        names << piece + ".osm";
+    return names;
+}
+
+Response stalled()
+{
+    Response response;
+    response.stall = true;
+    return response;
+}
+
+} // namespace
+
+void tst_FaultTable::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
+    qRegisterMetaType<QProcess::ExitStatus>("QProcess::ExitStatus");
+    server = new FakeHttpServer(this);
+    QVERIFY(server->listen());
+    server->useAsApplicationProxy();
+}
+
+void tst_FaultTable::init()
+{
+    work = new TestWorkDir;
+    QVERIFY(work->isValid());
+    // In the application the tile cache has made ./data/ by the time a run starts.
+    QVERIFY(QDir().mkpath("data/download"));
+    QVERIFY(QDir().mkpath("data/comp"));
+    QVERIFY(QDir().mkpath("earlier"));
+    QVERIFY(QFile::copy(TestWorkDir::sharedData("moscow-selection-quadrants/37.585-55.806-37.59-55.811.osm"),
+                        "earlier/" + earlierPiece));
+    QVERIFY(QFile::copy("earlier/" + earlierPiece, "data/download/" + earlierPiece));
+    QVERIFY(TestWorkDir::writeFile(earlierNetwork, FaultChecks::earlierNetworkFile()));
+    server->setHandler(OsmApiPieces::serving(servedFolders()));
+    server->clearRequests();
+}
+
+void tst_FaultTable::cleanup()
+{
+    delete work;
+    work = nullptr;
+}
+
+std::unique_ptr<OSMProcessor> tst_FaultTable::start(RunLog& log)
+{
+    std::unique_ptr<OSMProcessor> processor(new OSMProcessor(moscow));
+    log.listenTo(processor.get());
+    QMetaObject::invokeMethod(processor.get(), "downloadOSMFiles");
+    return processor;
+}
+
+void tst_FaultTable::checkDisk()
+{
+    const QString pieces = FaultChecks::checkPieces("data/download", servedFolders());
+    QVERIFY2(pieces.isEmpty(), qPrintable(pieces));
+    const QString networks = FaultChecks::checkNetworkFiles("data/comp");
+    QVERIFY2(networks.isEmpty(), qPrintable(networks));
+    QCOMPARE(TestWorkDir::readFile("data/download/" + earlierPiece), TestWorkDir::readFile("earlier/" + earlierPiece));
+    QCOMPARE(TestWorkDir::readFile(earlierNetwork), FaultChecks::earlierNetworkFile());
+}
+
+void tst_FaultTable::failedPieceIsSplit_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("400 bad request") << "400";
+    QTest::newRow("404 not found") << "404";
+    QTest::newRow("429 too many requests") << "429";
+    QTest::newRow("500 internal error") << "500";
+    QTest::newRow("503 unavailable") << "503";
+    QTest::newRow("509 bandwidth exceeded") << "509";
+    QTest::newRow("connection dropped mid-body") << "drop";
+    QTest::newRow("connection dropped after the headers") << "drop0";
+    QTest::newRow("chunked body dropped mid-body") << "dropChunked";
+    QTest::newRow("body cut short, no length") << "cut";
+    QTest::newRow("redirect to unreachable https") << "https";
+    QTest::newRow("redirect loop") << "loop";
+    QTest::newRow("302 without a target") << "302";
+}
+
+void tst_FaultTable::failedPieceIsSplit()
+{
+    QFETCH(QString, failure);
+    const auto serve = OsmApiPieces::serving(servedFolders());
+    server->setHandler([serve, failure](const Request& request) {
+        if (OsmApiPieces::pieceName(request) != failing)
+            return serve(request);
+        Response response = serve(request);
+        if (failure == "drop") {
+            response.dropAfterBytes = 100000;
+        } else if (failure == "drop0") {
+            response.dropAfterBytes = 0;
+        } else if (failure == "dropChunked") {
+            response.dropAfterBytes = 100000;
+            response.chunkedCoding = true;
+        } else if (failure == "cut") {
+            // Without a length the end of the connection ends the body: only the body tells.
+            response.dropAfterBytes = 100000;
+            response.omitLength = true;
+        } else if (failure == "https") {
+            QString target = pieceUrl(failing);
+            response = Response::redirect(301, target.replace("http:", "https:").toUtf8());
+        } else if (failure == "loop") {
+            response = Response::redirect(302, pieceUrl(failing).toUtf8());
+        } else if (failure == "302") {
+            response = Response::redirect(302, QByteArray());
+        } else {
+            response = Response::error(failure.toInt(), "You requested too many nodes (limit is 50000).");
+        }
+        return response;
+    });
+
+    StderrCapture err;
+    RunLog log;
+    auto processor = start(log);
+    QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
+    processor.reset();
+
+    QCOMPARE(err.lines(), splitLines);
+    // The failed piece, then its quadrants, then the other pieces; every file that arrived is
+    // read, the quadrants in place of their piece.
+    const QStringList others = requestOrder.mid(1);
+    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n" + requestPattern(failing, false);
+    for (const QString& piece : failingQuadrants + others)
+        pattern += requestPattern(piece, true);
+    for (const QString& piece : failingQuadrants + others)
+        pattern += processingPattern(piece);
+    pattern += creatingPattern() + summaryPattern() + "$";
+    const auto match = QRegularExpression(pattern).match(log.text());
+    QVERIFY2(match.hasMatch(), qPrintable(log.text()));
+    QCOMPARE(log.progress, QList<int>({8, 16, 25, 33, 41, 50, 58, 66, 75, 83, 91, 100}));
+
+    // The failed piece's bytes never reached its name; the quadrants hold the same area.
+    QCOMPARE(FaultChecks::entries("data/download"),
+             sorted(pieceFiles(failingQuadrants + others) << earlierPiece));
+    checkDisk();
+    QCOMPARE(FaultChecks::entries("data/comp").size(), 2);
+    QVERIFY(QFileInfo::exists(match.captured(1)));
+}
+
+void tst_FaultTable::wholeReplyKept_data()
+{
+    QTest::addColumn<QString>("framing");
+    QTest::newRow("Content-Length") << "length";
+    QTest::newRow("chunked transfer coding") << "chunked";
+    QTest::newRow("ended by the connection") << "close";
+}
+
+void tst_FaultTable::wholeReplyKept()
+{
+    // However the end of a complete body is marked, the piece is kept as it came.
+    QFETCH(QString, framing);
+    const auto serve = OsmApiPieces::serving(servedFolders());
+    server->setHandler([serve, framing](const Request& request) {
+        Response response = serve(request);
+        response.chunkedCoding = framing == "chunked";
+        response.omitLength = framing == "close";
+        response.chunks = 3;
+        return response;
+    });
+
+    StderrCapture err;
+    RunLog log;
+    auto processor = start(log);
+    QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
+    processor.reset();
+
+    QCOMPARE(err.text(), std::string());
+    // Without a length the total is unknown, so no " Done\n" ends the request lines.
+    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    for (const QString& piece : requestOrder)
+        pattern += framing == "length" ? requestPattern(piece, true) : requestPattern(piece, false);
+    for (const QString& piece : requestOrder)
+        pattern += processingPattern(piece);
+    pattern += creatingPattern() + summaryPattern() + "$";
+    QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
+    QCOMPARE(server->requests().size(), 8);
+    QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(requestOrder) << earlierPiece));
+    checkDisk();
+}
+
+void tst_FaultTable::redirectFollowed_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::newRow("301 moved permanently") << 301;
+    QTest::newRow("302 found") << 302;
+    QTest::newRow("307 temporary redirect") << 307;
+}
+
+void tst_FaultTable::redirectFollowed()
+{
+    QFETCH(int, status);
+    const auto serve = OsmApiPieces::serving(servedFolders());
+    // Every piece moves to a mirror path on the same plain-HTTP host, which serves it.
+    server->setHandler([serve, status](const Request& request) {
+        if (request.url.path() == "/mirror/map")
+            return serve(request);
+        return Response::redirect(status, "http://api.openstreetmap.org/mirror/map?" + request.url.query().toUtf8());
+    });
+
+    StderrCapture err;
+    RunLog log;
+    auto processor = start(log);
+    QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
+    processor.reset();
+
+    QCOMPARE(err.text(), std::string());
+    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    for (const QString& piece : requestOrder)
+        pattern += requestPattern(piece, true);
+    for (const QString& piece : requestOrder)
+        pattern += processingPattern(piece);
+    pattern += creatingPattern() + summaryPattern() + "$";
+    QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
+    QCOMPARE(server->requests().size(), 16);
+    QCOMPARE(server->requests().at(1).url.toString(),
+             QString(pieceUrl(failing)).replace("/api/0.6/map", "/mirror/map"));
+    QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(requestOrder) << earlierPiece));
+    checkDisk();
+    QCOMPARE(FaultChecks::entries("data/comp").size(), 2);
+}
+
+void tst_FaultTable::stalledServer_data()
+{
+    QTest::addColumn<int>("bytesBeforeStall");
+    QTest::newRow("no answer at all") << -1;
+    QTest::newRow("stalled mid-body") << 150000;
+}
+
+void tst_FaultTable::stalledServer()
+{
+    QFETCH(int, bytesBeforeStall);
+    const auto serve = OsmApiPieces::serving(servedFolders());
+    server->setHandler([serve, bytesBeforeStall](const Request& request) {
+        if (OsmApiPieces::pieceName(request) != failing)
+            return serve(request);
+        if (bytesBeforeStall < 0)
+            return stalled();
+        Response response = serve(request);
+        response.stallAfterBytes = bytesBeforeStall;
+        // In several writes, so that the progress of the part that came shows.
+        response.chunks = 10;
+        return response;
+    });
+
+    StderrCapture err;
+    RunLog log;
+    auto processor = start(log);
+    QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 1, 10000);
+    // The run has no time-out of its own: it stays at the first piece.
+    QTest::qWait(1500);
+    const QRegularExpression waiting("^Total 8 files to be requested\\.\\.\\.\\n" + requestPattern(failing, false) + "$");
+    QVERIFY2(waiting.match(log.text()).hasMatch(), qPrintable(log.text()));
+    // Part of the body came in, so the line has its dots; the rest never comes.
+    QVERIFY2(bytesBeforeStall < 0 ? log.text().endsWith("\" ") : log.text().endsWith("."), qPrintable(log.text()));
+    QCOMPARE(log.done, 0);
+    QVERIFY(log.progress.isEmpty());
+    QCOMPARE(server->requests().size(), 1);
+
+    // Tearing the run down abandons the request at once.
+    QElapsedTimer timer;
+    timer.start();
+    processor.reset();
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QTest::qWait(100);
+    QCOMPARE(err.text(), std::string());
+    QCOMPARE(FaultChecks::entries("data/download"), QStringList{earlierPiece});
+    QCOMPARE(FaultChecks::entries("data/comp"), QStringList{QFileInfo(earlierNetwork).fileName()});
+    checkDisk();
+}
+
+void tst_FaultTable::unwritableFolder_data()
+{
+    QTest::addColumn<QString>("blocked");
+    QTest::newRow("data is a file") << "data";
+    QTest::newRow("data/download is a file") << "data/download";
+    QTest::newRow("data/comp is a file") << "data/comp";
+}
+
+void tst_FaultTable::unwritableFolder()
+{
+    QFETCH(QString, blocked);
+    // A regular file where the folder should be; its bytes must survive the run.
+    const QByteArray blocker = "not a folder\n";
+    QVERIFY(QDir(blocked).removeRecursively());
+    QVERIFY(TestWorkDir::writeFile(blocked, blocker));
+    if (blocked != "data")
+        QVERIFY(QDir().mkpath(blocked == "data/comp" ? "data/download" : "data/comp"));
+
+    StderrCapture err;
+    RunLog log;
+    auto processor = start(log);
+    if (blocked == "data/comp") {
+        QTRY_VERIFY_WITH_TIMEOUT(log.text().contains("for writting"), 30000);
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(log.messages.size(), 1, 10000);
+    }
+    // A stopped run says so and goes no further.
+    QTest::qWait(300);
+    processor.reset();
+    QCOMPARE(log.done, 0);
+    QCOMPARE(err.text(), std::string());
+    QCOMPARE(TestWorkDir::readFile(blocked), blocker);
+
+    if (blocked == "data/comp") {
+        QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+        for (const QString& piece : requestOrder)
+            pattern += requestPattern(piece, true);
+        for (const QString& piece : requestOrder)
+            pattern += processingPattern(piece);
+        pattern += creatingPattern() + "Could not open \"\\1\" for writting!\\n$";
+        QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
+        // The pieces are kept for the next run.
+        QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(requestOrder) << earlierPiece));
+        const QString pieces = FaultChecks::checkPieces("data/download", servedFolders());
+        QVERIFY2(pieces.isEmpty(), qPrintable(pieces));
+    } else {
+        QCOMPARE(log.messages, QStringList{"Could not create folder \"data/download/\"!"});
+        QCOMPARE(server->requests().size(), 0);
+        QVERIFY(log.progress.isEmpty());
+    }
+}
+
+void tst_FaultTable::downloadFolderGoneMidRun()
+{
+    // While the first piece is on its way, the download folder is moved away and a
+    // regular file takes its place.
+    const auto serve = OsmApiPieces::serving(servedFolders());
+    server->setHandler([serve](const Request& request) {
+        if (OsmApiPieces::pieceName(request) == failing) {
+            QDir().rename("data/download", "data/moved");
+            TestWorkDir::writeFile("data/download", "not a folder\n");
+        }
+        return serve(request);
+    });
+
+    StderrCapture err;
+    RunLog log;
+    auto processor = start(log);
+    QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
+    processor.reset();
+
+    // Every piece arrives and cannot be stored; the parser names each file it cannot read,
+    // and the network file of an empty network follows.
+    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    for (const QString& piece : requestOrder)
+        pattern += requestPattern(piece, true)
+            + QRegularExpression::escape("Could not create file: " + piecePath(piece) + "\n");
+    for (const QString& piece : requestOrder)
+        pattern += processingPattern(piece, false);
+    pattern += creatingPattern()
+        + "OK\\n    Node count: 0\\n    Bus stop count: 0\\n    Tram stop count: 0\\n    Way count: 0\\n"
+          "    Route count: 0\\n$";
+    QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
+    QCOMPARE(err.text(), std::string());
+    QCOMPARE(TestWorkDir::readFile("data/download"), QByteArray("not a folder\n"));
+    QCOMPARE(FaultChecks::entries("data/moved"), QStringList{earlierPiece});
+    QCOMPARE(TestWorkDir::readFile("data/moved/" + earlierPiece), TestWorkDir::readFile("earlier/" + earlierPiece));
+    const QString networks = FaultChecks::checkNetworkFiles("data/comp");
+    QVERIFY2(networks.isEmpty(), qPrintable(networks));
+    QCOMPARE(TestWorkDir::readFile(earlierNetwork), FaultChecks::earlierNetworkFile());
+}
+
+void tst_FaultTable::diskFull_data()
+{
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<bool>("piecesOnDisk");
+    QTest::addColumn<QStringList>("unwritten");
+    // In blocks of 512 bytes. 700 blocks (358,400 bytes) hold five of the eight pieces
+    // (212 kB to 349 kB) and their network file (117 kB), not the other three (372 kB to 398 kB).
+    QTest::newRow("full during a piece") << 700 << false
+                                         << QStringList{"37.615-55.816-37.622-55.823", "37.615-55.806-37.622-55.816",
+                                                        "37.585-55.806-37.595-55.816"};
+    // The network file of all eight pieces has 209 kB.
+    QTest::newRow("full during the network file") << 200 << true << QStringList();
+    QTest::newRow("room enough") << -1 << false << QStringList();
+}
+
+void tst_FaultTable::diskFull()
+{
+    QFETCH(int, blocks);
+    QFETCH(bool, piecesOnDisk);
+    QFETCH(QStringList, unwritten);
+    if (piecesOnDisk)
+        QVERIFY(TestWorkDir::copyFiles(TestWorkDir::sharedData("moscow-selection"), "data/download"));
+
+    // One headless run in a child process whose files cannot grow beyond the limit; with
+    // SIGXFSZ ignored, a write past it fails instead of killing the process.
+    QProcess child;
+    child.setWorkingDirectory(work->path());
+    const QString limit = blocks < 0 ? QString() : QString("ulimit -f %1; ").arg(blocks);
+    child.start("sh", {"-c", "trap '' XFSZ; " + limit + "exec \"$0\" --child-run \"$1\"",
+                       QCoreApplication::applicationFilePath(), QString::number(server->port())});
+    QSignalSpy finished(&child, SIGNAL(finished(int, QProcess::ExitStatus)));
+    // The fake API answers from this process's event loop, so wait with it running.
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    const QString childLog = QString::fromUtf8(child.readAllStandardOutput());
+    QCOMPARE(QString::fromUtf8(child.readAllStandardError()), QString());
+
+    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    for (const QString& piece : requestOrder) {
+        if (piecesOnDisk) {
+            pattern += QRegularExpression::escape("File found at local storage: \"" + piecePath(piece) + "\"\n");
+        } else {
+            pattern += requestPattern(piece, true);
+            if (unwritten.contains(piece))
+                pattern += QRegularExpression::escape("Error while writing to file: " + piecePath(piece) + "\n");
+        }
+    }
+    for (const QString& piece : requestOrder)
+        pattern += processingPattern(piece, !unwritten.contains(piece));
+    if (piecesOnDisk)
+        pattern += creatingPattern() + "Error while writing to file: \\1\\n$";
+    else if (unwritten.isEmpty())
+        pattern += creatingPattern() + summaryPattern() + "<done>$";
+    else
+        pattern += creatingPattern() + "OK\\n    Node count: \\d+\\n(    [A-Za-z ]+: \\d+\\n){4}<done>$";
+    QVERIFY2(QRegularExpression(pattern).match(childLog).hasMatch(), qPrintable(childLog));
+
+    QStringList written = requestOrder;
+    for (const QString& piece : unwritten)
+        written.removeAll(piece);
+    QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(written) << earlierPiece));
+    checkDisk();
+    QCOMPARE(FaultChecks::entries("data/comp").size(), piecesOnDisk ? 1 : 2);
+
+    // A later run with room enough fetches what was not written and reuses the rest.
+    server->clearRequests();
+    RunLog log;
+    auto processor = start(log);
+    QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
+    processor.reset();
+    QCOMPARE(server->requests().size(), unwritten.size());
+    QVERIFY2(QRegularExpression(creatingPattern() + summaryPattern() + "$").match(log.text()).hasMatch(),
+             qPrintable(log.text()));
+    QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(requestOrder) << earlierPiece));
+    checkDisk();
+}
+
+namespace {
+
+// The child of diskFull: one run of the sample selection through the parent's fake API.
+int childRun(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), QByteArray(argv[2]).toUShort()));
+    RunLog log;
+    log.echo = true;
+    log.quitWhenSilent(1500);
+    OSMProcessor processor(moscow);
+    log.listenTo(&processor);
+    QMetaObject::invokeMethod(&processor, "downloadOSMFiles");
+    QTimer::singleShot(25000, &app, SLOT(quit()));
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--child-run") == 0)
+        return childRun(argc, argv);
+    QCoreApplication app(argc, argv);
+    tst_FaultTable test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_FaultTable.moc"
