@@ -44,23 +44,40 @@ bool toCoordinate(const QStringRef& text, double& value)
     return ok && std::isfinite(value);
 }
 
+// The values of the named attributes of the current element, found in one pass over
+// its attribute list. As with QXmlStreamAttributes::value(), names are qualified
+// names and the first attribute of a name counts; `found` tells which were present.
+// The values point into the reader's own attribute storage (the local list is only a
+// shared copy of it), so they stay valid until the reader moves on.
+template <std::size_t N>
+void attributeValues(const QXmlStreamReader& reader, const QLatin1String (&names)[N], QStringRef (&values)[N],
+                     bool (&found)[N])
+{
+    for (bool& f : found)
+        f = false;
+    const QXmlStreamAttributes attributes = reader.attributes();
+    for (const QXmlStreamAttribute& attribute : attributes) {
+        const QStringRef name = attribute.qualifiedName();
+        for (std::size_t i = 0; i < N; ++i) {
+            if (!found[i] && name == names[i]) {
+                values[i] = attribute.value();
+                found[i] = true;
+                break;
+            }
+        }
+    }
+}
+
 // The k and v attributes of a tag; false unless both are present.
 bool tagAttributes(const QXmlStreamReader& reader, QStringRef& k, QStringRef& v)
 {
-    const QXmlStreamAttributes attributes = reader.attributes();
-    bool hasK = false;
-    bool hasV = false;
-    for (const QXmlStreamAttribute& attribute : attributes) {
-        const QStringRef name = attribute.name();
-        if (!hasK && name == QLatin1String("k")) {
-            k = attribute.value();
-            hasK = true;
-        } else if (!hasV && name == QLatin1String("v")) {
-            v = attribute.value();
-            hasV = true;
-        }
-    }
-    return hasK && hasV;
+    static const QLatin1String names[] = {QLatin1String("k"), QLatin1String("v")};
+    QStringRef values[2];
+    bool found[2];
+    attributeValues(reader, names, values, found);
+    k = values[0];
+    v = values[1];
+    return found[0] && found[1];
 }
 
 // True when the reader stands on the end tag of `name`; false, with `cut` set, when
@@ -213,25 +230,25 @@ void OSMParser::readNode(QXmlStreamReader& reader, OSMData& data)
     double lat = 0;
     double lon = 0;
     qint64 id = 0;
-    // The attribute list is a shared copy of the reader's own; it must be gone before
-    // the next readNext(), or the reader has to copy every following token's attributes.
+    // No attribute list may be kept across readNext(): while a copy shares the reader's
+    // list, the reader has to copy it for every following token.
     {
-        const QXmlStreamAttributes attributes = reader.attributes();
-        const QStringRef latText = attributes.value(QLatin1String("lat"));
-        if (!toCoordinate(latText, lat)) {
-            conversionFailed("Conversion failed lat: ", latText);
+        static const QLatin1String names[] = {QLatin1String("lat"), QLatin1String("lon"), QLatin1String("id")};
+        QStringRef values[3]; // null when absent, which fails to convert
+        bool found[3];
+        attributeValues(reader, names, values, found);
+        if (!toCoordinate(values[0], lat)) {
+            conversionFailed("Conversion failed lat: ", values[0]);
             return;
         }
-        const QStringRef lonText = attributes.value(QLatin1String("lon"));
-        if (!toCoordinate(lonText, lon)) {
-            conversionFailed("Conversion failed lon: ", lonText);
+        if (!toCoordinate(values[1], lon)) {
+            conversionFailed("Conversion failed lon: ", values[1]);
             return;
         }
         bool ok = false;
-        const QStringRef idText = attributes.value(QLatin1String("id"));
-        id = idText.toLongLong(&ok, 10);
+        id = values[2].toLongLong(&ok, 10);
         if (!ok) {
-            conversionFailed("Conversion failed id: ", idText);
+            conversionFailed("Conversion failed id: ", values[2]);
             return;
         }
     }
@@ -324,9 +341,12 @@ void OSMParser::readWay(QXmlStreamReader& reader, OSMData& data)
                     }
                 }
             } else if (element == ndName) {
-                const QXmlStreamAttributes nd = reader.attributes();
-                if (nd.hasAttribute(QLatin1String("ref")))
-                    nodeIds.push_back(nd.value(QLatin1String("ref")).toLongLong(nullptr, 10));
+                static const QLatin1String names[] = {QLatin1String("ref")};
+                QStringRef ref[1];
+                bool found[1];
+                attributeValues(reader, names, ref, found);
+                if (found[0])
+                    nodeIds.push_back(ref[0].toLongLong(nullptr, 10));
             }
         }
         reader.readNext();
@@ -371,18 +391,22 @@ void OSMParser::readRelation(QXmlStreamReader& reader, OSMData& data)
         if (reader.isStartElement()) {
             const QStringRef element = reader.name();
             if (element == memberName) {
-                const QXmlStreamAttributes member = reader.attributes();
-                if (member.hasAttribute(QLatin1String("type")) && member.hasAttribute(QLatin1String("ref"))) {
-                    const QStringRef type = member.value(QLatin1String("type"));
-                    const QStringRef refText = member.value(QLatin1String("ref"));
+                static const QLatin1String names[] = {QLatin1String("type"), QLatin1String("ref"),
+                                                      QLatin1String("role")};
+                QStringRef values[3];
+                bool found[3];
+                attributeValues(reader, names, values, found);
+                const QStringRef type = values[0];
+                const QStringRef refText = values[1];
+                const QStringRef role = values[2]; // null when absent: then neither forward nor backward
+                if (found[0] && found[1]) {
                     const qint64 memberId = refText.toLongLong(&ok, 10);
                     if (!ok) {
                         conversionFailed("Conversion failed memberRefId: ", refText);
                     } else if (type == QLatin1String("way")) {
-                        const QStringRef role = member.value(QLatin1String("role"));
-                        if (member.hasAttribute(QLatin1String("role")) && role == QLatin1String("forward"))
+                        if (found[2] && role == QLatin1String("forward"))
                             forwardWays.push_back(memberId);
-                        else if (member.hasAttribute(QLatin1String("role")) && role == QLatin1String("backward"))
+                        else if (found[2] && role == QLatin1String("backward"))
                             backwardWays.push_back(memberId);
                         else
                             ways.push_back(memberId);

@@ -5,22 +5,23 @@
 
 void OSMNodes::add(Node* node)
 {
-    append({node->getId(), node->getLat(), node->getLon(), node->hasTrafficSignals(), std::unique_ptr<Node>(node)});
+    const qint64 id = node->getId();
+    const bool known = index.contains(id) || findPending(id) >= 0;
+    if (known)
+        duplicateIds = true;
+    append({id, node->getLat(), node->getLon(), node->hasTrafficSignals(), std::unique_ptr<Node>(node)}, known);
 }
 
 void OSMNodes::define(qint64 id, double lat, double lon, bool trafficSignals)
 {
     if (index.contains(id) || findPending(id) >= 0)
         return;
-    append({id, lat, lon, trafficSignals, nullptr});
+    append({id, lat, lon, trafficSignals, nullptr}, false);
 }
 
-void OSMNodes::append(Pending entry)
+void OSMNodes::append(Pending entry, bool known)
 {
     const qint64 id = entry.id;
-    const bool known = index.contains(id) || findPending(id) >= 0;
-    if (known)
-        duplicateIds = true;
     if (pendingAscending && !pending.empty() && id <= pending.back().id) {
         pendingAscending = false;
         for (std::size_t i = 0; i < pending.size(); ++i)

@@ -43,7 +43,8 @@ private:
         bool trafficSignals;
         std::unique_ptr<Node> record; // null until find() hands the node out
     };
-    void append(Pending entry);
+    // `known`: the id is already in `index` or among the pending nodes.
+    void append(Pending entry, bool known);
     // Position of the first pending entry with this id, or -1.
     qint64 findPending(qint64 id) const;
     void clearPending();
