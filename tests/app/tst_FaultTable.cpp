@@ -161,7 +161,7 @@ QString requestPattern(const QString& piece, bool arrives)
     QString bbox = piece;
     bbox.replace('-', ',');
     return QRegularExpression::escape(QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(bbox))
-        + (arrives ? "\\.+ Done\\n" : "(?:\\.| Done\\n)*");
+        + (arrives ? "(?:\\.+ Done\\n)+" : "(?:\\.| Done\\n)*");
 }
 
 QString processingPattern(const QString& piece, bool opens = true)

@@ -220,7 +220,8 @@ void FakeHttpServer::send(QTcpSocket* socket, const Response& response)
     for (int i = 0; i * chunkSize < body.size() || (i == 0 && body.isEmpty()); ++i) {
         const QByteArray part = body.mid(i * chunkSize, chunkSize);
         QTimer::singleShot(20 * i, this, [guarded, part] {
-            if (guarded) {
+            // The client may have hung up meanwhile.
+            if (guarded && guarded->state() == QAbstractSocket::ConnectedState) {
                 guarded->write(part);
                 guarded->flush();
             }

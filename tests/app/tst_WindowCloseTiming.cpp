@@ -1,0 +1,383 @@
+#include "app/DownloadWindow.h"
+#include "app/MainWindow.h"
+#include "tests/app/FaultChecks.h"
+#include "tests/support/FakeHttpServer.h"
+#include "tests/support/ModalAnswer.h"
+#include "tests/support/OsmApiPieces.h"
+#include "tests/support/StderrCapture.h"
+#include "tests/support/TestWorkDir.h"
+
+#include <QBuffer>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+// Runs from the user's click on "Start Download" that end in a fault or are closed by the
+// user at any moment: while the request is under way, while the piece arrives, while it is
+// read and while the network file is written. Whenever the window closes, the run is torn
+// down promptly, nothing crashes, only complete files carry final names, and the files of
+// an earlier run are untouched.
+class tst_WindowCloseTiming : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void closedAtVariedMoments();
+    void stalledRunClosesPromptly_data();
+    void stalledRunClosesPromptly();
+    void failedPieceIsSplit_data();
+    void failedPieceIsSplit();
+    void stoppedRunKeepsAsking_data();
+    void stoppedRunKeepsAsking();
+
+private:
+    DownloadWindow* openFromClick();
+    // Closes the window, answering "Cancel download?" with Yes if it is asked, and waits
+    // until the window and its run are gone. Returns whether the question was asked.
+    bool closeAndWait(DownloadWindow* download, int limitMs);
+    void checkDisk();
+
+    FakeHttpServer* server = nullptr;
+    TestWorkDir* work = nullptr;
+    MainWindow* window = nullptr;
+    // How the fake API answers the window's piece.
+    QString failure;
+    int pieceDelayMs = 0;
+};
+
+namespace {
+
+// The piece of the main window's default selection; its quadrants are served too. The
+// content is real data of another area, which does not matter to the extraction.
+const QString defaultPiece = "16.604-49.197-16.611-49.202";
+const QStringList quadrants = {"16.607-49.197-16.611-49.199", "16.607-49.199-16.611-49.202",
+                               "16.604-49.197-16.607-49.199", "16.604-49.199-16.607-49.202"};
+const QString earlierPiece = "30-60-30.01-60.01.osm";
+const QString earlierNetwork = "data/comp/2020-01-01_00-00-00.osm";
+
+QByteArray tilePng()
+{
+    QImage image(256, 256, QImage::Format_RGB32);
+    image.fill(QColor(200, 220, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// The eight sample pieces as one document, so that reading it takes long enough for a close
+// to fall into it: the first piece's declaration, root and bounds, then the objects of all.
+QByteArray samplesAsOnePiece()
+{
+    QByteArray objects;
+    QByteArray head;
+    const QDir samples(TestWorkDir::sharedData("moscow-selection"));
+    for (const QString& name : samples.entryList(QDir::Files, QDir::Name)) {
+        const QByteArray piece = TestWorkDir::readFile(samples.filePath(name));
+        const int start = piece.indexOf('\n', piece.indexOf("<bounds ")) + 1;
+        const int end = piece.lastIndexOf("</osm>");
+        if (start <= 0 || end < start)
+            return QByteArray();
+        if (head.isEmpty())
+            head = piece.left(start);
+        objects += piece.mid(start, end - start);
+    }
+    return head + objects + "</osm>\n";
+}
+
+QString requestPattern(const QString& piece)
+{
+    return QRegularExpression::escape(
+        QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(QString(piece).replace('-', ',')));
+}
+
+QString processingPattern(const QString& piece)
+{
+    return QRegularExpression::escape(QString("Processing file: \"data/download/%1.osm\"... OK\n").arg(piece));
+}
+
+// The counts of the sample selection: the summary that ends a complete run.
+QString summaryPattern()
+{
+    return "Creating output file: \"\\./data/comp/[0-9_-]+\\.osm\"\\.\\.\\. OK\\n    Node count: 767\\n"
+           "    Bus stop count: 33\\n    Tram stop count: 14\\n    Way count: 144\\n    Route count: 71\\n";
+}
+
+// The log of a whole run of the default selection, its piece fetched or found on disk.
+QRegularExpression wholeRun()
+{
+    return QRegularExpression(
+        "^Total 1 files to be requested\\.\\.\\.\\n(" + requestPattern(defaultPiece) + "(?:\\.+ Done\\n)+|"
+        + QRegularExpression::escape(QString("File found at local storage: \"data/download/%1.osm\"\n").arg(defaultPiece))
+        + ")" + processingPattern(defaultPiece) + summaryPattern() + "$");
+}
+
+} // namespace
+
+void tst_WindowCloseTiming::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
+    server = new FakeHttpServer(this);
+    QVERIFY(server->listen());
+    server->useAsApplicationProxy();
+    const QByteArray png = tilePng();
+    server->setHandler([this, png](const FakeHttpServer::Request& request) {
+        if (request.url.host().endsWith("tile.openstreetmap.org"))
+            return FakeHttpServer::Response::ok(png, "image/png");
+        FakeHttpServer::Response response = OsmApiPieces::serving({"served"})(request);
+        // A slow server: the piece trickles in over 200 ms, so that a close can hit every phase.
+        response.delayMs = pieceDelayMs;
+        response.chunks = 10;
+        if (OsmApiPieces::pieceName(request) != defaultPiece)
+            return response;
+        if (failure == "stall")
+            response.stall = true;
+        else if (failure == "stall mid-body")
+            response.stallAfterBytes = 200000;
+        else if (failure == "drop")
+            response.dropAfterBytes = 200000;
+        else if (!failure.isEmpty())
+            response = FakeHttpServer::Response::error(failure.toInt(), "Service unavailable");
+        return response;
+    });
+}
+
+void tst_WindowCloseTiming::init()
+{
+    work = new TestWorkDir;
+    QVERIFY(work->isValid());
+    failure.clear();
+    pieceDelayMs = 0;
+    QVERIFY(QDir().mkpath("served"));
+    const QByteArray piece = samplesAsOnePiece();
+    QVERIFY(piece.size() > 2000000);
+    const QStringList served = QStringList(quadrants) << defaultPiece;
+    for (const QString& name : served)
+        QVERIFY(TestWorkDir::writeFile("served/" + name + ".osm", piece));
+    QVERIFY(QFile::copy(TestWorkDir::sharedData("moscow-selection-quadrants/37.585-55.806-37.59-55.811.osm"),
+                        "served/" + earlierPiece));
+    server->clearRequests();
+    window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    // Left by an earlier run: a piece of another area and a network file.
+    QVERIFY(QDir().mkpath("data/download"));
+    QVERIFY(QDir().mkpath("data/comp"));
+    QVERIFY(QFile::copy("served/" + earlierPiece, "data/download/" + earlierPiece));
+    QVERIFY(TestWorkDir::writeFile(earlierNetwork, FaultChecks::earlierNetworkFile()));
+}
+
+void tst_WindowCloseTiming::cleanup()
+{
+    delete window;
+    window = nullptr;
+    delete work;
+    work = nullptr;
+}
+
+DownloadWindow* tst_WindowCloseTiming::openFromClick()
+{
+    QTest::mouseClick(window->findChild<QPushButton*>("btnStartDownload"), Qt::LeftButton);
+    const QList<DownloadWindow*> windows = window->findChildren<DownloadWindow*>();
+    return windows.size() == 1 ? windows.first() : nullptr;
+}
+
+bool tst_WindowCloseTiming::closeAndWait(DownloadWindow* download, int limitMs)
+{
+    QPointer<DownloadWindow> guard(download);
+    ModalAnswer yes(QMessageBox::Yes);
+    QElapsedTimer timer;
+    timer.start();
+    download->close();
+    // A slot that runs (reading, writing) is finished first; that takes well under a second.
+    while (!guard.isNull() && timer.elapsed() < limitMs)
+        QTest::qWait(5);
+    if (!guard.isNull())
+        qWarning("the window was still open after %d ms", limitMs);
+    return yes.seen && guard.isNull();
+}
+
+void tst_WindowCloseTiming::checkDisk()
+{
+    const QString pieces = FaultChecks::checkPieces("data/download", {"served"});
+    QVERIFY2(pieces.isEmpty(), qPrintable(pieces));
+    const QString networks = FaultChecks::checkNetworkFiles("data/comp");
+    QVERIFY2(networks.isEmpty(), qPrintable(networks));
+    QCOMPARE(TestWorkDir::readFile("data/download/" + earlierPiece), TestWorkDir::readFile("served/" + earlierPiece));
+    QCOMPARE(TestWorkDir::readFile(earlierNetwork), FaultChecks::earlierNetworkFile());
+}
+
+void tst_WindowCloseTiming::closedAtVariedMoments()
+{
+    // Sixty runs closed after 0 to 450 ms. Two in three fetch the piece (the close falls
+    // into the request, the download, the reading or the writing); every third finds the
+    // piece on disk and is closed within its first 200 ms, mostly while it reads or writes.
+    QMap<QString, int> phases;
+    const QRegularExpression complete = wholeRun();
+    for (int i = 0; i < 60; ++i) {
+        const bool pieceOnDisk = i % 3 == 2;
+        const int delay = pieceOnDisk ? (i * 17) % 200 : (i * 53) % 450;
+        pieceDelayMs = (i % 4) * 10;
+        if (!pieceOnDisk)
+            QFile::remove("data/download/" + defaultPiece + ".osm");
+
+        DownloadWindow* download = openFromClick();
+        QVERIFY(download);
+        auto* log = download->findChild<QTextEdit*>("teLog");
+        QTest::qWait(delay);
+        const QString before = log->toPlainText();
+        const QString phase = before.contains("Route count") ? "done"
+            : before.contains("Creating output file")        ? "writing"
+            : before.contains("Processing file")              ? "reading"
+            : before.endsWith(".")                            ? "downloading"
+                                                              : "starting";
+        ++phases[phase];
+
+        const bool asked = closeAndWait(download, 5000);
+        QVERIFY2(window->findChildren<DownloadWindow*>().isEmpty(), qPrintable(QString("run %1").arg(i)));
+        // The log so far is the beginning of a correct run; the question comes exactly when
+        // the run had not reported completion.
+        const auto match = complete.match(before, 0, QRegularExpression::PartialPreferCompleteMatch);
+        QVERIFY2(before.isEmpty() || match.hasMatch() || match.hasPartialMatch(), qPrintable(QString("run %1: %2").arg(i).arg(before)));
+        QVERIFY2(asked || match.hasMatch(), qPrintable(QString("run %1 closed without asking: %2").arg(i).arg(before)));
+        checkDisk();
+        if (QTest::currentTestFailed())
+            return;
+    }
+    QStringList seen;
+    for (auto it = phases.constBegin(); it != phases.constEnd(); ++it)
+        seen << QString("%1 %2").arg(it.key()).arg(it.value());
+    qInfo("closed while: %s", qPrintable(seen.join(", ")));
+}
+
+void tst_WindowCloseTiming::stalledRunClosesPromptly_data()
+{
+    QTest::addColumn<QString>("stall");
+    QTest::newRow("no answer at all") << "stall";
+    QTest::newRow("stalled mid-body") << "stall mid-body";
+}
+
+void tst_WindowCloseTiming::stalledRunClosesPromptly()
+{
+    QFETCH(QString, stall);
+    failure = stall;
+    DownloadWindow* download = openFromClick();
+    QVERIFY(download);
+    auto* log = download->findChild<QTextEdit*>("teLog");
+    QTRY_VERIFY_WITH_TIMEOUT(!server->requestedUrls().filter("api.openstreetmap.org").isEmpty(), 10000);
+    QTest::qWait(1000);
+    // Still in progress: the request line and no more.
+    const QRegularExpression waiting("^Total 1 files to be requested\\.\\.\\.\\n" + requestPattern(defaultPiece)
+                                     + (stall == "stall" ? "$" : "\\.+$"));
+    QVERIFY2(waiting.match(log->toPlainText()).hasMatch(), qPrintable(log->toPlainText()));
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(closeAndWait(download, 5000));
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(FaultChecks::entries("data/download"), QStringList{earlierPiece});
+    QCOMPARE(FaultChecks::entries("data/comp"), QStringList{QFileInfo(earlierNetwork).fileName()});
+    checkDisk();
+}
+
+void tst_WindowCloseTiming::failedPieceIsSplit_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("503 unavailable") << "503";
+    QTest::newRow("connection dropped mid-body") << "drop";
+}
+
+void tst_WindowCloseTiming::failedPieceIsSplit()
+{
+    QFETCH(QString, fault);
+    failure = fault;
+    StderrCapture err;
+    DownloadWindow* download = openFromClick();
+    QVERIFY(download);
+    auto* log = download->findChild<QTextEdit*>("teLog");
+    QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains("Route count"), 30000);
+    QTest::qWait(100);
+
+    // The failed piece's line has no end of its own; its four quadrants follow.
+    QString pattern = "^Total 1 files to be requested\\.\\.\\.\\n" + requestPattern(defaultPiece) + "(?:\\.| Done\\n)*";
+    for (const QString& quadrant : quadrants)
+        pattern += requestPattern(quadrant) + "(?:\\.+ Done\\n)+";
+    for (const QString& quadrant : quadrants)
+        pattern += processingPattern(quadrant);
+    pattern += summaryPattern() + "$";
+    QVERIFY2(QRegularExpression(pattern).match(log->toPlainText()).hasMatch(), qPrintable(log->toPlainText()));
+    QCOMPARE(err.lines(), QStringList({"Pelagor: Reply error: 16604 49197 16611 49202",
+                                       "Pelagor: Splitting: 16604 49197 16611 49202",
+                                       "Pelagor: Splitted: 16604 49199 16607 49202",
+                                       "Pelagor: Splitted: 16604 49197 16607 49199",
+                                       "Pelagor: Splitted: 16607 49199 16611 49202",
+                                       "Pelagor: Splitted: 16607 49197 16611 49199"}));
+
+    // Finished: closing asks nothing.
+    QVERIFY(!closeAndWait(download, 5000));
+    QVERIFY(window->findChildren<DownloadWindow*>().isEmpty());
+    QStringList expected;
+    for (const QString& quadrant : quadrants)
+        expected << quadrant + ".osm";
+    expected << earlierPiece;
+    expected.sort();
+    QCOMPARE(FaultChecks::entries("data/download"), expected);
+    QCOMPARE(FaultChecks::entries("data/comp").size(), 2);
+    checkDisk();
+}
+
+void tst_WindowCloseTiming::stoppedRunKeepsAsking_data()
+{
+    QTest::addColumn<QString>("blocked");
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("data/download is a file") << "data/download"
+                                             << "^Could not create folder \"data/download/\"!$";
+    QTest::newRow("data/comp is a file")
+        << "data/comp"
+        << "^Total 1 files to be requested\\.\\.\\.\\n" + requestPattern(defaultPiece) + "(?:\\.+ Done\\n)+"
+               + processingPattern(defaultPiece)
+               + "Creating output file: \"(\\./data/comp/[0-9_-]+\\.osm)\"\\.\\.\\. Could not open \"\\1\" for writting!\\n$";
+}
+
+void tst_WindowCloseTiming::stoppedRunKeepsAsking()
+{
+    QFETCH(QString, blocked);
+    QFETCH(QString, pattern);
+    QVERIFY(QDir(blocked).removeRecursively());
+    QVERIFY(TestWorkDir::writeFile(blocked, "not a folder\n"));
+
+    DownloadWindow* download = openFromClick();
+    QVERIFY(download);
+    QPointer<DownloadWindow> guard(download);
+    auto* log = download->findChild<QTextEdit*>("teLog");
+    const QRegularExpression expected(pattern);
+    QTRY_VERIFY_WITH_TIMEOUT(expected.match(log->toPlainText()).hasMatch(), 30000);
+    QTest::qWait(300);
+    QVERIFY2(expected.match(log->toPlainText()).hasMatch(), qPrintable(log->toPlainText()));
+
+    // A stopped run never reports completion, so closing asks; No keeps the window and its log.
+    {
+        ModalAnswer no(QMessageBox::No);
+        QVERIFY(!download->close());
+        QVERIFY(no.seen);
+        QCOMPARE(no.text, QString("Cancel download?"));
+    }
+    QVERIFY(!guard.isNull());
+    QVERIFY(closeAndWait(download, 5000));
+    QCOMPARE(TestWorkDir::readFile(blocked), QByteArray("not a folder\n"));
+    if (blocked == "data/comp") {
+        QCOMPARE(FaultChecks::entries("data/download"), (QStringList{defaultPiece + ".osm", earlierPiece}));
+        const QString pieces = FaultChecks::checkPieces("data/download", {"served"});
+        QVERIFY2(pieces.isEmpty(), qPrintable(pieces));
+    } else {
+        QVERIFY(server->requestedUrls().filter("api.openstreetmap.org").isEmpty());
+    }
+}
+
+QTEST_MAIN(tst_WindowCloseTiming)
+#include "tst_WindowCloseTiming.moc"
