@@ -16,6 +16,7 @@ private Q_SLOTS:
     void addWaySetsFields();
     void addRelationFirstWins();
     void removeUnusedKeepsWayAndStopNodes();
+    void definedNodesLikeAddedOnes();
 };
 
 void tst_OSMData::addNodeFirstWins()
@@ -171,6 +172,29 @@ void tst_OSMData::removeUnusedKeepsWayAndStopNodes()
     QCOMPARE(ids, (std::vector<qint64>{1, 3, 4, 5}));
     // Node 3 is interior: listed by no way, yet used and kept.
     QVERIFY(data.getNodes().find(3)->getWays().empty());
+}
+
+void tst_OSMData::definedNodesLikeAddedOnes()
+{
+    // defineNode is addNode without the pointer: same first-wins rule, same lookups.
+    OSMData data;
+    data.defineNode(1, 49.2, 16.6, true);
+    data.defineNode(2, 49.3, 16.7, false);
+    data.defineNode(1, 0, 0, false); // ignored
+    data.defineNode(3, 49.4, 16.8, false);
+    Node* first = data.addNode(1, 5, 5, false);
+    QCOMPARE(first->getPosition(), std::make_pair(49.2, 16.6));
+    QVERIFY(first->hasTrafficSignals());
+    QCOMPARE(data.getNodes().size(), size_t(3));
+    StderrCapture err;
+    data.addWay(10, {3, 4, 2}, false, true, false, false, 6, 1, 1);
+    QCOMPARE(err.text(), std::string("addWay finding Node failed: fromId == 4\n"));
+    data.removeUnusedNodes();
+    std::vector<qint64> kept;
+    for (const auto& node : data.getNodes().nodes())
+        kept.push_back(node->getId());
+    QCOMPARE(kept, (std::vector<qint64>{2, 3})); // order of definition, node 1 unused
+    QCOMPARE(data.getWays().find(10)->firstNode()->getPosition(), std::make_pair(49.4, 16.8));
 }
 
 QTEST_GUILESS_MAIN(tst_OSMData)
