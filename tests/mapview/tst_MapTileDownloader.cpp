@@ -71,10 +71,19 @@ public:
     };
 
     explicit TileClient(MapTileDownloader* downloader)
+        : downloader(downloader)
     {
         connect(this, SIGNAL(getTiles(std::vector<QPoint>,int)), downloader, SLOT(tilesRequired(std::vector<QPoint>,int)));
         connect(downloader, SIGNAL(tileDownloaded(QPoint,int,QPixmap*)), this, SLOT(tileReceived(QPoint,int,QPixmap*)));
         connect(this, SIGNAL(tileConfirmation(QPoint,int)), downloader, SLOT(tileConfirmed(QPoint,int)));
+    }
+
+    // A tile still queued for this client would go with the client, and its pixmap
+    // with nobody to delete it: stop further deliveries, then take the queued ones.
+    ~TileClient() override
+    {
+        disconnect(downloader, nullptr, this, nullptr);
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     }
 
     QList<Delivery> deliveries;
@@ -98,6 +107,9 @@ private slots:
         QVERIFY(pixmap);
         deliveries.append({tilePoint, zoom, pixmap->size(), pixmap->toImage().pixelColor(128, 128)});
     }
+
+private:
+    MapTileDownloader* downloader; // not owned; outlives the client
 };
 
 class tst_MapTileDownloader : public QObject
@@ -455,6 +467,8 @@ void tst_MapTileDownloader::redirectIsFollowed()
     emit client.getTiles(points({QPoint(6, 6)}), 3);
     QTRY_COMPARE(server.requests().size(), 1);
     QCOMPARE(server.requestedUrls().first(), tileUrlPattern.arg("a").arg(3).arg(6).arg(6));
+    // Received before the client goes, or the tile would be handed to nobody.
+    QTRY_VERIFY(client.delivered(QPoint(6, 6), 3));
 }
 
 void tst_MapTileDownloader::existingCacheFileNotOverwritten()

@@ -1,0 +1,21 @@
+#ifndef TESTS_SUPPORT_OSMIUMCHECK_H
+#define TESTS_SUPPORT_OSMIUMCHECK_H
+
+// Has osmium (Debian's osmium-tool) read a network file the way any OpenStreetMap
+// program would, so tests can check that what the system writes is well-formed XML
+// that other readers accept.
+#include <QString>
+
+namespace OsmiumCheck {
+
+// The osmium program on the PATH, or an empty string when it is not installed.
+QString program();
+// What osmium reported reading every object of the network file; empty when it read
+// the file without error. The file is read from a copy whose root tag has
+// version="0.6" added: the network file's root carries no attributes, and osmium
+// refuses a root without a version.
+QString readProblems(const QString& networkFile);
+
+} // namespace OsmiumCheck
+
+#endif
