@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QString>
 #include <charconv>
+#include <cmath>
 
 namespace {
 // Written to the device in pieces of about this size.
@@ -111,14 +112,50 @@ void OSMXmlWriter::writeAttribute(const char* name, qint64 value)
     buffer += '"';
 }
 
+// QString::number(value, 'f', 7) rounds the exact binary value correctly. For a
+// coordinate (|value| <= 1000) value * 10^7 is computed with an error below 2e-6, so
+// rounding it to an integer gives the same digits, unless the exact value lies close
+// to halfway between two results (ties and near-ties) or the result is a zero with a
+// minus sign; those few take Qt's own conversion.
+bool OSMXmlWriter::appendCoordinate(double value)
+{
+    if (!(std::fabs(value) <= 1000.0))
+        return false;
+    const double scaled = value * 1e7;
+    const double below = std::floor(scaled);
+    const double fraction = scaled - below;
+    if (std::fabs(fraction - 0.5) < 1e-5)
+        return false;
+    const qint64 units = qint64(below) + (fraction > 0.5 ? 1 : 0);
+    if (units == 0 && std::signbit(value))
+        return false;
+    const quint64 magnitude = units < 0 ? quint64(-units) : quint64(units);
+    char text[32];
+    char* end = text + sizeof text;
+    char* p = end;
+    quint64 rest = magnitude;
+    for (int digit = 0; digit < 7; ++digit) {
+        *--p = char('0' + rest % 10);
+        rest /= 10;
+    }
+    *--p = '.';
+    do {
+        *--p = char('0' + rest % 10);
+        rest /= 10;
+    } while (rest);
+    if (units < 0)
+        *--p = '-';
+    buffer.append(p, int(end - p));
+    return true;
+}
+
 void OSMXmlWriter::writeCoordinateAttribute(const char* name, double value)
 {
-    // Qt's own conversion, so that rounding and the sign of zero stay exactly those
-    // of QString::number(value, 'f', 7).
     buffer += ' ';
     buffer += name;
     buffer += "=\"";
-    buffer += QByteArray::number(value, 'f', 7);
+    if (!appendCoordinate(value))
+        buffer += QByteArray::number(value, 'f', 7);
     buffer += '"';
 }
 

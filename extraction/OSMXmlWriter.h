@@ -45,6 +45,8 @@ private:
     void closeStartTag();
     void newLine(std::size_t level);
     void writeEscaped(const std::string& utf8);
+    // Appends the coordinate's digits when they can be computed exactly without Qt.
+    bool appendCoordinate(double value);
 
     QIODevice* device; // not owned
     QByteArray buffer;

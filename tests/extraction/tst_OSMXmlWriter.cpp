@@ -184,6 +184,15 @@ void tst_OSMXmlWriter::coordinates_data()
     QTest::newRow("minus 180") << -180.0;
     QTest::newRow("large") << 123456789.123456789;
     QTest::newRow("huge") << 1e300;
+    QTest::newRow("just above the fast range") << 1000.00000005;
+    QTest::newRow("top of the fast range") << -1000.0;
+    QTest::newRow("rounds up to the next unit") << 37.99999999;
+    QTest::newRow("near-tie below") << 55.123456749999;
+    QTest::newRow("near-tie above") << 55.123456750001;
+    QTest::newRow("negative, rounds to zero from below half") << -0.00000004;
+    QTest::newRow("negative, rounds away from zero") << -0.00000006;
+    QTest::newRow("not a number") << std::nan("");
+    QTest::newRow("infinity") << -std::numeric_limits<double>::infinity();
     QTest::newRow("smallest") << std::numeric_limits<double>::denorm_min();
 }
 
@@ -197,9 +206,12 @@ void tst_OSMXmlWriter::randomCoordinates()
 {
     QRandomGenerator random(55);
     std::vector<Step> steps{{Step::Start, "osm", {}}};
-    for (int i = 0; i < 20000; ++i) {
-        // Values with eight or nine decimals, so that rounding at the seventh matters.
-        const double value = (qint64(random.generate64() % 360000000000ULL) - 180000000000LL) / std::pow(10.0, 8 + i % 2);
+    for (int i = 0; i < 200000; ++i) {
+        // Values with seven to nine decimals, so that rounding at the seventh matters,
+        // and every tenth one an arbitrary double of the same range.
+        const double value = i % 10 == 9
+            ? (random.generateDouble() - 0.5) * 400
+            : (qint64(random.generate64() % 360000000000ULL) - 180000000000LL) / std::pow(10.0, 7 + i % 3);
         steps.push_back({Step::Empty, "node", {}});
         steps.push_back({Step::Coordinate, "lon", {}, 0, value});
     }
