@@ -14,11 +14,18 @@ QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-QString checkPieces(const QString& folder, const QStringList& served)
+bool isTemporary(const QString& name)
+{
+    return QRegularExpression("\\.osm\\.[A-Za-z0-9]{6}$").match(name).hasMatch();
+}
+
+QString checkPieces(const QString& folder, const QStringList& served, bool temporariesLeft)
 {
     const QRegularExpression pieceName("^-?[0-9.]+--?[0-9.]+--?[0-9.]+--?[0-9.]+\\.osm$");
     for (const QString& name : entries(folder)) {
         const QString path = folder + '/' + name;
+        if (temporariesLeft && isTemporary(name))
+            continue;
         if (!pieceName.match(name).hasMatch() || !QFileInfo(path).isFile())
             return "stray entry " + path;
         QString source;
@@ -66,10 +73,12 @@ QString checkNetworkFile(const QString& path)
     return QString();
 }
 
-QString checkNetworkFiles(const QString& folder)
+QString checkNetworkFiles(const QString& folder, bool temporariesLeft)
 {
     for (const QString& name : entries(folder)) {
         const QString path = folder + '/' + name;
+        if (temporariesLeft && isTemporary(name))
+            continue;
         if (!name.endsWith(".osm") || !QFileInfo(path).isFile())
             return "stray entry " + path;
         const QString problem = checkNetworkFile(path);

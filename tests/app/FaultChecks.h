@@ -12,16 +12,21 @@ namespace FaultChecks {
 
 // Every entry of the folder, hidden ones included, by name.
 QStringList entries(const QString& folder);
+// Whether the name is that of the temporary file a save writes before giving it its final
+// name: the final ".osm" name, a dot and six characters.
+bool isTemporary(const QString& name);
 
 // Every entry of the piece folder is a piece file "W-S-E-N.osm" whose bytes equal the file
 // of the same name in the first of `served` that has one: nothing cut short, nothing
 // stray (a temporary of an unfinished write, say).
-QString checkPieces(const QString& folder, const QStringList& served);
+// After a crash the temporary of an unfinished write ("<final name>.XXXXXX") may remain;
+// with `temporariesLeft` such entries pass.
+QString checkPieces(const QString& folder, const QStringList& served, bool temporariesLeft = false);
 
 // Every entry of the network file folder is a complete network file: named "*.osm",
 // well-formed XML from the declaration to the end of its <osm> root, ending in "</osm>\n"
 // (or "<osm/>\n" for an empty network).
-QString checkNetworkFiles(const QString& folder);
+QString checkNetworkFiles(const QString& folder, bool temporariesLeft = false);
 QString checkNetworkFile(const QString& path);
 
 // A small complete network file, as an earlier run leaves it.

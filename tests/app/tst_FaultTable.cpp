@@ -91,6 +91,7 @@ private Q_SLOTS:
     void downloadFolderGoneMidRun();
     void diskFull_data();
     void diskFull();
+    void killedMidRun();
 
 private:
     std::unique_ptr<OSMProcessor> start(RunLog& log);
@@ -581,7 +582,7 @@ void tst_FaultTable::diskFull()
                        QCoreApplication::applicationFilePath(), QString::number(server->port())});
     QSignalSpy finished(&child, SIGNAL(finished(int, QProcess::ExitStatus)));
     // The fake API answers from this process's event loop, so wait with it running.
-    QVERIFY(finished.wait(30000));
+    QVERIFY(!finished.isEmpty() || finished.wait(30000));
     QCOMPARE(child.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.exitCode(), 0);
     const QString childLog = QString::fromUtf8(child.readAllStandardOutput());
@@ -625,6 +626,47 @@ void tst_FaultTable::diskFull()
              qPrintable(log.text()));
     QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(requestOrder) << earlierPiece));
     checkDisk();
+}
+
+void tst_FaultTable::killedMidRun()
+{
+    // Ten runs in a child process killed outright at moments from the first request to the
+    // writing of the network file. Whatever moment it was, every file under a final name is
+    // complete; a temporary of the write that was cut off may remain beside them, under a
+    // name no run reads.
+    QStringList moments;
+    for (int i = 0; i < 10; ++i) {
+        QProcess child;
+        child.setWorkingDirectory(work->path());
+        QSignalSpy started(&child, SIGNAL(started()));
+        QSignalSpy finished(&child, SIGNAL(finished(int, QProcess::ExitStatus)));
+        child.start(QCoreApplication::applicationFilePath(), {"--child-run", QString::number(server->port())});
+        QVERIFY(started.wait(10000));
+        QTest::qWait(120 + i * 30);
+        child.kill();
+        QVERIFY(!finished.isEmpty() || finished.wait(10000));
+        const QString childLog = QString::fromUtf8(child.readAllStandardOutput());
+        moments << (childLog.contains("<done>") ? "done" : childLog.contains("Creating") ? "writing"
+                    : childLog.contains("Processing") ? "reading" : childLog.contains("Request") ? "downloading"
+                    : "starting");
+
+        const QString pieces = FaultChecks::checkPieces("data/download", servedFolders(), true);
+        QVERIFY2(pieces.isEmpty(), qPrintable(QString("kill %1: %2").arg(i).arg(pieces)));
+        const QString networks = FaultChecks::checkNetworkFiles("data/comp", true);
+        QVERIFY2(networks.isEmpty(), qPrintable(QString("kill %1: %2").arg(i).arg(networks)));
+        QCOMPARE(TestWorkDir::readFile("data/download/" + earlierPiece), TestWorkDir::readFile("earlier/" + earlierPiece));
+        QCOMPARE(TestWorkDir::readFile(earlierNetwork), FaultChecks::earlierNetworkFile());
+        // The next run starts from what the killed one left.
+        QVERIFY(QDir("data/download").removeRecursively());
+        QVERIFY(QDir().mkpath("data/download"));
+        QVERIFY(QFile::copy("earlier/" + earlierPiece, "data/download/" + earlierPiece));
+    }
+    qInfo("killed while: %s", qPrintable(moments.join(", ")));
+    QStringList temporaries;
+    for (const QString& name : FaultChecks::entries("data/comp"))
+        if (FaultChecks::isTemporary(name))
+            temporaries << name;
+    qInfo("temporaries left: %s", qPrintable(temporaries.join(", ")));
 }
 
 namespace {
