@@ -28,6 +28,7 @@ private Q_SLOTS:
     void closedAtVariedMoments();
     void stalledRunClosesPromptly_data();
     void stalledRunClosesPromptly();
+    void mainWindowDeletedMidRun();
     void failedPieceIsSplit_data();
     void failedPieceIsSplit();
     void stoppedRunKeepsAsking_data();
@@ -295,6 +296,31 @@ void tst_WindowCloseTiming::stalledRunClosesPromptly()
     timer.start();
     QVERIFY(closeAndWait(download, 5000));
     QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(FaultChecks::entries("data/download"), QStringList{earlierPiece});
+    QCOMPARE(FaultChecks::entries("data/comp"), QStringList{QFileInfo(earlierNetwork).fileName()});
+    checkDisk();
+}
+
+void tst_WindowCloseTiming::mainWindowDeletedMidRun()
+{
+    // Deleting the main window (as the application does when it quits) deletes the download
+    // window with it, without a question, and tears the run down.
+    failure = "stall mid-body";
+    pieceWrites = 10;
+    DownloadWindow* download = openFromClick();
+    QVERIFY(download);
+    QPointer<DownloadWindow> guard(download);
+    auto* log = download->findChild<QTextEdit*>("teLog");
+    QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().endsWith("."), 10000);
+    ModalAnswer unexpected(QMessageBox::No);
+    QElapsedTimer timer;
+    timer.start();
+    delete window;
+    window = nullptr;
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(guard.isNull());
+    QTest::qWait(50);
+    QVERIFY(!unexpected.seen);
     QCOMPARE(FaultChecks::entries("data/download"), QStringList{earlierPiece});
     QCOMPARE(FaultChecks::entries("data/comp"), QStringList{QFileInfo(earlierNetwork).fileName()});
     checkDisk();
