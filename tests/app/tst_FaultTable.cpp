@@ -572,6 +572,14 @@ void tst_FaultTable::diskFull()
     QFETCH(QStringList, unwritten);
     if (piecesOnDisk)
         QVERIFY(TestWorkDir::copyFiles(TestWorkDir::sharedData("moscow-selection"), "data/download"));
+    // Network files of earlier runs under every name this run may take (one per second):
+    // a failed write must leave the file of its name as it was.
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList sameNames;
+    for (int s = -1; s < 20; ++s)
+        sameNames << "data/comp/" + now.addSecs(s).toString("yyyy-MM-dd_hh-mm-ss") + ".osm";
+    for (const QString& path : sameNames)
+        QVERIFY(TestWorkDir::writeFile(path, FaultChecks::earlierNetworkFile()));
 
     // One headless run in a child process whose files cannot grow beyond the limit; with
     // SIGXFSZ ignored, a write past it fails instead of killing the process.
@@ -606,14 +614,24 @@ void tst_FaultTable::diskFull()
         pattern += creatingPattern() + summaryPattern() + "<done>$";
     else
         pattern += creatingPattern() + "OK\\n    Node count: \\d+\\n(    [A-Za-z ]+: \\d+\\n){4}<done>$";
-    QVERIFY2(QRegularExpression(pattern).match(childLog).hasMatch(), qPrintable(childLog));
+    const auto match = QRegularExpression(pattern).match(childLog);
+    QVERIFY2(match.hasMatch(), qPrintable(childLog));
+    const QString networkFile = match.captured(1).mid(2);
+    QVERIFY2(sameNames.contains(networkFile), qPrintable(networkFile));
+    for (const QString& path : sameNames) {
+        if (path == networkFile && !piecesOnDisk)
+            QVERIFY(TestWorkDir::readFile(path) != FaultChecks::earlierNetworkFile());
+        else
+            QCOMPARE(TestWorkDir::readFile(path), FaultChecks::earlierNetworkFile());
+    }
 
     QStringList written = requestOrder;
     for (const QString& piece : unwritten)
         written.removeAll(piece);
     QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(written) << earlierPiece));
     checkDisk();
-    QCOMPARE(FaultChecks::entries("data/comp").size(), piecesOnDisk ? 1 : 2);
+    // A complete file replaced one of them, or none was touched; nothing else is there.
+    QCOMPARE(FaultChecks::entries("data/comp").size(), 1 + sameNames.size());
 
     // A later run with room enough fetches what was not written and reuses the rest.
     server->clearRequests();
