@@ -11,6 +11,7 @@
 #include <QXmlStreamReader>
 #include <cmath>
 #include <iostream>
+#include <limits>
 #include <string>
 
 namespace {
@@ -36,12 +37,24 @@ std::string toStdString(const QString& text)
     return std::string(utf8.constData(), std::size_t(utf8.size()));
 }
 
-// A coordinate that is not a finite number cannot be written as a position.
-bool toCoordinate(const QStringRef& text, double& value)
+// A coordinate that is not a finite number within `limit` degrees of zero cannot be
+// written as a position: it is not on Earth, and 1e308 would come out as a 309-digit
+// number that no OpenStreetMap reader accepts.
+bool toCoordinate(const QStringRef& text, double limit, double& value)
 {
     bool ok = false;
     value = text.toDouble(&ok);
-    return ok && std::isfinite(value);
+    return ok && std::isfinite(value) && std::fabs(value) <= limit;
+}
+
+// A decimal id. The two ends of the 64-bit range count as not converting: C's strtoll
+// gives them for every number beyond the range, so OpenStreetMap readers refuse them.
+qint64 toId(const QStringRef& text, bool* ok)
+{
+    const qint64 id = text.toLongLong(ok, 10);
+    if (id == std::numeric_limits<qint64>::min() || id == std::numeric_limits<qint64>::max())
+        *ok = false;
+    return id;
 }
 
 // The values of the named attributes of the current element, found in one pass over
@@ -119,11 +132,26 @@ void writeTag(OSMXmlWriter& writer, const char* k, const char* v)
     writer.writeAttribute("v", v);
 }
 
+// OpenStreetMap allows 255 characters in a tag value, and its readers refuse values
+// not much longer: the bytes of a UTF-8 text up to its 255th character.
+std::size_t tagValueLength(const std::string& utf8)
+{
+    const std::size_t maxCharacters = 255;
+    if (utf8.size() <= maxCharacters)
+        return utf8.size();
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i)
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && ++characters > maxCharacters)
+            return i;
+    return utf8.size();
+}
+
 void writeTag(OSMXmlWriter& writer, const char* k, const std::string& v)
 {
     writer.writeEmptyElement("tag");
     writer.writeAttribute("k", k);
-    writer.writeAttribute("v", v);
+    const std::size_t length = tagValueLength(v);
+    writer.writeAttribute("v", length == v.size() ? v : v.substr(0, length));
 }
 
 void writeTag(OSMXmlWriter& writer, const char* k, qint64 v)
@@ -189,6 +217,11 @@ void OSMParser::parseFile(const QString& filePath, OSMData& data)
         return;
     }
     QXmlStreamReader reader(&file);
+    // OpenStreetMap files declare no entities of their own. Qt limits what one entity
+    // expands to, not how often it is referenced; letting none expand keeps a few
+    // kilobytes of references from becoming gigabytes of text. Such a document stops
+    // with the reader's entity-limit error.
+    reader.setEntityExpansionLimit(0);
     while (!reader.atEnd() && !reader.hasError()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -237,16 +270,16 @@ void OSMParser::readNode(QXmlStreamReader& reader, OSMData& data)
         QStringRef values[3]; // null when absent, which fails to convert
         bool found[3];
         attributeValues(reader, names, values, found);
-        if (!toCoordinate(values[0], lat)) {
+        if (!toCoordinate(values[0], 90, lat)) {
             conversionFailed("Conversion failed lat: ", values[0]);
             return;
         }
-        if (!toCoordinate(values[1], lon)) {
+        if (!toCoordinate(values[1], 180, lon)) {
             conversionFailed("Conversion failed lon: ", values[1]);
             return;
         }
         bool ok = false;
-        id = values[2].toLongLong(&ok, 10);
+        id = toId(values[2], &ok);
         if (!ok) {
             conversionFailed("Conversion failed id: ", values[2]);
             return;
@@ -301,8 +334,9 @@ void OSMParser::readWay(QXmlStreamReader& reader, OSMData& data)
             bool ok = false;
             const double value = idText.toDouble(&ok);
             // Only numbers that fit a 64-bit id can be truncated to one; anything else
-            // (nan, inf, 1e300) counts as not converting.
-            if (ok && std::isfinite(value) && value >= -9223372036854775808.0 && value < 9223372036854775808.0)
+            // (nan, inf, 1e300), and the lowest 64-bit value as with toId, counts as
+            // not converting.
+            if (ok && std::isfinite(value) && value > -9223372036854775808.0 && value < 9223372036854775808.0)
                 id = qint64(value);
             else
                 conversionFailed("Conversion failed id: ", idText);
@@ -371,7 +405,7 @@ void OSMParser::readRelation(QXmlStreamReader& reader, OSMData& data)
 {
     const QStringRef idText = reader.attributes().value(QLatin1String("id"));
     bool ok = false;
-    const qint64 id = idText.toLongLong(&ok, 10);
+    const qint64 id = toId(idText, &ok);
     if (!ok) {
         conversionFailed("Conversion failed relationId: ", idText);
         return;
@@ -400,7 +434,7 @@ void OSMParser::readRelation(QXmlStreamReader& reader, OSMData& data)
                 const QStringRef refText = values[1];
                 const QStringRef role = values[2]; // null when absent: then neither forward nor backward
                 if (found[0] && found[1]) {
-                    const qint64 memberId = refText.toLongLong(&ok, 10);
+                    const qint64 memberId = toId(refText, &ok);
                     if (!ok) {
                         conversionFailed("Conversion failed memberRefId: ", refText);
                     } else if (type == QLatin1String("way")) {
