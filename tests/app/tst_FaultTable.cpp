@@ -82,6 +82,8 @@ private Q_SLOTS:
     void failedPieceIsSplit();
     void wholeReplyKept_data();
     void wholeReplyKept();
+    void bodyEndedByConnection_data();
+    void bodyEndedByConnection();
     void redirectFollowed_data();
     void redirectFollowed();
     void stalledServer_data();
@@ -366,6 +368,56 @@ void tst_FaultTable::wholeReplyKept()
     QCOMPARE(server->requests().size(), 8);
     QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(requestOrder) << earlierPiece));
     checkDisk();
+}
+
+void tst_FaultTable::bodyEndedByConnection_data()
+{
+    QTest::addColumn<QString>("framing");
+    QTest::addColumn<bool>("stored");
+    // A body whose end only the closing connection marks is taken when it ends like an API
+    // document; with a length or chunks the transport itself tells a body cut short, and the
+    // body is stored as it came, whatever it holds.
+    QTest::newRow("HTML page with a length") << "length" << true;
+    QTest::newRow("HTML page in chunks") << "chunked" << true;
+    QTest::newRow("HTML page ended by the connection") << "close" << false;
+}
+
+void tst_FaultTable::bodyEndedByConnection()
+{
+    QFETCH(QString, framing);
+    QFETCH(bool, stored);
+    const QByteArray page = "<html><body><h1>Service temporarily unavailable</h1></body></html>\n";
+    const auto serve = OsmApiPieces::serving(servedFolders());
+    server->setHandler([serve, framing, page](const Request& request) {
+        if (OsmApiPieces::pieceName(request) != failing)
+            return serve(request);
+        Response response = Response::ok(page, "text/html");
+        response.chunkedCoding = framing == "chunked";
+        response.omitLength = framing == "close";
+        return response;
+    });
+
+    // The one piece of the sample selection's north-east corner.
+    StderrCapture err;
+    RunLog log;
+    std::unique_ptr<OSMProcessor> processor(new OSMProcessor(QRectF(37.6152, 55.8228, 0.0066, -0.0066)));
+    log.listenTo(processor.get());
+    QMetaObject::invokeMethod(processor.get(), "downloadOSMFiles");
+    QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
+    processor.reset();
+
+    QVERIFY2(log.text().startsWith("Total 1 files to be requested...\n"), qPrintable(log.text()));
+    if (stored) {
+        QCOMPARE(err.text(), std::string());
+        QCOMPARE(FaultChecks::entries("data/download"), (QStringList{earlierPiece, failing + ".osm"}));
+        QCOMPARE(TestWorkDir::readFile(piecePath(failing)), page);
+    } else {
+        QCOMPARE(err.lines(), splitLines);
+        QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(failingQuadrants) << earlierPiece));
+        checkDisk();
+    }
+    const QString networks = FaultChecks::checkNetworkFiles("data/comp");
+    QVERIFY2(networks.isEmpty(), qPrintable(networks));
 }
 
 void tst_FaultTable::redirectFollowed_data()
