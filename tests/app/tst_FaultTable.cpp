@@ -490,7 +490,8 @@ void tst_FaultTable::stalledServer()
     QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 1, 10000);
     // The run has no time-out of its own: it stays at the first piece.
     QTest::qWait(1500);
-    const QRegularExpression waiting("^Total 8 files to be requested\\.\\.\\.\\n" + requestPattern(failing, false) + "$");
+    const QRegularExpression waiting("^Total 8 files to be requested\\.\\.\\.\\n" + requestPattern(failing, false)
+                                     + "$");
     QVERIFY2(waiting.match(log.text()).hasMatch(), qPrintable(log.text()));
     // Part of the body came in, so the line has its dots; the rest never comes.
     QVERIFY2(bytesBeforeStall < 0 ? log.text().endsWith("\" ") : log.text().endsWith("."), qPrintable(log.text()));
@@ -724,7 +725,8 @@ void tst_FaultTable::killedMidRun()
         QVERIFY2(pieces.isEmpty(), qPrintable(QString("kill %1: %2").arg(i).arg(pieces)));
         const QString networks = FaultChecks::checkNetworkFiles("data/comp", true);
         QVERIFY2(networks.isEmpty(), qPrintable(QString("kill %1: %2").arg(i).arg(networks)));
-        QCOMPARE(TestWorkDir::readFile("data/download/" + earlierPiece), TestWorkDir::readFile("earlier/" + earlierPiece));
+        QCOMPARE(TestWorkDir::readFile("data/download/" + earlierPiece),
+                 TestWorkDir::readFile("earlier/" + earlierPiece));
         QCOMPARE(TestWorkDir::readFile(earlierNetwork), FaultChecks::earlierNetworkFile());
         // The next run starts from what the killed one left.
         QVERIFY(QDir("data/download").removeRecursively());
