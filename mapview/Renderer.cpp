@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 #include <QPainter>
 #include <QPen>
@@ -52,6 +53,11 @@ Renderer::Renderer(QObject* parent)
 Renderer::~Renderer()
 {
     delete tileDownloader;
+    // Tiles that the downloader sent before its thread ended are still queued for this
+    // object, each with a pixmap that only the receiver deletes: take them in now, and
+    // with the downloader gone tileReceived only deletes them.
+    tileDownloader = nullptr;
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 QPointF Renderer::latLonToTile(double lat, double lon, int zoom)
@@ -199,7 +205,7 @@ QPointF Renderer::geoToPixelF(const GeoPoint& g) const
 
 void Renderer::tileReceived(QPoint tilePoint, int zoom, QPixmap* downloadedTile)
 {
-    if (zoom < 0 || zoom >= zoomLevels) {
+    if (!tileDownloader || zoom < 0 || zoom >= zoomLevels) {
         delete downloadedTile;
         return;
     }

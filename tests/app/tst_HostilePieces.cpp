@@ -135,7 +135,7 @@ void tst_HostilePieces::servedPieces()
     server->setHandler([body](const FakeHttpServer::Request&) { return FakeHttpServer::Response::ok(body); });
     StderrCapture err;
     const QString log = run();
-    const QString pattern = "^Total 1 files to be requested\\.\\.\\.\\n" + requestLine() + "\\.* Done\\n"
+    const QString pattern = "^Total 1 files to be requested\\.\\.\\.\\n" + requestLine() + "(?:\\.+ Done\\n)+"
         + QRegularExpression::escape(QString("Processing file: \"%1\"...").arg(piecePath()))
         + (error.isEmpty() ? QString() : QRegularExpression::escape(error + "\n"))
         + " OK\\nCreating output file: \"\\./data/comp/[0-9_-]+\\.osm\"\\.\\.\\. "
