@@ -76,6 +76,7 @@ class tst_FaultTable : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
     void failedPieceIsSplit_data();
@@ -99,6 +100,10 @@ private:
     std::unique_ptr<OSMProcessor> start(RunLog& log);
     // What the run left on disk is in order and an earlier run's files are unchanged.
     void checkDisk();
+    // The requested URLs, a request sent again right behind itself counted once: Qt's HTTP
+    // client sends a GET again on a fresh connection when it takes the first one for closed
+    // (seen with the machine under load); the run gets one reply either way.
+    QStringList distinctRequests() const;
 
     FakeHttpServer* server = nullptr;
     TestWorkDir* work = nullptr;
@@ -204,11 +209,17 @@ Response stalled()
 void tst_FaultTable::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
+    FaultChecks::usePrivateCache();
     qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
     qRegisterMetaType<QProcess::ExitStatus>("QProcess::ExitStatus");
     server = new FakeHttpServer(this);
     QVERIFY(server->listen());
     server->useAsApplicationProxy();
+}
+
+void tst_FaultTable::cleanupTestCase()
+{
+    FaultChecks::removePrivateCache();
 }
 
 void tst_FaultTable::init()
@@ -239,6 +250,15 @@ std::unique_ptr<OSMProcessor> tst_FaultTable::start(RunLog& log)
     log.listenTo(processor.get());
     QMetaObject::invokeMethod(processor.get(), "downloadOSMFiles");
     return processor;
+}
+
+QStringList tst_FaultTable::distinctRequests() const
+{
+    QStringList urls;
+    for (const QString& url : server->requestedUrls())
+        if (urls.isEmpty() || urls.last() != url)
+            urls << url;
+    return urls;
 }
 
 void tst_FaultTable::checkDisk()
@@ -307,7 +327,7 @@ void tst_FaultTable::failedPieceIsSplit()
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
 
-    QCOMPARE(err.lines(), splitLines);
+    QVERIFY2(err.lines() == splitLines, qPrintable(QString::fromStdString(err.text()) + log.text()));
     // The failed piece, then its quadrants, then the other pieces; every file that arrived is
     // read, the quadrants in place of their piece.
     const QStringList others = requestOrder.mid(1);
@@ -365,7 +385,7 @@ void tst_FaultTable::wholeReplyKept()
         pattern += processingPattern(piece);
     pattern += creatingPattern() + summaryPattern() + "$";
     QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
-    QCOMPARE(server->requests().size(), 8);
+    QCOMPARE(distinctRequests().size(), 8);
     QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(requestOrder) << earlierPiece));
     checkDisk();
 }
@@ -453,9 +473,10 @@ void tst_FaultTable::redirectFollowed()
         pattern += processingPattern(piece);
     pattern += creatingPattern() + summaryPattern() + "$";
     QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
-    QCOMPARE(server->requests().size(), 16);
-    QCOMPARE(server->requests().at(1).url.toString(),
-             QString(pieceUrl(failing)).replace("/api/0.6/map", "/mirror/map"));
+    QStringList expectedUrls;
+    for (const QString& piece : requestOrder)
+        expectedUrls << pieceUrl(piece) << QString(pieceUrl(piece)).replace("/api/0.6/map", "/mirror/map");
+    QCOMPARE(distinctRequests(), expectedUrls);
     QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(requestOrder) << earlierPiece));
     checkDisk();
     QCOMPARE(FaultChecks::entries("data/comp").size(), 2);
@@ -497,7 +518,7 @@ void tst_FaultTable::stalledServer()
     QVERIFY2(bytesBeforeStall < 0 ? log.text().endsWith("\" ") : log.text().endsWith("."), qPrintable(log.text()));
     QCOMPARE(log.done, 0);
     QVERIFY(log.progress.isEmpty());
-    QCOMPARE(server->requests().size(), 1);
+    QCOMPARE(distinctRequests().size(), 1);
 
     // Tearing the run down abandons the request at once.
     QElapsedTimer timer;
@@ -692,7 +713,7 @@ void tst_FaultTable::diskFull()
     auto processor = start(log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
-    QCOMPARE(server->requests().size(), unwritten.size());
+    QCOMPARE(distinctRequests().size(), unwritten.size());
     QVERIFY2(QRegularExpression(creatingPattern() + summaryPattern() + "$").match(log.text()).hasMatch(),
              qPrintable(log.text()));
     QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(requestOrder) << earlierPiece));
@@ -748,6 +769,7 @@ int childRun(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
+    FaultChecks::usePrivateCache();
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), QByteArray(argv[2]).toUShort()));
     RunLog log;
@@ -757,7 +779,9 @@ int childRun(int argc, char* argv[])
     log.listenTo(&processor);
     QMetaObject::invokeMethod(&processor, "downloadOSMFiles");
     QTimer::singleShot(25000, &app, SLOT(quit()));
-    return app.exec();
+    const int status = app.exec();
+    FaultChecks::removePrivateCache();
+    return status;
 }
 
 } // namespace

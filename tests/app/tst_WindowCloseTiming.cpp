@@ -23,6 +23,7 @@ class tst_WindowCloseTiming : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
     void closedAtVariedMoments();
@@ -128,6 +129,7 @@ QRegularExpression wholeRun()
 void tst_WindowCloseTiming::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
+    FaultChecks::usePrivateCache();
     qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     server = new FakeHttpServer(this);
     QVERIFY(server->listen());
@@ -156,6 +158,11 @@ void tst_WindowCloseTiming::initTestCase()
             response = FakeHttpServer::Response::error(failure.toInt(), "Service unavailable");
         return response;
     });
+}
+
+void tst_WindowCloseTiming::cleanupTestCase()
+{
+    FaultChecks::removePrivateCache();
 }
 
 void tst_WindowCloseTiming::init()
