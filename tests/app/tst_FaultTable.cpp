@@ -40,7 +40,7 @@ public:
     {
         silence.setSingleShot(true);
         silence.setInterval(ms);
-        connect(&silence, SIGNAL(timeout()), qApp, SLOT(quit()));
+        connect(&silence, SIGNAL(timeout()), QCoreApplication::instance(), SLOT(quit()));
         silence.start();
     }
 
@@ -59,7 +59,7 @@ public Q_SLOTS:
         ++done;
         if (echo) {
             std::cout << "<done>" << std::flush;
-            QTimer::singleShot(0, qApp, SLOT(quit()));
+            QTimer::singleShot(0, QCoreApplication::instance(), SLOT(quit()));
         }
     }
 
