@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
@@ -189,6 +190,11 @@ void MapTileDownloader::saveToCache(const QImage& image, const Tile& tile)
     if (!QDir(cacheDir).exists())
         QDir().mkdir(cacheDir);
     const QString path = cacheFilePath(tile);
-    if (!QFile::exists(path))
-        image.save(path, "PNG");
+    if (QFile::exists(path))
+        return;
+    // Cache files are never rewritten, so one cut short by a full disk would stay broken
+    // for good: the tile appears under its name only once completely written.
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && image.save(&file, "PNG"))
+        file.commit();
 }

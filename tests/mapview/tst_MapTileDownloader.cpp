@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QNetworkProxy>
 #include <QPixmap>
+#include <QProcess>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
@@ -136,6 +139,8 @@ private slots:
     void redirectIsFollowed();
     void existingCacheFileNotOverwritten();
     void missingCacheFolderTurnsCacheReadsOff();
+    void cacheFileWrittenWhole_data();
+    void cacheFileWrittenWhole();
 
 private:
     void writeCacheFile(const QString& name, const QByteArray& bytes);
@@ -501,5 +506,75 @@ void tst_MapTileDownloader::missingCacheFolderTurnsCacheReadsOff()
     QVERIFY(QFileInfo("data/map_tiles").isFile());
 }
 
-QTEST_MAIN(tst_MapTileDownloader)
+void tst_MapTileDownloader::cacheFileWrittenWhole_data()
+{
+    QTest::addColumn<QString>("limit");
+    QTest::addColumn<bool>("cached");
+    QTest::newRow("disk fills during the tile") << "16" << false;
+    QTest::newRow("room enough") << "unlimited" << true;
+}
+
+void tst_MapTileDownloader::cacheFileWrittenWhole()
+{
+    // A tile of noise makes a PNG of about 190 KiB, far beyond a 16 KiB file size limit.
+    QFETCH(QString, limit);
+    QFETCH(bool, cached);
+    QImage noise(256, 256, QImage::Format_RGB32);
+    quint32 seed = 12345;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            noise.setPixel(x, y, (seed = seed * 1103515245u + 12345u) >> 8);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    noise.save(&buffer, "PNG");
+    QVERIFY(png.size() > 100000);
+    server.setHandler([png](const FakeHttpServer::Request&) { return FakeHttpServer::Response::ok(png, "image/png"); });
+
+    // The child fetches one tile with the server of this process as its proxy; SIGXFSZ
+    // is ignored so that the limit makes writes fail instead of killing the child.
+    QProcess child;
+    child.start("sh", {"-c", "trap '' XFSZ; ulimit -f " + limit + "; exec \"$0\" --fetch-tile \"$1\"",
+                       QCoreApplication::applicationFilePath(), QString::number(server.port())});
+    QTRY_COMPARE_WITH_TIMEOUT(child.state(), QProcess::NotRunning, 20000);
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    const QStringList files = QDir("data/map_tiles").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    if (!cached) {
+        QCOMPARE(files, QStringList());
+        return;
+    }
+    QCOMPARE(files, QStringList{"15-17-11.png"});
+    QImage stored;
+    QVERIFY(stored.load("data/map_tiles/15-17-11.png", "PNG"));
+    QCOMPARE(stored.pixel(200, 100), noise.pixel(200, 100));
+}
+
+// Child process of cacheFileWrittenWhole: fetches tile (17, 11) at zoom 15 through the
+// proxy on the given port, in the working directory it was started in.
+static int fetchTileChild(int argc, char* argv[])
+{
+    QGuiApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), quint16(QString(argv[2]).toUInt())));
+    MapTileDownloader downloader;
+    TileClient client(&downloader);
+    QObject::connect(&downloader, &MapTileDownloader::tileDownloaded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    QTimer::singleShot(15000, &app, [] { QCoreApplication::exit(3); });
+    emit client.getTiles(points({QPoint(17, 11)}), 15);
+    return app.exec();
+}
+
+int main(int argc, char* argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--fetch-tile") == 0)
+        return fetchTileChild(argc, argv);
+    QApplication app(argc, argv);
+    tst_MapTileDownloader test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_MapTileDownloader.moc"
