@@ -1,5 +1,6 @@
 #include "mapview/MapTileDownloader.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -194,7 +195,13 @@ void MapTileDownloader::saveToCache(const QImage& image, const Tile& tile)
         return;
     // Cache files are never rewritten, so one cut short by a full disk would stay broken
     // for good: the tile appears under its name only once completely written.
+    // Encoded in memory first: Qt's PNG writer leaks its list of rows when the device
+    // fails under it, and a full disk should cost nothing but the cache file.
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return;
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && image.save(&file, "PNG"))
+    if (file.open(QIODevice::WriteOnly) && file.write(png) == png.size())
         file.commit();
 }
