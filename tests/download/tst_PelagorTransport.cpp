@@ -79,6 +79,8 @@ QStringList downloadFolderEntries()
 }
 
 // Everything a run tells its owner, in order; runs of progress dots count as one ".".
+// Qt may report a reply's final progress twice, which repeats "." and " Done\n"
+// right after " Done\n"; such a repeat counts once.
 struct RunLog
 {
     explicit RunLog(Pelagor& pelagor)
@@ -86,8 +88,19 @@ struct RunLog
         QObject::connect(&pelagor, &Pelagor::message, [this](const QString& msg) {
             if (msg == ".") {
                 ++dots;
-                if (!log.isEmpty() && log.last() == ".")
+                if (repeating || (!log.isEmpty() && log.last() == "."))
                     return;
+                if (!log.isEmpty() && log.last() == " Done\n") {
+                    repeating = true;
+                    return;
+                }
+            } else if (repeating && msg == " Done\n") {
+                repeating = false;
+                return;
+            }
+            if (repeating) {
+                log << ".";
+                repeating = false;
             }
             log << msg;
         });
@@ -103,6 +116,7 @@ struct RunLog
     QStringList files;
     int dots = 0;
     int done = 0;
+    bool repeating = false; // a "." came right after " Done\n"
 };
 
 bool waitForDone(const RunLog& run, int timeoutMs = 30000)
