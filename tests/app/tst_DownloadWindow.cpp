@@ -4,6 +4,7 @@
 #include "tests/support/ModalAnswer.h"
 #include "tests/support/OsmApiPieces.h"
 #include "tests/support/TestWorkDir.h"
+#include "tests/support/TileImages.h"
 
 #include <QBuffer>
 #include <QPointer>
@@ -47,17 +48,6 @@ namespace {
 const QString defaultPiece = "16.604-49.197-16.611-49.202";
 const QString realPiece = "37.615-55.816-37.622-55.823";
 
-QByteArray tilePng()
-{
-    QImage image(256, 256, QImage::Format_RGB32);
-    image.fill(QColor(200, 220, 200));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
@@ -72,7 +62,7 @@ void tst_DownloadWindow::initTestCase()
     server = new FakeHttpServer(this);
     QVERIFY(server->listen());
     server->useAsApplicationProxy();
-    const QByteArray png = tilePng();
+    const QByteArray png = TileImages::pngTile(QColor(200, 220, 200));
     const QByteArray piece = TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + realPiece + ".osm"));
     QVERIFY(!piece.isEmpty());
     server->setHandler([this, png, piece](const FakeHttpServer::Request& request) {

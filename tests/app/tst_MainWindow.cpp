@@ -4,6 +4,7 @@
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/ModalAnswer.h"
 #include "tests/support/TestWorkDir.h"
+#include "tests/support/TileImages.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -43,19 +44,6 @@ private:
     MainWindow* window = nullptr;
 };
 
-namespace {
-QByteArray tilePng()
-{
-    QImage image(256, 256, QImage::Format_RGB32);
-    image.fill(QColor(170, 211, 223));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-} // namespace
-
 void tst_MainWindow::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
@@ -63,7 +51,7 @@ void tst_MainWindow::initTestCase()
     server = new FakeHttpServer(this);
     QVERIFY(server->listen());
     server->useAsApplicationProxy();
-    const QByteArray png = tilePng();
+    const QByteArray png = TileImages::pngTile(QColor(170, 211, 223));
     server->setHandler([png](const FakeHttpServer::Request&) { return FakeHttpServer::Response::ok(png, "image/png"); });
 }
 

@@ -6,6 +6,7 @@
 #include "tests/support/OsmApiPieces.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
+#include "tests/support/TileImages.h"
 
 #include <QBuffer>
 #include <QPointer>
@@ -65,17 +66,6 @@ const QStringList quadrants = {"16.607-49.197-16.611-49.199", "16.607-49.199-16.
 const QString earlierPiece = "30-60-30.01-60.01.osm";
 const QString earlierNetwork = "data/comp/2020-01-01_00-00-00.osm";
 
-QByteArray tilePng()
-{
-    QImage image(256, 256, QImage::Format_RGB32);
-    image.fill(QColor(200, 220, 200));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // Four of the sample pieces as one document, so that reading it takes long enough for a close
 // to fall into it: the first piece's declaration, root and bounds, then the objects of all.
 QByteArray samplesAsOnePiece()
@@ -134,7 +124,7 @@ void tst_WindowCloseTiming::initTestCase()
     server = new FakeHttpServer(this);
     QVERIFY(server->listen());
     server->useAsApplicationProxy();
-    const QByteArray png = tilePng();
+    const QByteArray png = TileImages::pngTile(QColor(200, 220, 200));
     server->setHandler([this, png](const FakeHttpServer::Request& request) {
         if (request.url.host().endsWith("tile.openstreetmap.org")) {
             FakeHttpServer::Response tile = FakeHttpServer::Response::ok(png, "image/png");

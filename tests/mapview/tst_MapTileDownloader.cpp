@@ -1,6 +1,7 @@
 #include "mapview/MapTileDownloader.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/TestWorkDir.h"
+#include "tests/support/TileImages.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -19,17 +20,6 @@ namespace {
 
 const QString tileUrlPattern = "http://%1.tile.openstreetmap.org/%2/%3/%4.png";
 
-QByteArray pngTile(const QColor& colour)
-{
-    QImage image(256, 256, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // A colour of its own for every tile, so a delivery shows which tile it carries.
 QColor tileColour(int zoom, int x, int y)
 {
@@ -44,7 +34,7 @@ FakeHttpServer::Response tileResponse(const QUrl& url)
     const int zoom = parts[0].toInt();
     const int x = parts[1].toInt();
     const int y = parts[2].chopped(4).toInt();
-    return FakeHttpServer::Response::ok(pngTile(tileColour(zoom, x, y)), "image/png");
+    return FakeHttpServer::Response::ok(TileImages::pngTile(tileColour(zoom, x, y)), "image/png");
 }
 
 QString serverOf(const QUrl& url)
@@ -190,7 +180,7 @@ void tst_MapTileDownloader::createsCacheFolders()
 
 void tst_MapTileDownloader::cacheHitWithoutTraffic()
 {
-    writeCacheFile("13-4474-2838.png", pngTile(Qt::red));
+    writeCacheFile("13-4474-2838.png", TileImages::pngTile(Qt::red));
     MapTileDownloader downloader;
     TileClient client(&downloader);
 
@@ -342,8 +332,8 @@ void tst_MapTileDownloader::emptyRequestReplacesNothing()
 
 void tst_MapTileDownloader::deliveredTileNotSentAgainUntilConfirmed()
 {
-    writeCacheFile("7-10-20.png", pngTile(Qt::green));
-    writeCacheFile("7-11-20.png", pngTile(Qt::blue));
+    writeCacheFile("7-10-20.png", TileImages::pngTile(Qt::green));
+    writeCacheFile("7-11-20.png", TileImages::pngTile(Qt::blue));
     MapTileDownloader downloader;
     TileClient client(&downloader);
 
@@ -378,7 +368,7 @@ void tst_MapTileDownloader::failedTileNeverRequestedAgain_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
 
-    const QByteArray png = pngTile(Qt::yellow);
+    const QByteArray png = TileImages::pngTile(Qt::yellow);
     QTest::newRow("404 with an image body") << 404 << png;
     QTest::newRow("500 with an image body") << 500 << png;
     QTest::newRow("300 without location, image body") << 300 << png;
@@ -447,7 +437,7 @@ void tst_MapTileDownloader::redirectIsFollowed()
         if (r.url.path() == "/3/4/5.png" && r.url.scheme() == "http")
             return FakeHttpServer::Response::redirect(redirectStatus, location);
         if (r.url.path() == "/moved/3/4/5.png")
-            return FakeHttpServer::Response::ok(pngTile(Qt::cyan), "image/png");
+            return FakeHttpServer::Response::ok(TileImages::pngTile(Qt::cyan), "image/png");
         return tileResponse(r.url);
     });
     MapTileDownloader downloader;
@@ -492,7 +482,7 @@ void tst_MapTileDownloader::existingCacheFileNotOverwritten()
 
 void tst_MapTileDownloader::missingCacheFolderTurnsCacheReadsOff()
 {
-    writeCacheFile("12-7-7.png", pngTile(Qt::red));
+    writeCacheFile("12-7-7.png", TileImages::pngTile(Qt::red));
     MapTileDownloader downloader;
     // The folder goes away and a plain file takes its place: neither read nor write works.
     QVERIFY(QDir("data/map_tiles").removeRecursively());
@@ -524,10 +514,7 @@ void tst_MapTileDownloader::cacheFileWrittenWhole()
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x)
             noise.setPixel(x, y, (seed = seed * 1103515245u + 12345u) >> 8);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    noise.save(&buffer, "PNG");
+    const QByteArray png = TileImages::png(noise);
     QVERIFY(png.size() > 100000);
     server.setHandler([png](const FakeHttpServer::Request&) { return FakeHttpServer::Response::ok(png, "image/png"); });
 

@@ -1,6 +1,7 @@
 #include "mapview/Renderer.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/TestWorkDir.h"
+#include "tests/support/TileImages.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -13,17 +14,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray pngTile(const QColor& colour)
-{
-    QImage image(256, 256, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 std::vector<QPoint> tilesOf(const QSignalSpy& spy, int index)
 {
@@ -523,7 +513,7 @@ void tst_Renderer::purgeAtFullCache()
 void tst_Renderer::tilesArriveFromDownloader()
 {
     server.setHandler([](const FakeHttpServer::Request&) {
-        return FakeHttpServer::Response::ok(pngTile(Qt::magenta), "image/png");
+        return FakeHttpServer::Response::ok(TileImages::pngTile(Qt::magenta), "image/png");
     });
     Renderer renderer;
     QSignalSpy updated(&renderer, SIGNAL(updated(QRect)));

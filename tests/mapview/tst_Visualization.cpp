@@ -2,6 +2,7 @@
 #include "mapview/Visualization.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/TestWorkDir.h"
+#include "tests/support/TileImages.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -21,17 +22,6 @@ namespace {
 
 const QColor landColour(232, 228, 220);
 
-QByteArray pngTile(const QColor& colour)
-{
-    QImage image(256, 256, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 // Neighbouring tiles get clearly different colours, none of them grey or land-coloured.
 QColor tileColour(int x, int y)
 {
@@ -43,7 +33,7 @@ FakeHttpServer::Response tileResponse(const FakeHttpServer::Request& request)
     const QStringList parts = request.url.path().split('/', Qt::SkipEmptyParts);
     if (parts.size() != 3)
         return FakeHttpServer::Response::error(404);
-    return FakeHttpServer::Response::ok(pngTile(tileColour(parts[1].toInt(), parts[2].chopped(4).toInt())), "image/png");
+    return FakeHttpServer::Response::ok(TileImages::pngTile(tileColour(parts[1].toInt(), parts[2].chopped(4).toInt())), "image/png");
 }
 
 void press(QWidget* w, const QPoint& pos, Qt::MouseButton button, Qt::MouseButtons buttons)
