@@ -112,14 +112,10 @@ private:
 namespace {
 
 // The sample selection; its grid is 37585..37622 by 55806..55823, eight pieces.
-const QRectF moscow(37.5852, 55.8228, 37.6218 - 37.5852, 55.8062 - 55.8228);
+const QRectF moscow = OsmApiPieces::sampleArea();
 
 // Columns east to west, each from north to south: the order the pieces are taken.
-const QStringList requestOrder = {
-    "37.615-55.816-37.622-55.823", "37.615-55.806-37.622-55.816", "37.605-55.816-37.615-55.823",
-    "37.605-55.806-37.615-55.816", "37.595-55.816-37.605-55.823", "37.595-55.806-37.605-55.816",
-    "37.585-55.816-37.595-55.823", "37.585-55.806-37.595-55.816",
-};
+const QStringList requestOrder = OsmApiPieces::sampleRequestOrder();
 
 // The first piece requested; the rows make its reply fail. Its quadrants in the order they
 // are taken (the last one queued first) and the diagnostics of its split.

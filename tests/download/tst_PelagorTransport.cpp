@@ -1,5 +1,6 @@
 #include "download/Pelagor.h"
 #include "tests/support/FakeHttpServer.h"
+#include "tests/support/OsmApiPieces.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
 
@@ -16,16 +17,13 @@ using Request = FakeHttpServer::Request;
 using Response = FakeHttpServer::Response;
 
 // The real selection whose pieces lie in the shared data: 4 columns by 2 rows.
-const QRectF moscow(37.5852, 55.8228, 37.6218 - 37.5852, 55.8062 - 55.8228);
+const QRectF moscow = OsmApiPieces::sampleArea();
 // Its north-eastern piece alone: 7 by 7 grid units.
 const QRectF northEast(37.6152, 55.8228, 37.6218 - 37.6152, 55.8162 - 55.8228);
 const QString northEastName = "37.615-55.816-37.622-55.823";
 
 // In the order the transport takes them: column by column from east to west, north to south.
-const QStringList moscowPieces = {
-    "37.615-55.816-37.622-55.823", "37.615-55.806-37.622-55.816", "37.605-55.816-37.615-55.823",
-    "37.605-55.806-37.615-55.816", "37.595-55.816-37.605-55.823", "37.595-55.806-37.605-55.816",
-    "37.585-55.816-37.595-55.823", "37.585-55.806-37.595-55.816"};
+const QStringList moscowPieces = OsmApiPieces::sampleRequestOrder();
 // The quadrants of the north-eastern piece, south-east first.
 const QStringList northEastQuadrants = {"37.618-55.816-37.622-55.819", "37.618-55.819-37.622-55.823",
                                         "37.615-55.816-37.618-55.819", "37.615-55.819-37.618-55.823"};

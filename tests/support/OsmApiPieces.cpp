@@ -7,6 +7,20 @@
 
 namespace OsmApiPieces {
 
+QRectF sampleArea()
+{
+    return QRectF(37.5852, 55.8228, 37.6218 - 37.5852, 55.8062 - 55.8228);
+}
+
+QStringList sampleRequestOrder()
+{
+    return {
+        "37.615-55.816-37.622-55.823", "37.615-55.806-37.622-55.816", "37.605-55.816-37.615-55.823",
+        "37.605-55.806-37.615-55.816", "37.595-55.816-37.605-55.823", "37.595-55.806-37.605-55.816",
+        "37.585-55.816-37.595-55.823", "37.585-55.806-37.595-55.816",
+    };
+}
+
 QString pieceName(const FakeHttpServer::Request& request)
 {
     return QUrlQuery(request.url).queryItemValue("bbox").replace(',', '-');
