@@ -2,6 +2,7 @@
 #include "tests/app/FaultChecks.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/OsmApiPieces.h"
+#include "tests/support/ProcessorLog.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
 
@@ -15,57 +16,6 @@
 
 using Request = FakeHttpServer::Request;
 using Response = FakeHttpServer::Response;
-
-// Listens to a controller from the GUI thread, as the download window does. In a child
-// process it also echoes the log to standard output and ends the process when the run is
-// done or has been silent for a while (a run that stopped on a failure).
-class RunLog : public QObject
-{
-    Q_OBJECT
-public:
-    QStringList messages;
-    QList<int> progress;
-    int done = 0;
-    bool echo = false;
-
-    void listenTo(OSMProcessor* processor)
-    {
-        connect(processor, SIGNAL(message(QString)), this, SLOT(onMessage(QString)));
-        connect(processor, SIGNAL(downloadProgress(int)), this, SLOT(onProgress(int)));
-        connect(processor, SIGNAL(processingDone()), this, SLOT(onDone()));
-    }
-    QString text() const { return messages.join(QString()); }
-
-    void quitWhenSilent(int ms)
-    {
-        silence.setSingleShot(true);
-        silence.setInterval(ms);
-        connect(&silence, SIGNAL(timeout()), QCoreApplication::instance(), SLOT(quit()));
-        silence.start();
-    }
-
-public Q_SLOTS:
-    void onMessage(const QString& msg)
-    {
-        messages << msg;
-        if (echo)
-            std::cout << msg.toStdString() << std::flush;
-        if (silence.isActive())
-            silence.start();
-    }
-    void onProgress(int value) { progress << value; }
-    void onDone()
-    {
-        ++done;
-        if (echo) {
-            std::cout << "<done>" << std::flush;
-            QTimer::singleShot(0, QCoreApplication::instance(), SLOT(quit()));
-        }
-    }
-
-private:
-    QTimer silence;
-};
 
 // Complete processing runs, headless through the controller, against a fake API that
 // fails in the ways a real server and a real disk do. Every row checks that nothing
@@ -97,7 +47,7 @@ private Q_SLOTS:
     void killedMidRun();
 
 private:
-    std::unique_ptr<OSMProcessor> start(RunLog& log);
+    std::unique_ptr<OSMProcessor> start(ProcessorLog& log);
     // What the run left on disk is in order and an earlier run's files are unchanged.
     void checkDisk();
     // The requested URLs, a request sent again right behind itself counted once: Qt's HTTP
@@ -240,7 +190,7 @@ void tst_FaultTable::cleanup()
     work = nullptr;
 }
 
-std::unique_ptr<OSMProcessor> tst_FaultTable::start(RunLog& log)
+std::unique_ptr<OSMProcessor> tst_FaultTable::start(ProcessorLog& log)
 {
     std::unique_ptr<OSMProcessor> processor(new OSMProcessor(moscow));
     log.listenTo(processor.get());
@@ -318,7 +268,7 @@ void tst_FaultTable::failedPieceIsSplit()
     });
 
     StderrCapture err;
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
@@ -367,7 +317,7 @@ void tst_FaultTable::wholeReplyKept()
     });
 
     StderrCapture err;
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
@@ -415,7 +365,7 @@ void tst_FaultTable::bodyEndedByConnection()
 
     // The one piece of the sample selection's north-east corner.
     StderrCapture err;
-    RunLog log;
+    ProcessorLog log;
     std::unique_ptr<OSMProcessor> processor(new OSMProcessor(QRectF(37.6152, 55.8228, 0.0066, -0.0066)));
     log.listenTo(processor.get());
     QMetaObject::invokeMethod(processor.get(), "downloadOSMFiles");
@@ -456,7 +406,7 @@ void tst_FaultTable::redirectFollowed()
     });
 
     StderrCapture err;
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
@@ -502,7 +452,7 @@ void tst_FaultTable::stalledServer()
     });
 
     StderrCapture err;
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(log);
     QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 1, 10000);
     // The run has no time-out of its own: it stays at the first piece.
@@ -547,7 +497,7 @@ void tst_FaultTable::unwritableFolder()
         QVERIFY(QDir().mkpath(blocked == "data/comp" ? "data/download" : "data/comp"));
 
     StderrCapture err;
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(log);
     if (blocked == "data/comp") {
         QTRY_VERIFY_WITH_TIMEOUT(log.text().contains("for writting"), 30000);
@@ -594,7 +544,7 @@ void tst_FaultTable::downloadFolderGoneMidRun()
     });
 
     StderrCapture err;
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
@@ -705,7 +655,7 @@ void tst_FaultTable::diskFull()
 
     // A later run with room enough fetches what was not written and reuses the rest.
     server->clearRequests();
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
@@ -768,7 +718,7 @@ int childRun(int argc, char* argv[])
     FaultChecks::usePrivateCache();
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), QByteArray(argv[2]).toUShort()));
-    RunLog log;
+    ProcessorLog log;
     log.echo = true;
     log.quitWhenSilent(1500);
     OSMProcessor processor(moscow);

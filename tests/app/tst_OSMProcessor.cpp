@@ -1,6 +1,7 @@
 #include "app/OSMProcessor.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/OsmApiPieces.h"
+#include "tests/support/ProcessorLog.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
 
@@ -8,44 +9,6 @@
 #include <QProcess>
 #include <QtTest>
 #include <memory>
-
-// Listens to a controller the way the download window does: from the GUI thread,
-// so every signal arrives queued and in emission order.
-class RunLog : public QObject
-{
-    Q_OBJECT
-public:
-    QStringList messages;
-    QList<int> progress;
-    int done = 0;
-    QStringList events; // messages, progress values and done, interleaved as received
-
-    void listenTo(OSMProcessor* processor)
-    {
-        connect(processor, SIGNAL(message(QString)), this, SLOT(onMessage(QString)));
-        connect(processor, SIGNAL(downloadProgress(int)), this, SLOT(onProgress(int)));
-        connect(processor, SIGNAL(processingDone()), this, SLOT(onDone()));
-    }
-    // The log as the download window shows it.
-    QString text() const { return messages.join(QString()); }
-
-public Q_SLOTS:
-    void onMessage(const QString& msg)
-    {
-        messages << msg;
-        events << "message";
-    }
-    void onProgress(int value)
-    {
-        progress << value;
-        events << "progress";
-    }
-    void onDone()
-    {
-        ++done;
-        events << "done";
-    }
-};
 
 // One complete processing run, headless: download through a fake API, extraction,
 // the network file, and the controller's teardown.
@@ -65,7 +28,7 @@ private Q_SLOTS:
     void destroyedMidDownload();
 
 private:
-    std::unique_ptr<OSMProcessor> start(const QRectF& area, RunLog& log);
+    std::unique_ptr<OSMProcessor> start(const QRectF& area, ProcessorLog& log);
     QStringList files(const QString& folder) const;
 
     FakeHttpServer* server = nullptr;
@@ -113,7 +76,7 @@ void tst_OSMProcessor::cleanup()
     work = nullptr;
 }
 
-std::unique_ptr<OSMProcessor> tst_OSMProcessor::start(const QRectF& area, RunLog& log)
+std::unique_ptr<OSMProcessor> tst_OSMProcessor::start(const QRectF& area, ProcessorLog& log)
 {
     std::unique_ptr<OSMProcessor> processor(new OSMProcessor(area));
     log.listenTo(processor.get());
@@ -128,7 +91,7 @@ QStringList tst_OSMProcessor::files(const QString& folder) const
 
 void tst_OSMProcessor::wholeRun()
 {
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(moscow, log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
 
@@ -182,7 +145,7 @@ void tst_OSMProcessor::wholeRun()
 void tst_OSMProcessor::allPiecesOnDisk()
 {
     QVERIFY(TestWorkDir::copyFiles(TestWorkDir::sharedData("moscow-selection"), "data/download"));
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(moscow, log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     QCOMPARE(server->requests().size(), 0);
@@ -196,7 +159,7 @@ void tst_OSMProcessor::allPiecesOnDisk()
 
 void tst_OSMProcessor::emptyArea()
 {
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(QRectF(0, 0, 0, 0), log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 10000);
     QCOMPARE(log.messages.size(), 3);
@@ -209,7 +172,7 @@ void tst_OSMProcessor::emptyArea()
 
 void tst_OSMProcessor::tooLargeArea()
 {
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(QRectF(0, 20, 20, -20), log);
     QTRY_COMPARE_WITH_TIMEOUT(log.messages.size(), 1, 10000);
     QTest::qWait(300);
@@ -222,7 +185,7 @@ void tst_OSMProcessor::tooLargeArea()
 void tst_OSMProcessor::invalidArea()
 {
     StderrCapture err;
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(QRectF(10, 0, -1, 1), log);
     QTRY_COMPARE_WITH_TIMEOUT(err.lines().size(), 2, 10000);
     processor.reset();
@@ -235,7 +198,7 @@ void tst_OSMProcessor::invalidArea()
 void tst_OSMProcessor::withoutDataFolder()
 {
     QVERIFY(QDir("data").removeRecursively());
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(moscow, log);
     QTRY_COMPARE_WITH_TIMEOUT(log.messages.size(), 1, 10000);
     QTest::qWait(200);
@@ -256,7 +219,7 @@ void tst_OSMProcessor::destroyedMidDownload()
         stalled.stall = true;
         return stalled;
     });
-    RunLog log;
+    ProcessorLog log;
     auto processor = start(moscow, log);
     QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), 2, 10000);
     QElapsedTimer timer;

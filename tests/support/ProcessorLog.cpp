@@ -1,0 +1,45 @@
+#include "tests/support/ProcessorLog.h"
+
+#include <QCoreApplication>
+#include <iostream>
+
+void ProcessorLog::listenTo(QObject* processor)
+{
+    connect(processor, SIGNAL(message(QString)), this, SLOT(onMessage(QString)));
+    connect(processor, SIGNAL(downloadProgress(int)), this, SLOT(onProgress(int)));
+    connect(processor, SIGNAL(processingDone()), this, SLOT(onDone()));
+}
+
+void ProcessorLog::quitWhenSilent(int ms)
+{
+    silence.setSingleShot(true);
+    silence.setInterval(ms);
+    connect(&silence, SIGNAL(timeout()), QCoreApplication::instance(), SLOT(quit()));
+    silence.start();
+}
+
+void ProcessorLog::onMessage(const QString& msg)
+{
+    messages << msg;
+    events << "message";
+    if (echo)
+        std::cout << msg.toStdString() << std::flush;
+    if (silence.isActive())
+        silence.start();
+}
+
+void ProcessorLog::onProgress(int value)
+{
+    progress << value;
+    events << "progress";
+}
+
+void ProcessorLog::onDone()
+{
+    ++done;
+    events << "done";
+    if (echo) {
+        std::cout << "<done>" << std::flush;
+        QTimer::singleShot(0, QCoreApplication::instance(), SLOT(quit()));
+    }
+}
