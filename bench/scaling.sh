@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Scaling of the extraction with the size of the selected area.
-#   bench/scaling.sh [BUILD_DIR] [ROUNDS]
-# Makes areas of 1x, 4x and 16x the real sample pieces (../shared/data/moscow-selection)
+#   bench/scaling.sh [BUILD_DIR] [ROUNDS] [FACTORS]
+# Makes areas of 1x, 4x and 16x (or the square FACTORS given, as in "1 4 16 25 64") the
+# real sample pieces (../shared/data/moscow-selection)
 # with pelagor-scale-pieces in a temporary folder, runs pelagor-bench on each and prints
 # the time per MB (10^6 bytes of input), the peak resident memory and the bytes per kept
 # node. 16x the area is 16x the input, so linear work takes 16x the 1x time.
@@ -11,13 +12,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 rounds=${2:-7}
+factors=${3:-1 4 16}
 pieces="$root/../shared/data/moscow-selection"
 work=$(mktemp -d /tmp/pelagor-scaling.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
 printf '%-5s %6s %8s %10s %12s %12s %7s %9s %11s\n' size files MB "floor s/MB" "extract s/MB" "extract s" ratio "peak MiB" "B/kept node"
 declare -A seconds perMB
-for factor in 1 4 16; do
+for factor in $factors; do
     "$build/bench/pelagor-scale-pieces" "$pieces" "$work/x$factor" "$factor" > /dev/null
     out=$("$build/bench/pelagor-bench" --rounds "$rounds" "$work/x$factor")
     echo "$out" > "$work/x$factor.txt"
@@ -36,9 +38,13 @@ for factor in 1 4 16; do
 done
 # The copies' ids have more digits, so 16x the area is a little more than 16x the bytes:
 # both the plain time ratio and the ratio of time per MB are shown.
-awk -v one="${seconds[1]}" -v four="${seconds[4]}" -v sixteen="${seconds[16]}" \
-    -v m1="${perMB[1]}" -v m4="${perMB[4]}" -v m16="${perMB[16]}" 'BEGIN {
-    printf "4x:  time / (4 x 1x time) = %.3f, s/MB / 1x s/MB = %.3f\n", four / (4 * one), m4 / m1
-    printf "16x: time / (16 x 1x time) = %.3f, s/MB / 1x s/MB = %.3f (linear: at most 1.1)\n",
-        sixteen / (16 * one), m16 / m1 }'
-grep -h '^memory:' "$work"/x16.txt | sed 's/^/16x /'
+for factor in 4 16; do
+    [[ -n "${seconds[1]:-}" && -n "${seconds[$factor]:-}" ]] || continue
+    awk -v f="$factor" -v one="${seconds[1]}" -v many="${seconds[$factor]}" \
+        -v m1="${perMB[1]}" -v mf="${perMB[$factor]}" 'BEGIN {
+        printf "%dx: time / (%d x 1x time) = %.3f, s/MB / 1x s/MB = %.3f%s\n", f, f, many / (f * one), mf / m1,
+            f == 16 ? " (linear: at most 1.1)" : "" }'
+done
+for factor in $factors; do
+    grep -h '^memory:' "$work/x$factor.txt" | sed "s/^/${factor}x /"
+done
