@@ -193,8 +193,7 @@ void tst_FaultTable::cleanup()
 std::unique_ptr<OSMProcessor> tst_FaultTable::start(ProcessorLog& log)
 {
     std::unique_ptr<OSMProcessor> processor(new OSMProcessor(moscow));
-    log.listenTo(processor.get());
-    QMetaObject::invokeMethod(processor.get(), "downloadOSMFiles");
+    log.startRun(processor.get());
     return processor;
 }
 
@@ -367,8 +366,7 @@ void tst_FaultTable::bodyEndedByConnection()
     StderrCapture err;
     ProcessorLog log;
     std::unique_ptr<OSMProcessor> processor(new OSMProcessor(QRectF(37.6152, 55.8228, 0.0066, -0.0066)));
-    log.listenTo(processor.get());
-    QMetaObject::invokeMethod(processor.get(), "downloadOSMFiles");
+    log.startRun(processor.get());
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
 
@@ -722,8 +720,7 @@ int childRun(int argc, char* argv[])
     log.echo = true;
     log.quitWhenSilent(1500);
     OSMProcessor processor(moscow);
-    log.listenTo(&processor);
-    QMetaObject::invokeMethod(&processor, "downloadOSMFiles");
+    log.startRun(&processor);
     QTimer::singleShot(25000, &app, SLOT(quit()));
     const int status = app.exec();
     FaultChecks::removePrivateCache();

@@ -79,8 +79,7 @@ void tst_OSMProcessor::cleanup()
 std::unique_ptr<OSMProcessor> tst_OSMProcessor::start(const QRectF& area, ProcessorLog& log)
 {
     std::unique_ptr<OSMProcessor> processor(new OSMProcessor(area));
-    log.listenTo(processor.get());
-    QMetaObject::invokeMethod(processor.get(), "downloadOSMFiles");
+    log.startRun(processor.get());
     return processor;
 }
 

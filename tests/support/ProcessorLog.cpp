@@ -3,11 +3,12 @@
 #include <QCoreApplication>
 #include <iostream>
 
-void ProcessorLog::listenTo(QObject* processor)
+void ProcessorLog::startRun(QObject* processor)
 {
     connect(processor, SIGNAL(message(QString)), this, SLOT(onMessage(QString)));
     connect(processor, SIGNAL(downloadProgress(int)), this, SLOT(onProgress(int)));
     connect(processor, SIGNAL(processingDone()), this, SLOT(onDone()));
+    QMetaObject::invokeMethod(processor, "downloadOSMFiles");
 }
 
 void ProcessorLog::quitWhenSilent(int ms)

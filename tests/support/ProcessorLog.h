@@ -20,8 +20,9 @@ public:
     QStringList events; // "message", "progress" and "done", interleaved as received
     bool echo = false;
 
-    // Connects to the controller's message(), downloadProgress() and processingDone().
-    void listenTo(QObject* processor);
+    // Connects to the controller's message(), downloadProgress() and processingDone(),
+    // then starts its run (downloadOSMFiles()) the way the download window does.
+    void startRun(QObject* processor);
     // The log as the download window shows it.
     QString text() const { return messages.join(QString()); }
     // Quits the application when no message has come for this long.
