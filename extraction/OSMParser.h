@@ -21,8 +21,8 @@ public:
     void parseFile(const QString& filePath, OSMData& data);
     void parseDir(const QString& dirPath, OSMData& data);
 
-    // Element readers: called on the element's start tag, they return on its end tag,
-    // or at once when its attributes do not convert.
+    // XML element readers: called on the element's start tag, they return on its end
+    // tag, or at once when its attributes do not convert.
     static void readNode(QXmlStreamReader& reader, OSMData& data);
     static void readWay(QXmlStreamReader& reader, OSMData& data);
     static void readRelation(QXmlStreamReader& reader, OSMData& data);
