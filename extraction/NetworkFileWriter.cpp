@@ -82,7 +82,10 @@ void writeMembers(OSMXmlWriter& writer, const std::vector<qint64>& ids, const ch
 void NetworkFileWriter::writeDocument(OSMXmlWriter& writer, OSMData& data)
 {
     writer.writeStartDocument();
+    // OpenStreetMap readers refuse a root without the version of the format.
     writer.writeStartElement("osm");
+    writer.writeAttribute("version", "0.6");
+    writer.writeAttribute("generator", "Pelagor");
     writeNodes(writer, data);
     writeWays(writer, data);
     writeRelations(writer, data);

@@ -1,7 +1,8 @@
 #ifndef EXTRACTION_NETWORKFILEWRITER_H
 #define EXTRACTION_NETWORKFILEWRITER_H
 
-// The elements of the network file: the osm root, the nodes (bus stops, tram stops, then the other used nodes), the ways and the
+// The elements of the network file: the osm root with its version and generator,
+// the nodes (bus stops, tram stops, then the other used nodes), the ways and the
 // route relations, in the order of the network data's collections. Used in the
 // processing worker thread.
 class OSMData;

@@ -1,3 +1,4 @@
+#include "tests/support/OsmiumCheck.h"
 #include "tests/support/TestWorkDir.h"
 
 #include <QProcess>
@@ -119,8 +120,10 @@ void tst_PelagorExtract::pieceFilesAndFolder()
     QCOMPARE(QString::fromUtf8(r.out), expected);
     QCOMPARE(QString::fromUtf8(r.err), QString("OSMParser: Conversion failed lat: x\n"));
     const QByteArray content = TestWorkDir::readFile(path);
-    QVERIFY(content.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm>\n <node "));
+    QVERIFY(content.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                               "<osm version=\"0.6\" generator=\"Pelagor\">\n <node "));
     QVERIFY(content.endsWith("</osm>\n"));
+    QCOMPARE(OsmiumCheck::readProblems(path), QString());
 }
 
 void tst_PelagorExtract::outputCannotBeOpened()
