@@ -1,5 +1,5 @@
-// pelagor-extract: turns OpenStreetMap XML files already on disk into the network
-// file, exactly as the application does after a download, without a window.
+// pelagor-extract: turns OpenStreetMap files already on disk into the network file,
+// exactly as the application does after a download, without a window.
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
 
@@ -14,9 +14,11 @@ namespace {
 
 const char usage[] =
     "Usage: pelagor-extract PATH...\n"
-    "Reads each PATH in the order given (an OpenStreetMap XML file, or a directory whose\n"
-    "*.osm files are read by name) and writes the road and public-transport network to\n"
-    "./data/comp/<date>_<time>.osm under the working directory.\n"
+    "Reads each PATH in the order given and writes the road and public-transport network\n"
+    "to ./data/comp/<date>_<time>.osm under the working directory. A PATH is an\n"
+    "OpenStreetMap file, its format known from its name (.osm.pbf PBF, .osm.gz and\n"
+    ".osm.bz2 compressed XML, anything else XML), or a directory whose *.osm files are\n"
+    "read by name.\n"
     "Progress goes to standard output, diagnostics to standard error.\n"
     "Exit status: 0 when the network file was written, 1 when it was not, 2 for a usage error.\n";
 

@@ -3,8 +3,9 @@
 
 // What the network keeps of OpenStreetMap nodes, ways and relations, and how a kept
 // element goes into the network data: the one home of these rules for every input
-// format. The XML readers hand over texts as read (QStringRef); the same rules take
-// UTF-8 bytes, for readers of other formats. Used in the processing worker thread.
+// format. The XML readers hand over texts as read (QStringRef), the PBF reader as
+// UTF-8 bytes; both end up in the same calls into OSMData. Used in the processing
+// worker thread.
 #include <QtGlobal>
 #include <string>
 #include <vector>

@@ -1,6 +1,9 @@
 #include "extraction/OSMParser.h"
 
+#include "extraction/Bzip2Device.h"
+#include "extraction/GzipDevice.h"
 #include "extraction/NetworkFileWriter.h"
+#include "extraction/OSMPbfReader.h"
 #include "extraction/OSMXmlReaders.h"
 #include "extraction/OSMXmlWriter.h"
 #include "network/OSMData.h"
@@ -10,12 +13,43 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QXmlStreamReader>
+#include <memory>
 
 namespace {
 
 const QLatin1String nodeName("node");
 const QLatin1String wayName("way");
 const QLatin1String relationName("relation");
+
+enum Format { Xml, GzipXml, Bzip2Xml, Pbf };
+
+Format formatOf(const QString& path)
+{
+    if (path.endsWith(QLatin1String(".pbf"), Qt::CaseInsensitive))
+        return Pbf;
+    if (path.endsWith(QLatin1String(".gz"), Qt::CaseInsensitive))
+        return GzipXml;
+    if (path.endsWith(QLatin1String(".bz2"), Qt::CaseInsensitive))
+        return Bzip2Xml;
+    return Xml;
+}
+
+// The XML of the file, decompressed where its name says so; null when it cannot be
+// opened (or is not compressed as its name says).
+std::unique_ptr<QIODevice> openXml(const QString& path, Format format)
+{
+    std::unique_ptr<QIODevice> device;
+    if (format == GzipXml)
+        device.reset(new GzipDevice(path));
+    else if (format == Bzip2Xml)
+        device.reset(new Bzip2Device(path));
+    else
+        device.reset(new QFile(path));
+    device->open(QIODevice::ReadOnly | QIODevice::Text);
+    if (!device->isOpen())
+        device.reset();
+    return device;
+}
 
 // Hands every node, way and relation element to its reader, wherever it stands in
 // the document. Returns the reader's error text.
@@ -44,6 +78,28 @@ QString readXml(QIODevice& device, OSMData& data)
     return error;
 }
 
+// Reads one file into `data`. False when the file cannot be opened; otherwise
+// `error` holds the reader's error text, if any.
+bool readInput(const QString& path, OSMData& data, QString& error)
+{
+    const Format format = formatOf(path);
+    if (format == Pbf) {
+        // Opened here first, so that what a plain file cannot be opened as (a missing
+        // file, a folder) is reported the same way.
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        file.close();
+        error = OSMPbfReader::read(path, data);
+        return true;
+    }
+    const std::unique_ptr<QIODevice> device = openXml(path, format);
+    if (!device)
+        return false;
+    error = readXml(*device, data);
+    return true;
+}
+
 } // namespace
 
 const QString OSMParser::outputDir = QStringLiteral("./data/comp/");
@@ -62,13 +118,11 @@ void OSMParser::parseFiles(std::vector<QString> filesPaths, OSMData& data)
 void OSMParser::parseFile(const QString& filePath, OSMData& data)
 {
     Q_EMIT message(QString("Processing file: \"%1\"...").arg(filePath));
-    QFile file(filePath);
-    file.open(QIODevice::ReadOnly | QIODevice::Text);
-    if (!file.isOpen()) {
+    QString error;
+    if (!readInput(filePath, data, error)) {
         Q_EMIT message(" opening failed!\n");
         return;
     }
-    const QString error = readXml(file, data);
     // Everything read before an error stays.
     if (!error.isEmpty())
         Q_EMIT message(QString("%1\n").arg(error));

@@ -1,7 +1,7 @@
 #ifndef EXTRACTION_OSMPARSER_H
 #define EXTRACTION_OSMPARSER_H
 
-// Reads OpenStreetMap XML files into the network data and writes the network file.
+// Reads OpenStreetMap files into the network data and writes the network file.
 // Lives in the processing worker thread; everything runs synchronously in the caller.
 #include <QObject>
 #include <QString>
@@ -18,6 +18,8 @@ public:
     explicit OSMParser(QObject* parent = nullptr);
 
     void parseFiles(std::vector<QString> filesPaths, OSMData& data);
+    // One file, its format known from its name: ".pbf" OpenStreetMap PBF, ".gz" and
+    // ".bz2" compressed OpenStreetMap XML, anything else plain XML.
     void parseFile(const QString& filePath, OSMData& data);
     void parseDir(const QString& dirPath, OSMData& data);
 
