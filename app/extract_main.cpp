@@ -1,5 +1,6 @@
 // pelagor-extract: turns OpenStreetMap files already on disk into the network file,
 // exactly as the application does after a download, without a window.
+#include "extraction/BoundingBox.h"
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
 
@@ -14,11 +15,15 @@ namespace {
 
 const char usage[] =
     "Usage: pelagor-extract PATH...\n"
+    "       pelagor-extract --bbox W,S,E,N PATH...\n"
     "Reads each PATH in the order given and writes the road and public-transport network\n"
     "to ./data/comp/<date>_<time>.osm under the working directory. A PATH is an\n"
     "OpenStreetMap file, its format known from its name (.osm.pbf PBF, .osm.gz and\n"
     ".osm.bz2 compressed XML, anything else XML), or a directory whose *.osm files are\n"
     "read by name.\n"
+    "--bbox W,S,E,N keeps of each file only what the OpenStreetMap API's map call returns\n"
+    "for that area (west, south, east, north in degrees): the nodes inside it, the ways\n"
+    "with such a node and all their nodes, and the relations with a member among them.\n"
     "Progress goes to standard output, diagnostics to standard error.\n"
     "Exit status: 0 when the network file was written, 1 when it was not, 2 for a usage error.\n";
 
@@ -27,14 +32,26 @@ const char usage[] =
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    // A leading "--" ends the options, so that a file may be named like one.
-    const bool optionsEnded = arguments.value(0) == "--";
-    const QStringList paths = optionsEnded ? QStringList(arguments.mid(1)) : arguments;
-    if (!optionsEnded && (paths.contains("--help") || paths.contains("-h"))) {
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.value(0) != "--" && (arguments.contains("--help") || arguments.contains("-h"))) {
         std::fputs(usage, stdout);
         return 0;
     }
+    bool clip = false;
+    BoundingBox box;
+    if (arguments.value(0) == "--bbox" || arguments.value(0).startsWith("--bbox=")) {
+        const QString text = arguments.value(0) == "--bbox" ? arguments.value(1) : arguments.value(0).mid(7);
+        arguments = arguments.mid(arguments.value(0) == "--bbox" ? 2 : 1);
+        QString problem;
+        if (!BoundingBox::fromText(text, box, problem)) {
+            std::cerr << "pelagor-extract: bad --bbox \"" << text.toStdString() << "\": " << problem.toStdString()
+                      << std::endl;
+            return 2;
+        }
+        clip = true;
+    }
+    // A leading "--" ends the options, so that a file may be named like one.
+    const QStringList paths = arguments.value(0) == "--" ? arguments.mid(1) : arguments;
     if (paths.isEmpty()) {
         std::fputs(usage, stderr);
         return 2;
@@ -49,6 +66,8 @@ int main(int argc, char* argv[])
         std::fflush(stdout);
     });
     QObject::connect(&parser, &OSMParser::processingDone, [&written] { written = true; });
+    if (clip)
+        parser.clipTo(box);
 
     // The network file goes one level below ./data/, which the application's tile
     // cache creates at start-up; create it the same way here.

@@ -1,6 +1,7 @@
 #include "extraction/OSMParser.h"
 
 #include "extraction/Bzip2Device.h"
+#include "extraction/ClipSelection.h"
 #include "extraction/GzipDevice.h"
 #include "extraction/NetworkFileWriter.h"
 #include "extraction/OSMPbfReader.h"
@@ -51,26 +52,35 @@ std::unique_ptr<QIODevice> openXml(const QString& path, Format format)
     return device;
 }
 
-// Hands every node, way and relation element to its reader, wherever it stands in
-// the document. Returns the reader's error text.
-QString readXml(QIODevice& device, OSMData& data)
+void prepare(QXmlStreamReader& reader)
 {
-    QXmlStreamReader reader(&device);
     // OpenStreetMap files declare no entities of their own. Qt limits what one entity
     // expands to, not how often it is referenced; letting none expand keeps a few
     // kilobytes of references from becoming gigabytes of text. Such a document stops
     // with the reader's entity-limit error.
     reader.setEntityExpansionLimit(0);
+}
+
+// Hands every node, way and relation element (with a selection, every kept one) to
+// its reader, wherever it stands in the document. Returns the reader's error text.
+QString readXml(QIODevice& device, OSMData& data, const ClipSelection* selection)
+{
+    QXmlStreamReader reader(&device);
+    prepare(reader);
     while (!reader.atEnd() && !reader.hasError()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
         const QStringRef name = reader.name();
-        if (name == nodeName)
-            OSMXmlReaders::readNode(reader, data);
-        else if (name == wayName)
-            OSMXmlReaders::readWay(reader, data);
-        else if (name == relationName)
-            OSMXmlReaders::readRelation(reader, data);
+        if (name == nodeName) {
+            if (!selection || OSMXmlReaders::isSelected(reader, *selection))
+                OSMXmlReaders::readNode(reader, data);
+        } else if (name == wayName) {
+            if (!selection || OSMXmlReaders::isSelected(reader, *selection))
+                OSMXmlReaders::readWay(reader, data);
+        } else if (name == relationName) {
+            if (!selection || OSMXmlReaders::isSelected(reader, *selection))
+                OSMXmlReaders::readRelation(reader, data);
+        }
     }
     const QString error = reader.hasError() ? reader.errorString() : QString();
     reader.clear();
@@ -78,11 +88,12 @@ QString readXml(QIODevice& device, OSMData& data)
     return error;
 }
 
-// Reads one file into `data`. False when the file cannot be opened; otherwise
-// `error` holds the reader's error text, if any.
-bool readInput(const QString& path, OSMData& data, QString& error)
+// Reads one file into `data`, clipped to the box when there is one. False when the
+// file cannot be opened; otherwise `error` holds the reader's error text, if any.
+bool readInput(const QString& path, OSMData& data, const BoundingBox* clip, QString& error)
 {
     const Format format = formatOf(path);
+    std::unique_ptr<ClipSelection> selection;
     if (format == Pbf) {
         // Opened here first, so that what a plain file cannot be opened as (a missing
         // file, a folder) is reported the same way.
@@ -90,13 +101,28 @@ bool readInput(const QString& path, OSMData& data, QString& error)
         if (!file.open(QIODevice::ReadOnly))
             return false;
         file.close();
-        error = OSMPbfReader::read(path, data);
+        if (clip) {
+            selection.reset(new ClipSelection(*clip));
+            // A fault stops this pass where the second one stops too, and is
+            // reported by it.
+            OSMPbfReader::scan(path, *selection);
+        }
+        error = OSMPbfReader::read(path, data, selection.get());
         return true;
+    }
+    if (clip) {
+        const std::unique_ptr<QIODevice> device = openXml(path, format);
+        if (!device)
+            return false;
+        selection.reset(new ClipSelection(*clip));
+        QXmlStreamReader reader(device.get());
+        prepare(reader);
+        OSMXmlReaders::scan(reader, *selection);
     }
     const std::unique_ptr<QIODevice> device = openXml(path, format);
     if (!device)
         return false;
-    error = readXml(*device, data);
+    error = readXml(*device, data, selection.get());
     return true;
 }
 
@@ -109,6 +135,12 @@ OSMParser::OSMParser(QObject* parent)
 {
 }
 
+void OSMParser::clipTo(const BoundingBox& box)
+{
+    clipped = true;
+    clipBox = box;
+}
+
 void OSMParser::parseFiles(std::vector<QString> filesPaths, OSMData& data)
 {
     for (const QString& path : filesPaths)
@@ -119,7 +151,7 @@ void OSMParser::parseFile(const QString& filePath, OSMData& data)
 {
     Q_EMIT message(QString("Processing file: \"%1\"...").arg(filePath));
     QString error;
-    if (!readInput(filePath, data, error)) {
+    if (!readInput(filePath, data, clipped ? &clipBox : nullptr, error)) {
         Q_EMIT message(" opening failed!\n");
         return;
     }

@@ -3,6 +3,8 @@
 
 // Reads OpenStreetMap files into the network data and writes the network file.
 // Lives in the processing worker thread; everything runs synchronously in the caller.
+#include "extraction/BoundingBox.h"
+
 #include <QObject>
 #include <QString>
 #include <vector>
@@ -23,6 +25,11 @@ public:
     void parseFile(const QString& filePath, OSMData& data);
     void parseDir(const QString& dirPath, OSMData& data);
 
+    // From now on every file is read clipped to the box, as the API's map call for
+    // that box would give it: a first pass over the file chooses what is kept, a
+    // second reads that, in file order, as any file is read.
+    void clipTo(const BoundingBox& box);
+
     // XML element readers: called on the element's start tag, they return on its end
     // tag, or at once when its attributes do not convert.
     static void readNode(QXmlStreamReader& reader, OSMData& data);
@@ -41,6 +48,10 @@ public:
 Q_SIGNALS:
     void message(QString msg);
     void processingDone();
+
+private:
+    bool clipped = false;
+    BoundingBox clipBox;
 };
 
 #endif

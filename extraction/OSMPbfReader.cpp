@@ -1,10 +1,12 @@
 #include "extraction/OSMPbfReader.h"
 
+#include "extraction/ClipSelection.h"
 #include "extraction/NetworkKeepRules.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <exception>
+#include <vector>
 
 #include <osmium/io/pbf_input.hpp>
 #include <osmium/osm/item_type.hpp>
@@ -51,9 +53,11 @@ QString forEachEntity(const QString& path, Visit visit)
     return QString();
 }
 
-void readNode(const osmium::Node& node, OSMData& data)
+void readNode(const osmium::Node& node, OSMData& data, const ClipSelection* selection)
 {
     const qint64 id = node.id();
+    if (selection && !selection->keepsNode(id))
+        return;
     // Checked in the order of the XML reader: lat, lon, id. A node without a
     // position is written to XML without lat and lon.
     const osmium::Location location = node.location();
@@ -78,12 +82,21 @@ void readNode(const osmium::Node& node, OSMData& data)
     values.store(data, id, lat, lon);
 }
 
-void readWay(const osmium::Way& way, OSMData& data)
+// The id a way is read with, 0 when it does not convert, as from XML text.
+qint64 wayId(const osmium::Way& way, bool& converted)
 {
-    // Converted as from XML text: the number truncated to a 64-bit id, 0 when it
-    // does not fit.
     qint64 id = 0;
-    if (!NetworkKeepRules::wayIdFromNumber(double(way.id()), id))
+    converted = NetworkKeepRules::wayIdFromNumber(double(way.id()), id);
+    return converted ? id : 0;
+}
+
+void readWay(const osmium::Way& way, OSMData& data, const ClipSelection* selection)
+{
+    bool converted = false;
+    const qint64 id = wayId(way, converted);
+    if (selection && !selection->keepsWay(id))
+        return;
+    if (!converted)
         NetworkKeepRules::conversionFailed("Conversion failed id: ", QByteArray::number(qint64(way.id())));
     NetworkKeepRules::WayValues values;
     values.nodeIds.reserve(way.nodes().size());
@@ -94,9 +107,11 @@ void readWay(const osmium::Way& way, OSMData& data)
     values.store(data, id);
 }
 
-void readRelation(const osmium::Relation& relation, OSMData& data)
+void readRelation(const osmium::Relation& relation, OSMData& data, const ClipSelection* selection)
 {
     const qint64 id = relation.id();
+    if (selection && !selection->keepsRelation(id))
+        return;
     if (!NetworkKeepRules::isId(id)) {
         NetworkKeepRules::conversionFailed("Conversion failed relationId: ", QByteArray::number(id));
         return;
@@ -118,21 +133,58 @@ void readRelation(const osmium::Relation& relation, OSMData& data)
 
 } // namespace
 
-QString OSMPbfReader::read(const QString& path, OSMData& data)
+QString OSMPbfReader::read(const QString& path, OSMData& data, const ClipSelection* selection)
 {
-    return forEachEntity(path, [&data](const osmium::OSMEntity& entity) {
+    return forEachEntity(path, [&data, selection](const osmium::OSMEntity& entity) {
         switch (entity.type()) {
         case osmium::item_type::node:
-            readNode(static_cast<const osmium::Node&>(entity), data);
+            readNode(static_cast<const osmium::Node&>(entity), data, selection);
             break;
         case osmium::item_type::way:
-            readWay(static_cast<const osmium::Way&>(entity), data);
+            readWay(static_cast<const osmium::Way&>(entity), data, selection);
             break;
         case osmium::item_type::relation:
-            readRelation(static_cast<const osmium::Relation&>(entity), data);
+            readRelation(static_cast<const osmium::Relation&>(entity), data, selection);
             break;
         default:
             break;
+        }
+    });
+}
+
+QString OSMPbfReader::scan(const QString& path, ClipSelection& selection)
+{
+    std::vector<qint64> nodeIds;
+    return forEachEntity(path, [&selection, &nodeIds](const osmium::OSMEntity& entity) {
+        if (entity.type() == osmium::item_type::node) {
+            const osmium::Node& node = static_cast<const osmium::Node&>(entity);
+            const osmium::Location location = node.location();
+            const double lat = location.lat_without_check();
+            const double lon = location.lon_without_check();
+            if (location.is_defined() && NetworkKeepRules::isLatitude(lat) && NetworkKeepRules::isLongitude(lon)
+                && NetworkKeepRules::isId(node.id()))
+                selection.addNode(node.id(), lat, lon);
+        } else if (entity.type() == osmium::item_type::way) {
+            const osmium::Way& way = static_cast<const osmium::Way&>(entity);
+            bool converted = false;
+            const qint64 id = wayId(way, converted);
+            nodeIds.clear();
+            for (const osmium::NodeRef& ref : way.nodes())
+                nodeIds.push_back(ref.ref());
+            selection.addWay(id, nodeIds);
+        } else if (entity.type() == osmium::item_type::relation) {
+            const osmium::Relation& relation = static_cast<const osmium::Relation&>(entity);
+            if (!NetworkKeepRules::isId(relation.id()))
+                return;
+            for (const osmium::RelationMember& member : relation.members()) {
+                const ClipSelection::MemberType type = member.type() == osmium::item_type::node ? ClipSelection::NodeMember
+                    : member.type() == osmium::item_type::way ? ClipSelection::WayMember
+                                                              : ClipSelection::OtherMember;
+                if (NetworkKeepRules::isId(member.ref()) && selection.pullsIn(type, member.ref())) {
+                    selection.addRelation(relation.id());
+                    break;
+                }
+            }
         }
     });
 }

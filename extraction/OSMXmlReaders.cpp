@@ -1,8 +1,10 @@
 #include "extraction/OSMXmlReaders.h"
 
+#include "extraction/ClipSelection.h"
 #include "extraction/NetworkKeepRules.h"
 
 #include <QXmlStreamReader>
+#include <vector>
 
 namespace {
 
@@ -241,4 +243,87 @@ void OSMXmlReaders::readRelation(QXmlStreamReader& reader, OSMData& data)
     }
     if (!cut)
         values.store(data, id);
+}
+
+void OSMXmlReaders::scan(QXmlStreamReader& reader, ClipSelection& selection)
+{
+    // As the readers do, an element is read up to its own end tag; nodes, ways and
+    // relations nested inside it do not count.
+    enum Inside { Nothing, InNode, InWay, InRelation };
+    Inside inside = Nothing;
+    qint64 id = 0;
+    bool pulledIn = false;
+    std::vector<qint64> nodeIds;
+    while (!reader.atEnd() && !reader.hasError()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            const QStringRef name = reader.name();
+            if (inside == InNode && name == nodeName) {
+                inside = Nothing;
+            } else if (inside == InWay && name == wayName) {
+                selection.addWay(id, nodeIds);
+                inside = Nothing;
+            } else if (inside == InRelation && name == relationName) {
+                if (pulledIn)
+                    selection.addRelation(id);
+                inside = Nothing;
+            }
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QStringRef name = reader.name();
+        if (inside == InWay) {
+            qint64 ref = 0;
+            if (name == ndName && ndRef(reader, ref))
+                nodeIds.push_back(ref);
+        } else if (inside == InRelation) {
+            if (name != memberName || pulledIn)
+                continue;
+            static const QLatin1String names[] = {QLatin1String("type"), QLatin1String("ref")};
+            QStringRef values[2];
+            bool found[2];
+            attributeValues(reader, names, values, found);
+            qint64 memberRef = 0;
+            if (!found[0] || !found[1] || !toId(values[1], memberRef))
+                continue;
+            const ClipSelection::MemberType type = values[0] == nodeName ? ClipSelection::NodeMember
+                : values[0] == wayName                                    ? ClipSelection::WayMember
+                                                                          : ClipSelection::OtherMember;
+            pulledIn = selection.pullsIn(type, memberRef);
+        } else if (inside == Nothing) {
+            if (name == nodeName) {
+                double lat = 0;
+                double lon = 0;
+                if (nodeAttributes(reader, lat, lon, id, false)) {
+                    selection.addNode(id, lat, lon);
+                    inside = InNode;
+                }
+            } else if (name == wayName) {
+                id = wayId(reader, false);
+                nodeIds.clear();
+                inside = InWay;
+            } else if (name == relationName) {
+                pulledIn = false;
+                if (relationId(reader, id, false))
+                    inside = InRelation;
+            }
+        }
+    }
+}
+
+bool OSMXmlReaders::isSelected(const QXmlStreamReader& reader, const ClipSelection& selection)
+{
+    const QStringRef name = reader.name();
+    qint64 id = 0;
+    if (name == wayName)
+        return selection.keepsWay(wayId(reader, false));
+    if (name == nodeName) {
+        static const QLatin1String names[] = {QLatin1String("id")};
+        QStringRef idText[1];
+        bool found[1];
+        attributeValues(reader, names, idText, found);
+        return toId(idText[0], id) && selection.keepsNode(id);
+    }
+    return relationId(reader, id, false) && selection.keepsRelation(id);
 }

@@ -1,3 +1,4 @@
+#include "extraction/BoundingBox.h"
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
 #include "tests/support/OsmiumCheck.h"
@@ -10,7 +11,8 @@
 
 // Extracts as input: the real pieces of the sample area, merged and written by osmium
 // as plain, gzip and bzip2 XML and as PBF, give one network file, one log and one set
-// of diagnostics; damaged extracts are reported and the run goes on.
+// of diagnostics; damaged extracts are reported and the run goes on; clipped to the
+// box of one piece, the merged pieces give what the API gave for that piece.
 class tst_Extracts : public QObject
 {
     Q_OBJECT
@@ -23,6 +25,8 @@ private Q_SLOTS:
     void sameNetworkFromEveryFormat();
     void damagedExtract_data();
     void damagedExtract();
+    void clippedToPiece_data();
+    void clippedToPiece();
 
 private:
     struct Run
@@ -32,7 +36,7 @@ private:
         QStringList stderrLines;
         QString osmiumProblems;
     };
-    Run extract(const QStringList& paths);
+    Run extract(const QStringList& paths, const QString& bbox = QString());
     QString set(const QString& name) const { return sets.filePath(name); }
 
     QTemporaryDir sets; // the data set in every format, made once
@@ -41,6 +45,43 @@ private:
 };
 
 namespace {
+
+// The way elements of a network file, each as written.
+QStringList ways(const QByteArray& network)
+{
+    QStringList found;
+    QRegularExpressionMatchIterator it =
+        QRegularExpression("<way id=.*?</way>", QRegularExpression::DotMatchesEverythingOption)
+            .globalMatch(QString::fromUtf8(network));
+    while (it.hasNext())
+        found << it.next().captured(0);
+    return found;
+}
+
+// The stops of a network file that stand inside the box: kind, node id and name.
+QStringList stopsInside(const QByteArray& network, const BoundingBox& box)
+{
+    QStringList found;
+    QXmlStreamReader reader(network);
+    qint64 id = 0;
+    bool inside = false;
+    QString name;
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes a = reader.attributes();
+        if (reader.name() == QLatin1String("node")) {
+            id = a.value("id").toLongLong();
+            inside = box.contains(a.value("lat").toDouble(), a.value("lon").toDouble());
+        } else if (reader.name() == QLatin1String("tag") && inside) {
+            if (a.value("k") == QLatin1String("name"))
+                name = a.value("v").toString();
+            else if (a.value("v") == QLatin1String("bus_stop") || a.value("v") == QLatin1String("tram_stop"))
+                found << QString("%1 %2 %3").arg(a.value("v")).arg(id).arg(name);
+        }
+    }
+    return found;
+}
 
 // Objects of every kind that leaves a trace on the standard error stream or tests a
 // rule across formats: a position off the Earth, a way with a node the file lacks, a
@@ -83,6 +124,8 @@ void tst_Extracts::initTestCase()
     // osmium merge keeps each object once, in id order, as an extract has it.
     QCOMPARE(osmium(QStringList{"merge", "-O", "-o", set("merged.osm")} + inputs + QStringList{set("crafted.osm")}),
              QString());
+    QCOMPARE(osmium(QStringList{"merge", "-O", "-o", set("union.osm")} + inputs), QString());
+    QCOMPARE(osmium({"cat", "-O", "-o", set("union.osm.pbf"), set("union.osm")}), QString());
     for (const char* suffix : {".osm.gz", ".osm.bz2", ".osm.pbf"})
         QCOMPARE(osmium({"cat", "-O", "-o", set(QString("merged") + suffix), set("merged.osm")}), QString());
     for (const QString& piece : pieces)
@@ -102,7 +145,7 @@ void tst_Extracts::cleanup()
     work = nullptr;
 }
 
-tst_Extracts::Run tst_Extracts::extract(const QStringList& paths)
+tst_Extracts::Run tst_Extracts::extract(const QStringList& paths, const QString& bbox)
 {
     Run run;
     {
@@ -110,6 +153,13 @@ tst_Extracts::Run tst_Extracts::extract(const QStringList& paths)
         OSMData data;
         OSMParser parser;
         connect(&parser, &OSMParser::message, [&run](const QString& m) { run.messages << m; });
+        if (!bbox.isEmpty()) {
+            BoundingBox box;
+            QString problem;
+            if (!BoundingBox::fromText(bbox, box, problem))
+                QTest::qFail(qPrintable(problem), __FILE__, __LINE__);
+            parser.clipTo(box);
+        }
         parser.parseFiles(std::vector<QString>(paths.begin(), paths.end()), data);
         parser.writeOutputFile(data);
         run.stderrLines = err.lines();
@@ -222,6 +272,38 @@ void tst_Extracts::damagedExtract()
     QCOMPARE(run.stderrLines, stderrLines);
     QVERIFY(!run.network.isEmpty());
     QCOMPARE(run.osmiumProblems, QString());
+}
+
+void tst_Extracts::clippedToPiece_data()
+{
+    QTest::addColumn<QString>("piece");
+    QTest::addColumn<QString>("unionFile");
+    for (const char* piece : {"37.615-55.816-37.622-55.823", "37.595-55.806-37.605-55.816"}) {
+        QTest::addRow("%s, xml", piece) << QString(piece) << set("union.osm");
+        QTest::addRow("%s, pbf", piece) << QString(piece) << set("union.osm.pbf");
+    }
+}
+
+// The API's map call for a piece's box returned the piece file; clipping the union of
+// all pieces to that box must keep the same ways, and the same stops inside the box.
+void tst_Extracts::clippedToPiece()
+{
+    QFETCH(QString, piece);
+    QFETCH(QString, unionFile);
+    const QString bbox = QString(piece).replace('-', ',');
+    BoundingBox box;
+    QString problem;
+    QVERIFY(BoundingBox::fromText(bbox, box, problem));
+    const Run alone = extract({TestWorkDir::sharedData("moscow-selection/" + piece + ".osm")});
+    const Run clipped = extract({unionFile}, bbox);
+    const Run whole = extract({unionFile});
+    QCOMPARE(clipped.messages.mid(0, 2), (QStringList{"Processing file: \"FILE0\"...", " OK\n"}));
+    QCOMPARE(clipped.stderrLines, QStringList());
+    QCOMPARE(ways(clipped.network), ways(alone.network));
+    QCOMPARE(stopsInside(clipped.network, box), stopsInside(alone.network, box));
+    QVERIFY(!stopsInside(alone.network, box).isEmpty());
+    QVERIFY(ways(clipped.network).size() < ways(whole.network).size());
+    QCOMPARE(clipped.osmiumProblems, QString());
 }
 
 QTEST_GUILESS_MAIN(tst_Extracts)
