@@ -58,7 +58,10 @@ int main(int argc, char* argv[])
     }
 
     OSMParser parser;
-    OSMData data;
+    // The network data stays until the process ends: the kernel drops its memory at
+    // once, where freeing the network of a big extract record by record takes about
+    // a sixth of the time of reading it from PBF.
+    static OSMData& data = *new OSMData;
     bool written = false;
     QObject::connect(&parser, &OSMParser::message, [](const QString& msg) {
         const QByteArray text = msg.toUtf8();
