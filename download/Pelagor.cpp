@@ -1,5 +1,8 @@
 #include "download/Pelagor.h"
 
+#include "download/ReplyVerdict.h"
+
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -9,6 +12,7 @@
 #include <QSaveFile>
 #include <QSslError>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTextStream>
 #include <QUrl>
 #include <QVariant>
@@ -92,19 +96,6 @@ std::string pieceText(const QRect& piece)
     return std::to_string(x1) + ' ' + std::to_string(y2) + ' ' + std::to_string(x2) + ' ' + std::to_string(y1);
 }
 
-// A body with neither a length nor chunked transfer coding ends with the connection, so a
-// connection lost part-way looks like a complete reply to Qt. Only the body can tell then: a
-// complete API document ends with its closing tag. With a length or chunks, Qt itself reports
-// a body cut short as an error.
-bool cutShortUnnoticed(const QNetworkReply* reply, const QByteArray& body, const QString& endTag)
-{
-    if (reply->header(QNetworkRequest::ContentLengthHeader).isValid())
-        return false;
-    if (reply->rawHeader("Transfer-Encoding").toLower().contains("chunked"))
-        return false;
-    return !body.trimmed().endsWith(endTag.toUtf8());
-}
-
 } // namespace
 
 Pelagor::Pelagor(QObject* parent)
@@ -119,6 +110,7 @@ Pelagor::Pelagor(QObject* parent)
     , osmEndTag("</osm>")
     , tagEnd('>')
     , area()
+    , retryPolicy(RetryPolicy::current())
 {
     qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
 
@@ -129,6 +121,18 @@ Pelagor::Pelagor(QObject* parent)
     connect(manager, SIGNAL(finished(QNetworkReply*)), this, SLOT(handleNetworkData(QNetworkReply*)));
     connect(manager, SIGNAL(sslErrors(QNetworkReply*, const QList<QSslError>&)),
             this, SLOT(sslErrors(QNetworkReply*, const QList<QSslError>&)));
+    retryTimer = new QTimer(this);
+    retryTimer->setSingleShot(true);
+    connect(retryTimer, SIGNAL(timeout()), this, SLOT(requestAgain()));
+}
+
+void Pelagor::releaseNetwork()
+{
+    retryTimer->stop();
+    // Replies are the manager's children; deleting them aborts them without a finished().
+    manager->disconnect(this);
+    for (QNetworkReply* reply : manager->findChildren<QNetworkReply*>())
+        delete reply;
 }
 
 bool Pelagor::downloadArea(const QRectF& area)
@@ -169,6 +173,13 @@ bool Pelagor::prepareRequests(const QRectF& area)
     pendingRequests = 0;
     doneFiles = 0;
     filesPaths.clear();
+    retryPolicy = RetryPolicy::current();
+    tries = 0;
+    failuresInARow = 0;
+    splitPieces = 0;
+    missingPieces.clear();
+    stopped = false;
+    requestLineOpen = false;
 
     if (pieces > maxPieces || !fillRequestQueue()) {
         emit message("Selected area is too large!");
@@ -248,18 +259,21 @@ void Pelagor::splitPiece(const QRect& piece)
 
 QString Pelagor::pieceFilePath(const QRect& piece)
 {
+    return QString("%1%2.%3").arg(downloadDir, pieceName(piece), fileExtension);
+}
+
+QString Pelagor::pieceName(const QRect& piece)
+{
     double bounds[4];
     pieceDegrees(piece, bounds);
-    return QString("%1%2%3%4%5%6%7%8.%9")
-        .arg(downloadDir)
+    return QString("%1%2%3%4%5%6%7")
         .arg(bounds[0])
         .arg(nameSeparator)
         .arg(bounds[1])
         .arg(nameSeparator)
         .arg(bounds[2])
         .arg(nameSeparator)
-        .arg(bounds[3])
-        .arg(fileExtension);
+        .arg(bounds[3]);
 }
 
 void Pelagor::requestNext()
@@ -270,12 +284,13 @@ void Pelagor::requestNext()
             requestQueue.pop_back();
             if (findLocalFile(piece))
                 continue;
+            tries = 0;
             sendRequest(piece);
             if (pendingRequests > 0)
                 break;
         }
     }
-    if (doneFiles == totalFiles)
+    if (doneFiles == totalFiles && !stopped)
         emit downloadingDone(filesPaths);
 }
 
@@ -305,9 +320,17 @@ void Pelagor::sendRequest(const QRect& piece)
     // The API answers plain HTTP with a redirect to HTTPS; without following it the redirect
     // page would be stored as the piece. Never follow a redirect to a less secure scheme.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // A server that stops sending is given up on after a while and asked again.
+    request.setTransferTimeout(retryPolicy.stallMs());
+    // The piece files are the store of what was downloaded. An answer kept in Qt's HTTP cache
+    // could stand in for a failed request or for fresh data, so the API is always asked.
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     QNetworkReply* reply = manager->get(request);
     connect(reply, SIGNAL(downloadProgress(qint64, qint64)), this, SLOT(downloadProgress(qint64, qint64)));
     ++pendingRequests;
+    ++tries;
+    requestLineOpen = true;
 }
 
 void Pelagor::savePiece(const QByteArray& data, const QRect& piece)
@@ -333,30 +356,100 @@ void Pelagor::savePiece(const QByteArray& data, const QRect& piece)
 void Pelagor::handleNetworkData(QNetworkReply* reply)
 {
     const QRect piece = reply->request().attribute(QNetworkRequest::User).toRect();
-    // Qt reports an HTTP status without an error of its own (a redirect that was not followed,
-    // 304 and other 3xx) as success; only a 2xx answer carries the piece's data.
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const bool answered = status.isValid() && status.toInt() >= 200 && status.toInt() < 300;
-    const QByteArray body = reply->error() == QNetworkReply::NoError && answered ? reply->readAll() : QByteArray();
-    if (reply->error() != QNetworkReply::NoError || !answered || cutShortUnnoticed(reply, body, osmEndTag)) {
-        std::cerr << "Pelagor: " << "Reply error: " << pieceText(piece) << std::endl;
-        failedPieces.push_back(piece);
-        splitPiece(piece);
-    } else {
-        savePiece(body, piece);
-    }
+    const QByteArray body = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
+    const ReplyVerdict verdict = ReplyVerdict::of(reply, body, retryPolicy.stallMs());
+    const QByteArray retryAfter = reply->rawHeader("Retry-After");
     reply->deleteLater();
     --pendingRequests;
+
+    if (verdict.kind == ReplyVerdict::Arrived) {
+        failuresInARow = 0;
+        savePiece(body, piece);
+    } else {
+        std::cerr << "Pelagor: " << "Reply error: " << pieceText(piece) << " (" << verdict.reason.toStdString()
+                  << ")" << std::endl;
+        if (verdict.kind == ReplyVerdict::TryAgain && tries < RetryPolicy::maxTries) {
+            waitAndRequestAgain(piece, verdict.reason, verdict.status, retryAfter);
+            return;
+        }
+        failedPieces.push_back(piece);
+        // Only a refused area is split. A piece one unit wide and high has nothing left to
+        // split, and a split that queues nothing new would leave the piece's area out.
+        int x1, y1, x2, y2;
+        piece.getCoords(&x1, &y1, &x2, &y2);
+        const int queued = totalFiles;
+        if (verdict.kind == ReplyVerdict::Refused && (qint64(x2) - x1 > 1 || qint64(y1) - y2 > 1))
+            splitPiece(piece);
+        if (totalFiles == queued) {
+            stopIncomplete(piece, verdict.reason);
+            return;
+        }
+        ++splitPieces;
+    }
     ++doneFiles;
     reportProgress();
     requestNext();
 }
 
+void Pelagor::waitAndRequestAgain(const QRect& piece, const QString& reason, int status,
+                                  const QByteArray& retryAfter)
+{
+    ++failuresInARow;
+    const qint64 wait = retryPolicy.waitMs(retryAfter, failuresInARow, QDateTime::currentDateTimeUtc());
+    const qint64 seconds = (wait + 999) / 1000;
+    endRequestLine();
+    if (status != 0)
+        emit message(QString("Server busy (%1), trying again in %2 s...\n").arg(reason).arg(seconds));
+    else
+        emit message(QString("No answer from the server, trying again in %1 s...\n").arg(seconds));
+    // Nothing else is sent meanwhile: the piece still counts as the one request in flight.
+    ++pendingRequests;
+    retryPiece = piece;
+    retryTimer->start(int(wait));
+}
+
+void Pelagor::requestAgain()
+{
+    --pendingRequests;
+    sendRequest(retryPiece);
+}
+
+void Pelagor::stopIncomplete(const QRect& failed, const QString& reason)
+{
+    stopped = true;
+    missingPieces.push_back(failed);
+    endRequestLine();
+    // Pieces still queued are used when their files are on disk; the others are missing.
+    while (!requestQueue.empty()) {
+        const QRect piece = requestQueue.back();
+        requestQueue.pop_back();
+        if (!findLocalFile(piece))
+            missingPieces.push_back(piece);
+    }
+    for (const QRect& piece : missingPieces)
+        emit message(QString("Not downloaded: %1 (%2)\n")
+                         .arg(pieceName(piece), piece == failed ? reason : QString("not requested")));
+    emit message(QString("Download incomplete: %1 of %2 pieces are missing. The pieces on disk are kept; start the "
+                         "download again later to fetch the rest.\n")
+                     .arg(missingPieces.size())
+                     .arg(totalFiles - splitPieces));
+    emit downloadingDone(filesPaths);
+}
+
 void Pelagor::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
 {
     emit message(".");
-    if (bytesReceived == bytesTotal)
+    if (bytesReceived == bytesTotal) {
         emit message(" Done\n");
+        requestLineOpen = false;
+    }
+}
+
+void Pelagor::endRequestLine()
+{
+    if (requestLineOpen)
+        emit message("\n");
+    requestLineOpen = false;
 }
 
 void Pelagor::sslErrors(QNetworkReply* reply, const QList<QSslError>& errors)
