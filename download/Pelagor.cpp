@@ -123,6 +123,8 @@ Pelagor::Pelagor(QObject* parent)
             this, SLOT(sslErrors(QNetworkReply*, const QList<QSslError>&)));
     retryTimer = new QTimer(this);
     retryTimer->setSingleShot(true);
+    // A coarse timer may fire up to 5 % early, sooner than the server asked.
+    retryTimer->setTimerType(Qt::PreciseTimer);
     connect(retryTimer, SIGNAL(timeout()), this, SLOT(requestAgain()));
 }
 
