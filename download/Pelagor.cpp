@@ -1,5 +1,6 @@
 #include "download/Pelagor.h"
 
+#include "download/PiecePlan.h"
 #include "download/ReplyVerdict.h"
 
 #include <QDateTime>
@@ -17,95 +18,17 @@
 #include <QUrl>
 #include <QVariant>
 
-#include <cmath>
+#include <array>
 #include <iostream>
-#include <limits>
-
-namespace {
-
-const double gridUnit = 0.001;
-const int pieceSize = 10;
-
-QRect gridRect(int x1, int y1, int x2, int y2)
-{
-    QRect rect;
-    rect.setCoords(x1, y1, x2, y2);
-    return rect;
-}
-
-double degrees(int gridValue)
-{
-    return gridValue * gridUnit;
-}
-
-bool fitsInt(double value)
-{
-    return value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max();
-}
-
-// Saturates instead of converting out of range, which would be undefined behaviour.
-int clampToInt(double value)
-{
-    if (value >= std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (value <= std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    if (std::isnan(value))
-        return 0;
-    return static_cast<int>(value);
-}
-
-// The four grid values of toGridRect, still in double.
-void gridBounds(const QRectF& area, double bounds[4])
-{
-    bounds[0] = std::floor(area.x() / gridUnit);
-    bounds[1] = std::ceil(area.y() / gridUnit);
-    bounds[2] = std::ceil((area.x() + area.width()) / gridUnit);
-    bounds[3] = std::floor((area.y() + area.height()) / gridUnit);
-}
-
-bool gridFits(const QRectF& area)
-{
-    double bounds[4];
-    gridBounds(area, bounds);
-    return fitsInt(bounds[0]) && fitsInt(bounds[1]) && fitsInt(bounds[2]) && fitsInt(bounds[3]);
-}
-
-qint64 ceilDiv(qint64 n, qint64 d)
-{
-    if (n <= 0)
-        return 0;
-    return n / d + (n % d != 0 ? 1 : 0);
-}
-
-// West, south, east and north of a piece, the order of both file names and requests.
-void pieceDegrees(const QRect& piece, double bounds[4])
-{
-    int x1, y1, x2, y2;
-    piece.getCoords(&x1, &y1, &x2, &y2);
-    bounds[0] = degrees(x1);
-    bounds[1] = degrees(y2);
-    bounds[2] = degrees(x2);
-    bounds[3] = degrees(y1);
-}
-
-std::string pieceText(const QRect& piece)
-{
-    int x1, y1, x2, y2;
-    piece.getCoords(&x1, &y1, &x2, &y2);
-    return std::to_string(x1) + ' ' + std::to_string(y2) + ' ' + std::to_string(x2) + ' ' + std::to_string(y1);
-}
-
-} // namespace
 
 Pelagor::Pelagor(QObject* parent)
     : QObject(parent)
     , urlTemplate("http://api.openstreetmap.org/api/0.6/map?bbox=%1,%2,%3,%4")
-    , downloadDir("data/download/")
+    , downloadDir(PiecePlan::downloadDir)
     , mergeDir("data/merge/")
     , mergedBaseName("merged")
-    , nameSeparator("-")
-    , fileExtension("osm")
+    , nameSeparator(PiecePlan::nameSeparator)
+    , fileExtension(PiecePlan::fileExtension)
     , pieceFilter("*?-*?-*?-*?.osm")
     , osmEndTag("</osm>")
     , tagEnd('>')
@@ -170,8 +93,8 @@ bool Pelagor::prepareRequests(const QRectF& area)
     this->area = toGridRect(area);
     // Grid values beyond the int range were clamped by toGridRect; such an area is refused as too
     // large rather than planned from the clamped values.
-    const qint64 pieces = gridFits(area) ? countPieces() : maxPieces + 1;
-    totalFiles = pieces <= maxPieces ? static_cast<int>(pieces) : 0;
+    const qint64 pieces = PiecePlan::fitsGrid(area) ? countPieces() : PiecePlan::maxPieces + 1;
+    totalFiles = pieces <= PiecePlan::maxPieces ? static_cast<int>(pieces) : 0;
     pendingRequests = 0;
     doneFiles = 0;
     filesPaths.clear();
@@ -183,7 +106,7 @@ bool Pelagor::prepareRequests(const QRectF& area)
     stopped = false;
     requestLineOpen = false;
 
-    if (pieces > maxPieces || !fillRequestQueue()) {
+    if (pieces > PiecePlan::maxPieces || !fillRequestQueue()) {
         emit message("Selected area is too large!");
         return false;
     }
@@ -197,55 +120,23 @@ bool Pelagor::prepareRequests(const QRectF& area)
 
 QRect Pelagor::toGridRect(const QRectF& area)
 {
-    double bounds[4];
-    gridBounds(area, bounds);
-    return gridRect(clampToInt(bounds[0]), clampToInt(bounds[1]), clampToInt(bounds[2]), clampToInt(bounds[3]));
+    return PiecePlan::toGridRect(area);
 }
 
 qint64 Pelagor::countPieces()
 {
-    int x1, y1, x2, y2;
-    area.getCoords(&x1, &y1, &x2, &y2);
-    // In 64 bits: the extent of a clamped grid does not fit an int, nor does the product.
-    const qint64 columns = ceilDiv(qint64(x2) - x1, pieceSize);
-    const qint64 rows = ceilDiv(qint64(y1) - y2, pieceSize);
-    return columns * rows;
+    return PiecePlan::countPieces(area);
 }
 
 bool Pelagor::fillRequestQueue()
 {
-    const qint64 pieces = countPieces();
-    if (pieces > maxPieces)
-        return false;
-    requestQueue.reserve(requestQueue.size() + static_cast<size_t>(pieces));
-
-    int x1, y1, x2, y2;
-    area.getCoords(&x1, &y1, &x2, &y2);
-    // 64-bit steps, so that stepping past a bound near the end of the int range cannot overflow.
-    for (qint64 x = x1; x < x2; x += pieceSize) {
-        for (qint64 y = y2; y < y1; y += pieceSize) {
-            requestQueue.push_back(gridRect(static_cast<int>(x), static_cast<int>(qMin<qint64>(y + pieceSize, y1)),
-                                            static_cast<int>(qMin<qint64>(x + pieceSize, x2)), static_cast<int>(y)));
-        }
-    }
-    return true;
+    return PiecePlan::appendPieces(area, requestQueue);
 }
 
 void Pelagor::splitPiece(const QRect& piece)
 {
-    std::cerr << "Pelagor: " << "Splitting: " << pieceText(piece) << std::endl;
-    int x1, y1, x2, y2;
-    piece.getCoords(&x1, &y1, &x2, &y2);
-    // Integer division truncates toward zero, also for negative coordinates.
-    const int mx = static_cast<int>((qint64(x1) + x2) / 2);
-    const int my = static_cast<int>((qint64(y1) + y2) / 2);
-    const QRect quadrants[4] = {
-        gridRect(x1, y1, mx, my), // north-west
-        gridRect(x1, my, mx, y2), // south-west
-        gridRect(mx, y1, x2, my), // north-east
-        gridRect(mx, my, x2, y2), // south-east
-    };
-    for (const QRect& quadrant : quadrants) {
+    std::cerr << "Pelagor: " << "Splitting: " << PiecePlan::gridText(piece) << std::endl;
+    for (const QRect& quadrant : PiecePlan::quadrants(piece)) {
         // A quadrant that has failed before would fail again; this also ends the splitting of
         // pieces too small to shrink.
         bool failed = false;
@@ -253,7 +144,7 @@ void Pelagor::splitPiece(const QRect& piece)
             failed = failed || f == quadrant;
         if (failed)
             continue;
-        std::cerr << "Pelagor: " << "Splitted: " << pieceText(quadrant) << std::endl;
+        std::cerr << "Pelagor: " << "Splitted: " << PiecePlan::gridText(quadrant) << std::endl;
         requestQueue.push_back(quadrant);
         ++totalFiles;
     }
@@ -266,16 +157,7 @@ QString Pelagor::pieceFilePath(const QRect& piece)
 
 QString Pelagor::pieceName(const QRect& piece)
 {
-    double bounds[4];
-    pieceDegrees(piece, bounds);
-    return QString("%1%2%3%4%5%6%7")
-        .arg(bounds[0])
-        .arg(nameSeparator)
-        .arg(bounds[1])
-        .arg(nameSeparator)
-        .arg(bounds[2])
-        .arg(nameSeparator)
-        .arg(bounds[3]);
+    return PiecePlan::pieceName(piece);
 }
 
 void Pelagor::requestNext()
@@ -310,8 +192,7 @@ bool Pelagor::findLocalFile(const QRect& piece)
 
 void Pelagor::sendRequest(const QRect& piece)
 {
-    double bounds[4];
-    pieceDegrees(piece, bounds);
+    const std::array<double, 4> bounds = PiecePlan::bounds(piece);
     const QUrl url(urlTemplate.arg(bounds[0]).arg(bounds[1]).arg(bounds[2]).arg(bounds[3]), QUrl::TolerantMode);
     emit message(QString("Request: \"%1?%2%3\" ")
                      .arg(url.host(QUrl::FullyDecoded), url.path(QUrl::FullyDecoded), url.query(QUrl::PrettyDecoded)));
@@ -368,7 +249,7 @@ void Pelagor::handleNetworkData(QNetworkReply* reply)
         failuresInARow = 0;
         savePiece(body, piece);
     } else {
-        std::cerr << "Pelagor: " << "Reply error: " << pieceText(piece) << " (" << verdict.reason.toStdString()
+        std::cerr << "Pelagor: " << "Reply error: " << PiecePlan::gridText(piece) << " (" << verdict.reason.toStdString()
                   << ")" << std::endl;
         if (verdict.kind == ReplyVerdict::TryAgain && tries < RetryPolicy::maxTries) {
             waitAndRequestAgain(piece, verdict.reason, verdict.status, retryAfter);

@@ -25,9 +25,6 @@ class Pelagor : public QObject
 {
     Q_OBJECT
 public:
-    // More pieces than this in one area are refused as too large; planning them would take the
-    // memory of hundreds of millions of queued rectangles and days of requests.
-    static constexpr qint64 maxPieces = 1000000;
     // Piece files that go into one merged output file.
     static constexpr int maxMergedPieces = 999999;
 
