@@ -14,11 +14,18 @@ namespace {
 
 const char usage[] =
     "Usage: pelagor-extract PATH...\n"
+    "       pelagor-extract --help | --version\n"
     "Reads each PATH in the order given (an OpenStreetMap XML file, or a directory whose\n"
     "*.osm files are read by name) and writes the road and public-transport network to\n"
     "./data/comp/<date>_<time>.osm under the working directory.\n"
     "Progress goes to standard output, diagnostics to standard error.\n"
+    "  -h, --help  print this text and exit\n"
+    "  --version   print the version and exit\n"
+    "  --          as the first argument: every argument after it is a PATH\n"
     "Exit status: 0 when the network file was written, 1 when it was not, 2 for a usage error.\n";
+
+// PELAGOR_VERSION comes from the project version in CMake.
+const char version[] = "pelagor-extract " PELAGOR_VERSION "\n";
 
 } // namespace
 
@@ -31,6 +38,10 @@ int main(int argc, char* argv[])
     const QStringList paths = optionsEnded ? QStringList(arguments.mid(1)) : arguments;
     if (!optionsEnded && (paths.contains("--help") || paths.contains("-h"))) {
         std::fputs(usage, stdout);
+        return 0;
+    }
+    if (!optionsEnded && paths.contains("--version")) {
+        std::fputs(version, stdout);
         return 0;
     }
     if (paths.isEmpty()) {
