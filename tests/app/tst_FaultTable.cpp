@@ -708,7 +708,7 @@ void tst_FaultTable::unwritableFolder()
         QTRY_COMPARE_WITH_TIMEOUT(log.messages.size(), 1, 10000);
     }
     // A stopped run says so and goes no further.
-    QTest::qWait(300);
+    log.settle(processor.get());
     processor.reset();
     QCOMPARE(log.done, 0);
     QCOMPARE(err.text(), std::string());
@@ -872,38 +872,62 @@ void tst_FaultTable::diskFull()
 void tst_FaultTable::killedMidRun()
 {
     // Ten runs in a child process killed outright at moments from the first request to the
-    // writing of the network file. Whatever moment it was, every file under a final name is
-    // complete; a temporary of the write that was cut off may remain beside them, under a
-    // name no run reads.
-    QStringList moments;
-    for (int i = 0; i < 10; ++i) {
+    // writing of the network file: as soon as its log, echoed to this process, shows a given
+    // point. Whatever moment it was, every file under a final name is complete; a temporary of
+    // the write that was cut off may remain beside them, under a name no run reads.
+    struct Moment
+    {
+        QString phase;
+        QString mark;
+        int count;
+    };
+    const QList<Moment> moments = {
+        {"downloading", "Request: ", 1},       {"downloading", "Request: ", 3},
+        {"downloading", " Done\n", 2},         {"downloading", "Request: ", 7},
+        {"reading", "Processing file", 1},     {"reading", "Processing file", 4},
+        {"reading", "Processing file", 8},     {"writing", "Creating output file", 1},
+        {"writing", "Creating output file", 1}, {"writing", "Creating output file", 1},
+    };
+    QMap<QString, int> hits;
+    for (int i = 0; i < moments.size(); ++i) {
+        const Moment moment = moments[i];
         QProcess child;
         child.setWorkingDirectory(work->path());
-        QSignalSpy started(&child, SIGNAL(started()));
         QSignalSpy finished(&child, SIGNAL(finished(int, QProcess::ExitStatus)));
+        QString childLog;
+        QString atKill;
+        connect(&child, &QProcess::readyReadStandardOutput, this, [&] {
+            childLog += QString::fromUtf8(child.readAllStandardOutput());
+            if (atKill.isEmpty() && childLog.count(moment.mark) >= moment.count) {
+                atKill = childLog;
+                child.kill();
+            }
+        });
         child.start(QCoreApplication::applicationFilePath(), {"--child-run", QString::number(server->port())});
-        QVERIFY(started.wait(10000));
-        QTest::qWait(120 + i * 30);
-        child.kill();
-        QVERIFY(!finished.isEmpty() || finished.wait(10000));
-        const QString childLog = QString::fromUtf8(child.readAllStandardOutput());
-        moments << (childLog.contains("<done>") ? "done" : childLog.contains("Creating") ? "writing"
-                    : childLog.contains("Processing") ? "reading" : childLog.contains("Request") ? "downloading"
-                    : "starting");
+        QVERIFY(finished.wait(30000) || !finished.isEmpty());
+        const QString kill = QString("kill %1 (%2): ").arg(i).arg(moment.phase);
+        QVERIFY2(!atKill.isEmpty(), qPrintable(kill + childLog));
+        const QString phase = atKill.contains("<done>") ? "done"
+            : atKill.contains("Creating output file")    ? "writing"
+            : atKill.contains("Processing file")          ? "reading"
+                                                          : "downloading";
+        QVERIFY2(phase == moment.phase, qPrintable(kill + atKill));
+        ++hits[phase];
 
         const QString pieces = FaultChecks::checkPieces("data/download", servedFolders(), true);
-        QVERIFY2(pieces.isEmpty(), qPrintable(QString("kill %1: %2").arg(i).arg(pieces)));
+        QVERIFY2(pieces.isEmpty(), qPrintable(kill + pieces));
         const QString networks = FaultChecks::checkNetworkFiles("data/comp", true);
-        QVERIFY2(networks.isEmpty(), qPrintable(QString("kill %1: %2").arg(i).arg(networks)));
+        QVERIFY2(networks.isEmpty(), qPrintable(kill + networks));
         QCOMPARE(TestWorkDir::readFile("data/download/" + earlierPiece),
                  TestWorkDir::readFile("earlier/" + earlierPiece));
         QCOMPARE(TestWorkDir::readFile(earlierNetwork), FaultChecks::earlierNetworkFile());
-        // The next run starts from what the killed one left.
+        // Each run starts without the pieces of the one before, so that each downloads.
         QVERIFY(QDir("data/download").removeRecursively());
         QVERIFY(QDir().mkpath("data/download"));
         QVERIFY(QFile::copy("earlier/" + earlierPiece, "data/download/" + earlierPiece));
     }
-    qInfo("killed while: %s", qPrintable(moments.join(", ")));
+    for (const QString phase : {"downloading", "reading", "writing"})
+        QVERIFY2(hits.value(phase) > 0, qPrintable(phase));
     QStringList temporaries;
     for (const QString& name : FaultChecks::entries("data/comp"))
         if (FaultChecks::isTemporary(name))
@@ -913,7 +937,8 @@ void tst_FaultTable::killedMidRun()
 
 namespace {
 
-// The child of diskFull: one run of the sample selection through the parent's fake API.
+// The child of diskFull and killedMidRun: one run of the sample selection through the
+// parent's fake API, its log echoed to standard output.
 int childRun(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
