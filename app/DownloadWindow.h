@@ -20,6 +20,9 @@ public:
     DownloadWindow(const QRectF& area, QWidget* parent);
     ~DownloadWindow() override;
 
+    // True until the run has reported completion; closing asks "Cancel download?" meanwhile.
+    bool isProcessing() const { return processingFlag; }
+
 private Q_SLOTS:
     void writeIntoLog(QString msg);
     void setProgress(int value);

@@ -17,6 +17,9 @@ OSMProcessor::OSMProcessor(const QRectF& area)
 
     // None of the three is a child of another, so each moves on its own.
     workerThread = new QThread;
+    // Runs in the worker thread after its event loop has ended: a request in flight or a wait
+    // for the next try is abandoned there, where its timers live.
+    connect(workerThread, SIGNAL(finished()), &downloader, SLOT(releaseNetwork()), Qt::DirectConnection);
     moveToThread(workerThread);
     downloader.moveToThread(workerThread);
     parser.moveToThread(workerThread);
@@ -43,5 +46,6 @@ void OSMProcessor::parseOSMFiles(const std::vector<QString>& filesPaths)
     // The list belongs to the downloader, which emitted it; work on a copy.
     const std::vector<QString> files = filesPaths;
     parser.parseFiles(files, data);
-    parser.writeOutputFile(data);
+    parser.writeOutputFile(data, downloader.isIncomplete() ? OSMParser::Coverage::Incomplete
+                                                           : OSMParser::Coverage::Complete);
 }

@@ -16,16 +16,24 @@ namespace {
 const char usage[] =
     "Usage: pelagor-extract PATH...\n"
     "       pelagor-extract --bbox W,S,E,N PATH...\n"
+    "       pelagor-extract --help | --version\n"
     "Reads each PATH in the order given and writes the road and public-transport network\n"
     "to ./data/comp/<date>_<time>.osm under the working directory. A PATH is an\n"
     "OpenStreetMap file, its format known from its name (.osm.pbf PBF, .osm.gz and\n"
     ".osm.bz2 compressed XML, anything else XML), or a directory whose *.osm files are\n"
     "read by name.\n"
-    "--bbox W,S,E,N keeps of each file only what the OpenStreetMap API's map call returns\n"
-    "for that area (west, south, east, north in degrees): the nodes inside it, the ways\n"
-    "with such a node and all their nodes, and the relations with a member among them.\n"
     "Progress goes to standard output, diagnostics to standard error.\n"
+    "  --bbox W,S,E,N  as the first argument: keep of each file only what the OpenStreetMap\n"
+    "                  API's map call returns for that area (west, south, east, north in\n"
+    "                  degrees): the nodes inside it, the ways with such a node and all\n"
+    "                  their nodes, and the relations with a member among them\n"
+    "  -h, --help      print this text and exit\n"
+    "  --version       print the version and exit\n"
+    "  --              first, or after --bbox: every argument after it is a PATH\n"
     "Exit status: 0 when the network file was written, 1 when it was not, 2 for a usage error.\n";
+
+// PELAGOR_VERSION comes from the project version in CMake.
+const char version[] = "pelagor-extract " PELAGOR_VERSION "\n";
 
 } // namespace
 
@@ -35,6 +43,10 @@ int main(int argc, char* argv[])
     QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.value(0) != "--" && (arguments.contains("--help") || arguments.contains("-h"))) {
         std::fputs(usage, stdout);
+        return 0;
+    }
+    if (arguments.value(0) != "--" && arguments.contains("--version")) {
+        std::fputs(version, stdout);
         return 0;
     }
     bool clip = false;

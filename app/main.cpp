@@ -14,6 +14,8 @@ int main(int argc, char* argv[])
     qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pelagor");
+    // Lets the desktop pair the window with its menu entry, PELAGOR_APP_ID.desktop.
+    QApplication::setDesktopFileName(PELAGOR_APP_ID);
     MainWindow window;
     window.show();
     return app.exec();

@@ -1,5 +1,9 @@
 #include "download/Pelagor.h"
 
+#include "download/PiecePlan.h"
+#include "download/ReplyVerdict.h"
+
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -9,116 +13,27 @@
 #include <QSaveFile>
 #include <QSslError>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTextStream>
 #include <QUrl>
 #include <QVariant>
 
-#include <cmath>
+#include <array>
 #include <iostream>
-#include <limits>
-
-namespace {
-
-const double gridUnit = 0.001;
-const int pieceSize = 10;
-
-QRect gridRect(int x1, int y1, int x2, int y2)
-{
-    QRect rect;
-    rect.setCoords(x1, y1, x2, y2);
-    return rect;
-}
-
-double degrees(int gridValue)
-{
-    return gridValue * gridUnit;
-}
-
-bool fitsInt(double value)
-{
-    return value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max();
-}
-
-// Saturates instead of converting out of range, which would be undefined behaviour.
-int clampToInt(double value)
-{
-    if (value >= std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (value <= std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    if (std::isnan(value))
-        return 0;
-    return static_cast<int>(value);
-}
-
-// The four grid values of toGridRect, still in double.
-void gridBounds(const QRectF& area, double bounds[4])
-{
-    bounds[0] = std::floor(area.x() / gridUnit);
-    bounds[1] = std::ceil(area.y() / gridUnit);
-    bounds[2] = std::ceil((area.x() + area.width()) / gridUnit);
-    bounds[3] = std::floor((area.y() + area.height()) / gridUnit);
-}
-
-bool gridFits(const QRectF& area)
-{
-    double bounds[4];
-    gridBounds(area, bounds);
-    return fitsInt(bounds[0]) && fitsInt(bounds[1]) && fitsInt(bounds[2]) && fitsInt(bounds[3]);
-}
-
-qint64 ceilDiv(qint64 n, qint64 d)
-{
-    if (n <= 0)
-        return 0;
-    return n / d + (n % d != 0 ? 1 : 0);
-}
-
-// West, south, east and north of a piece, the order of both file names and requests.
-void pieceDegrees(const QRect& piece, double bounds[4])
-{
-    int x1, y1, x2, y2;
-    piece.getCoords(&x1, &y1, &x2, &y2);
-    bounds[0] = degrees(x1);
-    bounds[1] = degrees(y2);
-    bounds[2] = degrees(x2);
-    bounds[3] = degrees(y1);
-}
-
-std::string pieceText(const QRect& piece)
-{
-    int x1, y1, x2, y2;
-    piece.getCoords(&x1, &y1, &x2, &y2);
-    return std::to_string(x1) + ' ' + std::to_string(y2) + ' ' + std::to_string(x2) + ' ' + std::to_string(y1);
-}
-
-// A body with neither a length nor chunked transfer coding ends with the connection, so a
-// connection lost part-way looks like a complete reply to Qt. Only the body can tell then: a
-// complete API document ends with its closing tag. With a length or chunks, Qt itself reports
-// a body cut short as an error.
-bool cutShortUnnoticed(const QNetworkReply* reply, const QByteArray& body, const QString& endTag)
-{
-    if (reply->header(QNetworkRequest::ContentLengthHeader).isValid())
-        return false;
-    if (reply->rawHeader("Transfer-Encoding").toLower().contains("chunked"))
-        return false;
-    return !body.trimmed().endsWith(endTag.toUtf8());
-}
-
-} // namespace
 
 Pelagor::Pelagor(QObject* parent)
     : QObject(parent)
     , urlTemplate("http://api.openstreetmap.org/api/0.6/map?bbox=%1,%2,%3,%4")
-    , downloadDir("data/download/")
+    , downloadDir(PiecePlan::downloadDir)
     , mergeDir("data/merge/")
     , mergedBaseName("merged")
-    , nameSeparator("-")
-    , fileExtension("osm")
+    , nameSeparator(PiecePlan::nameSeparator)
+    , fileExtension(PiecePlan::fileExtension)
     , pieceFilter("*?-*?-*?-*?.osm")
     , osmEndTag("</osm>")
     , tagEnd('>')
     , area()
+    , retryPolicy(RetryPolicy::current())
 {
     qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
 
@@ -129,6 +44,20 @@ Pelagor::Pelagor(QObject* parent)
     connect(manager, SIGNAL(finished(QNetworkReply*)), this, SLOT(handleNetworkData(QNetworkReply*)));
     connect(manager, SIGNAL(sslErrors(QNetworkReply*, const QList<QSslError>&)),
             this, SLOT(sslErrors(QNetworkReply*, const QList<QSslError>&)));
+    retryTimer = new QTimer(this);
+    retryTimer->setSingleShot(true);
+    // A coarse timer may fire up to 5 % early, sooner than the server asked.
+    retryTimer->setTimerType(Qt::PreciseTimer);
+    connect(retryTimer, SIGNAL(timeout()), this, SLOT(requestAgain()));
+}
+
+void Pelagor::releaseNetwork()
+{
+    retryTimer->stop();
+    // Replies are the manager's children; deleting them aborts them without a finished().
+    manager->disconnect(this);
+    for (QNetworkReply* reply : manager->findChildren<QNetworkReply*>())
+        delete reply;
 }
 
 bool Pelagor::downloadArea(const QRectF& area)
@@ -164,13 +93,20 @@ bool Pelagor::prepareRequests(const QRectF& area)
     this->area = toGridRect(area);
     // Grid values beyond the int range were clamped by toGridRect; such an area is refused as too
     // large rather than planned from the clamped values.
-    const qint64 pieces = gridFits(area) ? countPieces() : maxPieces + 1;
-    totalFiles = pieces <= maxPieces ? static_cast<int>(pieces) : 0;
+    const qint64 pieces = PiecePlan::fitsGrid(area) ? countPieces() : PiecePlan::maxPieces + 1;
+    totalFiles = pieces <= PiecePlan::maxPieces ? static_cast<int>(pieces) : 0;
     pendingRequests = 0;
     doneFiles = 0;
     filesPaths.clear();
+    retryPolicy = RetryPolicy::current();
+    tries = 0;
+    failuresInARow = 0;
+    splitPieces = 0;
+    missingPieces.clear();
+    stopped = false;
+    requestLineOpen = false;
 
-    if (pieces > maxPieces || !fillRequestQueue()) {
+    if (pieces > PiecePlan::maxPieces || !fillRequestQueue()) {
         emit message("Selected area is too large!");
         return false;
     }
@@ -184,55 +120,23 @@ bool Pelagor::prepareRequests(const QRectF& area)
 
 QRect Pelagor::toGridRect(const QRectF& area)
 {
-    double bounds[4];
-    gridBounds(area, bounds);
-    return gridRect(clampToInt(bounds[0]), clampToInt(bounds[1]), clampToInt(bounds[2]), clampToInt(bounds[3]));
+    return PiecePlan::toGridRect(area);
 }
 
 qint64 Pelagor::countPieces()
 {
-    int x1, y1, x2, y2;
-    area.getCoords(&x1, &y1, &x2, &y2);
-    // In 64 bits: the extent of a clamped grid does not fit an int, nor does the product.
-    const qint64 columns = ceilDiv(qint64(x2) - x1, pieceSize);
-    const qint64 rows = ceilDiv(qint64(y1) - y2, pieceSize);
-    return columns * rows;
+    return PiecePlan::countPieces(area);
 }
 
 bool Pelagor::fillRequestQueue()
 {
-    const qint64 pieces = countPieces();
-    if (pieces > maxPieces)
-        return false;
-    requestQueue.reserve(requestQueue.size() + static_cast<size_t>(pieces));
-
-    int x1, y1, x2, y2;
-    area.getCoords(&x1, &y1, &x2, &y2);
-    // 64-bit steps, so that stepping past a bound near the end of the int range cannot overflow.
-    for (qint64 x = x1; x < x2; x += pieceSize) {
-        for (qint64 y = y2; y < y1; y += pieceSize) {
-            requestQueue.push_back(gridRect(static_cast<int>(x), static_cast<int>(qMin<qint64>(y + pieceSize, y1)),
-                                            static_cast<int>(qMin<qint64>(x + pieceSize, x2)), static_cast<int>(y)));
-        }
-    }
-    return true;
+    return PiecePlan::appendPieces(area, requestQueue);
 }
 
 void Pelagor::splitPiece(const QRect& piece)
 {
-    std::cerr << "Pelagor: " << "Splitting: " << pieceText(piece) << std::endl;
-    int x1, y1, x2, y2;
-    piece.getCoords(&x1, &y1, &x2, &y2);
-    // Integer division truncates toward zero, also for negative coordinates.
-    const int mx = static_cast<int>((qint64(x1) + x2) / 2);
-    const int my = static_cast<int>((qint64(y1) + y2) / 2);
-    const QRect quadrants[4] = {
-        gridRect(x1, y1, mx, my), // north-west
-        gridRect(x1, my, mx, y2), // south-west
-        gridRect(mx, y1, x2, my), // north-east
-        gridRect(mx, my, x2, y2), // south-east
-    };
-    for (const QRect& quadrant : quadrants) {
+    std::cerr << "Pelagor: " << "Splitting: " << PiecePlan::gridText(piece) << std::endl;
+    for (const QRect& quadrant : PiecePlan::quadrants(piece)) {
         // A quadrant that has failed before would fail again; this also ends the splitting of
         // pieces too small to shrink.
         bool failed = false;
@@ -240,7 +144,7 @@ void Pelagor::splitPiece(const QRect& piece)
             failed = failed || f == quadrant;
         if (failed)
             continue;
-        std::cerr << "Pelagor: " << "Splitted: " << pieceText(quadrant) << std::endl;
+        std::cerr << "Pelagor: " << "Splitted: " << PiecePlan::gridText(quadrant) << std::endl;
         requestQueue.push_back(quadrant);
         ++totalFiles;
     }
@@ -248,18 +152,12 @@ void Pelagor::splitPiece(const QRect& piece)
 
 QString Pelagor::pieceFilePath(const QRect& piece)
 {
-    double bounds[4];
-    pieceDegrees(piece, bounds);
-    return QString("%1%2%3%4%5%6%7%8.%9")
-        .arg(downloadDir)
-        .arg(bounds[0])
-        .arg(nameSeparator)
-        .arg(bounds[1])
-        .arg(nameSeparator)
-        .arg(bounds[2])
-        .arg(nameSeparator)
-        .arg(bounds[3])
-        .arg(fileExtension);
+    return QString("%1%2.%3").arg(downloadDir, pieceName(piece), fileExtension);
+}
+
+QString Pelagor::pieceName(const QRect& piece)
+{
+    return PiecePlan::pieceName(piece);
 }
 
 void Pelagor::requestNext()
@@ -270,12 +168,13 @@ void Pelagor::requestNext()
             requestQueue.pop_back();
             if (findLocalFile(piece))
                 continue;
+            tries = 0;
             sendRequest(piece);
             if (pendingRequests > 0)
                 break;
         }
     }
-    if (doneFiles == totalFiles)
+    if (doneFiles == totalFiles && !stopped)
         emit downloadingDone(filesPaths);
 }
 
@@ -293,8 +192,7 @@ bool Pelagor::findLocalFile(const QRect& piece)
 
 void Pelagor::sendRequest(const QRect& piece)
 {
-    double bounds[4];
-    pieceDegrees(piece, bounds);
+    const std::array<double, 4> bounds = PiecePlan::bounds(piece);
     const QUrl url(urlTemplate.arg(bounds[0]).arg(bounds[1]).arg(bounds[2]).arg(bounds[3]), QUrl::TolerantMode);
     emit message(QString("Request: \"%1?%2%3\" ")
                      .arg(url.host(QUrl::FullyDecoded), url.path(QUrl::FullyDecoded), url.query(QUrl::PrettyDecoded)));
@@ -305,9 +203,17 @@ void Pelagor::sendRequest(const QRect& piece)
     // The API answers plain HTTP with a redirect to HTTPS; without following it the redirect
     // page would be stored as the piece. Never follow a redirect to a less secure scheme.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // A server that stops sending is given up on after a while and asked again.
+    request.setTransferTimeout(retryPolicy.stallMs());
+    // The piece files are the store of what was downloaded. An answer kept in Qt's HTTP cache
+    // could stand in for a failed request or for fresh data, so the API is always asked.
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     QNetworkReply* reply = manager->get(request);
     connect(reply, SIGNAL(downloadProgress(qint64, qint64)), this, SLOT(downloadProgress(qint64, qint64)));
     ++pendingRequests;
+    ++tries;
+    requestLineOpen = true;
 }
 
 void Pelagor::savePiece(const QByteArray& data, const QRect& piece)
@@ -333,30 +239,100 @@ void Pelagor::savePiece(const QByteArray& data, const QRect& piece)
 void Pelagor::handleNetworkData(QNetworkReply* reply)
 {
     const QRect piece = reply->request().attribute(QNetworkRequest::User).toRect();
-    // Qt reports an HTTP status without an error of its own (a redirect that was not followed,
-    // 304 and other 3xx) as success; only a 2xx answer carries the piece's data.
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const bool answered = status.isValid() && status.toInt() >= 200 && status.toInt() < 300;
-    const QByteArray body = reply->error() == QNetworkReply::NoError && answered ? reply->readAll() : QByteArray();
-    if (reply->error() != QNetworkReply::NoError || !answered || cutShortUnnoticed(reply, body, osmEndTag)) {
-        std::cerr << "Pelagor: " << "Reply error: " << pieceText(piece) << std::endl;
-        failedPieces.push_back(piece);
-        splitPiece(piece);
-    } else {
-        savePiece(body, piece);
-    }
+    const QByteArray body = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
+    const ReplyVerdict verdict = ReplyVerdict::of(reply, body, retryPolicy.stallMs());
+    const QByteArray retryAfter = reply->rawHeader("Retry-After");
     reply->deleteLater();
     --pendingRequests;
+
+    if (verdict.kind == ReplyVerdict::Arrived) {
+        failuresInARow = 0;
+        savePiece(body, piece);
+    } else {
+        std::cerr << "Pelagor: " << "Reply error: " << PiecePlan::gridText(piece) << " (" << verdict.reason.toStdString()
+                  << ")" << std::endl;
+        if (verdict.kind == ReplyVerdict::TryAgain && tries < RetryPolicy::maxTries) {
+            waitAndRequestAgain(piece, verdict.reason, verdict.status, retryAfter);
+            return;
+        }
+        failedPieces.push_back(piece);
+        // Only a refused area is split. A piece one unit wide and high has nothing left to
+        // split, and a split that queues nothing new would leave the piece's area out.
+        int x1, y1, x2, y2;
+        piece.getCoords(&x1, &y1, &x2, &y2);
+        const int queued = totalFiles;
+        if (verdict.kind == ReplyVerdict::Refused && (qint64(x2) - x1 > 1 || qint64(y1) - y2 > 1))
+            splitPiece(piece);
+        if (totalFiles == queued) {
+            stopIncomplete(piece, verdict.reason);
+            return;
+        }
+        ++splitPieces;
+    }
     ++doneFiles;
     reportProgress();
     requestNext();
 }
 
+void Pelagor::waitAndRequestAgain(const QRect& piece, const QString& reason, int status,
+                                  const QByteArray& retryAfter)
+{
+    ++failuresInARow;
+    const qint64 wait = retryPolicy.waitMs(retryAfter, failuresInARow, QDateTime::currentDateTimeUtc());
+    const qint64 seconds = (wait + 999) / 1000;
+    endRequestLine();
+    if (status != 0)
+        emit message(QString("Server busy (%1), trying again in %2 s...\n").arg(reason).arg(seconds));
+    else
+        emit message(QString("No answer from the server, trying again in %1 s...\n").arg(seconds));
+    // Nothing else is sent meanwhile: the piece still counts as the one request in flight.
+    ++pendingRequests;
+    retryPiece = piece;
+    retryTimer->start(int(wait));
+}
+
+void Pelagor::requestAgain()
+{
+    --pendingRequests;
+    sendRequest(retryPiece);
+}
+
+void Pelagor::stopIncomplete(const QRect& failed, const QString& reason)
+{
+    stopped = true;
+    missingPieces.push_back(failed);
+    endRequestLine();
+    // Pieces still queued are used when their files are on disk; the others are missing.
+    while (!requestQueue.empty()) {
+        const QRect piece = requestQueue.back();
+        requestQueue.pop_back();
+        if (!findLocalFile(piece))
+            missingPieces.push_back(piece);
+    }
+    for (const QRect& piece : missingPieces)
+        emit message(QString("Not downloaded: %1 (%2)\n")
+                         .arg(pieceName(piece), piece == failed ? reason : QString("not requested")));
+    emit message(QString("Download incomplete: %1 of %2 pieces are missing. The pieces on disk are kept; start the "
+                         "download again later to fetch the rest.\n")
+                     .arg(missingPieces.size())
+                     .arg(totalFiles - splitPieces));
+    emit downloadingDone(filesPaths);
+}
+
 void Pelagor::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
 {
     emit message(".");
-    if (bytesReceived == bytesTotal)
+    if (bytesReceived == bytesTotal) {
         emit message(" Done\n");
+        requestLineOpen = false;
+    }
+}
+
+void Pelagor::endRequestLine()
+{
+    if (requestLineOpen)
+        emit message("\n");
+    requestLineOpen = false;
 }
 
 void Pelagor::sslErrors(QNetworkReply* reply, const QList<QSslError>& errors)

@@ -209,9 +209,10 @@ QString OSMParser::outputFileName()
         .arg(time.second(), 2, 10, zero);
 }
 
-void OSMParser::writeOutputFile(OSMData& data)
+void OSMParser::writeOutputFile(OSMData& data, Coverage coverage)
 {
-    const QString fileName = QString("%1.osm").arg(outputFileName());
+    const QString fileName
+        = QString("%1%2.osm").arg(outputFileName(), coverage == Coverage::Incomplete ? "-incomplete" : "");
     // Only the last folder level is created; a failure shows when the file is opened.
     if (!QDir(outputDir).exists())
         QDir().mkdir(outputDir);

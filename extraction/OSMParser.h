@@ -36,7 +36,10 @@ public:
     static void readWay(QXmlStreamReader& reader, OSMData& data);
     static void readRelation(QXmlStreamReader& reader, OSMData& data);
 
-    void writeOutputFile(OSMData& data);
+    // A network file made from a download that stopped early carries this in its name, so
+    // that it cannot be taken for a complete one.
+    enum class Coverage { Complete, Incomplete };
+    void writeOutputFile(OSMData& data, Coverage coverage = Coverage::Complete);
     static QString outputFileName();
     static void writeNodes(OSMXmlWriter& writer, OSMData& data);
     static void writeWays(OSMXmlWriter& writer, OSMData& data);

@@ -18,6 +18,8 @@ public:
     void insert(qint64 id, qint64 position);
     void clear();
     std::size_t size() const { return count; }
+    // Slots of the table, used or not: what the index holds in memory.
+    std::size_t slotCount() const { return table.size(); }
 
 private:
     struct Slot

@@ -14,6 +14,7 @@ private Q_SLOTS:
     void cleanup();
     void usage_data();
     void usage();
+    void version();
     void badBbox_data();
     void badBbox();
     void bboxOption();
@@ -95,6 +96,16 @@ void tst_PelagorExtract::usage()
     const QByteArray& text = onStdout ? r.out : r.err;
     QVERIFY2(text.startsWith("Usage: pelagor-extract PATH...\n"), text.constData());
     QVERIFY((onStdout ? r.err : r.out).isEmpty());
+    QVERIFY(!QDir("data").exists());
+}
+
+void tst_PelagorExtract::version()
+{
+    // PELAGOR_VERSION is the project version, handed to this test as to the program.
+    const Run r = run({"--version"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("pelagor-extract " PELAGOR_VERSION "\n"));
+    QVERIFY(r.err.isEmpty());
     QVERIFY(!QDir("data").exists());
 }
 

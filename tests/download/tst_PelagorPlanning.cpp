@@ -1,4 +1,5 @@
 #include "download/Pelagor.h"
+#include "download/PiecePlan.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
 
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void piecesAndQueueOrder();
     void pieceFilePath_data();
     void pieceFilePath();
+    void notPieceNames();
     void splitPiece_data();
     void splitPiece();
     void zeroPiecesEndAtOnce_data();
@@ -259,6 +261,18 @@ void tst_PelagorPlanning::pieceFilePath()
     QFETCH(QString, path);
     Pelagor pelagor;
     QCOMPARE(pelagor.pieceFilePath(piece), path);
+    // The map reads the pieces on disk back from their names.
+    QRect back;
+    QVERIFY(PiecePlan::fromFileName(path, back));
+    QCOMPARE(coords(back), coords(piece));
+}
+
+void tst_PelagorPlanning::notPieceNames()
+{
+    QRect piece;
+    for (const QString name : {"merged0.osm", "30-60-30.01.osm", "1-2-3-4.osm.tmp", "a-b-c-d.osm", "1--2-3-4-5.osm",
+                               "16.6040-49.197-16.611-49.202.osm", "1---2-3-4.osm"})
+        QVERIFY2(!PiecePlan::fromFileName(name, piece), qPrintable(name));
 }
 
 void tst_PelagorPlanning::splitPiece_data()

@@ -119,11 +119,7 @@ struct RunLog
 
 bool waitForDone(const RunLog& run, int timeoutMs = 30000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (run.done == 0 && timer.elapsed() < timeoutMs)
-        QTest::qWait(10);
-    return run.done == 1;
+    return QTest::qWaitFor([&run] { return run.done > 0; }, timeoutMs) && run.done == 1;
 }
 
 QStringList fetchedLog(const QStringList& names)
@@ -190,9 +186,7 @@ private Q_SLOTS:
     void requestSent();
     void oneRequestInFlight();
     void failedPieceInWholeRun();
-    void splittingEndsByItself();
-    void failedReplySplits_data();
-    void failedReplySplits();
+    void smallestRefusedPieceStops();
     void redirectFollowed_data();
     void redirectFollowed();
     void slowServer();
@@ -277,9 +271,9 @@ void tst_PelagorTransport::allPiecesOnDisk()
     QCOMPARE(run.log, expected << "<done>");
     QCOMPARE(run.progress, (QList<int>{12, 25, 37, 50, 62, 75, 87, 100}));
     QCOMPARE(run.files, paths(moscowPieces));
-    QTest::qWait(100);
+    // Nothing is in flight, so nothing more can come.
+    QCOMPARE(pelagor.getPendingRequests(), 0);
     QCOMPARE(server->requests().size(), 0);
-    QCOMPARE(run.done, 1);
 }
 
 void tst_PelagorTransport::noPiecesNoTraffic()
@@ -290,7 +284,7 @@ void tst_PelagorTransport::noPiecesNoTraffic()
     QCOMPARE(run.log, (QStringList{"Total 0 files to be requested...\n", "<done>"}));
     QVERIFY(run.files.isEmpty());
     QVERIFY(run.progress.isEmpty());
-    QTest::qWait(100);
+    QCOMPARE(pelagor.getPendingRequests(), 0);
     QCOMPARE(server->requests().size(), 0);
 }
 
@@ -363,7 +357,7 @@ void tst_PelagorTransport::failedPieceInWholeRun()
     // 3 of 12 once the split raised the total: the percentage stays, then climbs again.
     QCOMPARE(run.progress, (QList<int>{12, 25, 25, 33, 41, 50, 58, 66, 75, 83, 91, 100}));
     QCOMPARE(run.files, paths(moscowPieces.mid(0, 2) + quadrants + moscowPieces.mid(3)));
-    QCOMPARE(err.lines(), (QStringList{"Pelagor: Reply error: 37605 55816 37615 55823",
+    QCOMPARE(err.lines(), (QStringList{"Pelagor: Reply error: 37605 55816 37615 55823 (HTTP 400)",
                                        "Pelagor: Splitting: 37605 55816 37615 55823",
                                        "Pelagor: Splitted: 37605 55819 37610 55823",
                                        "Pelagor: Splitted: 37605 55816 37610 55819",
@@ -374,10 +368,10 @@ void tst_PelagorTransport::failedPieceInWholeRun()
     QCOMPARE(pelagor.getTotalFiles(), 12);
 }
 
-void tst_PelagorTransport::splittingEndsByItself()
+void tst_PelagorTransport::smallestRefusedPieceStops()
 {
-    // Every request fails: the 1 by 1 piece and its degenerate quadrants are split until every
-    // quadrant equals a piece that has failed already.
+    // A refused piece of 1 by 1 unit has nothing left to split: the run stops and says what is
+    // missing, instead of asking for boxes of no width.
     server->setHandler([](const Request&) { return Response::error(400, "refused"); });
     Pelagor pelagor;
     RunLog run(pelagor);
@@ -385,100 +379,21 @@ void tst_PelagorTransport::splittingEndsByItself()
     QVERIFY(pelagor.downloadArea(QRectF(0, 0.001, 0.001, -0.001)));
     QVERIFY(waitForDone(run));
 
-    QCOMPARE(err.lines(), (QStringList{
-        "Pelagor: Reply error: 0 0 1 1", "Pelagor: Splitting: 0 0 1 1", "Pelagor: Splitted: 0 0 0 1",
-        "Pelagor: Splitted: 0 0 0 0", "Pelagor: Splitted: 0 0 1 0",
-        "Pelagor: Reply error: 0 0 1 0", "Pelagor: Splitting: 0 0 1 0", "Pelagor: Splitted: 0 0 0 0",
-        "Pelagor: Splitted: 0 0 0 0",
-        "Pelagor: Reply error: 0 0 0 0", "Pelagor: Splitting: 0 0 0 0",
-        "Pelagor: Reply error: 0 0 0 0", "Pelagor: Splitting: 0 0 0 0",
-        "Pelagor: Reply error: 0 0 0 0", "Pelagor: Splitting: 0 0 0 0",
-        "Pelagor: Reply error: 0 0 0 1", "Pelagor: Splitting: 0 0 0 1"}));
-    QCOMPARE(run.progress, (QList<int>{25, 33, 50, 66, 83, 100}));
+    QCOMPARE(err.lines(), QStringList{"Pelagor: Reply error: 0 0 1 1 (HTTP 400)"});
+    QStringList log = run.log;
+    log.removeAll(".");
+    log.removeAll(" Done\n");
+    log.removeAll("\n"); // the end of the request's line, when its reply showed no " Done\n"
+    QCOMPARE(log, (QStringList{"Total 1 files to be requested...\n", requestLine("0-0-0.001-0.001"),
+                               "Not downloaded: 0-0-0.001-0.001 (HTTP 400)\n",
+                               "Download incomplete: 1 of 1 pieces are missing. The pieces on disk are kept; start the "
+                               "download again later to fetch the rest.\n",
+                               "<done>"}));
+    QVERIFY(run.progress.isEmpty());
     QVERIFY(run.files.isEmpty());
-    QCOMPARE(run.log.last(), QString("<done>"));
-    QStringList requested;
-    for (const Request& request : server->requests())
-        requested << QUrlQuery(request.url).queryItemValue("bbox");
-    QCOMPARE(requested, (QStringList{"0,0,0.001,0.001", "0,0,0.001,0", "0,0,0,0", "0,0,0,0", "0,0,0,0", "0,0,0,0.001"}));
+    QVERIFY(pelagor.isIncomplete());
+    QCOMPARE(server->requests().size(), 1);
     QCOMPARE(downloadFolderEntries(), QStringList());
-}
-
-void tst_PelagorTransport::failedReplySplits_data()
-{
-    QTest::addColumn<QString>("failure");
-    QTest::newRow("400 too many nodes") << "400";
-    QTest::newRow("500 server error") << "500";
-    QTest::newRow("509 bandwidth exceeded") << "509";
-    QTest::newRow("connection closed mid-body") << "drop";
-    QTest::newRow("redirect to unreachable https") << "https";
-    QTest::newRow("302 without a target") << "302";
-    QTest::newRow("304 not modified") << "304";
-    QTest::newRow("300 multiple choices") << "300";
-    QTest::newRow("redirect loop") << "loop";
-}
-
-void tst_PelagorTransport::failedReplySplits()
-{
-    QFETCH(QString, failure);
-    const QString pieceUrl = "http://api.openstreetmap.org/api/0.6/map?bbox=37.615,55.816,37.622,55.823";
-    server->setHandler([failure, pieceUrl](const Request& request) {
-        if (bboxName(request) != northEastName)
-            return servePiece(request);
-        if (failure == "drop") {
-            Response response = servePiece(request);
-            response.dropAfterBytes = 10000;
-            return response;
-        }
-        if (failure == "https")
-            return Response::redirect(301, "https://api.openstreetmap.org/api/0.6/map?bbox=37.615,55.816,37.622,55.823");
-        if (failure == "302")
-            return Response::redirect(302, QByteArray());
-        if (failure == "304")
-            return Response::redirect(304, QByteArray());
-        if (failure == "300")
-            return Response::error(300, "<html>Choose a mirror</html>");
-        if (failure == "loop")
-            return Response::redirect(302, pieceUrl.toUtf8());
-        return Response::error(failure.toInt(), "You requested too many nodes (limit is 50000).");
-    });
-
-    Pelagor pelagor;
-    RunLog run(pelagor);
-    StderrCapture err;
-    QVERIFY(pelagor.downloadArea(northEast));
-    QVERIFY(waitForDone(run));
-
-    QCOMPARE(err.lines(), QStringList{"Pelagor: Reply error: 37615 55816 37622 55823"} + splitLines);
-    // 1 of 5 after the split, then each quadrant.
-    QCOMPARE(run.progress, (QList<int>{20, 40, 60, 80, 100}));
-    QCOMPARE(pelagor.getTotalFiles(), 5);
-    QCOMPARE(pelagor.getFailedPieces().size(), size_t(1));
-    QCOMPARE(run.files, paths(northEastQuadrants));
-
-    // Whatever the failed reply carried, the log goes on with the quadrants, south-east first.
-    const int first = run.log.indexOf(requestLine(northEastQuadrants.first()));
-    QVERIFY(first > 0);
-    QCOMPARE(run.log.mid(0, 2), (QStringList{"Total 1 files to be requested...\n", requestLine(northEastName)}));
-    QCOMPARE(run.log.mid(first), fetchedLog(northEastQuadrants) << "<done>");
-    for (const QString& text : run.log.mid(2, first - 2))
-        QVERIFY2(text == "." || text == " Done\n", qPrintable(text));
-
-    QStringList quadrantRequests;
-    for (const Request& request : server->requests()) {
-        if (request.method == "GET" && bboxName(request) != northEastName)
-            quadrantRequests << bboxName(request);
-    }
-    QCOMPARE(quadrantRequests, northEastQuadrants);
-
-    // Nothing of the failed piece is kept, not even in part.
-    QStringList onDisk = northEastQuadrants;
-    for (QString& name : onDisk) {
-        QCOMPARE(TestWorkDir::readFile(piecePath(name)), TestWorkDir::readFile(sharedPiece(name)));
-        name += ".osm";
-    }
-    onDisk.sort();
-    QCOMPARE(downloadFolderEntries(), onDisk);
 }
 
 void tst_PelagorTransport::redirectFollowed_data()

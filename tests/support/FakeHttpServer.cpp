@@ -16,9 +16,14 @@ QByteArray reasonPhrase(int status)
     case 304: return "Not Modified";
     case 307: return "Temporary Redirect";
     case 400: return "Bad Request";
+    case 403: return "Forbidden";
     case 404: return "Not Found";
+    case 410: return "Gone";
+    case 429: return "Too Many Requests";
     case 500: return "Internal Server Error";
     case 502: return "Bad Gateway";
+    case 503: return "Service Unavailable";
+    case 504: return "Gateway Timeout";
     case 509: return "Bandwidth Limit Exceeded";
     default: return "Status";
     }
@@ -65,6 +70,7 @@ FakeHttpServer::FakeHttpServer(QObject* parent)
     , handler([](const Request&) { return Response::error(404, "no handler"); })
 {
     connect(&server, SIGNAL(newConnection()), this, SLOT(acceptConnections()));
+    clock.start();
 }
 
 FakeHttpServer::~FakeHttpServer()
@@ -145,6 +151,7 @@ void FakeHttpServer::readFrom(QTcpSocket* socket)
         buffer.remove(0, end + 4);
         const QList<QByteArray> lines = head.split('\n');
         Request request;
+        request.receivedMs = clock.elapsed();
         const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
         request.method = first.value(0);
         request.target = first.value(1);

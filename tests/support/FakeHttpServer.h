@@ -6,6 +6,7 @@
 // keeps its fixed hosts and every request arrives here with its absolute URL.
 // Lives in the thread that creates it.
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -26,6 +27,7 @@ public:
         QUrl url;       // absolute in proxy form ("http://host/path?query")
         QByteArray target; // the request target exactly as sent
         QList<QPair<QByteArray, QByteArray>> headers;
+        qint64 receivedMs = 0; // on the server's monotonic clock, from its construction
         QByteArray header(const QByteArray& name) const;
     };
 
@@ -77,6 +79,7 @@ private:
     void send(QTcpSocket* socket, const Response& response);
 
     QTcpServer server;
+    QElapsedTimer clock;
     Handler handler;
     QList<Request> received;
     QHash<QTcpSocket*, QByteArray> pending;

@@ -11,6 +11,15 @@ void ProcessorLog::startRun(QObject* processor)
     QMetaObject::invokeMethod(processor, "downloadOSMFiles");
 }
 
+void ProcessorLog::settle(QObject* processor)
+{
+    // The controller lives in the run's worker thread: this call is queued behind every event
+    // there, and its signals were posted here before it returns.
+    QMetaObject::invokeMethod(
+        processor, [] {}, Qt::BlockingQueuedConnection);
+    QCoreApplication::sendPostedEvents();
+}
+
 void ProcessorLog::quitWhenSilent(int ms)
 {
     silence.setSingleShot(true);

@@ -23,6 +23,9 @@ public:
     // Connects to the controller's message(), downloadProgress() and processingDone(),
     // then starts its run (downloadOSMFiles()) the way the download window does.
     void startRun(QObject* processor);
+    // Returns once the run has handled everything sent to it so far and what it emitted
+    // meanwhile has arrived here: a run that stopped has then said all it will say.
+    void settle(QObject* processor);
     // The log as the download window shows it.
     QString text() const { return messages.join(QString()); }
     // Quits the application when no message has come for this long.

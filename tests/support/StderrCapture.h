@@ -1,11 +1,13 @@
 #ifndef TESTS_SUPPORT_STDERRCAPTURE_H
 #define TESTS_SUPPORT_STDERRCAPTURE_H
 
-// Redirects std::cerr into a buffer for the lifetime of the object, so tests can
-// check diagnostic lines exactly and that nothing else was written.
+// Sends everything written to the standard error stream into a temporary file for the
+// lifetime of the object, so tests can check diagnostic lines exactly and that nothing else
+// was written. The redirection is of the file descriptor itself: a worker thread that
+// writes std::cerr while the test thread reads the capture shares no C++ object with it.
 #include <QStringList>
-#include <sstream>
-#include <streambuf>
+#include <QTemporaryFile>
+#include <string>
 
 class StderrCapture
 {
@@ -21,8 +23,8 @@ public:
     void clear();
 
 private:
-    std::ostringstream buffer;
-    std::streambuf* previous;
+    mutable QTemporaryFile file;
+    int previous = -1; // the descriptor that was standard error before
 };
 
 #endif

@@ -1,0 +1,54 @@
+#ifndef DOWNLOAD_PIECEPLAN_H
+#define DOWNLOAD_PIECEPLAN_H
+
+// How an area is cut into the pieces that are downloaded: the grid of 0.001 degree, the
+// pieces of 10 x 10 grid units in the order a download takes them, their names and file
+// paths, and the quadrants of a refused piece. Plain functions of their arguments, with no
+// network objects, so the map's selection status can count exactly what a download does.
+// Usable in any thread.
+#include <QRect>
+#include <QRectF>
+#include <QString>
+#include <array>
+#include <string>
+#include <vector>
+
+class PiecePlan
+{
+public:
+    // More pieces than this in one area are refused as too large; planning them would take the
+    // memory of hundreds of millions of queued rectangles and days of requests.
+    static constexpr qint64 maxPieces = 1000000;
+    // Folder of the piece files, relative to the working directory, and their name parts.
+    static const QString downloadDir;
+    static const QString nameSeparator;
+    static const QString fileExtension;
+
+    // The smallest rectangle of whole grid units that holds the area (x1 west, y1 north, x2
+    // east, y2 south); bounds beyond the int range are clamped.
+    static QRect toGridRect(const QRectF& area);
+    // False when the area's grid bounds do not fit an int: such an area is too large to plan.
+    static bool fitsGrid(const QRectF& area);
+    static qint64 countPieces(const QRect& area);
+    // Appends the area's pieces, column by column from west to east, each from south to north;
+    // a download takes them from the back. False, with nothing appended, when there are more
+    // than maxPieces or memory runs out.
+    static bool appendPieces(const QRect& area, std::vector<QRect>& queue);
+    // North-west, south-west, north-east, south-east, cut at the middle in whole units
+    // (truncating toward zero, also for negative coordinates).
+    static std::array<QRect, 4> quadrants(const QRect& piece);
+
+    // "W-S-E-N" in degrees, each bound with 6 significant digits: "16.604-49.197-16.611-49.202".
+    static QString pieceName(const QRect& piece);
+    // downloadDir + pieceName + ".osm".
+    static QString pieceFilePath(const QRect& piece);
+    // The piece of a piece file name ("W-S-E-N.osm", any folder), false when the name is none.
+    static bool fromFileName(const QString& fileName, QRect& piece);
+    // West, south, east and north in degrees: the order of file names and requests.
+    static std::array<double, 4> bounds(const QRect& piece);
+    // "x1 y2 x2 y1" as decimal grid values, as diagnostics name a piece.
+    static std::string gridText(const QRect& piece);
+    static QRect gridRect(int x1, int y1, int x2, int y2);
+};
+
+#endif
