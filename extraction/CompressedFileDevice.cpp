@@ -59,7 +59,8 @@ void CompressedFileDevice::finishStream()
 
 void CompressedFileDevice::fail(const QByteArray& what)
 {
-    std::cerr << className << ": \"" << file.fileName().toStdString() << "\": " << what.toStdString() << std::endl;
+    if (diagnostics)
+        std::cerr << className << ": \"" << file.fileName().toStdString() << "\": " << what.toStdString() << std::endl;
     setErrorString(QString::fromUtf8(what));
     finishStream();
     failed = true;

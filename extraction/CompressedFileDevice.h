@@ -21,6 +21,9 @@ public:
     void close() override;
     bool isSequential() const override;
     bool atEnd() const override;
+    // Whether a damaged file is reported on the standard error stream (it is unless
+    // told otherwise).
+    void setDiagnostics(bool on) { diagnostics = on; }
 
 protected:
     enum Result { Progress, StreamEnd, Failed };
@@ -51,6 +54,7 @@ private:
     bool streamsSeen = false;
     bool finished = false;
     bool failed = false;
+    bool diagnostics = true;
 };
 
 #endif

@@ -36,16 +36,23 @@ Format formatOf(const QString& path)
 }
 
 // The XML of the file, decompressed where its name says so; null when it cannot be
-// opened (or is not compressed as its name says).
-std::unique_ptr<QIODevice> openXml(const QString& path, Format format)
+// opened (or is not compressed as its name says). Without `diagnostics` damaged
+// compressed data is not reported: the first pass of a clipped file leaves that to
+// the second.
+std::unique_ptr<QIODevice> openXml(const QString& path, Format format, bool diagnostics)
 {
     std::unique_ptr<QIODevice> device;
-    if (format == GzipXml)
-        device.reset(new GzipDevice(path));
-    else if (format == Bzip2Xml)
-        device.reset(new Bzip2Device(path));
-    else
+    if (format == GzipXml || format == Bzip2Xml) {
+        CompressedFileDevice* compressed = nullptr;
+        if (format == GzipXml)
+            compressed = new GzipDevice(path);
+        else
+            compressed = new Bzip2Device(path);
+        compressed->setDiagnostics(diagnostics);
+        device.reset(compressed);
+    } else {
         device.reset(new QFile(path));
+    }
     device->open(QIODevice::ReadOnly | QIODevice::Text);
     if (!device->isOpen())
         device.reset();
@@ -111,7 +118,7 @@ bool readInput(const QString& path, OSMData& data, const BoundingBox* clip, QStr
         return true;
     }
     if (clip) {
-        const std::unique_ptr<QIODevice> device = openXml(path, format);
+        const std::unique_ptr<QIODevice> device = openXml(path, format, false);
         if (!device)
             return false;
         selection.reset(new ClipSelection(*clip));
@@ -119,7 +126,7 @@ bool readInput(const QString& path, OSMData& data, const BoundingBox* clip, QStr
         prepare(reader);
         OSMXmlReaders::scan(reader, *selection);
     }
-    const std::unique_ptr<QIODevice> device = openXml(path, format);
+    const std::unique_ptr<QIODevice> device = openXml(path, format, true);
     if (!device)
         return false;
     error = readXml(*device, data, selection.get());

@@ -228,6 +228,9 @@ void tst_Extracts::damagedExtract_data()
     // What the log says between "Processing file: ..." and the next file.
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QStringList>("stderrLines");
+    // Clipped, each file is read twice; a damage is still reported once.
+    QTest::addColumn<QString>("bbox");
+    const QString world = "-180,-90,180,90";
     const QByteArray pbf = TestWorkDir::readFile(set("merged.osm.pbf"));
     const QByteArray gz = TestWorkDir::readFile(set("merged.osm.gz"));
     const QByteArray bz2 = TestWorkDir::readFile(set("merged.osm.bz2"));
@@ -236,24 +239,35 @@ void tst_Extracts::damagedExtract_data()
     // What came before the cut is read: the node off the Earth is among it.
     QTest::newRow("truncated pbf") << "cut.osm.pbf" << pbf.left(pbf.size() / 2)
                                    << QStringList{"PBF error: unexpected EOF\n", " OK\n"}
-                                   << QStringList{"OSMParser: Conversion failed lat: 91"};
+                                   << QStringList{"OSMParser: Conversion failed lat: 91"} << QString();
     QTest::newRow("text named pbf") << "text.osm.pbf" << text
                                     << QStringList{"PBF error: invalid BlobHeader size (> max_blob_header_size)\n",
                                                    " OK\n"}
-                                    << QStringList();
+                                    << QStringList() << QString();
     QTest::newRow("empty pbf") << "empty.osm.pbf" << QByteArray()
-                               << QStringList{"PBF error: blob contains no data\n", " OK\n"} << QStringList();
-    QTest::newRow("truncated gzip") << "cut.osm.gz" << gz.left(gz.size() / 2) << premature
-                                    << QStringList{"GzipDevice: \"cut.osm.gz\": the file ends inside a compressed stream"};
+                               << QStringList{"PBF error: blob contains no data\n", " OK\n"} << QStringList()
+                               << QString();
+    const QStringList gzipCut{"GzipDevice: \"cut.osm.gz\": the file ends inside a compressed stream"};
+    QTest::newRow("truncated gzip") << "cut.osm.gz" << gz.left(gz.size() / 2) << premature << gzipCut << QString();
+    QTest::newRow("truncated gzip, clipped to the world") << "cut.osm.gz" << gz.left(gz.size() / 2) << premature
+                                                          << gzipCut << world;
+    // A node off the Earth is inside no box: a clip drops it without a word.
+    QTest::newRow("truncated pbf, clipped to the world")
+        << "cut.osm.pbf" << pbf.left(pbf.size() / 2) << QStringList{"PBF error: unexpected EOF\n", " OK\n"}
+        << QStringList() << world;
     // The damage garbles the text before zlib can tell.
     QTest::newRow("damaged gzip") << "bad.osm.gz" << gz.left(1000) + QByteArray(1000, 'x') + gz.mid(2000)
                                   << QStringList{"Encountered incorrectly encoded content.\n", " OK\n"}
-                                  << QStringList{"GzipDevice: \"bad.osm.gz\": corrupt data: invalid distance too far back"};
-    QTest::newRow("text named gzip") << "text.osm.gz" << text << QStringList{" opening failed!\n"} << QStringList();
+                                  << QStringList{"GzipDevice: \"bad.osm.gz\": corrupt data: invalid distance too far back"}
+                                  << QString();
+    QTest::newRow("text named gzip") << "text.osm.gz" << text << QStringList{" opening failed!\n"} << QStringList()
+                                     << QString();
     QTest::newRow("truncated bzip2") << "cut.osm.bz2" << bz2.left(bz2.size() / 2) << premature
                                      << QStringList{"Bzip2Device: \"cut.osm.bz2\": the file ends inside a compressed "
-                                                    "stream"};
-    QTest::newRow("text named bzip2") << "text.osm.bz2" << text << QStringList{" opening failed!\n"} << QStringList();
+                                                    "stream"}
+                                     << QString();
+    QTest::newRow("text named bzip2") << "text.osm.bz2" << text << QStringList{" opening failed!\n"} << QStringList()
+                                      << QString();
 }
 
 void tst_Extracts::damagedExtract()
@@ -262,9 +276,10 @@ void tst_Extracts::damagedExtract()
     QFETCH(QByteArray, content);
     QFETCH(QStringList, log);
     QFETCH(QStringList, stderrLines);
+    QFETCH(QString, bbox);
     QVERIFY(TestWorkDir::writeFile(name, content));
     const QString piece = TestWorkDir::sharedData("moscow-selection/" + pieces.first() + ".osm");
-    const Run run = extract({name, piece});
+    const Run run = extract({name, piece}, bbox);
     // The damaged file is reported, and the next file is read as if alone.
     const QStringList expected = QStringList{"Processing file: \"FILE0\"..."} + log
         + QStringList{"Processing file: \"FILE1\"...", " OK\n"};
