@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "download/RetryPolicy.h"
 #include "tests/app/FaultChecks.h"
+#include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/ModalAnswer.h"
 #include "tests/support/OsmApiPieces.h"
@@ -57,6 +58,8 @@ private:
     QString tileFailure;
 };
 
+using namespace ExpectedLog;
+
 namespace {
 
 // The piece of the main window's default selection; its quadrants are served too. The
@@ -96,32 +99,13 @@ int marks(const QString& log, const QString& mark)
     return request < 0 ? 0 : log.mid(request).count('.');
 }
 
-QString requestPattern(const QString& piece)
-{
-    return QRegularExpression::escape(
-        QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(QString(piece).replace('-', ',')));
-}
-
-QString processingPattern(const QString& piece)
-{
-    return QRegularExpression::escape(QString("Processing file: \"data/download/%1.osm\"... OK\n").arg(piece));
-}
-
-// The counts of the four pieces: the summary that ends a complete run.
-QString summaryPattern()
-{
-    return "Creating output file: \"\\./data/comp/[0-9_-]+\\.osm\"\\.\\.\\. OK\\n    Node count: 545\\n"
-           "    Bus stop count: 19\\n    Tram stop count: 14\\n    Way count: 88\\n    Route count: 46\\n";
-}
-
-// The log of a whole run of the default selection, its piece fetched or found on disk.
+// The log of a whole run of the default selection, its piece fetched or found on disk, with
+// the counts of the four sample pieces it holds.
 QRegularExpression wholeRun()
 {
-    return QRegularExpression(
-        "^Total 1 files to be requested\\.\\.\\.\\n(" + requestPattern(defaultPiece) + "(?:\\.+ Done\\n)+|"
-        + QRegularExpression::escape(
-            QString("File found at local storage: \"data/download/%1.osm\"\n").arg(defaultPiece))
-        + ")" + processingPattern(defaultPiece) + summaryPattern() + "$");
+    return QRegularExpression("^" + escaped(total(1)) + "(" + requestPattern(defaultPiece, true) + "|"
+                              + escaped(foundLine(defaultPiece)) + ")" + processingPattern(defaultPiece)
+                              + creatingPattern() + summaryPattern(545, 19, 14, 88, 46) + "$");
 }
 
 } // namespace
@@ -339,7 +323,7 @@ void tst_WindowCloseTiming::stalledRunClosesPromptly()
     auto* log = download->findChild<QTextEdit*>("teLog");
     QTRY_VERIFY_WITH_TIMEOUT(!server->requestedUrls().filter("api.openstreetmap.org").isEmpty(), 10000);
     // In progress: the request line, and the dots of the part that came.
-    const QRegularExpression waiting("^Total 1 files to be requested\\.\\.\\.\\n" + requestPattern(defaultPiece)
+    const QRegularExpression waiting("^" + escaped(total(1)) + escaped(requestLine(defaultPiece))
                                      + (stall == "stall" ? "$" : "\\.+$"));
     QTRY_VERIFY2_WITH_TIMEOUT(waiting.match(log->toPlainText()).hasMatch(), qPrintable(log->toPlainText()), 10000);
 
@@ -419,10 +403,8 @@ void tst_WindowCloseTiming::stoppedRunKeepsAsking_data()
                                              << "^Could not create folder \"data/download/\"!$";
     QTest::newRow("data/comp is a file")
         << "data/comp"
-        << "^Total 1 files to be requested\\.\\.\\.\\n" + requestPattern(defaultPiece) + "(?:\\.+ Done\\n)+"
-               + processingPattern(defaultPiece)
-               + "Creating output file: \"(\\./data/comp/[0-9_-]+\\.osm)\"\\.\\.\\. "
-                 "Could not open \"\\1\" for writting!\\n$";
+        << "^" + escaped(total(1)) + requestPattern(defaultPiece, true) + processingPattern(defaultPiece)
+               + creatingPattern() + "Could not open \"\\1\" for writting!\\n$";
 }
 
 void tst_WindowCloseTiming::stoppedRunKeepsAsking()
