@@ -29,7 +29,6 @@ class tst_FaultTable : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
     void refusedPieceIsSplit();
@@ -143,7 +142,6 @@ QStringList repeated(int times, const QString& text)
 void tst_FaultTable::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    FaultChecks::usePrivateCache();
     qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
     qRegisterMetaType<QProcess::ExitStatus>("QProcess::ExitStatus");
     // Waits of 50 ms doubling up to 200 ms, and a transfer given up after 3 s without a byte.
@@ -163,11 +161,6 @@ void tst_FaultTable::initTestCase()
     QCOMPARE(networks.size(), 1);
     referenceNetwork = TestWorkDir::readFile("data/comp/" + networks.first());
     QVERIFY(referenceNetwork.size() > 100000);
-}
-
-void tst_FaultTable::cleanupTestCase()
-{
-    FaultChecks::removePrivateCache();
 }
 
 void tst_FaultTable::init()
@@ -887,7 +880,6 @@ int childRun(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    FaultChecks::usePrivateCache();
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), QByteArray(argv[2]).toUShort()));
     ProcessorLog log;
@@ -897,7 +889,6 @@ int childRun(int argc, char* argv[])
     log.startRun(&processor);
     QTimer::singleShot(25000, &app, SLOT(quit()));
     const int status = app.exec();
-    FaultChecks::removePrivateCache();
     return status;
 }
 

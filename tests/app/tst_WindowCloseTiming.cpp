@@ -26,7 +26,6 @@ class tst_WindowCloseTiming : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
     void closedAtVariedMoments();
@@ -113,7 +112,6 @@ QRegularExpression wholeRun()
 void tst_WindowCloseTiming::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    FaultChecks::usePrivateCache();
     // Short waits between tries; the stall time-out stays longer than any test waits on a stall.
     RetryPolicy::shortenForTests(50, 200, 30000);
     qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
@@ -145,11 +143,6 @@ void tst_WindowCloseTiming::initTestCase()
             response = FakeHttpServer::Response::error(failure.toInt(), "Service unavailable");
         return response;
     });
-}
-
-void tst_WindowCloseTiming::cleanupTestCase()
-{
-    FaultChecks::removePrivateCache();
 }
 
 void tst_WindowCloseTiming::init()

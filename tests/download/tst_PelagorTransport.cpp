@@ -203,8 +203,6 @@ void tst_PelagorTransport::initTestCase()
 
 void tst_PelagorTransport::init()
 {
-    // Replies of earlier cases must not come back from the disk cache.
-    QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
     workDir = new TestWorkDir;
     QVERIFY(workDir->isValid());
     QVERIFY(QDir().mkdir("data"));
