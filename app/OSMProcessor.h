@@ -32,7 +32,9 @@ private Q_SLOTS:
     void parseOSMFiles(const std::vector<QString>& filesPaths);
 
 private:
-    // Declared first so that the members below die only after the thread has ended.
+    // Owned; the destructor's body ends the thread and deletes it, so the thread is gone
+    // before any member below is destroyed. The members die in reverse order: data, then the
+    // parser and the downloader.
     QThread* workerThread;
     Pelagor downloader;
     OSMParser parser;

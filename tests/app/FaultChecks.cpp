@@ -3,11 +3,9 @@
 #include "tests/support/OsmiumCheck.h"
 #include "tests/support/TestWorkDir.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QXmlStreamReader>
 
 namespace FaultChecks {
@@ -108,21 +106,6 @@ QByteArray earlierNetworkFile()
            "  <tag k=\"highway\" v=\"residential\"/>\n"
            " </way>\n"
            "</osm>\n";
-}
-
-void usePrivateCache()
-{
-    // The cache location ends in organisation and application name.
-    QCoreApplication::setOrganizationName(QString("pelagor-test-%1").arg(QCoreApplication::applicationPid()));
-}
-
-void removePrivateCache()
-{
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (!cache.contains(QString("pelagor-test-%1").arg(QCoreApplication::applicationPid())))
-        return;
-    QDir(cache).removeRecursively();
-    QDir().rmdir(QFileInfo(cache).path());
 }
 
 } // namespace FaultChecks

@@ -33,13 +33,6 @@ QString checkNetworkFile(const QString& path);
 // A small complete network file, as an earlier run leaves it.
 QByteArray earlierNetworkFile();
 
-// Gives this process an HTTP disk cache of its own (the downloader keeps one in the cache
-// location), so that another copy of the same test running at the same time, from another
-// build folder, cannot answer or repeat this one's requests through a shared cache. Call
-// after QStandardPaths::setTestModeEnabled(true); removePrivateCache() deletes it.
-void usePrivateCache();
-void removePrivateCache();
-
 } // namespace FaultChecks
 
 #endif

@@ -1,5 +1,6 @@
 #include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
+#include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/ModalAnswer.h"
 #include "tests/support/OsmApiPieces.h"
@@ -186,13 +187,11 @@ void tst_DownloadWindow::wholeRunFromTheClick()
     QTRY_VERIFY_WITH_TIMEOUT(!download->isProcessing(), 30000);
 
     // The selection north 49.2014, south 49.1978, west 16.6048, east 16.6102 is one piece.
-    const QRegularExpression expected(
-        "^Total 1 files to be requested\\.\\.\\.\\n"
-        "Request: \"api\\.openstreetmap\\.org\\?/api/0\\.6/mapbbox=16\\.604,49\\.197,16\\.611,49\\.202\" (?:\\.+ Done\\n)+"
-        "Processing file: \"data/download/16\\.604-49\\.197-16\\.611-49\\.202\\.osm\"\\.\\.\\. OK\\n"
-        "Creating output file: \"(\\./data/comp/[0-9_-]+\\.osm)\"\\.\\.\\. OK\\n"
-        "    Node count: \\d+\\n    Bus stop count: 7\\n    Tram stop count: 14\\n    Way count: 22\\n"
-        "    Route count: 28\\n$");
+    const QRegularExpression expected("^" + ExpectedLog::escaped(ExpectedLog::total(1))
+                                      + ExpectedLog::requestPattern(defaultPiece, true)
+                                      + ExpectedLog::processingPattern(defaultPiece) + ExpectedLog::creatingPattern()
+                                      + "OK\\n    Node count: \\d+\\n    Bus stop count: 7\\n    Tram stop count: 14\\n"
+                                        "    Way count: 22\\n    Route count: 28\\n$");
     const auto match = expected.match(log->toPlainText());
     QVERIFY2(match.hasMatch(), qPrintable(log->toPlainText()));
     QCOMPARE(bar->value(), 100);

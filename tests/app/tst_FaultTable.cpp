@@ -1,6 +1,7 @@
 #include "app/OSMProcessor.h"
 #include "download/RetryPolicy.h"
 #include "tests/app/FaultChecks.h"
+#include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/OsmApiPieces.h"
 #include "tests/support/ProcessorLog.h"
@@ -15,6 +16,7 @@
 #include <iostream>
 #include <memory>
 
+using namespace ExpectedLog;
 using Request = FakeHttpServer::Request;
 using Response = FakeHttpServer::Response;
 
@@ -27,7 +29,6 @@ class tst_FaultTable : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
     void refusedPieceIsSplit();
@@ -90,15 +91,10 @@ const QStringList splitLines = {
 const QString earlierPiece = "30-60-30.01-60.01.osm";
 const QString earlierNetwork = "data/comp/2020-01-01_00-00-00.osm";
 
+// The summary of all eight pieces.
 QString summaryPattern()
 {
-    return "OK\\n    Node count: 767\\n    Bus stop count: 33\\n    Tram stop count: 14\\n"
-           "    Way count: 144\\n    Route count: 71\\n";
-}
-
-QString piecePath(const QString& piece)
-{
-    return "data/download/" + piece + ".osm";
+    return ExpectedLog::summaryPattern(767, 33, 14, 144, 71);
 }
 
 QStringList servedFolders()
@@ -112,56 +108,6 @@ QString pieceUrl(const QString& piece)
     QString bbox = piece;
     bbox.replace('-', ',');
     return "http://api.openstreetmap.org/api/0.6/map?bbox=" + bbox;
-}
-
-// The log line of a request: its dots and " Done\n" when the piece arrived whole; for a
-// failed reply whatever progress the error page or the redirects made, and maybe no line end.
-QString requestPattern(const QString& piece, bool arrives)
-{
-    QString bbox = piece;
-    bbox.replace('-', ',');
-    return QRegularExpression::escape(QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(bbox))
-        + (arrives ? "(?:\\.+ Done\\n)+" : "(?:\\.| Done\\n)*");
-}
-
-QString processingPattern(const QString& piece, bool opens = true)
-{
-    return QRegularExpression::escape(QString("Processing file: \"%1\"...").arg(piecePath(piece))
-                                      + (opens ? " OK\n" : " opening failed!\n"));
-}
-
-QString creatingPattern(bool complete = true)
-{
-    return QString("Creating output file: \"(\\./data/comp/[0-9]{4}-[0-9]{2}-[0-9]{2}_[0-9]{2}-[0-9]{2}-[0-9]{2}%1"
-                   "\\.osm)\"\\.\\.\\. ")
-        .arg(complete ? "" : "-incomplete");
-}
-
-// The summary of a network file of whatever size.
-QString anySummaryPattern()
-{
-    return "OK\\n    Node count: \\d+\\n(    [A-Za-z ]+: \\d+\\n){4}";
-}
-
-// A failed try that is waited out: the request (whose line a failed reply may leave open),
-// then the wait on a line of its own.
-QString waitPattern(const QString& piece, const QString& waitLine)
-{
-    return requestPattern(piece, false) + "\\n?" + waitLine;
-}
-
-// The end of a download that stopped: the piece that would not come, then the pieces never
-// asked for, then the count.
-QString incompletePattern(const QString& failed, const QString& reason, const QStringList& notRequested, int total)
-{
-    QString pattern = "\\n?" + QRegularExpression::escape("Not downloaded: " + failed + " (") + reason + "\\)\\n";
-    for (const QString& piece : notRequested)
-        pattern += QRegularExpression::escape("Not downloaded: " + piece + " (not requested)\n");
-    return pattern
-        + QRegularExpression::escape(QString("Download incomplete: %1 of %2 pieces are missing. The pieces on disk are "
-                                             "kept; start the download again later to fetch the rest.\n")
-                                         .arg(notRequested.size() + 1)
-                                         .arg(total));
 }
 
 int requestLines(const QString& log)
@@ -196,7 +142,6 @@ QStringList repeated(int times, const QString& text)
 void tst_FaultTable::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    FaultChecks::usePrivateCache();
     qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
     qRegisterMetaType<QProcess::ExitStatus>("QProcess::ExitStatus");
     // Waits of 50 ms doubling up to 200 ms, and a transfer given up after 3 s without a byte.
@@ -216,11 +161,6 @@ void tst_FaultTable::initTestCase()
     QCOMPARE(networks.size(), 1);
     referenceNetwork = TestWorkDir::readFile("data/comp/" + networks.first());
     QVERIFY(referenceNetwork.size() > 100000);
-}
-
-void tst_FaultTable::cleanupTestCase()
-{
-    FaultChecks::removePrivateCache();
 }
 
 void tst_FaultTable::init()
@@ -291,7 +231,7 @@ void tst_FaultTable::refusedPieceIsSplit()
     // The failed piece, then its quadrants, then the other pieces; every file that arrived is
     // read, the quadrants in place of their piece.
     const QStringList others = requestOrder.mid(1);
-    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n" + requestPattern(failing, false);
+    QString pattern = "^" + escaped(total(8)) + requestPattern(failing, false);
     for (const QString& piece : failingQuadrants + others)
         pattern += requestPattern(piece, true);
     for (const QString& piece : failingQuadrants + others)
@@ -315,14 +255,13 @@ void tst_FaultTable::retriedUntilServed_data()
     QTest::addColumn<int>("times");
     QTest::addColumn<QString>("reason");
     QTest::addColumn<QString>("waitLine");
-    const QString busy = "Server busy \\(HTTP %1\\), trying again in 1 s\\.\\.\\.\\n";
-    const QString noAnswer = "No answer from the server, trying again in 1 s\\.\\.\\.\\n";
+    const QString noAnswer = noAnswerWait(1);
     // A server that is busy or out of reach for a while: the same piece is asked for again after
     // a wait, and the run ends as if nothing had happened.
     for (int status : {429, 500, 502, 503, 504})
         QTest::newRow(qPrintable(QString("HTTP %1").arg(status)))
-            << QString::number(status) << 1 << QString("HTTP %1").arg(status) << busy.arg(status);
-    QTest::newRow("509 with Retry-After, three times") << "509 retry-after" << 3 << "HTTP 509" << busy.arg(509);
+            << QString::number(status) << 1 << QString("HTTP %1").arg(status) << busyWait(status, 1);
+    QTest::newRow("509 with Retry-After, three times") << "509 retry-after" << 3 << "HTTP 509" << busyWait(509, 1);
     QTest::newRow("connection dropped mid-body") << "drop" << 1 << ".+" << noAnswer;
     QTest::newRow("connection dropped after the headers") << "drop0" << 1 << ".+" << noAnswer;
     QTest::newRow("chunked body dropped mid-body") << "dropChunked" << 2 << ".+" << noAnswer;
@@ -376,7 +315,7 @@ void tst_FaultTable::retriedUntilServed()
     processor.reset();
 
     const QString text = log.text();
-    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    QString pattern = "^" + escaped(total(8));
     for (int i = 0; i < times; ++i)
         pattern += waitPattern(failing, waitLine);
     for (const QString& piece : requestOrder)
@@ -419,10 +358,10 @@ void tst_FaultTable::outageLeavesIncompleteNetwork_data()
     QTest::addColumn<QString>("reason");
     QTest::addColumn<QString>("waitLine");
     QTest::newRow("every request answered 503")
-        << "503" << "HTTP 503" << "Server busy \\(HTTP 503\\), trying again in 1 s\\.\\.\\.\\n";
+        << "503" << "HTTP 503" << busyWait(503, 1);
     // The API's plain-HTTP address redirects to HTTPS; here the proxy refuses the tunnel.
     QTest::newRow("redirect to unreachable https") << "https" << ".+"
-                                                   << "No answer from the server, trying again in 1 s\\.\\.\\.\\n";
+                                                   << noAnswerWait(1);
 }
 
 void tst_FaultTable::outageLeavesIncompleteNetwork()
@@ -446,13 +385,12 @@ void tst_FaultTable::outageLeavesIncompleteNetwork()
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
 
-    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    QString pattern = "^" + escaped(total(8));
     for (int i = 0; i < RetryPolicy::maxTries - 1; ++i)
         pattern += waitPattern(failing, waitLine);
     pattern += requestPattern(failing, false) + incompletePattern(failing, reason, requestOrder.mid(1), 8)
         + creatingPattern(false)
-        + "OK\\n    Node count: 0\\n    Bus stop count: 0\\n    Tram stop count: 0\\n    Way count: 0\\n"
-          "    Route count: 0\\n$";
+        + escaped(emptySummary()) + "$";
     const auto match = QRegularExpression(pattern).match(log.text());
     QVERIFY2(match.hasMatch(), qPrintable(log.text()));
     QCOMPARE(requestLines(log.text()), RetryPolicy::maxTries);
@@ -512,7 +450,7 @@ void tst_FaultTable::willNotWork()
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
 
-    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n" + requestPattern(requestOrder.at(0), true)
+    QString pattern = "^" + escaped(total(8)) + requestPattern(requestOrder.at(0), true)
         + requestPattern(requestOrder.at(1), true) + requestPattern(third, false)
         + incompletePattern(third, reason, requestOrder.mid(3), 8) + processingPattern(requestOrder.at(0))
         + processingPattern(requestOrder.at(1)) + creatingPattern(false) + anySummaryPattern() + "$";
@@ -532,9 +470,9 @@ void tst_FaultTable::willNotWork()
     processor = start(rerun);
     QTRY_COMPARE_WITH_TIMEOUT(rerun.done, 1, 30000);
     processor.reset();
-    pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    pattern = "^" + escaped(total(8));
     for (const QString& piece : requestOrder.mid(0, 2))
-        pattern += QRegularExpression::escape("File found at local storage: \"" + piecePath(piece) + "\"\n");
+        pattern += escaped(foundLine(piece));
     for (const QString& piece : requestOrder.mid(2))
         pattern += requestPattern(piece, true);
     for (const QString& piece : requestOrder)
@@ -575,7 +513,7 @@ void tst_FaultTable::wholeReplyKept()
 
     QCOMPARE(err.text(), std::string());
     // Without a length the total is unknown, so no " Done\n" ends the request lines.
-    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    QString pattern = "^" + escaped(total(8));
     for (const QString& piece : requestOrder)
         pattern += framing == "length" ? requestPattern(piece, true) : requestPattern(piece, false);
     for (const QString& piece : requestOrder)
@@ -623,7 +561,7 @@ void tst_FaultTable::bodyEndedByConnection()
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
 
-    QVERIFY2(log.text().startsWith("Total 1 files to be requested...\n"), qPrintable(log.text()));
+    QVERIFY2(log.text().startsWith(total(1)), qPrintable(log.text()));
     if (stored) {
         QCOMPARE(err.text(), std::string());
         QCOMPARE(FaultChecks::entries("data/download"), (QStringList{earlierPiece, failing + ".osm"}));
@@ -665,7 +603,7 @@ void tst_FaultTable::redirectFollowed()
     processor.reset();
 
     QCOMPARE(err.text(), std::string());
-    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    QString pattern = "^" + escaped(total(8));
     for (const QString& piece : requestOrder)
         pattern += requestPattern(piece, true);
     for (const QString& piece : requestOrder)
@@ -715,7 +653,7 @@ void tst_FaultTable::unwritableFolder()
     QCOMPARE(TestWorkDir::readFile(blocked), blocker);
 
     if (blocked == "data/comp") {
-        QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+        QString pattern = "^" + escaped(total(8));
         for (const QString& piece : requestOrder)
             pattern += requestPattern(piece, true);
         for (const QString& piece : requestOrder)
@@ -754,15 +692,14 @@ void tst_FaultTable::downloadFolderGoneMidRun()
 
     // Every piece arrives and cannot be stored; the parser names each file it cannot read,
     // and the network file of an empty network follows.
-    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    QString pattern = "^" + escaped(total(8));
     for (const QString& piece : requestOrder)
         pattern += requestPattern(piece, true)
-            + QRegularExpression::escape("Could not create file: " + piecePath(piece) + "\n");
+            + escaped("Could not create file: " + piecePath(piece) + "\n");
     for (const QString& piece : requestOrder)
         pattern += processingPattern(piece, false);
     pattern += creatingPattern()
-        + "OK\\n    Node count: 0\\n    Bus stop count: 0\\n    Tram stop count: 0\\n    Way count: 0\\n"
-          "    Route count: 0\\n$";
+        + escaped(emptySummary()) + "$";
     QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
     QCOMPARE(err.text(), std::string());
     QCOMPARE(TestWorkDir::readFile("data/download"), QByteArray("not a folder\n"));
@@ -819,14 +756,14 @@ void tst_FaultTable::diskFull()
     const QString childLog = QString::fromUtf8(child.readAllStandardOutput());
     QCOMPARE(QString::fromUtf8(child.readAllStandardError()), QString());
 
-    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
+    QString pattern = "^" + escaped(total(8));
     for (const QString& piece : requestOrder) {
         if (piecesOnDisk) {
-            pattern += QRegularExpression::escape("File found at local storage: \"" + piecePath(piece) + "\"\n");
+            pattern += escaped(foundLine(piece));
         } else {
             pattern += requestPattern(piece, true);
             if (unwritten.contains(piece))
-                pattern += QRegularExpression::escape("Error while writing to file: " + piecePath(piece) + "\n");
+                pattern += escaped("Error while writing to file: " + piecePath(piece) + "\n");
         }
     }
     for (const QString& piece : requestOrder)
@@ -836,7 +773,7 @@ void tst_FaultTable::diskFull()
     else if (unwritten.isEmpty())
         pattern += creatingPattern() + summaryPattern() + "<done>$";
     else
-        pattern += creatingPattern() + "OK\\n    Node count: \\d+\\n(    [A-Za-z ]+: \\d+\\n){4}<done>$";
+        pattern += creatingPattern() + anySummaryPattern() + "<done>$";
     const auto match = QRegularExpression(pattern).match(childLog);
     QVERIFY2(match.hasMatch(), qPrintable(childLog));
     const QString networkFile = match.captured(1).mid(2);
@@ -943,7 +880,6 @@ int childRun(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    FaultChecks::usePrivateCache();
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), QByteArray(argv[2]).toUShort()));
     ProcessorLog log;
@@ -953,7 +889,6 @@ int childRun(int argc, char* argv[])
     log.startRun(&processor);
     QTimer::singleShot(25000, &app, SLOT(quit()));
     const int status = app.exec();
-    FaultChecks::removePrivateCache();
     return status;
 }
 

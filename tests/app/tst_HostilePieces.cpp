@@ -1,4 +1,5 @@
 #include "app/OSMProcessor.h"
+#include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/OsmiumCheck.h"
 #include "tests/support/StderrCapture.h"
@@ -31,33 +32,13 @@ private:
     TestWorkDir* work = nullptr;
 };
 
+using namespace ExpectedLog;
+
 namespace {
 
 // One piece of the sample selection, with its own file in the shared data.
 const QString piece = QStringLiteral("37.615-55.816-37.622-55.823");
 const QRectF area(37.615, 55.823, 0.007, -0.007);
-
-QString piecePath()
-{
-    return "data/download/" + piece + ".osm";
-}
-
-QString requestLine()
-{
-    return QRegularExpression::escape(
-        QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(QString(piece).replace('-', ',')));
-}
-
-QString summary(int nodes, int busStops, int tramStops, int ways, int routes)
-{
-    return QString("OK\n    Node count: %1\n    Bus stop count: %2\n    Tram stop count: %3\n    Way count: %4\n"
-                   "    Route count: %5\n")
-        .arg(nodes)
-        .arg(busStops)
-        .arg(tramStops)
-        .arg(ways)
-        .arg(routes);
-}
 
 } // namespace
 
@@ -116,11 +97,11 @@ void tst_HostilePieces::servedPieces_data()
     QTest::newRow("HTML error page") << QByteArray("<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n"
                                                    "<center><h1>502 Bad Gateway</h1></center>\r\n<hr><center>nginx"
                                                    "</center>\r\n</body>\r\n</html>\r\n")
-                                     << "Opening and ending tag mismatch." << summary(0, 0, 0, 0, 0);
-    QTest::newRow("empty piece") << QByteArray() << "Premature end of document." << summary(0, 0, 0, 0, 0);
+                                     << "Opening and ending tag mismatch." << emptySummary();
+    QTest::newRow("empty piece") << QByteArray() << "Premature end of document." << emptySummary();
     QTest::newRow("plain text refusal") << QByteArray("You requested too many nodes (limit is 50000). Either "
                                                       "request a smaller area, or use planet.osm\n")
-                                        << "Start tag expected." << summary(0, 0, 0, 0, 0);
+                                        << "Start tag expected." << emptySummary();
     // Cut before the first way: the stops before the cut are kept, the rest is lost.
     QTest::newRow("piece cut off") << real.left(real.indexOf("<way ")) << "Premature end of document."
                                    << QString("OK\n    Node count: [1-9][0-9]*\n    Bus stop count: [1-9][0-9]*\n.*");
@@ -135,16 +116,15 @@ void tst_HostilePieces::servedPieces()
     server->setHandler([body](const FakeHttpServer::Request&) { return FakeHttpServer::Response::ok(body); });
     StderrCapture err;
     const QString log = run();
-    const QString pattern = "^Total 1 files to be requested\\.\\.\\.\\n" + requestLine() + "(?:\\.+ Done\\n)+"
-        + QRegularExpression::escape(QString("Processing file: \"%1\"...").arg(piecePath()))
-        + (error.isEmpty() ? QString() : QRegularExpression::escape(error + "\n"))
-        + " OK\\nCreating output file: \"\\./data/comp/[0-9_-]+\\.osm\"\\.\\.\\. "
-        + (counts.startsWith("OK\n    Node count: 0") ? QRegularExpression::escape(counts) : counts) + "$";
+    const QString pattern = "^" + escaped(total(1)) + requestPattern(piece, true)
+        + escaped(QString("Processing file: \"%1\"...").arg(piecePath(piece)))
+        + (error.isEmpty() ? QString() : escaped(error + "\n")) + " OK\\n" + creatingPattern()
+        + (counts.startsWith("OK\n    Node count: 0") ? escaped(counts) : counts) + "$";
     QVERIFY2(QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption).match(log).hasMatch(),
              qPrintable(log));
     QCOMPARE(server->requests().size(), 1);
     // The piece is kept as it came, whatever it holds.
-    QCOMPARE(TestWorkDir::readFile(piecePath()), body);
+    QCOMPARE(TestWorkDir::readFile(piecePath(piece)), body);
     QCOMPARE(err.lines().filter("Pelagor").size(), 0);
     QCOMPARE(OsmiumCheck::readProblems(networkFile()), QString());
 }
@@ -153,17 +133,15 @@ void tst_HostilePieces::folderWherePieceBelongs()
 {
     // Something on disk under the piece's name counts as the piece; a folder there
     // cannot be read, and the run still ends with a network file.
-    QVERIFY(QDir().mkpath(piecePath()));
+    QVERIFY(QDir().mkpath(piecePath(piece)));
     server->setHandler([](const FakeHttpServer::Request&) { return FakeHttpServer::Response::error(500); });
     StderrCapture err;
     const QString log = run();
     QCOMPARE(log.left(log.indexOf("Creating output file")),
-             QString("Total 1 files to be requested...\nFile found at local storage: \"%1\"\n"
-                     "Processing file: \"%1\"... opening failed!\n")
-                 .arg(piecePath()));
-    QVERIFY2(log.endsWith("... " + summary(0, 0, 0, 0, 0)), qPrintable(log));
+             total(1) + foundLine(piece) + processingLine(piecePath(piece), false));
+    QVERIFY2(log.endsWith("... " + emptySummary()), qPrintable(log));
     QCOMPARE(server->requests().size(), 0);
-    QVERIFY(QFileInfo(piecePath()).isDir());
+    QVERIFY(QFileInfo(piecePath(piece)).isDir());
     QCOMPARE(err.text(), std::string());
     QCOMPARE(OsmiumCheck::readProblems(networkFile()), QString());
 }

@@ -1,4 +1,5 @@
 #include "app/OSMProcessor.h"
+#include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/OsmApiPieces.h"
 #include "tests/support/ProcessorLog.h"
@@ -43,10 +44,10 @@ const QRectF moscow = OsmApiPieces::sampleArea();
 // Columns east to west, each from north to south: the order the pieces are taken.
 const QStringList requestOrder = OsmApiPieces::sampleRequestOrder();
 
+// The summary of all eight pieces.
 QString summaryPattern()
 {
-    return "OK\\n    Node count: 767\\n    Bus stop count: 33\\n    Tram stop count: 14\\n"
-           "    Way count: 144\\n    Route count: 71\\n";
+    return ExpectedLog::summaryPattern(767, 33, 14, 144, 71);
 }
 
 } // namespace
@@ -96,17 +97,12 @@ void tst_OSMProcessor::wholeRun()
 
     // Download: one request line per piece with its progress dots, then the parser's
     // lines for the same files in the same order, then the network file.
-    QString pattern = "^Total 8 files to be requested\\.\\.\\.\\n";
-    for (const QString& piece : requestOrder) {
-        QString bbox = piece;
-        bbox.replace('-', ',');
-        pattern += QRegularExpression::escape(
-                       QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(bbox))
-            + "(?:\\.+ Done\\n)+";
-    }
+    QString pattern = "^" + ExpectedLog::escaped(ExpectedLog::total(8));
     for (const QString& piece : requestOrder)
-        pattern += QRegularExpression::escape(QString("Processing file: \"data/download/%1.osm\"... OK\n").arg(piece));
-    pattern += "Creating output file: \"(\\./data/comp/[0-9_-]+\\.osm)\"\\.\\.\\. " + summaryPattern() + "$";
+        pattern += ExpectedLog::requestPattern(piece, true);
+    for (const QString& piece : requestOrder)
+        pattern += ExpectedLog::processingPattern(piece);
+    pattern += ExpectedLog::creatingPattern() + summaryPattern() + "$";
     const auto match = QRegularExpression(pattern).match(log.text());
     QVERIFY2(match.hasMatch(), qPrintable(log.text()));
     QCOMPARE(log.progress, QList<int>({12, 25, 37, 50, 62, 75, 87, 100}));
@@ -148,9 +144,9 @@ void tst_OSMProcessor::allPiecesOnDisk()
     auto processor = start(moscow, log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     QCOMPARE(server->requests().size(), 0);
-    QString expected = "Total 8 files to be requested...\n";
+    QString expected = ExpectedLog::total(8);
     for (const QString& piece : requestOrder)
-        expected += QString("File found at local storage: \"data/download/%1.osm\"\n").arg(piece);
+        expected += ExpectedLog::foundLine(piece);
     QVERIFY2(log.text().startsWith(expected), qPrintable(log.text()));
     QVERIFY(QRegularExpression(summaryPattern() + "$").match(log.text()).hasMatch());
     QCOMPARE(log.progress, QList<int>({12, 25, 37, 50, 62, 75, 87, 100}));
@@ -162,10 +158,9 @@ void tst_OSMProcessor::emptyArea()
     auto processor = start(QRectF(0, 0, 0, 0), log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 10000);
     QCOMPARE(log.messages.size(), 3);
-    QCOMPARE(log.messages[0], QString("Total 0 files to be requested...\n"));
+    QCOMPARE(log.messages[0], ExpectedLog::total(0));
     QVERIFY(log.messages[1].startsWith("Creating output file: \"./data/comp/"));
-    QCOMPARE(log.messages[2], QString("OK\n    Node count: 0\n    Bus stop count: 0\n    Tram stop count: 0\n"
-                                      "    Way count: 0\n    Route count: 0\n"));
+    QCOMPARE(log.messages[2], ExpectedLog::emptySummary());
     QCOMPARE(files("data/comp").size(), 1);
 }
 

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "download/RetryPolicy.h"
 #include "tests/app/FaultChecks.h"
+#include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/ModalAnswer.h"
 #include "tests/support/OsmApiPieces.h"
@@ -25,7 +26,6 @@ class tst_WindowCloseTiming : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
     void closedAtVariedMoments();
@@ -56,6 +56,8 @@ private:
     // How the fake tile servers answer: "" serves, "500" refuses, "stall" never answers.
     QString tileFailure;
 };
+
+using namespace ExpectedLog;
 
 namespace {
 
@@ -96,32 +98,13 @@ int marks(const QString& log, const QString& mark)
     return request < 0 ? 0 : log.mid(request).count('.');
 }
 
-QString requestPattern(const QString& piece)
-{
-    return QRegularExpression::escape(
-        QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(QString(piece).replace('-', ',')));
-}
-
-QString processingPattern(const QString& piece)
-{
-    return QRegularExpression::escape(QString("Processing file: \"data/download/%1.osm\"... OK\n").arg(piece));
-}
-
-// The counts of the four pieces: the summary that ends a complete run.
-QString summaryPattern()
-{
-    return "Creating output file: \"\\./data/comp/[0-9_-]+\\.osm\"\\.\\.\\. OK\\n    Node count: 545\\n"
-           "    Bus stop count: 19\\n    Tram stop count: 14\\n    Way count: 88\\n    Route count: 46\\n";
-}
-
-// The log of a whole run of the default selection, its piece fetched or found on disk.
+// The log of a whole run of the default selection, its piece fetched or found on disk, with
+// the counts of the four sample pieces it holds.
 QRegularExpression wholeRun()
 {
-    return QRegularExpression(
-        "^Total 1 files to be requested\\.\\.\\.\\n(" + requestPattern(defaultPiece) + "(?:\\.+ Done\\n)+|"
-        + QRegularExpression::escape(
-            QString("File found at local storage: \"data/download/%1.osm\"\n").arg(defaultPiece))
-        + ")" + processingPattern(defaultPiece) + summaryPattern() + "$");
+    return QRegularExpression("^" + escaped(total(1)) + "(" + requestPattern(defaultPiece, true) + "|"
+                              + escaped(foundLine(defaultPiece)) + ")" + processingPattern(defaultPiece)
+                              + creatingPattern() + summaryPattern(545, 19, 14, 88, 46) + "$");
 }
 
 } // namespace
@@ -129,7 +112,6 @@ QRegularExpression wholeRun()
 void tst_WindowCloseTiming::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    FaultChecks::usePrivateCache();
     // Short waits between tries; the stall time-out stays longer than any test waits on a stall.
     RetryPolicy::shortenForTests(50, 200, 30000);
     qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
@@ -161,11 +143,6 @@ void tst_WindowCloseTiming::initTestCase()
             response = FakeHttpServer::Response::error(failure.toInt(), "Service unavailable");
         return response;
     });
-}
-
-void tst_WindowCloseTiming::cleanupTestCase()
-{
-    FaultChecks::removePrivateCache();
 }
 
 void tst_WindowCloseTiming::init()
@@ -339,7 +316,7 @@ void tst_WindowCloseTiming::stalledRunClosesPromptly()
     auto* log = download->findChild<QTextEdit*>("teLog");
     QTRY_VERIFY_WITH_TIMEOUT(!server->requestedUrls().filter("api.openstreetmap.org").isEmpty(), 10000);
     // In progress: the request line, and the dots of the part that came.
-    const QRegularExpression waiting("^Total 1 files to be requested\\.\\.\\.\\n" + requestPattern(defaultPiece)
+    const QRegularExpression waiting("^" + escaped(total(1)) + escaped(requestLine(defaultPiece))
                                      + (stall == "stall" ? "$" : "\\.+$"));
     QTRY_VERIFY2_WITH_TIMEOUT(waiting.match(log->toPlainText()).hasMatch(), qPrintable(log->toPlainText()), 10000);
 
@@ -419,10 +396,8 @@ void tst_WindowCloseTiming::stoppedRunKeepsAsking_data()
                                              << "^Could not create folder \"data/download/\"!$";
     QTest::newRow("data/comp is a file")
         << "data/comp"
-        << "^Total 1 files to be requested\\.\\.\\.\\n" + requestPattern(defaultPiece) + "(?:\\.+ Done\\n)+"
-               + processingPattern(defaultPiece)
-               + "Creating output file: \"(\\./data/comp/[0-9_-]+\\.osm)\"\\.\\.\\. "
-                 "Could not open \"\\1\" for writting!\\n$";
+        << "^" + escaped(total(1)) + requestPattern(defaultPiece, true) + processingPattern(defaultPiece)
+               + creatingPattern() + "Could not open \"\\1\" for writting!\\n$";
 }
 
 void tst_WindowCloseTiming::stoppedRunKeepsAsking()

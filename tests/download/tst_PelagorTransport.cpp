@@ -1,4 +1,5 @@
 #include "download/Pelagor.h"
+#include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/OsmApiPieces.h"
 #include "tests/support/StderrCapture.h"
@@ -6,10 +7,11 @@
 
 #include <QNetworkReply>
 #include <QSslError>
-#include <QUrlQuery>
 #include <QtTest>
 
 #include <cstdio>
+
+using namespace ExpectedLog;
 
 namespace {
 
@@ -32,17 +34,6 @@ const QStringList splitLines = {
     "Pelagor: Splitted: 37615 55816 37618 55819", "Pelagor: Splitted: 37618 55819 37622 55823",
     "Pelagor: Splitted: 37618 55816 37622 55819"};
 
-QString piecePath(const QString& name)
-{
-    return "data/download/" + name + ".osm";
-}
-
-QString requestLine(const QString& name)
-{
-    QString bbox = name;
-    return QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(bbox.replace('-', ','));
-}
-
 QString sharedPiece(const QString& name)
 {
     for (const QString folder : {"moscow-selection", "moscow-selection-quadrants"}) {
@@ -55,19 +46,19 @@ QString sharedPiece(const QString& name)
 
 QString bboxName(const Request& request)
 {
-    return QUrlQuery(request.url).queryItemValue("bbox").replace(',', '-');
+    return OsmApiPieces::pieceName(request);
 }
 
-// Answers like the API: the piece named by the bbox, from the real samples.
+// Answers like the API: the piece named by the bbox, from the real samples; and a piece
+// named by its path below /pieces/, where the redirect rows send the request.
 Response servePiece(const Request& request)
 {
-    QString name = bboxName(request);
-    if (request.url.path().startsWith("/pieces/"))
-        name = request.url.path().mid(8).chopped(4);
-    const QString path = sharedPiece(name);
-    if (path.isEmpty())
-        return Response::error(404, "no such piece");
-    return Response::ok(TestWorkDir::readFile(path));
+    static const auto serve = OsmApiPieces::serving(
+        {TestWorkDir::sharedData("moscow-selection"), TestWorkDir::sharedData("moscow-selection-quadrants")});
+    if (!request.url.path().startsWith("/pieces/"))
+        return serve(request);
+    const QString path = sharedPiece(request.url.path().mid(8).chopped(4));
+    return path.isEmpty() ? Response::error(404, "no such piece") : Response::ok(TestWorkDir::readFile(path));
 }
 
 QStringList downloadFolderEntries()
@@ -212,8 +203,6 @@ void tst_PelagorTransport::initTestCase()
 
 void tst_PelagorTransport::init()
 {
-    // Replies of earlier cases must not come back from the disk cache.
-    QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
     workDir = new TestWorkDir;
     QVERIFY(workDir->isValid());
     QVERIFY(QDir().mkdir("data"));
@@ -241,7 +230,7 @@ void tst_PelagorTransport::wholeRun()
     QCOMPARE(run.done, 0);
     QVERIFY(waitForDone(run));
 
-    QCOMPARE(run.log, QStringList{"Total 8 files to be requested...\n"} + fetchedLog(moscowPieces) + QStringList{"<done>"});
+    QCOMPARE(run.log, QStringList{total(8)} + fetchedLog(moscowPieces) + QStringList{"<done>"});
     QCOMPARE(run.progress, (QList<int>{12, 25, 37, 50, 62, 75, 87, 100}));
     QCOMPARE(run.files, paths(moscowPieces));
     QStringList onDisk = moscowPieces;
@@ -265,9 +254,9 @@ void tst_PelagorTransport::allPiecesOnDisk()
     QVERIFY(pelagor.downloadArea(moscow));
     // Ends inside downloadArea, without waiting for anything.
     QCOMPARE(run.done, 1);
-    QStringList expected{"Total 8 files to be requested...\n"};
+    QStringList expected{total(8)};
     for (const QString& name : moscowPieces)
-        expected << QString("File found at local storage: \"%1\"\n").arg(piecePath(name));
+        expected << foundLine(name);
     QCOMPARE(run.log, expected << "<done>");
     QCOMPARE(run.progress, (QList<int>{12, 25, 37, 50, 62, 75, 87, 100}));
     QCOMPARE(run.files, paths(moscowPieces));
@@ -281,7 +270,7 @@ void tst_PelagorTransport::noPiecesNoTraffic()
     Pelagor pelagor;
     RunLog run(pelagor);
     QVERIFY(pelagor.downloadArea(QRectF(37.6, 55.8228, 0, -0.01)));
-    QCOMPARE(run.log, (QStringList{"Total 0 files to be requested...\n", "<done>"}));
+    QCOMPARE(run.log, (QStringList{total(0), "<done>"}));
     QVERIFY(run.files.isEmpty());
     QVERIFY(run.progress.isEmpty());
     QCOMPARE(pelagor.getPendingRequests(), 0);
@@ -300,7 +289,7 @@ void tst_PelagorTransport::requestSent()
     QCOMPARE(request.url.toString(), QString("http://api.openstreetmap.org/api/0.6/map?bbox=37.615,55.816,37.622,55.823"));
     QCOMPARE(request.target, QByteArray("http://api.openstreetmap.org/api/0.6/map?bbox=37.615,55.816,37.622,55.823"));
     QCOMPARE(request.header("User-Agent"), QByteArray("Dorvex"));
-    QCOMPARE(run.log, QStringList{"Total 1 files to be requested...\n"} + fetchedLog({northEastName}) + QStringList{"<done>"});
+    QCOMPARE(run.log, QStringList{total(1)} + fetchedLog({northEastName}) + QStringList{"<done>"});
     QCOMPARE(run.progress, QList<int>{100});
 }
 
@@ -344,9 +333,9 @@ void tst_PelagorTransport::failedPieceInWholeRun()
     QVERIFY(pelagor.downloadArea(moscow));
     QVERIFY(waitForDone(run));
 
-    QStringList expected{"Total 8 files to be requested...\n"};
+    QStringList expected{total(8)};
     expected << fetchedLog(moscowPieces.mid(0, 2)) << requestLine(refused) << fetchedLog({quadrants.at(0)})
-             << "File found at local storage: \"" + piecePath(quadrants.at(1)) + "\"\n"
+             << foundLine(quadrants.at(1))
              << fetchedLog(quadrants.mid(2)) << fetchedLog(moscowPieces.mid(3)) << "<done>";
     // The refused reply may or may not have reported its few bytes before it finished.
     QStringList log = run.log;
@@ -384,7 +373,7 @@ void tst_PelagorTransport::smallestRefusedPieceStops()
     log.removeAll(".");
     log.removeAll(" Done\n");
     log.removeAll("\n"); // the end of the request's line, when its reply showed no " Done\n"
-    QCOMPARE(log, (QStringList{"Total 1 files to be requested...\n", requestLine("0-0-0.001-0.001"),
+    QCOMPARE(log, (QStringList{total(1), requestLine("0-0-0.001-0.001"),
                                "Not downloaded: 0-0-0.001-0.001 (HTTP 400)\n",
                                "Download incomplete: 1 of 1 pieces are missing. The pieces on disk are kept; start the "
                                "download again later to fetch the rest.\n",
@@ -436,7 +425,7 @@ void tst_PelagorTransport::redirectFollowed()
     QCOMPARE(server->requests().size(), 2);
     QCOMPARE(server->requests().at(1).url.toString(), followedUrl);
     QCOMPARE(server->requests().at(1).header("User-Agent"), QByteArray("Dorvex"));
-    QCOMPARE(run.log.first(), QString("Total 1 files to be requested...\n"));
+    QCOMPARE(run.log.first(), QString(total(1)));
     QCOMPARE(run.log.at(1), requestLine(northEastName));
     QCOMPARE(run.log.mid(run.log.size() - 2), (QStringList{" Done\n", "<done>"}));
 }
@@ -453,7 +442,7 @@ void tst_PelagorTransport::slowServer()
     RunLog run(pelagor);
     QVERIFY(pelagor.downloadArea(northEast));
     QVERIFY(waitForDone(run));
-    QCOMPARE(run.log, QStringList{"Total 1 files to be requested...\n"} + fetchedLog({northEastName}) + QStringList{"<done>"});
+    QCOMPARE(run.log, QStringList{total(1)} + fetchedLog({northEastName}) + QStringList{"<done>"});
     QVERIFY(run.dots >= 2);
     QCOMPARE(TestWorkDir::readFile(piecePath(northEastName)), TestWorkDir::readFile(sharedPiece(northEastName)));
 }
@@ -484,7 +473,7 @@ void tst_PelagorTransport::pieceNotCreatable()
     QVERIFY(pelagor.downloadArea(northEast));
     QVERIFY(waitForDone(run));
 
-    QCOMPARE(run.log, (QStringList{"Total 1 files to be requested...\n"} + fetchedLog({northEastName})
+    QCOMPARE(run.log, (QStringList{total(1)} + fetchedLog({northEastName})
                        + QStringList{"Could not create file: " + piecePath(northEastName) + "\n", "<done>"}));
     // Listed all the same: the parser reports the file it cannot open.
     QCOMPARE(run.files, QStringList{piecePath(northEastName)});
@@ -535,11 +524,11 @@ void tst_PelagorTransport::partialWriteLeavesNoFile()
     QVERIFY(pelagor.downloadArea(northEast));
     QVERIFY(waitForDone(run));
     if (diskFull) {
-        QCOMPARE(run.log, QStringList{"Total 1 files to be requested...\n"} + fetchedLog({northEastName}) + QStringList{"<done>"});
+        QCOMPARE(run.log, QStringList{total(1)} + fetchedLog({northEastName}) + QStringList{"<done>"});
         QCOMPARE(server->requests().size(), 1);
     } else {
-        QCOMPARE(run.log, (QStringList{"Total 1 files to be requested...\n",
-                                       "File found at local storage: \"" + piecePath(northEastName) + "\"\n", "<done>"}));
+        QCOMPARE(run.log, (QStringList{total(1),
+                                       foundLine(northEastName), "<done>"}));
         QCOMPARE(server->requests().size(), 0);
     }
     QCOMPARE(TestWorkDir::readFile(piecePath(northEastName)), TestWorkDir::readFile(sharedPiece(northEastName)));

@@ -1,0 +1,109 @@
+#include "tests/support/ExpectedLog.h"
+
+#include <QRegularExpression>
+
+namespace ExpectedLog {
+
+QString piecePath(const QString& piece)
+{
+    return "data/download/" + piece + ".osm";
+}
+
+QString total(int pieces)
+{
+    return QString("Total %1 files to be requested...\n").arg(pieces);
+}
+
+QString requestLine(const QString& piece)
+{
+    QString bbox = piece;
+    return QString("Request: \"api.openstreetmap.org?/api/0.6/mapbbox=%1\" ").arg(bbox.replace('-', ','));
+}
+
+QString foundLine(const QString& piece)
+{
+    return QString("File found at local storage: \"%1\"\n").arg(piecePath(piece));
+}
+
+QString processingLine(const QString& path, bool opens)
+{
+    return QString("Processing file: \"%1\"...").arg(path) + (opens ? " OK\n" : " opening failed!\n");
+}
+
+QString summary(int nodes, int busStops, int tramStops, int ways, int routes)
+{
+    return QString("OK\n    Node count: %1\n    Bus stop count: %2\n    Tram stop count: %3\n    Way count: %4\n"
+                   "    Route count: %5\n")
+        .arg(nodes)
+        .arg(busStops)
+        .arg(tramStops)
+        .arg(ways)
+        .arg(routes);
+}
+
+QString emptySummary()
+{
+    return summary(0, 0, 0, 0, 0);
+}
+
+QString escaped(const QString& text)
+{
+    return QRegularExpression::escape(text);
+}
+
+QString requestPattern(const QString& piece, bool arrives)
+{
+    return escaped(requestLine(piece)) + (arrives ? "(?:\\.+ Done\\n)+" : "(?:\\.| Done\\n)*");
+}
+
+QString processingPattern(const QString& piece, bool opens)
+{
+    return escaped(processingLine(piecePath(piece), opens));
+}
+
+QString summaryPattern(int nodes, int busStops, int tramStops, int ways, int routes)
+{
+    return escaped(summary(nodes, busStops, tramStops, ways, routes));
+}
+
+QString creatingPattern(bool complete)
+{
+    return QString("Creating output file: \"(\\./data/comp/[0-9]{4}-[0-9]{2}-[0-9]{2}_[0-9]{2}-[0-9]{2}-[0-9]{2}%1"
+                   "\\.osm)\"\\.\\.\\. ")
+        .arg(complete ? "" : "-incomplete");
+}
+
+QString anySummaryPattern()
+{
+    return "OK\\n    Node count: \\d+\\n    Bus stop count: \\d+\\n    Tram stop count: \\d+\\n"
+           "    Way count: \\d+\\n    Route count: \\d+\\n";
+}
+
+QString waitPattern(const QString& piece, const QString& waitLine)
+{
+    return requestPattern(piece, false) + "\\n?" + waitLine;
+}
+
+QString busyWait(int status, int seconds)
+{
+    return escaped(QString("Server busy (HTTP %1), trying again in %2 s...\n").arg(status).arg(seconds));
+}
+
+QString noAnswerWait(int seconds)
+{
+    return escaped(QString("No answer from the server, trying again in %1 s...\n").arg(seconds));
+}
+
+QString incompletePattern(const QString& failed, const QString& reason, const QStringList& notRequested, int total)
+{
+    QString pattern = "\\n?" + escaped("Not downloaded: " + failed + " (") + reason + "\\)\\n";
+    for (const QString& piece : notRequested)
+        pattern += escaped("Not downloaded: " + piece + " (not requested)\n");
+    return pattern
+        + escaped(QString("Download incomplete: %1 of %2 pieces are missing. The pieces on disk are kept; start "
+                          "the download again later to fetch the rest.\n")
+                      .arg(notRequested.size() + 1)
+                      .arg(total));
+}
+
+} // namespace ExpectedLog
