@@ -1,8 +1,10 @@
 #ifndef EXTRACTION_OSMPARSER_H
 #define EXTRACTION_OSMPARSER_H
 
-// Reads OpenStreetMap XML files into the network data and writes the network file.
+// Reads OpenStreetMap files into the network data and writes the network file.
 // Lives in the processing worker thread; everything runs synchronously in the caller.
+#include "extraction/BoundingBox.h"
+
 #include <QObject>
 #include <QString>
 #include <vector>
@@ -18,11 +20,18 @@ public:
     explicit OSMParser(QObject* parent = nullptr);
 
     void parseFiles(std::vector<QString> filesPaths, OSMData& data);
+    // One file, its format known from its name: ".pbf" OpenStreetMap PBF, ".gz" and
+    // ".bz2" compressed OpenStreetMap XML, anything else plain XML.
     void parseFile(const QString& filePath, OSMData& data);
     void parseDir(const QString& dirPath, OSMData& data);
 
-    // Element readers: called on the element's start tag, they return on its end tag,
-    // or at once when its attributes do not convert.
+    // From now on every file is read clipped to the box, as the API's map call for
+    // that box would give it: a first pass over the file chooses what is kept, a
+    // second reads that, in file order, as any file is read.
+    void clipTo(const BoundingBox& box);
+
+    // XML element readers: called on the element's start tag, they return on its end
+    // tag, or at once when its attributes do not convert.
     static void readNode(QXmlStreamReader& reader, OSMData& data);
     static void readWay(QXmlStreamReader& reader, OSMData& data);
     static void readRelation(QXmlStreamReader& reader, OSMData& data);
@@ -42,6 +51,10 @@ public:
 Q_SIGNALS:
     void message(QString msg);
     void processingDone();
+
+private:
+    bool clipped = false;
+    BoundingBox clipBox;
 };
 
 #endif

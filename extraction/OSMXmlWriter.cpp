@@ -1,5 +1,6 @@
 #include "extraction/OSMXmlWriter.h"
 
+#include <QByteArray>
 #include <QIODevice>
 #include <QString>
 #include <charconv>
@@ -13,7 +14,7 @@ const int flushSize = 1 << 16;
 OSMXmlWriter::OSMXmlWriter(QIODevice* device)
     : device(device)
 {
-    buffer.reserve(flushSize + 4096);
+    buffer.reserve(std::size_t(flushSize) + 4096);
 }
 
 OSMXmlWriter::~OSMXmlWriter()
@@ -23,9 +24,9 @@ OSMXmlWriter::~OSMXmlWriter()
 
 void OSMXmlWriter::flush()
 {
-    if (buffer.isEmpty())
+    if (buffer.empty())
         return;
-    if (device->write(buffer) != buffer.size())
+    if (device->write(buffer.data(), qint64(buffer.size())) != qint64(buffer.size()))
         error = true;
     buffer.clear();
 }
@@ -42,7 +43,7 @@ void OSMXmlWriter::beginElement(const char* name, bool empty)
 {
     closeStartTag();
     newLine(open.size());
-    if (buffer.size() >= flushSize)
+    if (buffer.size() >= std::size_t(flushSize))
         flush();
     buffer += '<';
     buffer += name;
@@ -80,7 +81,7 @@ void OSMXmlWriter::closeStartTag()
 void OSMXmlWriter::newLine(std::size_t level)
 {
     buffer += '\n';
-    buffer.append(int(level), ' ');
+    buffer.append(level, ' ');
 }
 
 void OSMXmlWriter::writeAttribute(const char* name, const char* value)
@@ -108,7 +109,7 @@ void OSMXmlWriter::writeAttribute(const char* name, qint64 value)
     buffer += ' ';
     buffer += name;
     buffer += "=\"";
-    buffer.append(digits, int(end - digits));
+    buffer.append(digits, std::size_t(end - digits));
     buffer += '"';
 }
 
@@ -145,7 +146,7 @@ bool OSMXmlWriter::appendCoordinate(double value)
     } while (rest);
     if (units < 0)
         *--p = '-';
-    buffer.append(p, int(end - p));
+    buffer.append(p, std::size_t(end - p));
     return true;
 }
 
@@ -155,7 +156,7 @@ void OSMXmlWriter::writeCoordinateAttribute(const char* name, double value)
     buffer += name;
     buffer += "=\"";
     if (!appendCoordinate(value))
-        buffer += QByteArray::number(value, 'f', 7);
+        buffer += QByteArray::number(value, 'f', 7).constData();
     buffer += '"';
 }
 
@@ -202,7 +203,8 @@ void OSMXmlWriter::writeEscaped(const std::string& utf8)
                 error = true;
         }
     }
-    buffer += escaped.toUtf8();
+    const QByteArray encoded = escaped.toUtf8();
+    buffer.append(encoded.constData(), std::size_t(encoded.size()));
 }
 
 void OSMXmlWriter::writeEndElement()

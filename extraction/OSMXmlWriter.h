@@ -5,8 +5,8 @@
 // writes it with auto-formatting and an indent of one blank, UTF-8 encoded. It
 // knows only what the network file needs (elements and attributes, no text) and
 // formats numbers straight into one buffer instead of going through a QString and
-// a text codec per value. Used in the processing worker thread.
-#include <QByteArray>
+// a text codec per value. The buffer is a std::string, whose appends the compiler
+// inlines. Used in the processing worker thread.
 #include <QtGlobal>
 #include <string>
 #include <vector>
@@ -49,7 +49,7 @@ private:
     bool appendCoordinate(double value);
 
     QIODevice* device; // not owned
-    QByteArray buffer;
+    std::string buffer;
     std::vector<const char*> open; // names of the open elements, outermost first
     bool inStartTag = false;   // "<name attr..." written, its end not yet
     bool inEmptyElement = false;

@@ -79,7 +79,11 @@ QString FuzzExtraction::checkNetworkFile(const QByteArray& content)
             continue;
         const QStringRef name = reader.name();
         const QXmlStreamAttributes attributes = reader.attributes();
-        if (name == QLatin1String("node")) {
+        if (name == QLatin1String("osm")) {
+            if (attributes.value(QLatin1String("version")) != QLatin1String("0.6")
+                || attributes.value(QLatin1String("generator")) != QLatin1String("Pelagor"))
+                failure = QStringLiteral("root without version 0.6 and generator Pelagor");
+        } else if (name == QLatin1String("node")) {
             nodes.insert(attributes.value(QLatin1String("id")).toLongLong());
         } else if (name == QLatin1String("nd")) {
             bool ok = false;

@@ -24,12 +24,15 @@ void OSMNodes::append(Pending entry, bool known)
     const qint64 id = entry.id;
     if (pendingAscending && !pending.empty() && id <= pending.back().id) {
         pendingAscending = false;
+        std::vector<qint64>().swap(pendingSample);
         for (std::size_t i = 0; i < pending.size(); ++i)
             if (!index.contains(pending[i].id))
                 pendingIndex.insert(pending[i].id, qint64(i));
     }
     if (!pendingAscending && !known)
         pendingIndex.insert(id, qint64(pending.size()));
+    if (pendingAscending && pending.size() % sampleStep == 0)
+        pendingSample.push_back(id);
     pending.push_back(std::move(entry));
 }
 
@@ -37,16 +40,23 @@ qint64 OSMNodes::findPending(qint64 id) const
 {
     if (!pendingAscending)
         return pendingIndex.find(id);
-    if (pending.empty() || id > pending.back().id)
+    if (pending.empty() || id > pending.back().id || id < pending.front().id)
         return -1;
-    const auto it = std::lower_bound(pending.begin(), pending.end(), id,
+    // The sample, small enough to stay in the cache, names the stretch of the list
+    // that can hold the id; only that stretch is searched.
+    const std::size_t stretch = std::size_t(std::upper_bound(pendingSample.begin(), pendingSample.end(), id)
+                                            - pendingSample.begin() - 1);
+    const auto first = pending.begin() + qint64(stretch * sampleStep);
+    const auto last = pending.size() - stretch * sampleStep > sampleStep ? first + qint64(sampleStep) : pending.end();
+    const auto it = std::lower_bound(first, last, id,
                                      [](const Pending& entry, qint64 value) { return entry.id < value; });
-    return it != pending.end() && it->id == id ? qint64(it - pending.begin()) : -1;
+    return it != last && it->id == id ? qint64(it - pending.begin()) : -1;
 }
 
 void OSMNodes::clearPending()
 {
     pending.clear();
+    pendingSample.clear();
     pendingIndex.clear();
     pendingAscending = true;
 }

@@ -60,6 +60,9 @@ private:
     // `pendingIndex` (first pending entry of each id not in `index`).
     bool pendingAscending = true;
     IdIndex pendingIndex;
+    // While ascending: the id of every sampleStep-th pending entry, in order.
+    static const std::size_t sampleStep = 16;
+    std::vector<qint64> pendingSample;
     // Nodes of `list` before this position survived a removal; since `used` never
     // resets they stay used, so only later nodes need checking.
     std::size_t checkedCount = 0;

@@ -1,43 +1,78 @@
 #include "network/RoadClass.h"
 
+#include <QStringRef>
 #include <cstring>
 
 namespace {
 
-struct Recognised
+#define PELAGOR_HIGHWAY(name, roadClass, accepted, link) {name, sizeof(name) - 1, roadClass, accepted, link}
+
+// In the order the values are compared: the first match wins. The first entry of a
+// class that is no link gives the name written for that class.
+const HighwayValue highwayValues[] = {
+    PELAGOR_HIGHWAY("motorway", Motorway, true, false),
+    PELAGOR_HIGHWAY("motorway_link", Motorway, true, true),
+    PELAGOR_HIGHWAY("trunk", Trunk, true, false),
+    PELAGOR_HIGHWAY("trunk_link", Trunk, true, true),
+    PELAGOR_HIGHWAY("primary", Primary, true, false),
+    PELAGOR_HIGHWAY("primary_link", Primary, true, true),
+    PELAGOR_HIGHWAY("secondary", Secondary, true, false),
+    PELAGOR_HIGHWAY("secondary_link", Secondary, true, true),
+    PELAGOR_HIGHWAY("tertiary", Tertiary, true, false),
+    PELAGOR_HIGHWAY("tertiary_link", Tertiary, true, true),
+    PELAGOR_HIGHWAY("unclassified", Unclassified, true, false),
+    PELAGOR_HIGHWAY("residential", Residential, true, false),
+    // A service road has a class of its own but is not part of the network.
+    PELAGOR_HIGHWAY("service", Service, false, false),
+    PELAGOR_HIGHWAY("road", Road, true, false),
+};
+
+#undef PELAGOR_HIGHWAY
+
+bool sameText(const HighwayValue& entry, const QStringRef& value)
 {
-    const char* value;
-    int roadClass;
-};
-
-// In the order the values are compared: the first match wins.
-const Recognised recognised[] = {
-    {"motorway", Motorway},         {"motorway_link", Motorway},
-    {"trunk", Trunk},               {"trunk_link", Trunk},
-    {"primary", Primary},           {"primary_link", Primary},
-    {"secondary", Secondary},       {"secondary_link", Secondary},
-    {"tertiary", Tertiary},         {"tertiary_link", Tertiary},
-    {"unclassified", Unclassified}, {"residential", Residential},
-    {"service", Service},
-};
-
-const char* const writtenNames[] = {
-    "motorway", "trunk", "primary", "secondary", "tertiary", "unclassified", "residential", "service",
-};
+    if (std::size_t(value.size()) != entry.length)
+        return false;
+    const QChar* characters = value.unicode();
+    for (std::size_t i = 0; i < entry.length; ++i)
+        if (characters[i].unicode() != static_cast<unsigned char>(entry.name[i]))
+            return false;
+    return true;
+}
 
 } // namespace
 
+const HighwayValue* findHighwayValue(const QStringRef& value)
+{
+    for (const HighwayValue& entry : highwayValues)
+        if (sameText(entry, value))
+            return &entry;
+    return nullptr;
+}
+
+const HighwayValue* findHighwayValue(const char* utf8, std::size_t size)
+{
+    for (const HighwayValue& entry : highwayValues)
+        if (size == entry.length && std::memcmp(utf8, entry.name, size) == 0)
+            return &entry;
+    return nullptr;
+}
+
 int roadClassFromName(const std::string& name)
 {
-    for (const Recognised& r : recognised)
-        if (name.size() == std::strlen(r.value) && name.compare(r.value) == 0)
-            return r.roadClass;
-    return Road;
+    const HighwayValue* entry = findHighwayValue(name.data(), name.size());
+    return entry ? entry->roadClass : Road;
 }
 
 std::string roadClassName(int roadClass, bool link)
 {
-    std::string name = (roadClass >= Motorway && roadClass <= Service) ? writtenNames[roadClass] : "road";
+    std::string name = "road";
+    for (const HighwayValue& entry : highwayValues) {
+        if (entry.roadClass == roadClass && !entry.link) {
+            name = entry.name;
+            break;
+        }
+    }
     if (link)
         name += "_link";
     return name;

@@ -1,5 +1,6 @@
 #include "tests/app/FaultChecks.h"
 
+#include "tests/support/OsmiumCheck.h"
 #include "tests/support/TestWorkDir.h"
 
 #include <QDir>
@@ -49,7 +50,7 @@ QString checkNetworkFile(const QString& path)
 {
     const QByteArray bytes = TestWorkDir::readFile(path);
     // An empty network has an empty root element.
-    if (!bytes.endsWith("</osm>\n") && !bytes.endsWith("<osm/>\n"))
+    if (!bytes.endsWith("</osm>\n") && !bytes.endsWith("<osm version=\"0.6\" generator=\"Pelagor\"/>\n"))
         return path + " does not end in </osm>";
     QXmlStreamReader reader(bytes);
     int depth = 0;
@@ -58,7 +59,9 @@ QString checkNetworkFile(const QString& path)
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::StartElement) {
             if (depth == 0)
-                root = reader.name() == QLatin1String("osm");
+                root = reader.name() == QLatin1String("osm")
+                    && reader.attributes().value(QLatin1String("version")) == QLatin1String("0.6")
+                    && reader.attributes().value(QLatin1String("generator")) == QLatin1String("Pelagor");
             ++depth;
         } else if (token == QXmlStreamReader::EndElement) {
             --depth;
@@ -69,7 +72,10 @@ QString checkNetworkFile(const QString& path)
             .arg(path, reader.errorString())
             .arg(reader.lineNumber());
     if (!root || depth != 0)
-        return path + " has no complete <osm> root";
+        return path + " has no complete <osm version=\"0.6\" generator=\"Pelagor\"> root";
+    const QString osmium = OsmiumCheck::readProblems(path);
+    if (!osmium.isEmpty())
+        return path + ": " + osmium;
     return QString();
 }
 
@@ -91,7 +97,7 @@ QString checkNetworkFiles(const QString& folder, bool temporariesLeft)
 QByteArray earlierNetworkFile()
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<osm>\n"
+           "<osm version=\"0.6\" generator=\"Pelagor\">\n"
            " <node id=\"1\" lat=\"55.81\" lon=\"37.6\"/>\n"
            " <node id=\"2\" lat=\"55.82\" lon=\"37.61\"/>\n"
            " <way id=\"3\">\n"

@@ -1,3 +1,4 @@
+#include "tests/support/OsmiumCheck.h"
 #include "tests/support/TestWorkDir.h"
 
 #include <QProcess>
@@ -14,6 +15,9 @@ private Q_SLOTS:
     void usage_data();
     void usage();
     void version();
+    void badBbox_data();
+    void badBbox();
+    void bboxOption();
     void pieceFilesAndFolder();
     void outputCannotBeOpened();
     void diskFullLeavesNoPartialFile();
@@ -105,6 +109,71 @@ void tst_PelagorExtract::version()
     QVERIFY(!QDir("data").exists());
 }
 
+void tst_PelagorExtract::badBbox_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("line");
+    const QString piece = TestWorkDir::sharedData("moscow-selection/37.585-55.806-37.595-55.816.osm");
+    const QString four = "four numbers W,S,E,N expected";
+    QTest::newRow("no text") << QStringList{"--bbox"} << "\"\": " + four;
+    QTest::newRow("three numbers") << QStringList{"--bbox", "37.5,55.8,37.6", piece} << "\"37.5,55.8,37.6\": " + four;
+    QTest::newRow("five numbers") << QStringList{"--bbox=1,2,3,4,5", piece} << "\"1,2,3,4,5\": " + four;
+    QTest::newRow("not a number") << QStringList{"--bbox", "37.5,north,37.6,55.9", piece}
+                                  << "\"37.5,north,37.6,55.9\": \"north\" is not a number";
+    QTest::newRow("decimal commas") << QStringList{"--bbox", "37,5;55,8;37,6;55,9", piece}
+                                    << "\"37,5;55,8;37,6;55,9\": " + four;
+    QTest::newRow("west east of east") << QStringList{"--bbox", "37.6,55.8,37.5,55.9", piece}
+                                       << "\"37.6,55.8,37.5,55.9\": west is east of east";
+    QTest::newRow("south north of north") << QStringList{"--bbox", "37.5,55.9,37.6,55.8", piece}
+                                          << "\"37.5,55.9,37.6,55.8\": south is north of north";
+    QTest::newRow("beyond the pole") << QStringList{"--bbox", "37.5,55.8,37.6,90.5", piece}
+                                     << "\"37.5,55.8,37.6,90.5\": latitudes must lie between -90 and 90";
+    QTest::newRow("beyond the date line") << QStringList{"--bbox", "179,0,181,1", piece}
+                                          << "\"179,0,181,1\": longitudes must lie between -180 and 180";
+    QTest::newRow("not finite") << QStringList{"--bbox", "-inf,0,1,1", piece}
+                                << "\"-inf,0,1,1\": longitudes must lie between -180 and 180";
+}
+
+// A bad box is a usage error: one line on the standard error stream, nothing read,
+// nothing written.
+void tst_PelagorExtract::badBbox()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, line);
+    const Run r = run(arguments);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(QString::fromUtf8(r.err), "pelagor-extract: bad --bbox " + line + "\n");
+    QCOMPARE(r.out, QByteArray());
+    QVERIFY(!QDir("data").exists());
+}
+
+// Both spellings of the option clip the file the same way (what the clip keeps is
+// checked in detail by tst_Extracts).
+void tst_PelagorExtract::bboxOption()
+{
+    const QString piece = TestWorkDir::sharedData("moscow-selection/37.615-55.816-37.622-55.823.osm");
+    // The western half of the piece.
+    const QString bbox = "37.615,55.816,37.6185,55.823";
+    QByteArray networks[3];
+    int wayCounts[3];
+    const QStringList arguments[3] = {{piece}, {"--bbox", bbox, piece}, {"--bbox=" + bbox, "--", piece}};
+    for (int i = 0; i < 3; ++i) {
+        const Run r = run(arguments[i]);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(comp().size(), 1);
+        networks[i] = TestWorkDir::readFile("data/comp/" + comp().first());
+        QVERIFY(QFile::remove("data/comp/" + comp().first()));
+        const QString out = QString::fromUtf8(r.out);
+        QVERIFY2(out.startsWith(QString("Processing file: \"%1\"... OK\nCreating output file: ").arg(piece)),
+                 r.out.constData());
+        wayCounts[i] = QRegularExpression("Way count: (\\d+)\n").match(out).captured(1).toInt();
+    }
+    QCOMPARE(wayCounts[0], 22);
+    QVERIFY2(wayCounts[1] > 0 && wayCounts[1] < 22, qPrintable(QString::number(wayCounts[1])));
+    QCOMPARE(networks[2], networks[1]);
+}
+
 void tst_PelagorExtract::pieceFilesAndFolder()
 {
     // A fresh folder without data/: the program makes it.
@@ -130,8 +199,10 @@ void tst_PelagorExtract::pieceFilesAndFolder()
     QCOMPARE(QString::fromUtf8(r.out), expected);
     QCOMPARE(QString::fromUtf8(r.err), QString("OSMParser: Conversion failed lat: x\n"));
     const QByteArray content = TestWorkDir::readFile(path);
-    QVERIFY(content.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm>\n <node "));
+    QVERIFY(content.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                               "<osm version=\"0.6\" generator=\"Pelagor\">\n <node "));
     QVERIFY(content.endsWith("</osm>\n"));
+    QCOMPARE(OsmiumCheck::readProblems(path), QString());
 }
 
 void tst_PelagorExtract::outputCannotBeOpened()

@@ -66,19 +66,20 @@ void tst_FuzzFindings::rulesCatchBrokenFiles_data()
     QTest::addColumn<QByteArray>("content");
     // The start of the text: Qt words the reader's own errors.
     QTest::addColumn<QString>("failure");
-    QTest::newRow("sound") << QByteArray("<osm><node id=\"1\"/><node id=\"2\"/><way id=\"1\"><nd ref=\"1\"/>"
-                                         "<nd ref=\"2\"/></way><relation id=\"1\"/></osm>")
+    const QByteArray root = "<osm version=\"0.6\" generator=\"Pelagor\">";
+    QTest::newRow("sound") << root + "<node id=\"1\"/><node id=\"2\"/><way id=\"1\"><nd ref=\"1\"/>"
+                                     "<nd ref=\"2\"/></way><relation id=\"1\"/></osm>"
                            << QString();
-    QTest::newRow("not closed") << QByteArray("<osm><node id=\"1\"/>")
-                                << "network file not well-formed: ";
-    QTest::newRow("control character") << QByteArray("<osm><tag v=\"\x01\"/></osm>")
-                                       << "network file not well-formed: ";
-    QTest::newRow("nd before its node") << QByteArray("<osm><way id=\"1\"><nd ref=\"1\"/></way><node id=\"1\"/></osm>")
+    QTest::newRow("root without attributes") << QByteArray("<osm><node id=\"1\"/></osm>")
+                                             << "root without version 0.6 and generator Pelagor";
+    QTest::newRow("not closed") << root + "<node id=\"1\"/>" << "network file not well-formed: ";
+    QTest::newRow("control character") << root + "<tag v=\"\x01\"/></osm>" << "network file not well-formed: ";
+    QTest::newRow("nd before its node") << root + "<way id=\"1\"><nd ref=\"1\"/></way><node id=\"1\"/></osm>"
                                         << "nd ref 1 names no written node";
-    QTest::newRow("nd without ref") << QByteArray("<osm><node id=\"0\"/><way id=\"1\"><nd/></way></osm>")
+    QTest::newRow("nd without ref") << root + "<node id=\"0\"/><way id=\"1\"><nd/></way></osm>"
                                     << "nd ref  names no written node";
-    QTest::newRow("way twice") << QByteArray("<osm><way id=\"-5\"/><way id=\"-5\"/></osm>") << "way -5 written twice";
-    QTest::newRow("relation twice") << QByteArray("<osm><relation id=\"7\"/><way id=\"7\"/><relation id=\"7\"/></osm>")
+    QTest::newRow("way twice") << root + "<way id=\"-5\"/><way id=\"-5\"/></osm>" << "way -5 written twice";
+    QTest::newRow("relation twice") << root + "<relation id=\"7\"/><way id=\"7\"/><relation id=\"7\"/></osm>"
                                     << "relation 7 written twice";
 }
 

@@ -1,5 +1,6 @@
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
+#include "tests/support/OsmiumCheck.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
 
@@ -62,6 +63,10 @@ tst_OSMParserWriting::Result tst_OSMParserWriting::write(OSMData& data)
     if (files.size() == 1) {
         result.path = "./data/comp/" + files.first();
         result.content = TestWorkDir::readFile(result.path);
+        // Every network file, as written, is one that OpenStreetMap programs read.
+        const QString problems = OsmiumCheck::readProblems(result.path);
+        if (!problems.isEmpty())
+            QTest::qFail(qPrintable(problems), __FILE__, __LINE__);
     }
     return result;
 }
@@ -82,7 +87,8 @@ void tst_OSMParserWriting::emptyNetwork()
     OSMData data;
     QVERIFY(!QDir("data/comp").exists());
     const Result r = write(data);
-    QCOMPARE(r.content, QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm/>\n"));
+    QCOMPARE(r.content,
+             QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm version=\"0.6\" generator=\"Pelagor\"/>\n"));
     QCOMPARE(r.messages, QStringList({QString("Creating output file: \"%1\"... ").arg(r.path),
                                       "OK\n    Node count: 0\n    Bus stop count: 0\n    Tram stop count: 0\n"
                                       "    Way count: 0\n    Route count: 0\n"}));
@@ -112,7 +118,7 @@ void tst_OSMParserWriting::craftedNetwork()
 
     const Result r = write(data);
     const QByteArray expected = R"(<?xml version="1.0" encoding="UTF-8"?>
-<osm>
+<osm version="0.6" generator="Pelagor">
  <node id="10" lat="49.2000000" lon="-16.6000000">
   <tag k="name" v="A &amp; B &lt;&quot;quoted&quot;&gt; Žižkov ул."/>
   <tag k="highway" v="bus_stop"/>
@@ -226,7 +232,8 @@ void tst_OSMParserWriting::wayWithoutNodesSkipped()
     err.clear();
     const Result r = write(data);
     QCOMPARE(err.text(), std::string("OSMParser: oops something is NULL | continue;\n"));
-    QCOMPARE(r.content, QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm/>\n"));
+    QCOMPARE(r.content,
+             QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm version=\"0.6\" generator=\"Pelagor\"/>\n"));
     QVERIFY(r.messages.value(1).contains("Way count: 1\n"));
     QCOMPARE(r.done, 1);
 }

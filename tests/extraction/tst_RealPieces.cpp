@@ -1,5 +1,6 @@
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
+#include "tests/support/OsmiumCheck.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
 
@@ -28,6 +29,7 @@ private:
         QStringList messages;
         QByteArray content;
         std::string errors;
+        QString osmiumProblems;
     };
     Output extract(const std::vector<QString>& files);
 
@@ -123,6 +125,7 @@ tst_RealPieces::Output tst_RealPieces::extract(const std::vector<QString>& files
     const QDir comp("data/comp");
     for (const QString& name : comp.entryList(QDir::Files)) {
         out.content = TestWorkDir::readFile(comp.filePath(name));
+        out.osmiumProblems = OsmiumCheck::readProblems(comp.filePath(name));
         QFile::remove(comp.filePath(name));
     }
     out.errors = err.text();
@@ -202,14 +205,14 @@ void tst_RealPieces::golden_data()
     QTest::addColumn<bool>("reversed");
     QTest::addColumn<int>("size");
     QTest::addColumn<QByteArray>("sha256");
-    QTest::newRow("pieces") << "moscow-selection" << false << 208805
-                            << QByteArray("049fcbbe16cba9459f94f6989f0543c39c77d322291600443f0c7d1d07baf586");
-    QTest::newRow("pieces reversed") << "moscow-selection" << true << 208805
-                                     << QByteArray("f6c5acfd62afe477d13f7347fd3bab5dfb0f921b5417bfe115a1bed77175cb16");
-    QTest::newRow("quadrants") << "moscow-selection-quadrants" << false << 208805
-                               << QByteArray("1731c90bbcf16759955a683361d387a203109045d9a004b628c83fe90b9a192f");
-    QTest::newRow("quadrants reversed") << "moscow-selection-quadrants" << true << 208805
-                                        << QByteArray("1c31cdf27f5d1ae317f7333b695e9fafb21630f69bd761dbd9da0f823050ac6b");
+    QTest::newRow("pieces") << "moscow-selection" << false << 208839
+                            << QByteArray("563c473d8305c1707408e319f1fb906193988d0282cd232f6c6a314055aac1c9");
+    QTest::newRow("pieces reversed") << "moscow-selection" << true << 208839
+                                     << QByteArray("126a2e6b9fb8b2b609cb8218c85e05970234b743b1be5b6ab67422e61cb2d6ba");
+    QTest::newRow("quadrants") << "moscow-selection-quadrants" << false << 208839
+                               << QByteArray("52c0e8ff7258080b7c7bbcf01d11a986953eeb883a23aa0ab18ea59386501408");
+    QTest::newRow("quadrants reversed") << "moscow-selection-quadrants" << true << 208839
+                                        << QByteArray("2a8bf30aa4abedb63732703e53fe66de223ee4113744b3a717daf1b43b7ddffb");
 }
 
 void tst_RealPieces::golden()
@@ -226,6 +229,7 @@ void tst_RealPieces::golden()
     QCOMPARE(out.messages.last(), QString("OK\n    Node count: 767\n    Bus stop count: 33\n    Tram stop count: 14\n"
                                           "    Way count: 144\n    Route count: 71\n"));
     QCOMPARE(out.content.size(), size);
+    QCOMPARE(out.osmiumProblems, QString());
     QCOMPARE(QCryptographicHash::hash(out.content, QCryptographicHash::Sha256).toHex(), sha256);
 }
 

@@ -200,10 +200,11 @@ void tst_OSMNodes::manyNodesInAnyOrder_data()
 
 void tst_OSMNodes::manyNodesInAnyOrder()
 {
-    // Enough nodes for the index to grow several times, over three files.
+    // Enough nodes for the index to grow several times, over three files; in rising
+    // order, a last stretch shorter than the others.
     QFETCH(bool, shuffled);
     std::vector<qint64> defined;
-    for (qint64 i = 0; i < 20000; ++i)
+    for (qint64 i = 0; i < 20001; ++i)
         defined.push_back(1000000000 + 7 * i);
     if (shuffled)
         std::shuffle(defined.begin(), defined.end(), std::mt19937(1));
@@ -220,6 +221,8 @@ void tst_OSMNodes::manyNodesInAnyOrder()
             node->setUsed();
             QVERIFY(!nodes.find(defined[i] + file + 3)); // between the ids
         }
+        QCOMPARE(nodes.find(defined.back() + file)->getId(), defined.back() + file);
+        QVERIFY(!nodes.find(defined.back() + file + 3));
         for (std::size_t i = 0; i < defined.size(); i += 97)
             expected.push_back(defined[i] + file);
         nodes.removeUnusedNodes();

@@ -10,10 +10,8 @@ namespace OsmiumCheck {
 
 // The osmium program on the PATH, or an empty string when it is not installed.
 QString program();
-// What osmium reported reading every object of the network file; empty when it read
-// the file without error. The file is read from a copy whose root tag has
-// version="0.6" added: the network file's root carries no attributes, and osmium
-// refuses a root without a version.
+// What osmium reported reading every object of the network file as written; empty
+// when it read the file without error.
 QString readProblems(const QString& networkFile);
 
 } // namespace OsmiumCheck

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# pelagor-extract on an OpenStreetMap PBF extract, side by side with osmium tags-filter
+# on the same PBF, pelagor-extract on the same data as XML, and pelagor-extract
+# --bbox on the PBF with a box of a tenth of the data's area.
+#   bench/compare-formats.sh [BUILD_DIR] [ROUNDS] [BBOX]
+# The bench file ../shared/data/bench/osm-bench-mix.osm.gz is unpacked into a
+# temporary folder and converted with `osmium cat` to PBF. Each round runs the four
+# programs in turn; the ratios are taken within a round (the machine's load changes
+# from round to round), and the medians over the rounds are printed, with the peak
+# resident memory (/usr/bin/time). BBOX defaults to a box of exactly a tenth of the
+# area of the data's bounding box that holds about a tenth of its nodes.
+# osmium keeps what the network keeps: nodes highway=bus_stop|traffic_signals or
+# railway=tram_stop, ways with an accepted highway value or railway=tram (with their
+# nodes), relations route=bus|trolleybus|tram, and writes OSM XML as pelagor-extract
+# does. Needs: apt-get install -y osmium-tool
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+rounds=${2:-5}
+bbox=${3:-12,45,96.8566,74.8729}
+work=$(mktemp -d /tmp/pelagor-formats.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+gunzip -c "$root/../shared/data/bench/osm-bench-mix.osm.gz" > "$work/bench.osm"
+osmium cat --no-progress -o "$work/bench.osm.pbf" "$work/bench.osm"
+
+highways=motorway,motorway_link,trunk,trunk_link,primary,primary_link,secondary,secondary_link
+highways=$highways,tertiary,tertiary_link,unclassified,residential,road
+
+timed() {
+    /usr/bin/time -f "%e %M" -o "$work/time" "$@"
+}
+extract() {
+    local name=$1
+    shift
+    rm -rf "$work/$name" && mkdir -p "$work/$name/data"
+    (cd "$work/$name" && timed "$build/app/pelagor-extract" "$@" > log.txt 2> err.txt)
+}
+run_pbf() { extract pbf "$work/bench.osm.pbf"; }
+run_osmium() {
+    timed osmium tags-filter --no-progress --overwrite -o "$work/osmium.osm" "$work/bench.osm.pbf" \
+        n/highway=bus_stop,traffic_signals n/railway=tram_stop "w/highway=$highways" w/railway=tram \
+        r/route=bus,trolleybus,tram
+}
+run_xml() { extract xml "$work/bench.osm"; }
+run_bbox() { extract bbox --bbox "$bbox" "$work/bench.osm.pbf"; }
+
+tools="pbf osmium xml bbox"
+for round in $(seq "$rounds"); do
+    for tool in $tools; do
+        "run_$tool"
+        read -r seconds kib < "$work/time"
+        echo "$seconds" >> "$work/$tool.s"
+        echo "$kib" >> "$work/$tool.kib"
+    done
+    # The same data as PBF and as XML: the same network file and diagnostics.
+    cmp -s "$work"/pbf/data/comp/*.osm "$work"/xml/data/comp/*.osm || echo "round $round: PBF and XML network files differ"
+    cmp -s "$work/pbf/err.txt" "$work/xml/err.txt" || echo "round $round: PBF and XML diagnostics differ"
+    p=$(tail -n 1 "$work/pbf.s")
+    o=$(tail -n 1 "$work/osmium.s")
+    x=$(tail -n 1 "$work/xml.s")
+    b=$(tail -n 1 "$work/bbox.s")
+    awk -v p="$p" -v o="$o" -v x="$x" -v b="$b" 'BEGIN { print p / o, p / x, b / p }' >> "$work/ratios"
+    awk -v r="$round" -v p="$p" -v o="$o" -v x="$x" -v b="$b" \
+        'BEGIN { printf "round %d: pbf %.2f s, osmium %.2f s, xml %.2f s, bbox %.2f s\n", r, p, o, x, b }'
+done
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+printf 'input: osm-bench-mix, XML %.1f MB, PBF %.1f MB; %d rounds; bbox %s\n' \
+    "$(awk -v b="$(stat -c %s "$work/bench.osm")" 'BEGIN { print b / 1e6 }')" \
+    "$(awk -v b="$(stat -c %s "$work/bench.osm.pbf")" 'BEGIN { print b / 1e6 }')" "$rounds" "$bbox"
+printf '%-40s %9s %10s\n' program "median s" "peak MiB"
+for tool in $tools; do
+    case $tool in
+        pbf) name="pelagor-extract bench.osm.pbf" ;;
+        osmium) name="osmium tags-filter bench.osm.pbf" ;;
+        xml) name="pelagor-extract bench.osm" ;;
+        bbox) name="pelagor-extract --bbox bench.osm.pbf" ;;
+    esac
+    awk -v n="$name" -v s="$(median < "$work/$tool.s")" -v k="$(median < "$work/$tool.kib")" \
+        'BEGIN { printf "%-40s %9.2f %10.1f\n", n, s, k / 1024 }'
+done
+echo "kept with --bbox: $(grep -A5 '^Creating output' "$work/bbox/log.txt" | tail -n 5 | tr -s ' ' | tr '\n' ' ')"
+printf 'median ratios: pbf/osmium %.3f (target <= 0.25), pbf/xml %.3f (target <= 0.143), bbox/pbf %.3f (target <= 1.5)\n' \
+    "$(cut -d' ' -f1 "$work/ratios" | median)" "$(cut -d' ' -f2 "$work/ratios" | median)" \
+    "$(cut -d' ' -f3 "$work/ratios" | median)"
+echo "peak_mib_pbf=$(awk -v k="$(median < "$work/pbf.kib")" 'BEGIN { printf "%.1f", k / 1024 }')"

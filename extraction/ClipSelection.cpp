@@ -1,0 +1,70 @@
+#include "extraction/ClipSelection.h"
+
+ClipSelection::ClipSelection(const BoundingBox& box)
+    : box(box)
+{
+}
+
+bool ClipSelection::contains(const IdIndex& set, qint64 id)
+{
+    return set.find(id) >= 0;
+}
+
+void ClipSelection::add(IdIndex& set, qint64 id)
+{
+    if (!contains(set, id))
+        set.insert(id, 0);
+}
+
+void ClipSelection::addNode(qint64 id, double lat, double lon)
+{
+    if (box.contains(lat, lon))
+        add(insideNodes, id);
+}
+
+void ClipSelection::addWay(qint64 id, const std::vector<qint64>& nodeIds)
+{
+    bool touches = false;
+    for (qint64 nodeId : nodeIds) {
+        if (contains(insideNodes, nodeId)) {
+            touches = true;
+            break;
+        }
+    }
+    if (!touches)
+        return;
+    add(ways, id);
+    for (qint64 nodeId : nodeIds)
+        if (!contains(insideNodes, nodeId))
+            add(wayNodes, nodeId);
+}
+
+bool ClipSelection::pullsIn(MemberType type, qint64 memberRef) const
+{
+    // A node outside the area that only completes a way brings no relation.
+    if (type == NodeMember)
+        return contains(insideNodes, memberRef);
+    if (type == WayMember)
+        return contains(ways, memberRef);
+    return false;
+}
+
+void ClipSelection::addRelation(qint64 id)
+{
+    add(relations, id);
+}
+
+bool ClipSelection::keepsNode(qint64 id) const
+{
+    return contains(insideNodes, id) || contains(wayNodes, id);
+}
+
+bool ClipSelection::keepsWay(qint64 id) const
+{
+    return contains(ways, id);
+}
+
+bool ClipSelection::keepsRelation(qint64 id) const
+{
+    return contains(relations, id);
+}

@@ -1,0 +1,190 @@
+#include "extraction/OSMPbfReader.h"
+
+#include "extraction/ClipSelection.h"
+#include "extraction/NetworkKeepRules.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <exception>
+#include <vector>
+
+#include <osmium/io/pbf_input.hpp>
+#include <osmium/osm/item_type.hpp>
+#include <osmium/osm/node.hpp>
+#include <osmium/osm/relation.hpp>
+#include <osmium/osm/way.hpp>
+#include <osmium/thread/pool.hpp>
+
+namespace {
+
+// A fixed-point coordinate (units of 1e-7 degree) as OpenStreetMap XML writes it:
+// up to seven decimals, without trailing zeros.
+QByteArray coordinateText(qint32 fixed)
+{
+    const qint64 value = fixed;
+    const qint64 magnitude = value < 0 ? -value : value;
+    QByteArray text = value < 0 ? "-" : "";
+    text += QByteArray::number(magnitude / 10000000);
+    QByteArray decimals = QByteArray::number(magnitude % 10000000).rightJustified(7, '0');
+    while (decimals.endsWith('0'))
+        decimals.chop(1);
+    if (!decimals.isEmpty())
+        text += '.' + decimals;
+    return text;
+}
+
+// Every entity of the file in file order, node, way and relation alike. Metadata
+// (versions, times, users) is not decoded: nothing here uses it.
+template <class Visit>
+QString forEachEntity(const QString& path, Visit visit)
+{
+    try {
+        osmium::thread::Pool pool;
+        // An absolute path: libosmium would hand a name that looks like a URL to curl.
+        const osmium::io::File file(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString(), "pbf");
+        osmium::io::Reader reader(file, osmium::osm_entity_bits::nwr, osmium::io::read_meta::no, pool);
+        while (osmium::memory::Buffer buffer = reader.read())
+            for (const osmium::OSMEntity& entity : buffer)
+                visit(entity);
+        reader.close();
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QString();
+}
+
+void readNode(const osmium::Node& node, OSMData& data, const ClipSelection* selection)
+{
+    const qint64 id = node.id();
+    if (selection && !selection->keepsNode(id))
+        return;
+    // Checked in the order of the XML reader: lat, lon, id. A node without a
+    // position is written to XML without lat and lon.
+    const osmium::Location location = node.location();
+    const double lat = location.lat_without_check();
+    const double lon = location.lon_without_check();
+    if (!location.is_defined() || !NetworkKeepRules::isLatitude(lat)) {
+        NetworkKeepRules::conversionFailed("Conversion failed lat: ",
+                                           location.is_defined() ? coordinateText(location.y()) : QByteArray());
+        return;
+    }
+    if (!NetworkKeepRules::isLongitude(lon)) {
+        NetworkKeepRules::conversionFailed("Conversion failed lon: ", coordinateText(location.x()));
+        return;
+    }
+    if (!NetworkKeepRules::isId(id)) {
+        NetworkKeepRules::conversionFailed("Conversion failed id: ", QByteArray::number(id));
+        return;
+    }
+    NetworkKeepRules::NodeValues values;
+    for (const osmium::Tag& tag : node.tags())
+        values.tag(tag.key(), tag.value());
+    values.store(data, id, lat, lon);
+}
+
+// The id a way is read with, 0 when it does not convert, as from XML text.
+qint64 wayId(const osmium::Way& way, bool& converted)
+{
+    qint64 id = 0;
+    converted = NetworkKeepRules::wayIdFromNumber(double(way.id()), id);
+    return converted ? id : 0;
+}
+
+void readWay(const osmium::Way& way, OSMData& data, const ClipSelection* selection)
+{
+    bool converted = false;
+    const qint64 id = wayId(way, converted);
+    if (selection && !selection->keepsWay(id))
+        return;
+    if (!converted)
+        NetworkKeepRules::conversionFailed("Conversion failed id: ", QByteArray::number(qint64(way.id())));
+    NetworkKeepRules::WayValues values;
+    values.nodeIds.reserve(way.nodes().size());
+    for (const osmium::NodeRef& ref : way.nodes())
+        values.nodeIds.push_back(ref.ref());
+    for (const osmium::Tag& tag : way.tags())
+        values.tag(tag.key(), tag.value());
+    values.store(data, id);
+}
+
+void readRelation(const osmium::Relation& relation, OSMData& data, const ClipSelection* selection)
+{
+    const qint64 id = relation.id();
+    if (selection && !selection->keepsRelation(id))
+        return;
+    if (!NetworkKeepRules::isId(id)) {
+        NetworkKeepRules::conversionFailed("Conversion failed relationId: ", QByteArray::number(id));
+        return;
+    }
+    // Members before tags, as OpenStreetMap XML lists them.
+    NetworkKeepRules::RouteValues values;
+    for (const osmium::RelationMember& member : relation.members()) {
+        const qint64 ref = member.ref();
+        if (!NetworkKeepRules::isId(ref))
+            NetworkKeepRules::conversionFailed("Conversion failed memberRefId: ", QByteArray::number(ref));
+        else
+            values.member(osmium::item_type_to_name(member.type()), ref, member.role());
+    }
+    for (const osmium::Tag& tag : relation.tags())
+        if (!values.tag(tag.key(), tag.value()))
+            return;
+    values.store(data, id);
+}
+
+} // namespace
+
+QString OSMPbfReader::read(const QString& path, OSMData& data, const ClipSelection* selection)
+{
+    return forEachEntity(path, [&data, selection](const osmium::OSMEntity& entity) {
+        switch (entity.type()) {
+        case osmium::item_type::node:
+            readNode(static_cast<const osmium::Node&>(entity), data, selection);
+            break;
+        case osmium::item_type::way:
+            readWay(static_cast<const osmium::Way&>(entity), data, selection);
+            break;
+        case osmium::item_type::relation:
+            readRelation(static_cast<const osmium::Relation&>(entity), data, selection);
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+QString OSMPbfReader::scan(const QString& path, ClipSelection& selection)
+{
+    std::vector<qint64> nodeIds;
+    return forEachEntity(path, [&selection, &nodeIds](const osmium::OSMEntity& entity) {
+        if (entity.type() == osmium::item_type::node) {
+            const osmium::Node& node = static_cast<const osmium::Node&>(entity);
+            const osmium::Location location = node.location();
+            const double lat = location.lat_without_check();
+            const double lon = location.lon_without_check();
+            if (location.is_defined() && NetworkKeepRules::isLatitude(lat) && NetworkKeepRules::isLongitude(lon)
+                && NetworkKeepRules::isId(node.id()))
+                selection.addNode(node.id(), lat, lon);
+        } else if (entity.type() == osmium::item_type::way) {
+            const osmium::Way& way = static_cast<const osmium::Way&>(entity);
+            bool converted = false;
+            const qint64 id = wayId(way, converted);
+            nodeIds.clear();
+            for (const osmium::NodeRef& ref : way.nodes())
+                nodeIds.push_back(ref.ref());
+            selection.addWay(id, nodeIds);
+        } else if (entity.type() == osmium::item_type::relation) {
+            const osmium::Relation& relation = static_cast<const osmium::Relation&>(entity);
+            if (!NetworkKeepRules::isId(relation.id()))
+                return;
+            for (const osmium::RelationMember& member : relation.members()) {
+                const ClipSelection::MemberType type = member.type() == osmium::item_type::node ? ClipSelection::NodeMember
+                    : member.type() == osmium::item_type::way ? ClipSelection::WayMember
+                                                              : ClipSelection::OtherMember;
+                if (NetworkKeepRules::isId(member.ref()) && selection.pullsIn(type, member.ref())) {
+                    selection.addRelation(relation.id());
+                    break;
+                }
+            }
+        }
+    });
+}

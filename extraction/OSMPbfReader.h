@@ -1,0 +1,26 @@
+#ifndef EXTRACTION_OSMPBFREADER_H
+#define EXTRACTION_OSMPBFREADER_H
+
+// Reads OpenStreetMap PBF files (.osm.pbf) through libosmium into the network data.
+// It makes the same calls into OSMData, in the same order, with the same diagnostics,
+// as the XML readers make for the same data written as XML, so both give the same
+// network file. Used in the processing worker thread; libosmium decodes the file's
+// blocks in threads of its own, which end before a call returns.
+#include <QString>
+
+class ClipSelection;
+class OSMData;
+
+class OSMPbfReader
+{
+public:
+    // Reads the file into `data`; with a selection, only the elements it keeps.
+    // Returns the reader's error text when reading stopped at a fault (what was read
+    // before it stays in `data`), an empty string otherwise.
+    static QString read(const QString& path, OSMData& data, const ClipSelection* selection);
+    // First pass of a clipped file: every node position, way and relation, in file
+    // order, into the selection. No diagnostics; returns the error text as read().
+    static QString scan(const QString& path, ClipSelection& selection);
+};
+
+#endif
