@@ -106,12 +106,16 @@ void PieceLayer::paint(QPainter* painter, const Renderer& renderer, const QRect&
 
 void PieceLayer::paintLegend(QPainter* painter, const QRect& view) const
 {
-    const QString title = scanned ? QString("Downloaded pieces, by age") : QString("Looking for downloaded pieces...");
+    QString title = QString("Downloaded pieces, by age");
+    if (!scanned)
+        title = QString("Looking for downloaded pieces...");
+    else if (cells.empty())
+        title = QString("No downloaded pieces yet");
     painter->save();
     const QFontMetrics metrics(painter->font());
     const int line = metrics.height() + 2;
     const int swatch = 18;
-    const int rows = scanned ? PieceCell::ageClasses : 0;
+    const int rows = scanned && !cells.empty() ? PieceCell::ageClasses : 0;
     int width = metrics.horizontalAdvance(title);
     for (int age = 0; age < rows; ++age)
         width = std::max(width, swatch + 6 + metrics.horizontalAdvance(PieceCell::ageText(PieceCell::Age(age))));
