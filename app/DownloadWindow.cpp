@@ -8,9 +8,14 @@
 #include <QTextCursor>
 
 DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent)
+    : DownloadWindow(area, parent, FetchMode::UseFilesOnDisk)
+{
+}
+
+DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode)
     : QWidget(parent, Qt::Window)
     , ui(new Ui::DownloadWindow)
-    , processor(new OSMProcessor(area))
+    , processor(new OSMProcessor(area, fetchMode))
     , processingFlag(true)
 {
     ui->setupUi(this);

@@ -3,6 +3,8 @@
 
 // The window of one processing run: starts the run for an area and shows its log and
 // download progress; closing it ends the run. Lives in the GUI thread.
+#include "download/FetchMode.h"
+
 #include <QRectF>
 #include <QWidget>
 #include <memory>
@@ -18,6 +20,8 @@ class DownloadWindow : public QWidget
     Q_OBJECT
 public:
     DownloadWindow(const QRectF& area, QWidget* parent);
+    // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again").
+    DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode);
     ~DownloadWindow() override;
 
     // True until the run has reported completion; closing asks "Cancel download?" meanwhile.

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/DownloadWindow.h"
+#include "app/MapViews.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
 #include "ui_MainWindow.h"
@@ -8,9 +9,11 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStatusBar>
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
@@ -36,6 +39,13 @@ MainWindow::MainWindow(QWidget* parent)
     connect(this, SIGNAL(mapZoomIn()), ui->visualization->getRenderer(), SLOT(zoomIn()));
     connect(this, SIGNAL(mapZoomOut()), ui->visualization->getRenderer(), SLOT(zoomOut()));
     connect(ui->visualization, SIGNAL(newLocRect(QRectF)), this, SLOT(setNewLocRect(QRectF)));
+
+    // The views of what is on disk, the status line of the selection and "Download again".
+    auto* statusLine = new QLabel(ui->statusBar);
+    statusLine->setObjectName("selectionStatus");
+    ui->statusBar->addWidget(statusLine, 1);
+    mapViews.reset(new MapViews(ui->visualization, ui->actionDownloadedPieces, ui->actionNetworkOfLastRun, statusLine));
+    connect(ui->actionDownloadAgain, SIGNAL(triggered()), this, SLOT(downloadAgain()));
 }
 
 MainWindow::~MainWindow() = default;
@@ -64,6 +74,14 @@ void MainWindow::startDownload()
 {
     // The fields only display the selection; the map holds the real one.
     auto* window = new DownloadWindow(ui->visualization->getLocationRect(), this);
+    connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
+    window->show();
+}
+
+void MainWindow::downloadAgain()
+{
+    auto* window = new DownloadWindow(ui->visualization->getLocationRect(), this, FetchMode::RequestEveryPiece);
+    connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
     window->show();
 }
 

@@ -11,6 +11,7 @@
 namespace Ui {
 class MainWindow;
 }
+class MapViews;
 class QKeyEvent;
 
 class MainWindow : public QMainWindow
@@ -28,12 +29,15 @@ private Q_SLOTS:
     void showAbout();
     void setNewLocRect(QRectF locationRect);
     void startDownload();
+    void downloadAgain();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
     std::unique_ptr<Ui::MainWindow> ui;
+    // Dies before the widgets it feeds: its worker thread is joined first.
+    std::unique_ptr<MapViews> mapViews;
 };
 
 #endif

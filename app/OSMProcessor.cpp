@@ -3,10 +3,16 @@
 #include <QThread>
 
 OSMProcessor::OSMProcessor(const QRectF& area)
+    : OSMProcessor(area, FetchMode::UseFilesOnDisk)
+{
+}
+
+OSMProcessor::OSMProcessor(const QRectF& area, FetchMode fetchMode)
     : QObject(nullptr)
     , workerThread(nullptr)
     , areaRect(area)
 {
+    downloader.setFetchMode(fetchMode);
     // The first four are relays: the owner listens to this object's signals only.
     connect(&downloader, SIGNAL(message(QString)), this, SIGNAL(message(QString)));
     connect(&downloader, SIGNAL(progress(int)), this, SIGNAL(downloadProgress(int)));

@@ -20,6 +20,8 @@ class OSMProcessor : public QObject
     Q_OBJECT
 public:
     explicit OSMProcessor(const QRectF& area);
+    // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again").
+    OSMProcessor(const QRectF& area, FetchMode fetchMode);
     ~OSMProcessor() override;
 
 Q_SIGNALS:

@@ -166,7 +166,9 @@ void Pelagor::requestNext()
         while (!requestQueue.empty()) {
             const QRect piece = requestQueue.back();
             requestQueue.pop_back();
-            if (findLocalFile(piece))
+            // A fresh download asks for every piece; only a run that stops early takes what
+            // is still queued from disk (stopIncomplete).
+            if (fetchMode == FetchMode::UseFilesOnDisk && findLocalFile(piece))
                 continue;
             tries = 0;
             sendRequest(piece);

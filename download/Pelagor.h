@@ -4,6 +4,7 @@
 // The area downloader: cuts the selected area into pieces of 0.01 x 0.01 degree, fetches each
 // piece from the OpenStreetMap API one request at a time and keeps it as a file under
 // "data/download/". Lives in the processing worker thread.
+#include "download/FetchMode.h"
 #include "download/RetryPolicy.h"
 
 #include <QList>
@@ -31,6 +32,8 @@ public:
     explicit Pelagor(QObject* parent = nullptr);
 
     bool downloadArea(const QRectF& area);
+    // Before downloadArea: whether the run reuses piece files on disk (the default).
+    void setFetchMode(FetchMode mode) { fetchMode = mode; }
     bool checkBoundaries(const QRectF& area);
     bool prepareRequests(const QRectF& area);
     QRect toGridRect(const QRectF& area);
@@ -105,6 +108,7 @@ private:
     std::vector<QString> filesPaths;
     QRect area;
     QNetworkAccessManager* manager; // child of this object
+    FetchMode fetchMode = FetchMode::UseFilesOnDisk;
 
     // Waiting out a busy server: the piece asked for again, its tries so far, the failed tries
     // in a row over the whole run (a piece that arrives resets them), and the timing in force.

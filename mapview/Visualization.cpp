@@ -32,6 +32,7 @@ Visualization::Visualization(QWidget* parent)
     , grabOffset(0, 0)
 {
     connect(renderer, SIGNAL(updated(QRect)), this, SLOT(updateMap(QRect)));
+    connect(&network, SIGNAL(changed()), this, SLOT(updateMap()));
 }
 
 QRectF Visualization::getLocationRect() const
@@ -42,6 +43,32 @@ QRectF Visualization::getLocationRect() const
 void Visualization::purgeTiles()
 {
     renderer->purgeTileCache();
+}
+
+void Visualization::showPieces(bool shown)
+{
+    piecesShown = shown;
+    pieces.clear();
+    update();
+}
+
+void Visualization::setPieceCells(const std::vector<PieceCell>& cells)
+{
+    pieces.setCells(cells);
+    update();
+}
+
+void Visualization::showNetwork(bool shown)
+{
+    networkShown = shown;
+    network.clear();
+    update();
+}
+
+void Visualization::setNetworkPicture(const NetworkPicture& picture)
+{
+    network.setPicture(picture);
+    update();
 }
 
 void Visualization::updateMap(QRect r)
@@ -67,7 +94,16 @@ void Visualization::paintEvent(QPaintEvent* e)
     renderer->setupPainter(&painter);
     renderer->paintBackground(&painter, e->rect());
     renderer->paintTiles(&painter, e->rect());
+    // The views lie between the tiles and the selection, their legends above everything.
+    if (piecesShown)
+        pieces.paint(&painter, *renderer, rect());
+    if (networkShown)
+        network.paint(&painter, *renderer, rect());
     renderer->paintSelection(&painter, e->rect(), selection);
+    if (piecesShown)
+        pieces.paintLegend(&painter, rect());
+    if (networkShown)
+        network.paintLegend(&painter, rect());
     painter.end();
 }
 

@@ -4,6 +4,8 @@
 // The map widget: shows the map through its renderer, pans and zooms with mouse and
 // wheel, and edits the selected area by its corner handles. Lives in the GUI thread.
 #include "mapview/LocationRect.h"
+#include "mapview/NetworkLayer.h"
+#include "mapview/PieceLayer.h"
 
 #include <QPoint>
 #include <QRect>
@@ -25,12 +27,24 @@ public:
     Renderer* getRenderer() const { return renderer; }
     // The selection as x = west, y = north, width >= 0, height <= 0.
     QRectF getLocationRect() const;
+    // The views that are on show their data for the view as it is: the pieces have been
+    // looked up, and the network, drawn in a thread of its own, has come for this view.
+    bool areViewsReady() const
+    {
+        return (!piecesShown || pieces.isScanned()) && (!networkShown || network.isUpToDate());
+    }
 
 signals:
     void newLocRect(QRectF locationRect);
 
 public slots:
     void purgeTiles();
+    // The two views over the tiles, both off at first. Switched off, a view forgets what it
+    // showed; switched on, it shows that it waits until its data arrives.
+    void showPieces(bool shown);
+    void setPieceCells(const std::vector<PieceCell>& cells);
+    void showNetwork(bool shown);
+    void setNetworkPicture(const NetworkPicture& picture);
 
 private slots:
     void updateMap(QRect r);
@@ -53,6 +67,10 @@ private:
     LocationRect selection;
     int activeCorner;
     QPoint grabOffset;
+    bool piecesShown = false;
+    bool networkShown = false;
+    PieceLayer pieces;
+    NetworkLayer network;
 
     // Shared by every map widget of the program.
     static int wheelAccumulator;

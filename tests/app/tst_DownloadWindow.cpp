@@ -1,5 +1,8 @@
 #include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
+#include "mapview/PieceLayer.h"
+#include "mapview/Renderer.h"
+#include "mapview/Visualization.h"
 #include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/ModalAnswer.h"
@@ -7,6 +10,7 @@
 #include "tests/support/TestWorkDir.h"
 #include "tests/support/TileImages.h"
 
+#include <QAction>
 #include <QBuffer>
 #include <QPointer>
 #include <QProgressBar>
@@ -30,6 +34,7 @@ private Q_SLOTS:
     void closingUnfinishedRun_data();
     void closingUnfinishedRun();
     void tooLargeAreaStaysProcessing();
+    void downloadAgainFromTheMenu();
 
 private:
     DownloadWindow* openFromClick();
@@ -270,6 +275,59 @@ void tst_DownloadWindow::tooLargeAreaStaysProcessing()
     QVERIFY(download->close());
     QVERIFY(yes.seen);
     QTRY_VERIFY(guard.isNull());
+}
+
+void tst_DownloadWindow::downloadAgainFromTheMenu()
+{
+    // The selection's piece is on disk, from long ago, and shown so.
+    QVERIFY(QDir().mkdir("data/download"));
+    const QString path = "data/download/" + defaultPiece + ".osm";
+    QVERIFY(TestWorkDir::writeFile(path, "<osm/>\n"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-400), QFileDevice::FileModificationTime));
+    file.close();
+    auto* map = window->findChild<Visualization*>("visualization");
+    window->findChild<QAction*>("actionDownloadedPieces")->setChecked(true);
+    // Pixels in the full colour of old pieces (their hatching) in a corner of the piece's cell
+    // that the selection leaves free.
+    const auto oldPixels = [map]() {
+        QImage image(map->size(), QImage::Format_ARGB32_Premultiplied);
+        map->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        const QPointF corner = map->getRenderer()->geoToPixelF(GeoPoint(49.202, 16.604));
+        int count = 0;
+        for (int y = qRound(corner.y()) + 6; y < qRound(corner.y()) + 22; ++y)
+            for (int x = qRound(corner.x()) + 6; x < qRound(corner.x()) + 22; ++x)
+                count += image.pixelColor(x, y) == PieceLayer::colour(PieceCell::Old) ? 1 : 0;
+        return count;
+    };
+    QTRY_VERIFY(map->areViewsReady() && oldPixels() > 30);
+
+    window->findChild<QAction*>("actionDownloadAgain")->trigger();
+    const QList<DownloadWindow*> windows = window->findChildren<DownloadWindow*>();
+    QCOMPARE(windows.size(), 1);
+    auto* log = windows.first()->findChild<QTextEdit*>("teLog");
+    QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().contains("Route count"), 30000);
+    QVERIFY2(log->toPlainText().startsWith("Total 1 files to be requested...\nRequest: \"api.openstreetmap.org?/api/0.6/"
+                                           "mapbbox=16.604,49.197,16.611,49.202\" ."),
+             qPrintable(log->toPlainText()));
+    QVERIFY(!log->toPlainText().contains("File found at local storage"));
+    closeFinished(windows.first());
+    QCOMPARE(server->requestedUrls().filter("api.openstreetmap.org").size(), 1);
+    QCOMPARE(TestWorkDir::readFile(path),
+             TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + realPiece + ".osm")));
+
+    // Once the run's window is gone the pieces are looked up again: the piece is new now.
+    QTRY_VERIFY(map->areViewsReady() && oldPixels() == 0);
+    QImage image(map->size(), QImage::Format_ARGB32_Premultiplied);
+    map->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    const QPointF corner = map->getRenderer()->geoToPixelF(GeoPoint(49.202, 16.604));
+    const QColor inside = image.pixelColor(qRound(corner.x()) + 10, qRound(corner.y()) + 10);
+    const QColor fresh = PieceLayer::colour(PieceCell::Fresh);
+    const QColor tile(200, 220, 200);
+    const int a = PieceLayer::fillAlpha;
+    QVERIFY(qAbs(inside.green() - (fresh.green() * a + tile.green() * (255 - a)) / 255) <= 2);
+    QVERIFY(qAbs(inside.red() - (fresh.red() * a + tile.red() * (255 - a)) / 255) <= 2);
 }
 
 QTEST_MAIN(tst_DownloadWindow)

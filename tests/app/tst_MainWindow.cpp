@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/SelectionStatus.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
 #include "tests/support/FakeHttpServer.h"
@@ -10,11 +11,13 @@
 #include <QBuffer>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QtTest>
 
 // The main window: its widget tree, the coordinate fields, the keys and the About box.
@@ -145,25 +148,44 @@ void tst_MainWindow::menu()
 {
     auto* bar = window->menuBar();
     QCOMPARE(bar->objectName(), QString("menuBar"));
-    QCOMPARE(bar->actions().size(), 1);
+    QCOMPARE(bar->actions().size(), 2);
     auto* menu = window->findChild<QMenu*>("menuShow");
     QVERIFY(menu);
     QCOMPARE(menu->title(), QString("Menu"));
     QCOMPARE(bar->actions().first(), menu->menuAction());
     const QList<QAction*> actions = menu->actions();
-    QCOMPARE(actions.size(), 3);
-    QCOMPARE(actions[0]->objectName(), QString("actionAbout"));
-    QCOMPARE(actions[0]->text(), QString("About"));
-    QVERIFY(actions[1]->isSeparator());
-    QCOMPARE(actions[2]->objectName(), QString("actionExit"));
-    QCOMPARE(actions[2]->text(), QString("Exit"));
-    QVERIFY(!actions[0]->isCheckable() && !actions[2]->isCheckable());
-    actions[2]->trigger();
+    QCOMPARE(actions.size(), 4);
+    QCOMPARE(actions[0]->objectName(), QString("actionDownloadAgain"));
+    QCOMPARE(actions[0]->text(), QString("Download again"));
+    QCOMPARE(actions[1]->objectName(), QString("actionAbout"));
+    QCOMPARE(actions[1]->text(), QString("About"));
+    QVERIFY(actions[2]->isSeparator());
+    QCOMPARE(actions[3]->objectName(), QString("actionExit"));
+    QCOMPARE(actions[3]->text(), QString("Exit"));
+    QVERIFY(!actions[0]->isCheckable() && !actions[1]->isCheckable() && !actions[3]->isCheckable());
+
+    // The views, after "Menu", both off at start.
+    auto* view = window->findChild<QMenu*>("menuView");
+    QVERIFY(view);
+    QCOMPARE(view->title(), QString("View"));
+    QCOMPARE(bar->actions().last(), view->menuAction());
+    QStringList texts;
+    for (QAction* action : view->actions()) {
+        QVERIFY(action->isCheckable());
+        QVERIFY(!action->isChecked());
+        texts << action->objectName() + ' ' + action->text();
+    }
+    QCOMPARE(texts, QStringList({"actionDownloadedPieces Downloaded pieces",
+                                 "actionNetworkOfLastRun Network of the last run"}));
+
+    actions[3]->trigger();
     QVERIFY(!window->isVisible());
 }
 
 void tst_MainWindow::initialFields()
 {
+    QCOMPARE(window->statusBar()->findChild<QLabel*>("selectionStatus")->text(),
+             QString("1 piece: 0 on disk, 1 to download"));
     QCOMPARE(field("leTop")->text(), QString("49.201400"));
     QCOMPARE(field("leLeft")->text(), QString("16.604800"));
     QCOMPARE(field("leRight")->text(), QString("16.610200"));
@@ -200,6 +222,9 @@ void tst_MainWindow::fieldsFollowCornerDrag()
     Renderer* renderer = map->getRenderer();
     // Corner 4 is the south-east one (49.1978, 16.6102).
     const QPoint corner = renderer->geoToPixel(GeoPoint{49.1978, 16.6102});
+    // The one piece of the selection after the drag, already on disk.
+    QVERIFY(QDir().mkpath("data/download"));
+    QVERIFY(TestWorkDir::writeFile("data/download/16.604-49.197-16.612-49.202.osm", "<osm/>\n"));
     QTest::mousePress(map, Qt::LeftButton, Qt::NoModifier, corner);
     QStringList seen;
     for (int step = 1; step <= 3; ++step) {
@@ -212,6 +237,11 @@ void tst_MainWindow::fieldsFollowCornerDrag()
         QCOMPARE(field("leBottom")->text(), QString("%1").arg(selection.y() + selection.height(), 0, 'f', 6));
     }
     QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, corner + QPoint(60, 30));
+    // The status line counts the pieces of the selection as it is after the drag.
+    auto* status = window->statusBar()->findChild<QLabel*>("selectionStatus");
+    QVERIFY(status);
+    QTRY_COMPARE(status->text(), SelectionStatus::describe(map->getLocationRect()));
+    QCOMPARE(status->text(), QString("1 piece: 1 on disk, 0 to download"));
     // Each move moved the fields; the north-west corner stayed.
     QCOMPARE(QSet<QString>(seen.begin(), seen.end()).size(), 3);
     QVERIFY(field("leRight")->text().toDouble() > 16.6102);

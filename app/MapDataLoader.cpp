@@ -1,0 +1,87 @@
+#include "app/MapDataLoader.h"
+
+#include "download/PiecePlan.h"
+#include "extraction/OSMParser.h"
+#include "mapview/RoadStyle.h"
+#include "network/OSMData.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <array>
+
+// The map's road styles are numbered like the network's road classes.
+static_assert(Motorway == 0 && Road == RoadStyle::roadClasses - 1, "road class numbers differ from the map's styles");
+
+MapDataLoader::MapDataLoader(QObject* parent)
+    : QObject(parent)
+{
+}
+
+std::vector<PieceCell> MapDataLoader::pieceCells(const QString& folder, const QDateTime& now)
+{
+    std::vector<PieceCell> cells;
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files, QDir::NoSort);
+    for (const QFileInfo& file : files) {
+        QRect piece;
+        if (!PiecePlan::fromFileName(file.fileName(), piece))
+            continue;
+        const std::array<double, 4> b = PiecePlan::bounds(piece);
+        cells.emplace_back(b[0], b[1], b[2], b[3], PieceCell::ageOf(file.lastModified(), now));
+    }
+    return cells;
+}
+
+QString MapDataLoader::newestNetworkFile(const QString& folder)
+{
+    QFileInfo newest;
+    const QFileInfoList files = QDir(folder).entryInfoList({QString("*.osm")}, QDir::Files, QDir::NoSort);
+    for (const QFileInfo& file : files) {
+        // Two runs in the same second: the later name wins.
+        if (newest.filePath().isEmpty() || file.lastModified() > newest.lastModified()
+            || (file.lastModified() == newest.lastModified() && file.fileName() > newest.fileName()))
+            newest = file;
+    }
+    return newest.filePath().isEmpty() ? QString() : QDir(folder).filePath(newest.fileName());
+}
+
+NetworkPicture MapDataLoader::networkPicture(const QString& path)
+{
+    NetworkPicture picture;
+    picture.fileName = path;
+    OSMParser parser;
+    OSMData data;
+    parser.parseFile(path, data);
+
+    picture.lines.reserve(data.getWays().size());
+    for (const auto& way : data.getWays().ways()) {
+        NetworkPicture::Line line;
+        line.roadClass = way->getRoadClass();
+        line.highway = way->getHighway();
+        line.link = way->getLink();
+        line.tram = way->getTram();
+        line.points.reserve(way->nodes().size());
+        for (const Node* node : way->nodes())
+            line.points.emplace_back(node->getLat(), node->getLon());
+        picture.lines.push_back(std::move(line));
+    }
+    for (const auto& stop : data.getBusStops().stops())
+        picture.stops.push_back({GeoPoint(stop->getNode()->getLat(), stop->getNode()->getLon()), true, false});
+    for (const auto& stop : data.getTramStops().stops())
+        picture.stops.push_back({GeoPoint(stop->getNode()->getLat(), stop->getNode()->getLon()), false, true});
+    for (const auto& node : data.getNodes().nodes())
+        if (node->hasTrafficSignals())
+            picture.trafficSignals.emplace_back(node->getLat(), node->getLon());
+    return picture;
+}
+
+void MapDataLoader::scanPieces()
+{
+    Q_EMIT piecesScanned(pieceCells(PiecePlan::downloadDir, QDateTime::currentDateTime()));
+}
+
+void MapDataLoader::loadNetwork()
+{
+    const QString path = newestNetworkFile(OSMParser::outputDir);
+    Q_EMIT networkLoaded(path.isEmpty() ? NetworkPicture() : networkPicture(path));
+}

@@ -1,0 +1,40 @@
+#ifndef APP_MAPDATALOADER_H
+#define APP_MAPDATALOADER_H
+
+// Reads what the map's two views show: the piece files in data/download/ with their ages,
+// and the newest network file in data/comp/, read with the extraction's own parser. Lives in
+// a worker thread of the map views, so that a large network file never stalls the map; the
+// results go out as queued signals.
+#include "mapview/NetworkPicture.h"
+#include "mapview/PieceCell.h"
+
+#include <QObject>
+#include <QString>
+#include <vector>
+
+class QDateTime;
+
+class MapDataLoader : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MapDataLoader(QObject* parent = nullptr);
+
+    // One cell per piece file of the folder (names "W-S-E-N.osm" as the downloader gives them,
+    // quadrants included), aged by the file's last change.
+    static std::vector<PieceCell> pieceCells(const QString& folder, const QDateTime& now);
+    // The network file of the folder changed last; empty when there is none.
+    static QString newestNetworkFile(const QString& folder);
+    // The ways, stops and traffic signals of a network file.
+    static NetworkPicture networkPicture(const QString& path);
+
+public Q_SLOTS:
+    void scanPieces();
+    void loadNetwork();
+
+Q_SIGNALS:
+    void piecesScanned(const std::vector<PieceCell>& cells);
+    void networkLoaded(const NetworkPicture& picture);
+};
+
+#endif

@@ -1,0 +1,44 @@
+#include "mapview/PieceCell.h"
+
+#include <QDateTime>
+
+namespace {
+
+const qint64 secondsPerDay = 24 * 60 * 60;
+const qint64 freshDays = 7;
+const qint64 recentDays = 90;
+
+} // namespace
+
+PieceCell::PieceCell(double west, double south, double east, double north, Age age)
+    : west(west)
+    , south(south)
+    , east(east)
+    , north(north)
+    , age(age)
+{
+}
+
+PieceCell::Age PieceCell::ageOf(const QDateTime& modified, const QDateTime& now)
+{
+    // A file from the future (a clock set back since) counts as fresh.
+    const qint64 seconds = modified.secsTo(now);
+    if (seconds <= freshDays * secondsPerDay)
+        return Fresh;
+    if (seconds <= recentDays * secondsPerDay)
+        return Recent;
+    return Old;
+}
+
+QString PieceCell::ageText(Age age)
+{
+    switch (age) {
+    case Fresh:
+        return QString("up to %1 days").arg(freshDays);
+    case Recent:
+        return QString("up to %1 days").arg(recentDays);
+    case Old:
+        break;
+    }
+    return QString("older");
+}

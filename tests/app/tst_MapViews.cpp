@@ -1,0 +1,365 @@
+#include "app/MainWindow.h"
+#include "mapview/PieceLayer.h"
+#include "mapview/Renderer.h"
+#include "mapview/RoadStyle.h"
+#include "mapview/Visualization.h"
+#include "network/RoadClass.h"
+#include "tests/support/FakeHttpServer.h"
+#include "tests/support/TestWorkDir.h"
+#include "tests/support/TileImages.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QtTest>
+
+// The map's two views as a person sees them, checked pixel by pixel in the main window:
+// piece files coloured by age over exactly their cells, the ways of a network file in the
+// colour of their class where they lie, and the map painted as before with both views off.
+class tst_MapViews : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void pieceColoursItsCell_data();
+    void pieceColoursItsCell();
+    void networkDrawsEachClassWhereItLies();
+    void viewsOffPaintAsBefore();
+
+private:
+    // The map's own painting, without the panel over it, once the tiles and views are in.
+    QImage settledMap();
+
+    FakeHttpServer* server = nullptr;
+    TestWorkDir* work = nullptr;
+    MainWindow* window = nullptr;
+    Visualization* map = nullptr;
+};
+
+namespace {
+
+const QColor tileColour(214, 222, 206);
+
+QColor blend(const QColor& under, const QColor& over, int alpha)
+{
+    const auto mix = [alpha](int u, int o) { return (o * alpha + u * (255 - alpha) + 127) / 255; };
+    return QColor(mix(under.red(), over.red()), mix(under.green(), over.green()), mix(under.blue(), over.blue()));
+}
+
+bool near(const QColor& a, const QColor& b, int tolerance = 2)
+{
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance
+        && qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+QString describe(const QColor& c)
+{
+    return QString("rgb(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+
+// The piece east of the default selection, clear of it, of the panel and of the legends.
+const QString eastPiece = "16.611-49.197-16.621-49.202";
+
+// Horizontal ways above the default selection, one per row, from west to east.
+struct TestWay
+{
+    const char* highway; // null: a tram track that is no road
+    double lat;
+};
+const TestWay testWays[] = {
+    {"motorway", 49.2017},     {"trunk", 49.20186},    {"primary", 49.20202},
+    {"secondary", 49.20218},   {"tertiary", 49.20234}, {"unclassified", 49.2025},
+    {"residential", 49.20266}, {"primary_link", 49.20282}, {nullptr, 49.20298},
+};
+const double wayWest = 16.600;
+const double wayEast = 16.620;
+const double signalLon = 16.614;
+const GeoPoint busStop(49.2033, 16.607);
+const GeoPoint tramStop(49.2033, 16.611);
+
+QByteArray networkFile()
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm>\n";
+    xml += QString(" <node id=\"1\" lat=\"%1\" lon=\"%2\">\n  <tag k=\"name\" v=\"Bus\"/>\n"
+                   "  <tag k=\"highway\" v=\"bus_stop\"/>\n </node>\n")
+               .arg(busStop.lat, 0, 'f', 7)
+               .arg(busStop.lon, 0, 'f', 7)
+               .toUtf8();
+    xml += QString(" <node id=\"2\" lat=\"%1\" lon=\"%2\">\n  <tag k=\"name\" v=\"Tram\"/>\n"
+                   "  <tag k=\"railway\" v=\"tram_stop\"/>\n </node>\n")
+               .arg(tramStop.lat, 0, 'f', 7)
+               .arg(tramStop.lon, 0, 'f', 7)
+               .toUtf8();
+    int id = 10;
+    QByteArray ways;
+    for (const TestWay& way : testWays) {
+        const int first = id;
+        for (double lon : {wayWest, signalLon, wayEast}) {
+            const bool signal = lon == signalLon && id == 11;
+            xml += QString(" <node id=\"%1\" lat=\"%2\" lon=\"%3\"%4")
+                       .arg(id++)
+                       .arg(way.lat, 0, 'f', 7)
+                       .arg(lon, 0, 'f', 7)
+                       .arg(signal ? ">\n  <tag k=\"highway\" v=\"traffic_signals\"/>\n </node>\n" : "/>\n")
+                       .toUtf8();
+        }
+        ways += QString(" <way id=\"%1\">\n  <nd ref=\"%2\"/>\n  <nd ref=\"%3\"/>\n  <nd ref=\"%4\"/>\n")
+                    .arg(first)
+                    .arg(first)
+                    .arg(first + 1)
+                    .arg(first + 2)
+                    .toUtf8();
+        ways += way.highway ? QByteArray("  <tag k=\"highway\" v=\"") + way.highway + "\"/>\n"
+                            : QByteArray("  <tag k=\"railway\" v=\"tram\"/>\n");
+        ways += " </way>\n";
+    }
+    return xml + ways + "</osm>\n";
+}
+
+} // namespace
+
+void tst_MapViews::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
+    server = new FakeHttpServer(this);
+    QVERIFY(server->listen());
+    server->useAsApplicationProxy();
+    const QByteArray png = TileImages::pngTile(tileColour);
+    server->setHandler([png](const FakeHttpServer::Request&) { return FakeHttpServer::Response::ok(png, "image/png"); });
+}
+
+void tst_MapViews::init()
+{
+    QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
+    work = new TestWorkDir;
+    QVERIFY(work->isValid());
+    window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    map = window->findChild<Visualization*>("visualization");
+    QVERIFY(map);
+    QVERIFY(QDir().mkpath("data/download"));
+    QVERIFY(QDir().mkpath("data/comp"));
+}
+
+void tst_MapViews::cleanup()
+{
+    delete window;
+    window = nullptr;
+    delete work;
+    work = nullptr;
+}
+
+QImage tst_MapViews::settledMap()
+{
+    Renderer* renderer = map->getRenderer();
+    const auto tilesIn = [renderer]() {
+        const QRect range = renderer->getTileRange();
+        for (int x = range.left(); x <= range.right(); ++x)
+            for (int y = range.top(); y <= range.bottom(); ++y)
+                if (!renderer->hasCachedTile(QPoint(x, y), renderer->getZoom()))
+                    return false;
+        return true;
+    };
+    [&]() { QTRY_VERIFY_WITH_TIMEOUT(tilesIn(), 10000); }();
+    QImage image(map->size(), QImage::Format_ARGB32_Premultiplied);
+    // The network comes from its thread once a paint has asked for the view.
+    const auto paint = [&]() {
+        image.fill(Qt::white);
+        map->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    };
+    paint();
+    [&]() { QTRY_VERIFY_WITH_TIMEOUT((paint(), map->areViewsReady()), 10000); }();
+    paint();
+    return image;
+}
+
+void tst_MapViews::pieceColoursItsCell_data()
+{
+    QTest::addColumn<int>("ageHours");
+    QTest::addColumn<int>("age");
+    QTest::newRow("an hour") << 1 << int(PieceCell::Fresh);
+    QTest::newRow("just under 7 days") << 7 * 24 - 1 << int(PieceCell::Fresh);
+    QTest::newRow("just over 7 days") << 7 * 24 + 1 << int(PieceCell::Recent);
+    QTest::newRow("just under 90 days") << 90 * 24 - 1 << int(PieceCell::Recent);
+    QTest::newRow("just over 90 days") << 90 * 24 + 1 << int(PieceCell::Old);
+    QTest::newRow("three years") << 3 * 365 * 24 << int(PieceCell::Old);
+}
+
+void tst_MapViews::pieceColoursItsCell()
+{
+    QFETCH(int, ageHours);
+    QFETCH(int, age);
+    const QString path = "data/download/" + eastPiece + ".osm";
+    QVERIFY(TestWorkDir::writeFile(path, "<osm/>\n"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-qint64(ageHours) * 3600),
+                             QFileDevice::FileModificationTime));
+    file.close();
+    // Not pieces: nothing is drawn for them.
+    QVERIFY(TestWorkDir::writeFile("data/download/notes.osm", "<osm/>\n"));
+    QVERIFY(QDir().mkdir("data/download/16.611-49.202-16.621-49.212.osm"));
+
+    window->findChild<QAction*>("actionDownloadedPieces")->setChecked(true);
+    const QImage image = settledMap();
+
+    // The cell's edges are the pixels nearest to its bounds.
+    Renderer* renderer = map->getRenderer();
+    const QPointF nw = renderer->geoToPixelF(GeoPoint(49.202, 16.611));
+    const QPointF se = renderer->geoToPixelF(GeoPoint(49.197, 16.621));
+    const int left = qRound(nw.x());
+    const int top = qRound(nw.y());
+    const int bottom = qRound(se.y()) - 1;
+    QVERIFY2(left > 0 && top > 0 && bottom < image.height() - 1 && se.x() > image.width(),
+             qPrintable(QString("%1 %2 %3").arg(left).arg(top).arg(bottom)));
+    const QColor colour = PieceLayer::colour(PieceCell::Age(age));
+    const int midY = (top + bottom) / 2;
+    const int midX = (left + image.width()) / 2;
+    const struct
+    {
+        QPoint pixel;
+        QColor expected;
+    } edges[] = {
+        {QPoint(left - 1, midY), tileColour},  {QPoint(left, midY), colour},     {QPoint(left + 1, midY), colour},
+        {QPoint(midX, top - 1), tileColour},   {QPoint(midX, top), colour},      {QPoint(midX, top + 1), colour},
+        {QPoint(midX, bottom + 1), tileColour}, {QPoint(midX, bottom), colour},  {QPoint(midX, bottom - 1), colour},
+    };
+    for (const auto& edge : edges) {
+        const QColor c = image.pixelColor(edge.pixel);
+        QVERIFY2(c == edge.expected, qPrintable(QString("%1,%2 is %3, expected %4")
+                                                    .arg(edge.pixel.x())
+                                                    .arg(edge.pixel.y())
+                                                    .arg(describe(c), describe(edge.expected))));
+    }
+
+    // Inside: the translucent fill over the tile, and for older pieces one or two hatchings
+    // in the full colour (an eighth of the pixels, or about twice as many).
+    const QColor fill = blend(tileColour, colour, PieceLayer::fillAlpha);
+    int hatched = 0;
+    const int side = 32;
+    for (int y = top + 8; y < top + 8 + side; ++y) {
+        for (int x = left + 8; x < left + 8 + side; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            QVERIFY2(near(c, fill) || c == colour, qPrintable(QString("%1,%2 is %3, fill %4")
+                                                                  .arg(x)
+                                                                  .arg(y)
+                                                                  .arg(describe(c), describe(fill))));
+            hatched += c == colour ? 1 : 0;
+        }
+    }
+    const int expected = age == PieceCell::Fresh ? 0 : age == PieceCell::Recent ? side * side / 8 : side * side / 4;
+    QVERIFY2(qAbs(hatched - expected) <= side, qPrintable(QString("%1 hatched pixels").arg(hatched)));
+}
+
+void tst_MapViews::networkDrawsEachClassWhereItLies()
+{
+    // An older network file and the newest one; the newest is shown.
+    QVERIFY(TestWorkDir::writeFile("data/comp/2020-01-01_00-00-00.osm", "<osm/>\n"));
+    QFile older("data/comp/2020-01-01_00-00-00.osm");
+    QVERIFY(older.open(QIODevice::ReadWrite));
+    QVERIFY(older.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+    older.close();
+    QVERIFY(TestWorkDir::writeFile("data/comp/2026-01-01_00-00-00.osm", networkFile()));
+    window->findChild<QAction*>("actionNetworkOfLastRun")->setChecked(true);
+
+    Renderer* renderer = map->getRenderer();
+    // At the start, panned so that nothing drawn before is reused, and one zoom level closer.
+    for (int step = 0; step < 3; ++step) {
+        if (step == 1)
+            renderer->pan(QPoint(-260, 120));
+        if (step == 2)
+            renderer->zoomIn();
+        const QImage image = settledMap();
+        const QString where = QString(" (zoom %1, step %2)").arg(renderer->getZoom()).arg(step);
+        // Clear of the panel at the top left and of the legend at the bottom right.
+        const QRect clear = QRect(QPoint(180, 0), QPoint(image.width() - 280, image.height() - 1));
+        int checked = 0;
+        for (const TestWay& way : testWays) {
+            const bool tram = !way.highway;
+            const QColor colour = tram ? RoadStyle::tramColour() : RoadStyle::colour(roadClassFromName(way.highway));
+            for (double lon = wayWest + 0.0015; lon < wayEast; lon += 0.003) {
+                const QPointF centre = renderer->geoToPixelF(GeoPoint(way.lat, lon));
+                // The pixel row through the line's middle is covered by it whole.
+                const QPoint on(int(centre.x()), int(std::floor(centre.y())));
+                if (!clear.contains(on) || !clear.contains(on + QPoint(30, 6)) || !clear.contains(on - QPoint(0, 6)))
+                    continue;
+                // Between the rows the tile shows; the lines are at most 6 pixels wide.
+                QVERIFY2(image.pixelColor(on + QPoint(0, 6)) == tileColour || way.lat == testWays[0].lat,
+                         qPrintable(QString(way.highway ? way.highway : "tram") + where));
+                if (!tram) {
+                    const QColor c = image.pixelColor(on);
+                    QVERIFY2(c == colour, qPrintable(QString("%1 at %2,%3 is %4%5")
+                                                         .arg(way.highway)
+                                                         .arg(on.x())
+                                                         .arg(on.y())
+                                                         .arg(describe(c), where)));
+                } else {
+                    // A dashed line: both the dashes and the gaps between them.
+                    int dashes = 0;
+                    int gaps = 0;
+                    for (int x = 0; x < 30; ++x) {
+                        const QColor c = image.pixelColor(on + QPoint(x, 0));
+                        dashes += c == colour ? 1 : 0;
+                        gaps += c == tileColour ? 1 : 0;
+                    }
+                    QVERIFY2(dashes >= 10 && gaps >= 5, qPrintable(QString("%1 %2%3").arg(dashes).arg(gaps).arg(where)));
+                }
+                ++checked;
+            }
+        }
+        QVERIFY2(checked >= 2 * int(sizeof(testWays) / sizeof(testWays[0])), qPrintable(QString::number(checked) + where));
+
+        // The signal on the motorway, the two stops.
+        const struct
+        {
+            GeoPoint at;
+            QColor colour;
+        } symbols[] = {
+            {GeoPoint(testWays[0].lat, signalLon), RoadStyle::signalColour()},
+            {busStop, RoadStyle::busStopColour()},
+            {tramStop, RoadStyle::tramStopColour()},
+        };
+        for (const auto& symbol : symbols) {
+            const QPoint p = renderer->geoToPixel(symbol.at);
+            if (!clear.contains(p))
+                continue;
+            const QColor c = image.pixelColor(p);
+            QVERIFY2(c == symbol.colour, qPrintable(describe(c) + " expected " + describe(symbol.colour) + where));
+        }
+    }
+}
+
+void tst_MapViews::viewsOffPaintAsBefore()
+{
+    // The map as it has always been painted: background, tiles, selection.
+    const QImage off = settledMap();
+    QImage before(map->size(), QImage::Format_ARGB32_Premultiplied);
+    before.fill(Qt::white);
+    QPainter painter(&before);
+    Renderer* renderer = map->getRenderer();
+    renderer->setupPainter(&painter);
+    renderer->paintBackground(&painter, map->rect());
+    renderer->paintTiles(&painter, map->rect());
+    renderer->paintSelection(&painter, map->rect(), LocationRect());
+    painter.end();
+    QVERIFY(off == before);
+
+    // Both views on, with something to show, and off again.
+    QVERIFY(TestWorkDir::writeFile("data/download/" + eastPiece + ".osm", "<osm/>\n"));
+    QVERIFY(TestWorkDir::writeFile("data/comp/2026-01-01_00-00-00.osm", networkFile()));
+    window->findChild<QAction*>("actionDownloadedPieces")->setChecked(true);
+    window->findChild<QAction*>("actionNetworkOfLastRun")->setChecked(true);
+    QVERIFY(settledMap() != off);
+    window->findChild<QAction*>("actionDownloadedPieces")->setChecked(false);
+    window->findChild<QAction*>("actionNetworkOfLastRun")->setChecked(false);
+    QVERIFY(settledMap() == off);
+}
+
+QTEST_MAIN(tst_MapViews)
+#include "tst_MapViews.moc"
