@@ -304,6 +304,10 @@ void Pelagor::stopIncomplete(const QRect& failed, const QString& reason)
     stopped = true;
     missingPieces.push_back(failed);
     endRequestLine();
+    // A run that asks for every piece anew has the failed piece's earlier file still on disk:
+    // the network file is made with it, though the piece counts as not downloaded.
+    if (QFile::exists(pieceFilePath(failed)))
+        filesPaths.push_back(pieceFilePath(failed));
     // Pieces still queued are used when their files are on disk; the others are missing.
     while (!requestQueue.empty()) {
         const QRect piece = requestQueue.back();
