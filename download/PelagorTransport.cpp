@@ -1,10 +1,12 @@
+// The second half of a download: the network objects, one request at a time, pieces found on
+// disk or stored from a reply, the waits before a piece is asked for again, and the end of a
+// run, complete or not.
 #include "download/Pelagor.h"
 
 #include "download/PiecePlan.h"
 #include "download/ReplyVerdict.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
@@ -14,7 +16,6 @@
 #include <QSslError>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QTextStream>
 #include <QUrl>
 #include <QVariant>
 
@@ -58,106 +59,6 @@ void Pelagor::releaseNetwork()
     manager->disconnect(this);
     for (QNetworkReply* reply : manager->findChildren<QNetworkReply*>())
         delete reply;
-}
-
-bool Pelagor::downloadArea(const QRectF& area)
-{
-    if (!checkBoundaries(area))
-        return false;
-    if (!prepareRequests(area))
-        return false;
-    requestNext();
-    return true;
-}
-
-bool Pelagor::checkBoundaries(const QRectF& area)
-{
-    const double left = area.x();
-    const double right = area.x() + area.width();
-    const double top = area.y();
-    const double bottom = area.y() + area.height();
-    if (right >= left && top >= bottom)
-        return true;
-    // A NaN bound fails every comparison, so it is refused without a line.
-    if (left > right)
-        std::cerr << "Pelagor: " << "Invalid boundaries! Right longitude has to be greater than left longitude"
-                  << std::endl;
-    if (bottom > top)
-        std::cerr << "Pelagor: " << "Invalid boundaries! Top latitude has to be greater than bottom latitude"
-                  << std::endl;
-    return false;
-}
-
-bool Pelagor::prepareRequests(const QRectF& area)
-{
-    this->area = toGridRect(area);
-    // Grid values beyond the int range were clamped by toGridRect; such an area is refused as too
-    // large rather than planned from the clamped values.
-    const qint64 pieces = PiecePlan::fitsGrid(area) ? countPieces() : PiecePlan::maxPieces + 1;
-    totalFiles = pieces <= PiecePlan::maxPieces ? static_cast<int>(pieces) : 0;
-    pendingRequests = 0;
-    doneFiles = 0;
-    filesPaths.clear();
-    retryPolicy = RetryPolicy::current();
-    tries = 0;
-    failuresInARow = 0;
-    splitPieces = 0;
-    missingPieces.clear();
-    stopped = false;
-    requestLineOpen = false;
-
-    if (pieces > PiecePlan::maxPieces || !fillRequestQueue()) {
-        emit message("Selected area is too large!");
-        return false;
-    }
-    if (!QDir(downloadDir).exists() && !QDir().mkdir(downloadDir)) {
-        emit message(QString("Could not create folder \"%1\"!").arg(downloadDir));
-        return false;
-    }
-    emit message(QString("Total %1 files to be requested...\n").arg(totalFiles));
-    return true;
-}
-
-QRect Pelagor::toGridRect(const QRectF& area)
-{
-    return PiecePlan::toGridRect(area);
-}
-
-qint64 Pelagor::countPieces()
-{
-    return PiecePlan::countPieces(area);
-}
-
-bool Pelagor::fillRequestQueue()
-{
-    return PiecePlan::appendPieces(area, requestQueue);
-}
-
-void Pelagor::splitPiece(const QRect& piece)
-{
-    std::cerr << "Pelagor: " << "Splitting: " << PiecePlan::gridText(piece) << std::endl;
-    for (const QRect& quadrant : PiecePlan::quadrants(piece)) {
-        // A quadrant that has failed before would fail again; this also ends the splitting of
-        // pieces too small to shrink.
-        bool failed = false;
-        for (const QRect& f : failedPieces)
-            failed = failed || f == quadrant;
-        if (failed)
-            continue;
-        std::cerr << "Pelagor: " << "Splitted: " << PiecePlan::gridText(quadrant) << std::endl;
-        requestQueue.push_back(quadrant);
-        ++totalFiles;
-    }
-}
-
-QString Pelagor::pieceFilePath(const QRect& piece)
-{
-    return QString("%1%2.%3").arg(downloadDir, pieceName(piece), fileExtension);
-}
-
-QString Pelagor::pieceName(const QRect& piece)
-{
-    return PiecePlan::pieceName(piece);
 }
 
 void Pelagor::requestNext()
@@ -352,82 +253,4 @@ void Pelagor::reportProgress()
 {
     // A split raises totalFiles, so the percentage may fall back.
     emit progress(static_cast<int>(static_cast<double>(doneFiles) / totalFiles * 100));
-}
-
-bool Pelagor::createFinalFile(QFile*& file, QTextStream*& stream, int number)
-{
-    const QString path = QString("%1%2%3.%4").arg(mergeDir, mergedBaseName, QString::number(number), fileExtension);
-    auto* output = new QFile(path);
-    if (!output->open(QIODevice::WriteOnly)) {
-        std::cerr << "Pelagor: " << "createFinalFile(): cannot open file: " << path.toStdString() << std::endl;
-        delete output;
-        return false;
-    }
-    file = output;
-    stream = new QTextStream(output);
-    return true;
-}
-
-void Pelagor::mergeFiles()
-{
-    if (!QDir(mergeDir).exists())
-        QDir().mkdir(mergeDir);
-    const QStringList names = QDir(downloadDir).entryList(QStringList() << pieceFilter, QDir::NoFilter, QDir::NoSort);
-
-    QFile* file = nullptr;
-    QTextStream* stream = nullptr;
-    int number = 0;
-    if (!createFinalFile(file, stream, number))
-        return;
-    std::vector<QString> merged;
-    int count = 0;
-    for (int i = 0; i < names.size(); ++i) {
-        const QString path = QString("%1%2").arg(downloadDir, names[i]);
-        QFile piece(path);
-        if (!piece.open(QIODevice::ReadOnly | QIODevice::Text))
-            continue;
-        QTextStream in(&piece);
-        QString content = in.readAll();
-
-        // Every piece after the first of an output file loses its XML declaration, its <osm>
-        // tag and the line end behind it.
-        if (count != 0) {
-            const int first = content.indexOf(QLatin1Char(tagEnd));
-            const int second = first < 0 ? -1 : content.indexOf(QLatin1Char(tagEnd), first + 1);
-            if (second >= 0)
-                content.remove(0, second + 2);
-        }
-        // Every piece but the last of an output file loses its closing tag and the line end.
-        if (i != names.size() - 1 && count != maxMergedPieces - 1) {
-            const int end = content.lastIndexOf(osmEndTag);
-            if (end >= 0)
-                content.remove(end, osmEndTag.size() + 1);
-        }
-        *stream << content;
-        std::cerr << "Pelagor: " << "Compressed: " << path.toStdString() << std::endl;
-
-        ++count;
-        if (count == maxMergedPieces) {
-            merged.push_back(file->fileName());
-            std::cerr << "Pelagor: " << "Compressed >>> " << file->fileName().toStdString() << std::endl;
-            stream->flush();
-            file->close();
-            delete stream;
-            delete file;
-            ++number;
-            if (!createFinalFile(file, stream, number))
-                return;
-            count = 0;
-        }
-    }
-    merged.push_back(file->fileName());
-    std::cerr << "Pelagor: " << "Compressed >>>> " << file->fileName().toStdString() << std::endl;
-    stream->flush();
-    file->close();
-    delete stream;
-    delete file;
-
-    std::cerr << "Pelagor: " << "Merge done!" << std::endl;
-    for (const QString& name : merged)
-        emit fileMerged(name);
 }
