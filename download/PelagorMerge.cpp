@@ -83,5 +83,5 @@ void Pelagor::mergeFiles()
 
     std::cerr << "Pelagor: " << "Merge done!" << std::endl;
     for (const QString& name : merged)
-        emit fileMerged(name);
+        Q_EMIT fileMerged(name);
 }

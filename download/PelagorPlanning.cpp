@@ -55,14 +55,14 @@ bool Pelagor::prepareRequests(const QRectF& area)
     requestLineOpen = false;
 
     if (pieces > PiecePlan::maxPieces || !fillRequestQueue()) {
-        emit message("Selected area is too large!");
+        Q_EMIT message("Selected area is too large!");
         return false;
     }
     if (!QDir(downloadDir).exists() && !QDir().mkdir(downloadDir)) {
-        emit message(QString("Could not create folder \"%1\"!").arg(downloadDir));
+        Q_EMIT message(QString("Could not create folder \"%1\"!").arg(downloadDir));
         return false;
     }
-    emit message(QString("Total %1 files to be requested...\n").arg(totalFiles));
+    Q_EMIT message(QString("Total %1 files to be requested...\n").arg(totalFiles));
     return true;
 }
 

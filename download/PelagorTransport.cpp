@@ -78,7 +78,7 @@ void Pelagor::requestNext()
         }
     }
     if (doneFiles == totalFiles && !stopped)
-        emit downloadingDone(filesPaths);
+        Q_EMIT downloadingDone(filesPaths);
 }
 
 bool Pelagor::findLocalFile(const QRect& piece)
@@ -88,7 +88,7 @@ bool Pelagor::findLocalFile(const QRect& piece)
         return false;
     ++doneFiles;
     filesPaths.push_back(path);
-    emit message(QString("File found at local storage: \"%1\"\n").arg(path));
+    Q_EMIT message(QString("File found at local storage: \"%1\"\n").arg(path));
     reportProgress();
     return true;
 }
@@ -97,7 +97,7 @@ void Pelagor::sendRequest(const QRect& piece)
 {
     const std::array<double, 4> bounds = PiecePlan::bounds(piece);
     const QUrl url(urlTemplate.arg(bounds[0]).arg(bounds[1]).arg(bounds[2]).arg(bounds[3]), QUrl::TolerantMode);
-    emit message(QString("Request: \"%1?%2%3\" ")
+    Q_EMIT message(QString("Request: \"%1?%2%3\" ")
                      .arg(url.host(QUrl::FullyDecoded), url.path(QUrl::FullyDecoded), url.query(QUrl::PrettyDecoded)));
 
     QNetworkRequest request(url);
@@ -129,14 +129,14 @@ void Pelagor::savePiece(const QByteArray& data, const QRect& piece)
     // short by a full disk or a killed process is never taken for a complete piece by a later run.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        emit message(QString("Could not create file: %1\n").arg(path));
+        Q_EMIT message(QString("Could not create file: %1\n").arg(path));
         return;
     }
     // A short write means the disk refused the rest.
     if (file.write(data) != data.size())
         file.cancelWriting();
     if (!file.commit())
-        emit message(QString("Error while writing to file: %1\n").arg(path));
+        Q_EMIT message(QString("Error while writing to file: %1\n").arg(path));
 }
 
 void Pelagor::handleNetworkData(QNetworkReply* reply)
@@ -185,9 +185,9 @@ void Pelagor::waitAndRequestAgain(const QRect& piece, const QString& reason, int
     const qint64 seconds = (wait + 999) / 1000;
     endRequestLine();
     if (status != 0)
-        emit message(QString("Server busy (%1), trying again in %2 s...\n").arg(reason).arg(seconds));
+        Q_EMIT message(QString("Server busy (%1), trying again in %2 s...\n").arg(reason).arg(seconds));
     else
-        emit message(QString("No answer from the server, trying again in %1 s...\n").arg(seconds));
+        Q_EMIT message(QString("No answer from the server, trying again in %1 s...\n").arg(seconds));
     // Nothing else is sent meanwhile: the piece still counts as the one request in flight.
     ++pendingRequests;
     retryPiece = piece;
@@ -217,20 +217,20 @@ void Pelagor::stopIncomplete(const QRect& failed, const QString& reason)
             missingPieces.push_back(piece);
     }
     for (const QRect& piece : missingPieces)
-        emit message(QString("Not downloaded: %1 (%2)\n")
+        Q_EMIT message(QString("Not downloaded: %1 (%2)\n")
                          .arg(pieceName(piece), piece == failed ? reason : QString("not requested")));
-    emit message(QString("Download incomplete: %1 of %2 pieces are missing. The pieces on disk are kept; start the "
+    Q_EMIT message(QString("Download incomplete: %1 of %2 pieces are missing. The pieces on disk are kept; start the "
                          "download again later to fetch the rest.\n")
                      .arg(missingPieces.size())
                      .arg(totalFiles - splitPieces));
-    emit downloadingDone(filesPaths);
+    Q_EMIT downloadingDone(filesPaths);
 }
 
 void Pelagor::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
 {
-    emit message(".");
+    Q_EMIT message(".");
     if (bytesReceived == bytesTotal) {
-        emit message(" Done\n");
+        Q_EMIT message(" Done\n");
         requestLineOpen = false;
     }
 }
@@ -238,19 +238,19 @@ void Pelagor::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
 void Pelagor::endRequestLine()
 {
     if (requestLineOpen)
-        emit message("\n");
+        Q_EMIT message("\n");
     requestLineOpen = false;
 }
 
 void Pelagor::sslErrors(QNetworkReply* reply, const QList<QSslError>& errors)
 {
-    emit message(QString("!ERROR! SSL Errors occured, replyErrorString: %1\n").arg(reply->errorString()));
+    Q_EMIT message(QString("!ERROR! SSL Errors occured, replyErrorString: %1\n").arg(reply->errorString()));
     for (const QSslError& error : errors)
-        emit message(QString("!ERROR! SSL Errors occured, sslErrorString: %1\n").arg(error.errorString()));
+        Q_EMIT message(QString("!ERROR! SSL Errors occured, sslErrorString: %1\n").arg(error.errorString()));
 }
 
 void Pelagor::reportProgress()
 {
     // A split raises totalFiles, so the percentage may fall back.
-    emit progress(static_cast<int>(static_cast<double>(doneFiles) / totalFiles * 100));
+    Q_EMIT progress(static_cast<int>(static_cast<double>(doneFiles) / totalFiles * 100));
 }

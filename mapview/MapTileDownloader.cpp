@@ -37,8 +37,8 @@ MapTileDownloader::MapTileDownloader(QObject* parent)
     , manager(nullptr)
     , thread(nullptr)
 {
-    // Both types cross from one thread to the other in queued signals.
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
+    // The pixmap pointer crosses from this thread to the renderer's in a queued signal. The
+    // tile lists (std::vector<QPoint>) are registered by the program at start-up.
     qRegisterMetaType<QPixmap*>("QPixmap*");
 
     manager = new QNetworkAccessManager(this);
@@ -138,7 +138,7 @@ bool MapTileDownloader::loadFromCache(const Tile& tile)
     pixmap.load(cacheFilePath(tile), "PNG");
     if (pixmap.isNull())
         return false;
-    emit tileDownloaded(QPoint(tile.x, tile.y), tile.zoom, new QPixmap(pixmap));
+    Q_EMIT tileDownloaded(QPoint(tile.x, tile.y), tile.zoom, new QPixmap(pixmap));
     delivered.push_back(tile);
     return true;
 }
@@ -174,7 +174,7 @@ void MapTileDownloader::handleNetworkData(QNetworkReply* reply)
         QImage image;
         if (image.loadFromData(reply->readAll())) {
             saveToCache(image, tile);
-            emit tileDownloaded(QPoint(tile.x, tile.y), tile.zoom, new QPixmap(QPixmap::fromImage(image)));
+            Q_EMIT tileDownloaded(QPoint(tile.x, tile.y), tile.zoom, new QPixmap(QPixmap::fromImage(image)));
             const auto it = std::find(requested.begin(), requested.end(), tile);
             if (it != requested.end())
                 requested.erase(it);

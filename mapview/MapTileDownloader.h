@@ -26,11 +26,11 @@ public:
     explicit MapTileDownloader(QObject* parent = nullptr);
     ~MapTileDownloader() override;
 
-signals:
+Q_SIGNALS:
     // downloadedTile is new for each emission; the receiver owns and deletes it.
     void tileDownloaded(QPoint tilePoint, int zoom, QPixmap* downloadedTile);
 
-private slots:
+private Q_SLOTS:
     void tilesRequired(std::vector<QPoint> reqTiles, int zoom);
     void tileConfirmed(QPoint tile, int zoom);
     void handleNetworkData(QNetworkReply* reply);

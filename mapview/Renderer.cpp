@@ -120,7 +120,7 @@ void Renderer::updateView()
     tileRange.setBottom(centerY + (viewHeight - f - 1) / tileSize);
 
     requestMissingTiles();
-    emit updated(QRect(0, 0, viewWidth, viewHeight));
+    Q_EMIT updated(QRect(0, 0, viewWidth, viewHeight));
 }
 
 void Renderer::requestMissingTiles()
@@ -136,7 +136,7 @@ void Renderer::requestMissingTiles()
         }
     }
     // Sent also when empty: it tells the downloader that nothing else is wanted now.
-    emit getTiles(missing, zoom);
+    Q_EMIT getTiles(missing, zoom);
 }
 
 void Renderer::zoomIn()
@@ -213,17 +213,17 @@ void Renderer::tileReceived(QPoint tilePoint, int zoom, QPixmap* downloadedTile)
     delete downloadedTile;
 
     // The current layout, even for a tile of another zoom level: at worst an area is repainted.
-    emit updated(QRect((tilePoint.x() - tileRange.left()) * tileSize + originOffset.x(),
+    Q_EMIT updated(QRect((tilePoint.x() - tileRange.left()) * tileSize + originOffset.x(),
                        (tilePoint.y() - tileRange.top()) * tileSize + originOffset.y(),
                        tileSize, tileSize));
-    emit tileConfirmation(tilePoint, zoom);
+    Q_EMIT tileConfirmation(tilePoint, zoom);
     purgeIfFull();
 }
 
 void Renderer::purgeIfFull()
 {
     int total = 0;
-    for (const QHash<QPoint, QPixmap>& level : tileCache)
+    for (const QHash<TileKey, QPixmap>& level : tileCache)
         total += level.size();
     if (total >= purgeThreshold)
         purgeTileCache();
@@ -239,7 +239,7 @@ void Renderer::purgeTileCache()
             continue;
         }
         for (auto it = tileCache[level].begin(); it != tileCache[level].end();) {
-            if (keep.contains(it.key()))
+            if (keep.contains(it.key().point()))
                 ++it;
             else
                 it = tileCache[level].erase(it);

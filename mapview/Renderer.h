@@ -17,9 +17,25 @@
 
 class QPainter;
 
-inline uint qHash(const QPoint& point)
+// The key of the tile cache: a tile's x and y, hashed as x * 17 XOR y. A type of its own
+// rather than QPoint, whose hash later Qt versions define themselves.
+struct TileKey
 {
-    return uint(point.x() * 17) ^ uint(point.y());
+    TileKey(const QPoint& point)
+        : x(point.x())
+        , y(point.y())
+    {
+    }
+    QPoint point() const { return QPoint(x, y); }
+    bool operator==(const TileKey& other) const { return x == other.x && y == other.y; }
+
+    int x;
+    int y;
+};
+
+inline uint qHash(const TileKey& key)
+{
+    return uint(key.x * 17) ^ uint(key.y);
 }
 
 class Renderer : public QObject
@@ -57,16 +73,16 @@ public:
     int cachedTileCount(int zoomLevel) const;
     bool hasCachedTile(const QPoint& tile, int zoomLevel) const;
 
-signals:
+Q_SIGNALS:
     void updated(QRect rect);
     void getTiles(std::vector<QPoint> tiles, int zoom);
     void tileConfirmation(QPoint tile, int zoom);
 
-public slots:
+public Q_SLOTS:
     void zoomIn();
     void zoomOut();
 
-private slots:
+private Q_SLOTS:
     void tileReceived(QPoint tilePoint, int zoom, QPixmap* downloadedTile);
 
 private:
@@ -77,7 +93,7 @@ private:
 
     QPixmap loadingTile;
     QPixmap emptyTile;
-    QHash<QPoint, QPixmap> tileCache[zoomLevels];
+    QHash<TileKey, QPixmap> tileCache[zoomLevels];
     QPoint originOffset;
     QRect tileRange;
     int zoom;

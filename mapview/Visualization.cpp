@@ -142,7 +142,7 @@ void Visualization::mouseMoveEvent(QMouseEvent* e)
     const QPoint m = integerPoint(e->localPos());
     if (activeCorner != 0) {
         selection.setCorner(activeCorner, renderer->pixelToGeo(m + grabOffset));
-        emit newLocRect(selection.toRectF());
+        Q_EMIT newLocRect(selection.toRectF());
         update();
     } else if (dragging) {
         const QPoint d = m - lastMousePos;

@@ -34,10 +34,10 @@ public:
         return (!piecesShown || pieces.isScanned()) && (!networkShown || network.isUpToDate());
     }
 
-signals:
+Q_SIGNALS:
     void newLocRect(QRectF locationRect);
 
-public slots:
+public Q_SLOTS:
     void purgeTiles();
     // The two views over the tiles, both off at first. Switched off, a view forgets what it
     // showed; switched on, it shows that it waits until its data arrives.
@@ -46,7 +46,7 @@ public slots:
     void showNetwork(bool shown);
     void setNetworkPicture(const NetworkPicture& picture);
 
-private slots:
+private Q_SLOTS:
     void updateMap(QRect r);
     void updateMap();
 

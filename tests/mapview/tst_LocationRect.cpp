@@ -6,7 +6,7 @@ class tst_LocationRect : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void defaults();
     void cornerNumbering_data();
     void cornerNumbering();

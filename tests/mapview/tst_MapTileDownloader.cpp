@@ -89,11 +89,11 @@ public:
         return false;
     }
 
-signals:
+Q_SIGNALS:
     void getTiles(std::vector<QPoint> tiles, int zoom);
     void tileConfirmation(QPoint tile, int zoom);
 
-private slots:
+private Q_SLOTS:
     void tileReceived(QPoint tilePoint, int zoom, QPixmap* downloadedTile)
     {
         std::unique_ptr<QPixmap> pixmap(downloadedTile);
@@ -109,7 +109,7 @@ class tst_MapTileDownloader : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
@@ -184,7 +184,7 @@ void tst_MapTileDownloader::cacheHitWithoutTraffic()
     MapTileDownloader downloader;
     TileClient client(&downloader);
 
-    emit client.getTiles(points({QPoint(4474, 2838)}), 13);
+    Q_EMIT client.getTiles(points({QPoint(4474, 2838)}), 13);
     QTRY_COMPARE(client.deliveries.size(), 1);
     QCOMPARE(client.deliveries[0].tile, QPoint(4474, 2838));
     QCOMPARE(client.deliveries[0].zoom, 13);
@@ -216,7 +216,7 @@ void tst_MapTileDownloader::requestCarriesUrlHeaderAndKey()
 
     MapTileDownloader downloader;
     TileClient client(&downloader);
-    emit client.getTiles(points({QPoint(x, y)}), zoom);
+    Q_EMIT client.getTiles(points({QPoint(x, y)}), zoom);
     QTRY_COMPARE(client.deliveries.size(), 1);
 
     QCOMPARE(server.requestedUrls(), QStringList{url});
@@ -233,7 +233,7 @@ void tst_MapTileDownloader::downloadedTileIsCached()
 {
     MapTileDownloader downloader;
     TileClient client(&downloader);
-    emit client.getTiles(points({QPoint(4474, 2838), QPoint(4475, 2838)}), 13);
+    Q_EMIT client.getTiles(points({QPoint(4474, 2838), QPoint(4475, 2838)}), 13);
     QTRY_COMPARE(client.deliveries.size(), 2);
 
     for (int x : {4474, 4475}) {
@@ -247,8 +247,8 @@ void tst_MapTileDownloader::downloadedTileIsCached()
     QCOMPARE(QDir("data/map_tiles").entryList(QDir::Files).size(), 2);
 
     // Once confirmed, the tile comes from the file: no second request.
-    emit client.tileConfirmation(QPoint(4474, 2838), 13);
-    emit client.getTiles(points({QPoint(4474, 2838)}), 13);
+    Q_EMIT client.tileConfirmation(QPoint(4474, 2838), 13);
+    Q_EMIT client.getTiles(points({QPoint(4474, 2838)}), 13);
     QTRY_COMPARE(client.deliveries.size(), 3);
     QCOMPARE(client.deliveries[2].colour, tileColour(13, 4474, 2838));
     QCOMPARE(server.requests().size(), 2);
@@ -264,7 +264,7 @@ void tst_MapTileDownloader::fourthTileTakesFreedName()
     });
     MapTileDownloader downloader;
     TileClient client(&downloader);
-    emit client.getTiles(points({QPoint(1, 1), QPoint(2, 1), QPoint(3, 1), QPoint(4, 1)}), 5);
+    Q_EMIT client.getTiles(points({QPoint(1, 1), QPoint(2, 1), QPoint(3, 1), QPoint(4, 1)}), 5);
 
     QTRY_COMPARE(server.requests().size(), 3);
     QTest::qWait(300);
@@ -291,9 +291,9 @@ void tst_MapTileDownloader::newRequestReplacesWaitingTiles()
     });
     MapTileDownloader downloader;
     TileClient client(&downloader);
-    emit client.getTiles(points({QPoint(1, 1), QPoint(2, 1), QPoint(3, 1), QPoint(4, 1), QPoint(5, 1)}), 6);
+    Q_EMIT client.getTiles(points({QPoint(1, 1), QPoint(2, 1), QPoint(3, 1), QPoint(4, 1), QPoint(5, 1)}), 6);
     QTRY_COMPARE(server.requests().size(), 3);
-    emit client.getTiles(points({QPoint(9, 9)}), 6);
+    Q_EMIT client.getTiles(points({QPoint(9, 9)}), 6);
 
     QTRY_COMPARE_WITH_TIMEOUT(client.deliveries.size(), 4, 10000);
     QTest::qWait(300);
@@ -320,9 +320,9 @@ void tst_MapTileDownloader::emptyRequestReplacesNothing()
     });
     MapTileDownloader downloader;
     TileClient client(&downloader);
-    emit client.getTiles(points({QPoint(1, 1), QPoint(2, 1), QPoint(3, 1), QPoint(4, 1), QPoint(5, 1)}), 6);
+    Q_EMIT client.getTiles(points({QPoint(1, 1), QPoint(2, 1), QPoint(3, 1), QPoint(4, 1), QPoint(5, 1)}), 6);
     QTRY_COMPARE(server.requests().size(), 3);
-    emit client.getTiles(std::vector<QPoint>(), 6);
+    Q_EMIT client.getTiles(std::vector<QPoint>(), 6);
 
     QTRY_COMPARE_WITH_TIMEOUT(client.deliveries.size(), 5, 10000);
     for (int x = 1; x <= 5; ++x)
@@ -337,24 +337,24 @@ void tst_MapTileDownloader::deliveredTileNotSentAgainUntilConfirmed()
     MapTileDownloader downloader;
     TileClient client(&downloader);
 
-    emit client.getTiles(points({QPoint(10, 20)}), 7);
+    Q_EMIT client.getTiles(points({QPoint(10, 20)}), 7);
     QTRY_COMPARE(client.deliveries.size(), 1);
 
     // Unconfirmed: asked for again, it is skipped; the second tile proves the request was handled.
-    emit client.getTiles(points({QPoint(10, 20), QPoint(11, 20)}), 7);
+    Q_EMIT client.getTiles(points({QPoint(10, 20), QPoint(11, 20)}), 7);
     QTRY_COMPARE(client.deliveries.size(), 2);
     QCOMPARE(client.deliveries[1].tile, QPoint(11, 20));
 
     // A confirmation for another zoom level does not release it either.
-    emit client.tileConfirmation(QPoint(10, 20), 8);
-    emit client.getTiles(points({QPoint(10, 20)}), 7);
-    emit client.tileConfirmation(QPoint(11, 20), 7);
-    emit client.getTiles(points({QPoint(11, 20)}), 7);
+    Q_EMIT client.tileConfirmation(QPoint(10, 20), 8);
+    Q_EMIT client.getTiles(points({QPoint(10, 20)}), 7);
+    Q_EMIT client.tileConfirmation(QPoint(11, 20), 7);
+    Q_EMIT client.getTiles(points({QPoint(11, 20)}), 7);
     QTRY_COMPARE(client.deliveries.size(), 3);
     QCOMPARE(client.deliveries[2].tile, QPoint(11, 20));
 
-    emit client.tileConfirmation(QPoint(10, 20), 7);
-    emit client.getTiles(points({QPoint(10, 20)}), 7);
+    Q_EMIT client.tileConfirmation(QPoint(10, 20), 7);
+    Q_EMIT client.getTiles(points({QPoint(10, 20)}), 7);
     QTRY_COMPARE(client.deliveries.size(), 4);
     QCOMPARE(client.deliveries[3].tile, QPoint(10, 20));
     QCOMPARE(client.deliveries[3].colour, QColor(Qt::green));
@@ -395,19 +395,19 @@ void tst_MapTileDownloader::failedTileNeverRequestedAgain()
     MapTileDownloader downloader;
     TileClient client(&downloader);
 
-    emit client.getTiles(points({QPoint(100, 200)}), 9);
+    Q_EMIT client.getTiles(points({QPoint(100, 200)}), 9);
     QTRY_COMPARE(server.requests().size(), 1);
     QCOMPARE(server.requestedUrls().first(), failing);
     QTest::qWait(300);
     QVERIFY(client.deliveries.isEmpty());
 
     // Asked for again, the failed tile is skipped; its server name is free again.
-    emit client.getTiles(points({QPoint(100, 200), QPoint(101, 200)}), 9);
+    Q_EMIT client.getTiles(points({QPoint(100, 200), QPoint(101, 200)}), 9);
     QTRY_COMPARE(client.deliveries.size(), 1);
     QCOMPARE(client.deliveries[0].tile, QPoint(101, 200));
     QCOMPARE(server.requestedUrls(), QStringList({failing, tileUrlPattern.arg("a").arg(9).arg(101).arg(200)}));
 
-    emit client.getTiles(points({QPoint(100, 200)}), 9);
+    Q_EMIT client.getTiles(points({QPoint(100, 200)}), 9);
     QTest::qWait(200);
     QCOMPARE(server.requests().size(), 2);
     QVERIFY(!QFile::exists("data/map_tiles/9-100-200.png"));
@@ -442,7 +442,7 @@ void tst_MapTileDownloader::redirectIsFollowed()
     });
     MapTileDownloader downloader;
     TileClient client(&downloader);
-    emit client.getTiles(points({QPoint(4, 5)}), 3);
+    Q_EMIT client.getTiles(points({QPoint(4, 5)}), 3);
 
     QTRY_VERIFY(server.requests().size() >= 2);
     if (!delivered) {
@@ -459,7 +459,7 @@ void tst_MapTileDownloader::redirectIsFollowed()
 
     // Whatever the outcome, "a" is free again, also when the answer came from another host.
     server.clearRequests();
-    emit client.getTiles(points({QPoint(6, 6)}), 3);
+    Q_EMIT client.getTiles(points({QPoint(6, 6)}), 3);
     QTRY_COMPARE(server.requests().size(), 1);
     QCOMPARE(server.requestedUrls().first(), tileUrlPattern.arg("a").arg(3).arg(6).arg(6));
     // Received before the client goes, or the tile would be handed to nobody.
@@ -473,7 +473,7 @@ void tst_MapTileDownloader::existingCacheFileNotOverwritten()
     writeCacheFile("12-5-6.png", broken);
     MapTileDownloader downloader;
     TileClient client(&downloader);
-    emit client.getTiles(points({QPoint(5, 6)}), 12);
+    Q_EMIT client.getTiles(points({QPoint(5, 6)}), 12);
     QTRY_COMPARE(client.deliveries.size(), 1);
     QCOMPARE(client.deliveries[0].colour, tileColour(12, 5, 6));
     QCOMPARE(server.requests().size(), 1);
@@ -489,7 +489,7 @@ void tst_MapTileDownloader::missingCacheFolderTurnsCacheReadsOff()
     QVERIFY(TestWorkDir::writeFile("data/map_tiles", "in the way"));
 
     TileClient client(&downloader);
-    emit client.getTiles(points({QPoint(7, 7)}), 12);
+    Q_EMIT client.getTiles(points({QPoint(7, 7)}), 12);
     QTRY_COMPARE(client.deliveries.size(), 1);
     QCOMPARE(client.deliveries[0].colour, tileColour(12, 7, 7));
     QCOMPARE(server.requests().size(), 1);
@@ -551,7 +551,7 @@ static int fetchTileChild(int argc, char* argv[])
     QObject::connect(&downloader, &MapTileDownloader::tileDownloaded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QTimer::singleShot(15000, &app, [] { QCoreApplication::exit(3); });
-    emit client.getTiles(points({QPoint(17, 11)}), 15);
+    Q_EMIT client.getTiles(points({QPoint(17, 11)}), 15);
     return app.exec();
 }
 

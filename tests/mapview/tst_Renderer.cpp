@@ -35,7 +35,7 @@ class tst_Renderer : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();

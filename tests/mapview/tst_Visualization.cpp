@@ -91,7 +91,7 @@ class tst_Visualization : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
