@@ -107,5 +107,9 @@ QString FuzzExtraction::checkNetworkFile(const QByteArray& content)
             .arg(reader.errorString())
             .arg(reader.lineNumber())
             .arg(reader.columnNumber());
+    // The writer ends the document with a line end; a file without one was cut short.
+    if (failure.isEmpty() && !content.endsWith("</osm>\n")
+        && !content.endsWith("<osm version=\"0.6\" generator=\"Pelagor\"/>\n"))
+        failure = QStringLiteral("network file does not end with its root element and a line end");
     return failure;
 }

@@ -20,9 +20,9 @@ public:
     // texts and whether a network file was written are handed out when asked for.
     static QString run(const QByteArray& input, QStringList* messages = nullptr, bool* written = nullptr);
 
-    // The rules for a written network file: well-formed XML, a root with version 0.6 and
-    // generator Pelagor, every nd ref names a node written before it, no way or relation
-    // id twice. Empty text when they hold.
+    // The rules for a written network file: well-formed XML that ends with its root and a line
+    // end, a root with version 0.6 and generator Pelagor, every nd ref names a node written
+    // before it, no way or relation id twice. Empty text when they hold.
     static QString checkNetworkFile(const QByteArray& content);
 };
 

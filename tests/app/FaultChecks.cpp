@@ -1,12 +1,13 @@
 #include "tests/app/FaultChecks.h"
 
+#include "fuzz/FuzzExtraction.h"
+
 #include "tests/support/OsmiumCheck.h"
 #include "tests/support/TestWorkDir.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QXmlStreamReader>
 
 namespace FaultChecks {
 
@@ -48,31 +49,9 @@ QString checkPieces(const QString& folder, const QStringList& served, bool tempo
 
 QString checkNetworkFile(const QString& path)
 {
-    const QByteArray bytes = TestWorkDir::readFile(path);
-    // An empty network has an empty root element.
-    if (!bytes.endsWith("</osm>\n") && !bytes.endsWith("<osm version=\"0.6\" generator=\"Pelagor\"/>\n"))
-        return path + " does not end in </osm>";
-    QXmlStreamReader reader(bytes);
-    int depth = 0;
-    bool root = false;
-    while (!reader.atEnd()) {
-        const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            if (depth == 0)
-                root = reader.name() == QLatin1String("osm")
-                    && reader.attributes().value(QLatin1String("version")) == QLatin1String("0.6")
-                    && reader.attributes().value(QLatin1String("generator")) == QLatin1String("Pelagor");
-            ++depth;
-        } else if (token == QXmlStreamReader::EndElement) {
-            --depth;
-        }
-    }
-    if (reader.hasError())
-        return QString("%1 is not well-formed: %2 at line %3")
-            .arg(path, reader.errorString())
-            .arg(reader.lineNumber());
-    if (!root || depth != 0)
-        return path + " has no complete <osm version=\"0.6\" generator=\"Pelagor\"> root";
+    const QString problem = FuzzExtraction::checkNetworkFile(TestWorkDir::readFile(path));
+    if (!problem.isEmpty())
+        return path + ": " + problem;
     const QString osmium = OsmiumCheck::readProblems(path);
     if (!osmium.isEmpty())
         return path + ": " + osmium;

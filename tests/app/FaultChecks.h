@@ -23,10 +23,10 @@ bool isTemporary(const QString& name);
 // with `temporariesLeft` such entries pass.
 QString checkPieces(const QString& folder, const QStringList& served, bool temporariesLeft = false);
 
-// Every entry of the network file folder is a complete network file: named "*.osm",
-// well-formed XML from the declaration to the end of its <osm> root with version 0.6 and
-// generator Pelagor, ending in "</osm>\n" (or the empty root for an empty network), and
-// read by osmium without error.
+// Every entry of the network file folder is a complete network file: named "*.osm", keeping
+// the rules every network file keeps (those the extraction fuzzer checks: well-formed and
+// whole, the OSM root, nd refs to written nodes, no id twice), and read by osmium without
+// error.
 QString checkNetworkFiles(const QString& folder, bool temporariesLeft = false);
 QString checkNetworkFile(const QString& path);
 
