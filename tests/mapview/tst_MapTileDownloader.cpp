@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QNetworkProxy>
 #include <QPixmap>
 #include <QProcess>
@@ -69,7 +71,28 @@ public:
         connect(this, SIGNAL(getTiles(std::vector<QPoint>,int)), downloader, SLOT(tilesRequired(std::vector<QPoint>,int)));
         connect(downloader, SIGNAL(tileDownloaded(QPoint,int,QPixmap*)), this, SLOT(tileReceived(QPoint,int,QPixmap*)));
         connect(this, SIGNAL(tileConfirmation(QPoint,int)), downloader, SLOT(tileConfirmed(QPoint,int)));
+        // Connected after the downloader's own handler, so each count arrives once the
+        // downloader has handled that reply (and freed its server name).
+        auto* manager = downloader->findChild<QNetworkAccessManager*>();
+        connect(manager, &QNetworkAccessManager::finished, this, [this] { ++finishedReplies; }, Qt::QueuedConnection);
     }
+
+    // Returns once the downloader has handled everything it was asked so far and what it
+    // delivered meanwhile has arrived: the number of its requests still in flight.
+    int settle()
+    {
+        int inFlight = 0;
+        QMetaObject::invokeMethod(
+            downloader,
+            [this, &inFlight] {
+                inFlight = downloader->findChild<QNetworkAccessManager*>()->findChildren<QNetworkReply*>().size();
+            },
+            Qt::BlockingQueuedConnection);
+        QCoreApplication::sendPostedEvents(this);
+        return inFlight;
+    }
+
+    int finishedReplies = 0; // replies the downloader has handled
 
     // A tile still queued for this client would go with the client, and its pixmap
     // with nobody to delete it: stop further deliveries, then take the queued ones.
@@ -190,7 +213,7 @@ void tst_MapTileDownloader::cacheHitWithoutTraffic()
     QCOMPARE(client.deliveries[0].zoom, 13);
     QCOMPARE(client.deliveries[0].size, QSize(256, 256));
     QCOMPARE(client.deliveries[0].colour, QColor(Qt::red));
-    QTest::qWait(100);
+    QCOMPARE(client.settle(), 0);
     QCOMPARE(client.deliveries.size(), 1);
     QVERIFY(server.requests().isEmpty());
 }
@@ -267,7 +290,8 @@ void tst_MapTileDownloader::fourthTileTakesFreedName()
     Q_EMIT client.getTiles(points({QPoint(1, 1), QPoint(2, 1), QPoint(3, 1), QPoint(4, 1)}), 5);
 
     QTRY_COMPARE(server.requests().size(), 3);
-    QTest::qWait(300);
+    // The fourth waits: three requests are in flight and no more.
+    QCOMPARE(client.settle(), 3);
     QCOMPARE(server.requests().size(), 3);
     QCOMPARE(server.requestedUrls(), QStringList({tileUrlPattern.arg("a").arg(5).arg(1).arg(1),
                                                   tileUrlPattern.arg("b").arg(5).arg(2).arg(1),
@@ -296,7 +320,7 @@ void tst_MapTileDownloader::newRequestReplacesWaitingTiles()
     Q_EMIT client.getTiles(points({QPoint(9, 9)}), 6);
 
     QTRY_COMPARE_WITH_TIMEOUT(client.deliveries.size(), 4, 10000);
-    QTest::qWait(300);
+    QCOMPARE(client.settle(), 0);
     QCOMPARE(client.deliveries.size(), 4);
     QStringList urls = server.requestedUrls();
     urls.sort();
@@ -358,7 +382,7 @@ void tst_MapTileDownloader::deliveredTileNotSentAgainUntilConfirmed()
     QTRY_COMPARE(client.deliveries.size(), 4);
     QCOMPARE(client.deliveries[3].tile, QPoint(10, 20));
     QCOMPARE(client.deliveries[3].colour, QColor(Qt::green));
-    QTest::qWait(100);
+    QCOMPARE(client.settle(), 0);
     QCOMPARE(client.deliveries.size(), 4);
     QVERIFY(server.requests().isEmpty());
 }
@@ -398,7 +422,8 @@ void tst_MapTileDownloader::failedTileNeverRequestedAgain()
     Q_EMIT client.getTiles(points({QPoint(100, 200)}), 9);
     QTRY_COMPARE(server.requests().size(), 1);
     QCOMPARE(server.requestedUrls().first(), failing);
-    QTest::qWait(300);
+    QTRY_COMPARE(client.finishedReplies, 1);
+    client.settle();
     QVERIFY(client.deliveries.isEmpty());
 
     // Asked for again, the failed tile is skipped; its server name is free again.
@@ -408,7 +433,7 @@ void tst_MapTileDownloader::failedTileNeverRequestedAgain()
     QCOMPARE(server.requestedUrls(), QStringList({failing, tileUrlPattern.arg("a").arg(9).arg(101).arg(200)}));
 
     Q_EMIT client.getTiles(points({QPoint(100, 200)}), 9);
-    QTest::qWait(200);
+    QCOMPARE(client.settle(), 0);
     QCOMPARE(server.requests().size(), 2);
     QVERIFY(!QFile::exists("data/map_tiles/9-100-200.png"));
 }
@@ -446,7 +471,9 @@ void tst_MapTileDownloader::redirectIsFollowed()
 
     QTRY_VERIFY(server.requests().size() >= 2);
     if (!delivered) {
-        QTest::qWait(500);
+        // The redirect is followed within one reply; once it is handled, nothing is in flight.
+        QTRY_COMPARE(client.finishedReplies, 1);
+        QCOMPARE(client.settle(), 0);
         QVERIFY(client.deliveries.isEmpty());
         QVERIFY(!QFile::exists("data/map_tiles/3-4-5.png"));
     } else {

@@ -94,8 +94,9 @@ void tst_Renderer::init()
 
 void tst_Renderer::cleanup()
 {
-    // Requests of the renderer just destroyed may still be on their way to the server.
-    QTest::qWait(50);
+    // Requests of the renderer just destroyed may still be on their way to the server; they
+    // have arrived once its connections are closed.
+    QTRY_COMPARE(server.openConnections(), 0);
     workDir.reset();
     QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
 }
