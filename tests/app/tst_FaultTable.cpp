@@ -46,7 +46,8 @@ private Q_SLOTS:
     void redirectFollowed();
     void unwritableFolder_data();
     void unwritableFolder();
-    void downloadFolderGoneMidRun();
+    void pieceNotStorable_data();
+    void pieceNotStorable();
     void diskFull_data();
     void diskFull();
     void killedMidRun();
@@ -55,9 +56,9 @@ private:
     std::unique_ptr<OSMProcessor> start(ProcessorLog& log);
     // What the run left on disk is in order and an earlier run's files are unchanged.
     void checkDisk();
-    // The requested URLs, a request sent again right behind itself counted once: Qt's HTTP
-    // client sends a GET again on a fresh connection when it takes the first one for closed
-    // (seen with the machine under load); the run gets one reply either way.
+    // The requested URLs in the order they first came, each once: Qt's HTTP client sends a
+    // GET again on a fresh connection when it takes the first one for closed (seen with the
+    // machine under load); the run gets one reply either way. No run here asks for a URL twice.
     QStringList distinctRequests() const;
 
     FakeHttpServer* server = nullptr;
@@ -196,7 +197,7 @@ QStringList tst_FaultTable::distinctRequests() const
 {
     QStringList urls;
     for (const QString& url : server->requestedUrls())
-        if (urls.isEmpty() || urls.last() != url)
+        if (!urls.contains(url))
             urls << url;
     return urls;
 }
@@ -580,20 +581,26 @@ void tst_FaultTable::bodyEndedByConnection()
 void tst_FaultTable::redirectFollowed_data()
 {
     QTest::addColumn<int>("status");
-    QTest::newRow("301 moved permanently") << 301;
-    QTest::newRow("302 found") << 302;
-    QTest::newRow("307 temporary redirect") << 307;
+    QTest::addColumn<QString>("target"); // where a piece moves; its query follows
+    QTest::addColumn<QString>("followed"); // the URL asked for then
+    const QString mirror = "http://api.openstreetmap.org/mirror/map";
+    QTest::newRow("301 moved permanently") << 301 << mirror << mirror;
+    QTest::newRow("302 to another host") << 302 << "http://mirror.pelagor.test/mirror/map"
+                                         << "http://mirror.pelagor.test/mirror/map";
+    QTest::newRow("307 to a path of the same host") << 307 << "/mirror/map" << mirror;
 }
 
 void tst_FaultTable::redirectFollowed()
 {
     QFETCH(int, status);
+    QFETCH(QString, target);
+    QFETCH(QString, followed);
     const auto serve = OsmApiPieces::serving(servedFolders());
-    // Every piece moves to a mirror path on the same plain-HTTP host, which serves it.
-    server->setHandler([serve, status](const Request& request) {
+    // Every piece moves to a mirror path on a plain-HTTP host, which serves it.
+    server->setHandler([serve, status, target](const Request& request) {
         if (request.url.path() == "/mirror/map")
             return serve(request);
-        return Response::redirect(status, "http://api.openstreetmap.org/mirror/map?" + request.url.query().toUtf8());
+        return Response::redirect(status, target.toUtf8() + "?" + request.url.query().toUtf8());
     });
 
     StderrCapture err;
@@ -612,7 +619,8 @@ void tst_FaultTable::redirectFollowed()
     QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
     QStringList expectedUrls;
     for (const QString& piece : requestOrder)
-        expectedUrls << pieceUrl(piece) << QString(pieceUrl(piece)).replace("/api/0.6/map", "/mirror/map");
+        expectedUrls << pieceUrl(piece)
+                     << QString(pieceUrl(piece)).replace("http://api.openstreetmap.org/api/0.6/map", followed);
     QCOMPARE(distinctRequests(), expectedUrls);
     QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(requestOrder) << earlierPiece));
     checkDisk();
@@ -671,15 +679,27 @@ void tst_FaultTable::unwritableFolder()
     }
 }
 
-void tst_FaultTable::downloadFolderGoneMidRun()
+void tst_FaultTable::pieceNotStorable_data()
 {
-    // While the first piece is on its way, the download folder is moved away and a
-    // regular file takes its place.
+    QTest::addColumn<bool>("folderGone");
+    // While the first piece is on its way, the download folder is moved away and a regular
+    // file takes its place; or a folder appears where that piece's file belongs.
+    QTest::newRow("download folder replaced by a file") << true;
+    QTest::newRow("a folder at the piece's path") << false;
+}
+
+void tst_FaultTable::pieceNotStorable()
+{
+    QFETCH(bool, folderGone);
     const auto serve = OsmApiPieces::serving(servedFolders());
-    server->setHandler([serve](const Request& request) {
+    server->setHandler([serve, folderGone](const Request& request) {
         if (OsmApiPieces::pieceName(request) == failing) {
-            QDir().rename("data/download", "data/moved");
-            TestWorkDir::writeFile("data/download", "not a folder\n");
+            if (folderGone) {
+                QDir().rename("data/download", "data/moved");
+                TestWorkDir::writeFile("data/download", "not a folder\n");
+            } else {
+                QDir().mkdir(piecePath(failing));
+            }
         }
         return serve(request);
     });
@@ -690,21 +710,30 @@ void tst_FaultTable::downloadFolderGoneMidRun()
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
     processor.reset();
 
-    // Every piece arrives and cannot be stored; the parser names each file it cannot read,
-    // and the network file of an empty network follows.
+    // A piece that arrives and cannot be stored is named, and the parser names the file it
+    // cannot read; the run ends with a network file of what it could read.
     QString pattern = "^" + escaped(total(8));
+    for (const QString& piece : requestOrder) {
+        pattern += requestPattern(piece, true);
+        if (folderGone || piece == failing)
+            pattern += escaped("Could not create file: " + piecePath(piece) + "\n");
+    }
     for (const QString& piece : requestOrder)
-        pattern += requestPattern(piece, true)
-            + escaped("Could not create file: " + piecePath(piece) + "\n");
-    for (const QString& piece : requestOrder)
-        pattern += processingPattern(piece, false);
-    pattern += creatingPattern()
-        + escaped(emptySummary()) + "$";
+        pattern += processingPattern(piece, !folderGone && piece != failing);
+    pattern += creatingPattern() + (folderGone ? escaped(emptySummary()) : anySummaryPattern()) + "$";
     QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
     QCOMPARE(err.text(), std::string());
-    QCOMPARE(TestWorkDir::readFile("data/download"), QByteArray("not a folder\n"));
-    QCOMPARE(FaultChecks::entries("data/moved"), QStringList{earlierPiece});
-    QCOMPARE(TestWorkDir::readFile("data/moved/" + earlierPiece), TestWorkDir::readFile("earlier/" + earlierPiece));
+    if (folderGone) {
+        QCOMPARE(TestWorkDir::readFile("data/download"), QByteArray("not a folder\n"));
+        QCOMPARE(FaultChecks::entries("data/moved"), QStringList{earlierPiece});
+        QCOMPARE(TestWorkDir::readFile("data/moved/" + earlierPiece),
+                 TestWorkDir::readFile("earlier/" + earlierPiece));
+    } else {
+        QVERIFY(QFileInfo(piecePath(failing)).isDir());
+        QVERIFY(QDir().rmdir(piecePath(failing)));
+        QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(requestOrder.mid(1)) << earlierPiece));
+        checkDisk();
+    }
     const QString networks = FaultChecks::checkNetworkFiles("data/comp");
     QVERIFY2(networks.isEmpty(), qPrintable(networks));
     QCOMPARE(TestWorkDir::readFile(earlierNetwork), FaultChecks::earlierNetworkFile());

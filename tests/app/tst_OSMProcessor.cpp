@@ -23,9 +23,7 @@ private Q_SLOTS:
     void wholeRun();
     void allPiecesOnDisk();
     void emptyArea();
-    void tooLargeArea();
     void invalidArea();
-    void withoutDataFolder();
     void destroyedMidDownload();
     void downloadAgain_data();
     void downloadAgain();
@@ -166,18 +164,6 @@ void tst_OSMProcessor::emptyArea()
     QCOMPARE(files("data/comp").size(), 1);
 }
 
-void tst_OSMProcessor::tooLargeArea()
-{
-    ProcessorLog log;
-    auto processor = start(QRectF(0, 20, 20, -20), log);
-    QTRY_COMPARE_WITH_TIMEOUT(log.messages.size(), 1, 10000);
-    log.settle(processor.get());
-    QCOMPARE(log.messages, QStringList{"Selected area is too large!"});
-    QCOMPARE(log.done, 0);
-    QVERIFY(log.progress.isEmpty());
-    QVERIFY(!QDir("data/comp").exists());
-}
-
 void tst_OSMProcessor::invalidArea()
 {
     StderrCapture err;
@@ -189,18 +175,6 @@ void tst_OSMProcessor::invalidArea()
                                        "Pelagor: Invalid boundaries! Top latitude has to be greater than bottom latitude"}));
     QVERIFY(log.events.isEmpty());
     QVERIFY(!QDir("data/download").exists());
-}
-
-void tst_OSMProcessor::withoutDataFolder()
-{
-    QVERIFY(QDir("data").removeRecursively());
-    ProcessorLog log;
-    auto processor = start(moscow, log);
-    QTRY_COMPARE_WITH_TIMEOUT(log.messages.size(), 1, 10000);
-    log.settle(processor.get());
-    QCOMPARE(log.messages, QStringList{"Could not create folder \"data/download/\"!"});
-    QCOMPARE(log.done, 0);
-    QCOMPARE(server->requests().size(), 0);
 }
 
 void tst_OSMProcessor::destroyedMidDownload()

@@ -9,7 +9,6 @@
 #include <QSslError>
 #include <QtTest>
 
-#include <cstdio>
 
 using namespace ExpectedLog;
 
@@ -26,14 +25,6 @@ const QString northEastName = "37.615-55.816-37.622-55.823";
 
 // In the order the transport takes them: column by column from east to west, north to south.
 const QStringList moscowPieces = OsmApiPieces::sampleRequestOrder();
-// The quadrants of the north-eastern piece, south-east first.
-const QStringList northEastQuadrants = {"37.618-55.816-37.622-55.819", "37.618-55.819-37.622-55.823",
-                                        "37.615-55.816-37.618-55.819", "37.615-55.819-37.618-55.823"};
-const QStringList splitLines = {
-    "Pelagor: Splitting: 37615 55816 37622 55823", "Pelagor: Splitted: 37615 55819 37618 55823",
-    "Pelagor: Splitted: 37615 55816 37618 55819", "Pelagor: Splitted: 37618 55819 37622 55823",
-    "Pelagor: Splitted: 37618 55816 37622 55819"};
-
 QString sharedPiece(const QString& name)
 {
     for (const QString folder : {"moscow-selection", "moscow-selection-quadrants"}) {
@@ -49,16 +40,12 @@ QString bboxName(const Request& request)
     return OsmApiPieces::pieceName(request);
 }
 
-// Answers like the API: the piece named by the bbox, from the real samples; and a piece
-// named by its path below /pieces/, where the redirect rows send the request.
+// Answers like the API: the piece named by the bbox, from the real samples.
 Response servePiece(const Request& request)
 {
     static const auto serve = OsmApiPieces::serving(
         {TestWorkDir::sharedData("moscow-selection"), TestWorkDir::sharedData("moscow-selection-quadrants")});
-    if (!request.url.path().startsWith("/pieces/"))
-        return serve(request);
-    const QString path = sharedPiece(request.url.path().mid(8).chopped(4));
-    return path.isEmpty() ? Response::error(404, "no such piece") : Response::ok(TestWorkDir::readFile(path));
+    return serve(request);
 }
 
 QStringList downloadFolderEntries()
@@ -144,23 +131,6 @@ protected:
     qint64 readData(char*, qint64) override { return -1; }
 };
 
-// Child process: writes the north-eastern piece with the data of the given file and prints the
-// messages, so that a parent can run it under a file size limit.
-int savePieceChild(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    QStandardPaths::setTestModeEnabled(true);
-    Pelagor pelagor;
-    QObject::connect(&pelagor, &Pelagor::message, [](const QString& msg) {
-        std::fputs(msg.toUtf8().constData(), stdout);
-        std::fflush(stdout);
-    });
-    QRect piece;
-    piece.setCoords(37615, 55823, 37622, 55816);
-    pelagor.savePiece(TestWorkDir::readFile(QString::fromLocal8Bit(argv[2])), piece);
-    return 0;
-}
-
 } // namespace
 
 class tst_PelagorTransport : public QObject
@@ -171,20 +141,12 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void wholeRun();
     void allPiecesOnDisk();
     void noPiecesNoTraffic();
     void requestSent();
     void oneRequestInFlight();
     void failedPieceInWholeRun();
     void smallestRefusedPieceStops();
-    void redirectFollowed_data();
-    void redirectFollowed();
-    void slowServer();
-    void pieceNotCreatable_data();
-    void pieceNotCreatable();
-    void partialWriteLeavesNoFile_data();
-    void partialWriteLeavesNoFile();
     void downloadProgressDots_data();
     void downloadProgressDots();
     void sslErrorsReported();
@@ -219,31 +181,6 @@ void tst_PelagorTransport::cleanup()
     server = nullptr;
     delete workDir;
     workDir = nullptr;
-}
-
-void tst_PelagorTransport::wholeRun()
-{
-    Pelagor pelagor;
-    RunLog run(pelagor);
-    StderrCapture err;
-    QVERIFY(pelagor.downloadArea(moscow));
-    QCOMPARE(run.done, 0);
-    QVERIFY(waitForDone(run));
-
-    QCOMPARE(run.log, QStringList{total(8)} + fetchedLog(moscowPieces) + QStringList{"<done>"});
-    QCOMPARE(run.progress, (QList<int>{12, 25, 37, 50, 62, 75, 87, 100}));
-    QCOMPARE(run.files, paths(moscowPieces));
-    QStringList onDisk = moscowPieces;
-    for (QString& name : onDisk) {
-        QCOMPARE(TestWorkDir::readFile(piecePath(name)), TestWorkDir::readFile(sharedPiece(name)));
-        name += ".osm";
-    }
-    onDisk.sort();
-    QCOMPARE(downloadFolderEntries(), onDisk);
-    QCOMPARE(server->requests().size(), 8);
-    QCOMPARE(pelagor.getDoneFiles(), 8);
-    QCOMPARE(pelagor.getPendingRequests(), 0);
-    QCOMPARE(err.text(), std::string());
 }
 
 void tst_PelagorTransport::allPiecesOnDisk()
@@ -385,155 +322,6 @@ void tst_PelagorTransport::smallestRefusedPieceStops()
     QCOMPARE(downloadFolderEntries(), QStringList());
 }
 
-void tst_PelagorTransport::redirectFollowed_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("location");
-    QTest::addColumn<QString>("followedUrl");
-
-    QTest::newRow("302 to another host") << 302 << QByteArray("http://mirror.pelagor.test/pieces/" + northEastName.toUtf8() + ".osm")
-                                         << "http://mirror.pelagor.test/pieces/" + northEastName + ".osm";
-    QTest::newRow("301 within the host") << 301 << QByteArray("/pieces/" + northEastName.toUtf8() + ".osm")
-                                         << "http://api.openstreetmap.org/pieces/" + northEastName + ".osm";
-    QTest::newRow("307 to the local server") << 307 << QByteArray("http://127.0.0.1:%1/pieces/" + northEastName.toUtf8() + ".osm")
-                                             << "http://127.0.0.1:%1/pieces/" + northEastName + ".osm";
-}
-
-void tst_PelagorTransport::redirectFollowed()
-{
-    QFETCH(int, status);
-    QFETCH(QByteArray, location);
-    QFETCH(QString, followedUrl);
-    location.replace("%1", QByteArray::number(server->port()));
-    followedUrl.replace("%1", QString::number(server->port()));
-
-    server->setHandler([status, location](const Request& request) {
-        if (request.url.path() == "/api/0.6/map")
-            return Response::redirect(status, location);
-        return servePiece(request);
-    });
-    Pelagor pelagor;
-    RunLog run(pelagor);
-    StderrCapture err;
-    QVERIFY(pelagor.downloadArea(northEast));
-    QVERIFY(waitForDone(run));
-
-    QCOMPARE(err.text(), std::string());
-    QCOMPARE(run.files, QStringList{piecePath(northEastName)});
-    QCOMPARE(TestWorkDir::readFile(piecePath(northEastName)), TestWorkDir::readFile(sharedPiece(northEastName)));
-    QCOMPARE(run.progress, QList<int>{100});
-    QCOMPARE(server->requests().size(), 2);
-    QCOMPARE(server->requests().at(1).url.toString(), followedUrl);
-    QCOMPARE(server->requests().at(1).header("User-Agent"), QByteArray("Dorvex"));
-    QCOMPARE(run.log.first(), QString(total(1)));
-    QCOMPARE(run.log.at(1), requestLine(northEastName));
-    QCOMPARE(run.log.mid(run.log.size() - 2), (QStringList{" Done\n", "<done>"}));
-}
-
-void tst_PelagorTransport::slowServer()
-{
-    server->setHandler([](const Request& request) {
-        Response response = servePiece(request);
-        response.delayMs = 1500;
-        response.chunks = 10;
-        return response;
-    });
-    Pelagor pelagor;
-    RunLog run(pelagor);
-    QVERIFY(pelagor.downloadArea(northEast));
-    QVERIFY(waitForDone(run));
-    QCOMPARE(run.log, QStringList{total(1)} + fetchedLog({northEastName}) + QStringList{"<done>"});
-    QVERIFY(run.dots >= 2);
-    QCOMPARE(TestWorkDir::readFile(piecePath(northEastName)), TestWorkDir::readFile(sharedPiece(northEastName)));
-}
-
-void tst_PelagorTransport::pieceNotCreatable_data()
-{
-    QTest::addColumn<bool>("folderGone");
-    QTest::newRow("a folder at the piece's path") << false;
-    QTest::newRow("download folder replaced by a file") << true;
-}
-
-void tst_PelagorTransport::pieceNotCreatable()
-{
-    QFETCH(bool, folderGone);
-    // The path is blocked while the request is under way, after the look for a local file.
-    server->setHandler([folderGone](const Request& request) {
-        if (folderGone) {
-            QDir("data/download").removeRecursively();
-            TestWorkDir::writeFile("data/download", "not a folder");
-        } else {
-            QDir().mkdir(piecePath(northEastName));
-        }
-        return servePiece(request);
-    });
-    Pelagor pelagor;
-    RunLog run(pelagor);
-    StderrCapture err;
-    QVERIFY(pelagor.downloadArea(northEast));
-    QVERIFY(waitForDone(run));
-
-    QCOMPARE(run.log, (QStringList{total(1)} + fetchedLog({northEastName})
-                       + QStringList{"Could not create file: " + piecePath(northEastName) + "\n", "<done>"}));
-    // Listed all the same: the parser reports the file it cannot open.
-    QCOMPARE(run.files, QStringList{piecePath(northEastName)});
-    QCOMPARE(run.progress, QList<int>{100});
-    QCOMPARE(err.text(), std::string());
-    if (folderGone)
-        QVERIFY(QFileInfo("data/download").isFile());
-    else
-        QCOMPARE(downloadFolderEntries(), QStringList{northEastName + ".osm"});
-}
-
-void tst_PelagorTransport::partialWriteLeavesNoFile_data()
-{
-    QTest::addColumn<bool>("diskFull");
-    QTest::newRow("file size limit hit part-way") << true;
-    QTest::newRow("no limit") << false;
-}
-
-void tst_PelagorTransport::partialWriteLeavesNoFile()
-{
-    QFETCH(bool, diskFull);
-    QVERIFY(QDir().mkdir("data/download"));
-
-    // The limit (in blocks of 512 bytes) stops the write after 20 kB of the 398 kB piece; the
-    // ignored signal turns the stop into a failing write instead of killing the child.
-    QProcess child;
-    child.setWorkingDirectory(workDir->path());
-    child.setProcessChannelMode(QProcess::SeparateChannels);
-    const QString script = diskFull ? "trap '' XFSZ; ulimit -f 40; exec \"$0\" --save-piece \"$1\""
-                                    : "exec \"$0\" --save-piece \"$1\"";
-    child.start("sh", {"-c", script, QCoreApplication::applicationFilePath(), sharedPiece(northEastName)});
-    QVERIFY(child.waitForFinished(30000));
-    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(child.exitCode(), 0);
-    const QString childLog = QString::fromUtf8(child.readAllStandardOutput());
-
-    if (diskFull) {
-        QCOMPARE(childLog, "Error while writing to file: " + piecePath(northEastName) + "\n");
-        QCOMPARE(downloadFolderEntries(), QStringList());
-    } else {
-        QCOMPARE(childLog, QString());
-        QCOMPARE(downloadFolderEntries(), QStringList{northEastName + ".osm"});
-    }
-
-    // A later run fetches what was not completely written and reuses what was.
-    Pelagor pelagor;
-    RunLog run(pelagor);
-    QVERIFY(pelagor.downloadArea(northEast));
-    QVERIFY(waitForDone(run));
-    if (diskFull) {
-        QCOMPARE(run.log, QStringList{total(1)} + fetchedLog({northEastName}) + QStringList{"<done>"});
-        QCOMPARE(server->requests().size(), 1);
-    } else {
-        QCOMPARE(run.log, (QStringList{total(1),
-                                       foundLine(northEastName), "<done>"}));
-        QCOMPARE(server->requests().size(), 0);
-    }
-    QCOMPARE(TestWorkDir::readFile(piecePath(northEastName)), TestWorkDir::readFile(sharedPiece(northEastName)));
-}
-
 void tst_PelagorTransport::downloadProgressDots_data()
 {
     QTest::addColumn<QList<qint64>>("reports");
@@ -578,14 +366,6 @@ void tst_PelagorTransport::sslErrorsReported()
     QVERIFY(!errors[0].errorString().isEmpty());
 }
 
-int main(int argc, char* argv[])
-{
-    if (argc == 3 && qstrcmp(argv[1], "--save-piece") == 0)
-        return savePieceChild(argc, argv);
-    QCoreApplication app(argc, argv);
-    tst_PelagorTransport test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(tst_PelagorTransport)
 
 #include "tst_PelagorTransport.moc"
