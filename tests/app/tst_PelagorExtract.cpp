@@ -1,3 +1,4 @@
+#include "tests/support/ExpectedLog.h"
 #include "tests/support/OsmiumCheck.h"
 #include "tests/support/TestWorkDir.h"
 
@@ -6,6 +7,8 @@
 
 // pelagor-extract end to end, as a separate process: exit status, what it prints,
 // and the network file it leaves (or does not leave) behind.
+using namespace ExpectedLog;
+
 class tst_PelagorExtract : public QObject
 {
     Q_OBJECT
@@ -165,7 +168,7 @@ void tst_PelagorExtract::bboxOption()
         networks[i] = TestWorkDir::readFile("data/comp/" + comp().first());
         QVERIFY(QFile::remove("data/comp/" + comp().first()));
         const QString out = QString::fromUtf8(r.out);
-        QVERIFY2(out.startsWith(QString("Processing file: \"%1\"... OK\nCreating output file: ").arg(piece)),
+        QVERIFY2(out.startsWith(processingLine(piece) + "Creating output file: "),
                  r.out.constData());
         wayCounts[i] = QRegularExpression("Way count: (\\d+)\n").match(out).captured(1).toInt();
     }
@@ -185,17 +188,11 @@ void tst_PelagorExtract::pieceFilesAndFolder()
     QCOMPARE(comp().size(), 1);
     const QString path = "./data/comp/" + comp().first();
 
-    QString expected = QString("Processing file: \"%1\"... OK\n").arg(single)
-        + "Processing file: \"missing.osm\"... opening failed!\n"
-        + "Processing file: \"broken.osm\"...Premature end of document.\n OK\n"
-        + QString("Parsing Dir \"%1\"...\n").arg(pieces);
+    QString expected = processingLine(single) + processingLine("missing.osm", false)
+        + processingStart("broken.osm") + "Premature end of document.\n" + readOk() + dirStart(pieces);
     for (const QString& name : QDir(pieces).entryList({"*.osm"}, QDir::Files, QDir::Name | QDir::IgnoreCase))
-        expected += QString("Processing file: \"%1/%2\"... OK\n").arg(pieces, name);
-    expected += "Dir parse done!\n    Way count: 144\n    Node count: 767\n    Bus stop count: 33\n"
-                "    Tram stop count: 14\n    Route count: 71\n";
-    expected += QString("Creating output file: \"%1\"... OK\n").arg(path);
-    expected += "    Node count: 767\n    Bus stop count: 33\n    Tram stop count: 14\n"
-                "    Way count: 144\n    Route count: 71\n";
+        expected += processingLine(pieces + '/' + name);
+    expected += dirSummary(144, 767, 33, 14, 71) + creating(path) + summary(767, 33, 14, 144, 71);
     QCOMPARE(QString::fromUtf8(r.out), expected);
     QCOMPARE(QString::fromUtf8(r.err), QString("OSMParser: Conversion failed lat: x\n"));
     const QByteArray content = TestWorkDir::readFile(path);

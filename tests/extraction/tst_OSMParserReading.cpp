@@ -1,5 +1,6 @@
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
+#include "tests/support/ExpectedLog.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
 
@@ -7,6 +8,8 @@
 
 // Reading OSM XML into the network data: the element readers' tag and member
 // tables, conversion failures, and the driver's per-file messages.
+using namespace ExpectedLog;
+
 class tst_OSMParserReading : public QObject
 {
     Q_OBJECT
@@ -495,7 +498,7 @@ void tst_OSMParserReading::elementsWhereverTheyStand()
                   + "<node id=\"4\" lat=\"1\" lon=\"1\"/>" + "<Relation id=\"5\">" + tag("type", "route")
                   + tag("route", "bus") + "</Relation>"),
               data);
-    QCOMPARE(messages, QStringList({"Processing file: \"piece.osm\"...", " OK\n"}));
+    QCOMPARE(messages, QStringList({processingStart("piece.osm"), readOk()}));
     QCOMPARE(err.text(), std::string());
     QCOMPARE(nodeIds(data), std::vector<qint64>{1});
     QCOMPARE(data.getBusStops().size(), size_t(1));
@@ -540,7 +543,7 @@ void tst_OSMParserReading::cutOffDocument()
     OSMData data;
     StderrCapture err;
     const QStringList messages = parse(xml, data);
-    QCOMPARE(messages, QStringList({"Processing file: \"piece.osm\"...", error + "\n", " OK\n"}));
+    QCOMPARE(messages, QStringList({processingStart("piece.osm"), error + "\n", readOk()}));
     QCOMPARE(int(data.getBusStops().size()), busStops);
     QCOMPARE(int(data.getWays().size()), ways);
     QCOMPARE(int(data.getRelations().size()), relations);
@@ -555,7 +558,7 @@ void tst_OSMParserReading::missingFile()
     OSMData data;
     data.addNode(1, 0, 0, false);
     const QStringList messages = parseFiles({"no/such.osm"}, data);
-    QCOMPARE(messages, QStringList({"Processing file: \"no/such.osm\"...", " opening failed!\n"}));
+    QCOMPARE(messages, QStringList({processingStart("no/such.osm"), openingFailed()}));
     // No pruning happened for the file that could not be read.
     QCOMPARE(data.getNodes().size(), size_t(1));
 }
@@ -583,8 +586,8 @@ void tst_OSMParserReading::parseFilesInOrder()
     TestWorkDir::writeFile("a.osm", doc(node(2, tag("highway", "bus_stop") + tag("name", "a"))));
     OSMData data;
     const QStringList messages = parseFiles({"b.osm", "a.osm", "b.osm"}, data);
-    QCOMPARE(messages, QStringList({"Processing file: \"b.osm\"...", " OK\n", "Processing file: \"a.osm\"...",
-                                    " OK\n", "Processing file: \"b.osm\"...", " OK\n"}));
+    QCOMPARE(messages, QStringList({processingStart("b.osm"), readOk(), processingStart("a.osm"), readOk(),
+                                    processingStart("b.osm"), readOk()}));
     QCOMPARE(data.getBusStops().stops()[0]->getName(), std::string("b"));
     QCOMPARE(data.getBusStops().size(), size_t(2));
     QVERIFY(parseFiles({}, data).isEmpty());
@@ -605,12 +608,10 @@ void tst_OSMParserReading::parseDir()
     QStringList messages;
     connect(&parser, &OSMParser::message, [&messages](const QString& m) { messages << m; });
     parser.parseDir("pieces", data);
-    QCOMPARE(messages, QStringList({"Parsing Dir \"pieces\"...\n", "Processing file: \"pieces/a.osm\"...", " OK\n",
-                                    "Processing file: \"pieces/B.osm\"...", " OK\n",
-                                    "Processing file: \"pieces/c.OSM\"...", " OK\n",
-                                    "Processing file: \"pieces/d.osm\"...", " opening failed!\n",
-                                    "Dir parse done!\n    Way count: 1\n    Node count: 4\n    Bus stop count: 2\n"
-                                    "    Tram stop count: 1\n    Route count: 0\n"}));
+    QCOMPARE(messages, QStringList({dirStart("pieces"), processingStart("pieces/a.osm"), readOk(),
+                                    processingStart("pieces/B.osm"), readOk(), processingStart("pieces/c.OSM"),
+                                    readOk(), processingStart("pieces/d.osm"), openingFailed(),
+                                    dirSummary(1, 4, 2, 1, 0)}));
 }
 
 void tst_OSMParserReading::parseDirWithoutPieces()
@@ -622,9 +623,7 @@ void tst_OSMParserReading::parseDirWithoutPieces()
     QStringList messages;
     connect(&parser, &OSMParser::message, [&messages](const QString& m) { messages << m; });
     parser.parseDir("empty", data);
-    QCOMPARE(messages, QStringList({"Parsing Dir \"empty\"...\n",
-                                    "Dir parse done!\n    Way count: 0\n    Node count: 1\n    Bus stop count: 1\n"
-                                    "    Tram stop count: 0\n    Route count: 0\n"}));
+    QCOMPARE(messages, QStringList({dirStart("empty"), dirSummary(0, 1, 1, 0, 0)}));
 }
 
 QTEST_GUILESS_MAIN(tst_OSMParserReading)

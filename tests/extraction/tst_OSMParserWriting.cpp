@@ -1,5 +1,6 @@
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
+#include "tests/support/ExpectedLog.h"
 #include "tests/support/OsmiumCheck.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
@@ -8,6 +9,8 @@
 
 // The network file: its exact bytes, the summary, and what happens when it cannot
 // be opened.
+using namespace ExpectedLog;
+
 class tst_OSMParserWriting : public QObject
 {
     Q_OBJECT
@@ -89,9 +92,7 @@ void tst_OSMParserWriting::emptyNetwork()
     const Result r = write(data);
     QCOMPARE(r.content,
              QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm version=\"0.6\" generator=\"Pelagor\"/>\n"));
-    QCOMPARE(r.messages, QStringList({QString("Creating output file: \"%1\"... ").arg(r.path),
-                                      "OK\n    Node count: 0\n    Bus stop count: 0\n    Tram stop count: 0\n"
-                                      "    Way count: 0\n    Route count: 0\n"}));
+    QCOMPARE(r.messages, QStringList({creating(r.path), emptySummary()}));
     QCOMPARE(r.done, 1);
     QVERIFY(r.path.endsWith(".osm"));
     // Nothing but the network file is left in the folder.
@@ -178,8 +179,7 @@ void tst_OSMParserWriting::craftedNetwork()
 </osm>
 )";
     QCOMPARE(QString::fromUtf8(r.content), QString::fromUtf8(expected));
-    QCOMPARE(r.messages.value(1), QString("OK\n    Node count: 5\n    Bus stop count: 3\n    Tram stop count: 1\n"
-                                          "    Way count: 3\n    Route count: 2\n"));
+    QCOMPARE(r.messages.value(1), summary(5, 3, 1, 3, 2));
     QCOMPARE(r.done, 1);
 }
 

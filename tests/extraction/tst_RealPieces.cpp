@@ -12,6 +12,8 @@
 
 // Extraction over real OpenStreetMap pieces: what must hold for any input, the
 // totals known for the sample area, and the exact bytes of its network file.
+using namespace ExpectedLog;
+
 class tst_RealPieces : public QObject
 {
     Q_OBJECT
@@ -153,7 +155,7 @@ void tst_RealPieces::invariants()
     const Output out = extract(files);
     QCOMPARE(out.messages.size(), int(2 * files.size() + 2));
     for (std::size_t i = 0; i < files.size(); ++i) {
-        QCOMPARE(out.messages[int(2 * i)], QString("Processing file: \"%1\"...").arg(files[i]));
+        QCOMPARE(out.messages[int(2 * i)], processingStart(files[i]));
         QCOMPARE(out.messages[int(2 * i + 1)], QString(" OK\n"));
     }
     const QString summary = out.messages.last();

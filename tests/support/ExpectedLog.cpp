@@ -27,7 +27,43 @@ QString foundLine(const QString& piece)
 
 QString processingLine(const QString& path, bool opens)
 {
-    return QString("Processing file: \"%1\"...").arg(path) + (opens ? " OK\n" : " opening failed!\n");
+    return processingStart(path) + (opens ? readOk() : openingFailed());
+}
+
+QString processingStart(const QString& path)
+{
+    return QString("Processing file: \"%1\"...").arg(path);
+}
+
+QString readOk()
+{
+    return " OK\n";
+}
+
+QString openingFailed()
+{
+    return " opening failed!\n";
+}
+
+QString creating(const QString& path)
+{
+    return QString("Creating output file: \"%1\"... ").arg(path);
+}
+
+QString dirStart(const QString& dir)
+{
+    return QString("Parsing Dir \"%1\"...\n").arg(dir);
+}
+
+QString dirSummary(int ways, int nodes, int busStops, int tramStops, int routes)
+{
+    return QString("Dir parse done!\n    Way count: %1\n    Node count: %2\n    Bus stop count: %3\n"
+                   "    Tram stop count: %4\n    Route count: %5\n")
+        .arg(ways)
+        .arg(nodes)
+        .arg(busStops)
+        .arg(tramStops)
+        .arg(routes);
 }
 
 QString summary(int nodes, int busStops, int tramStops, int ways, int routes)

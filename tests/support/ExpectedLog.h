@@ -19,8 +19,18 @@ QString total(int pieces); // "Total 8 files to be requested...\n"
 QString requestLine(const QString& piece);
 QString foundLine(const QString& piece);
 QString processingLine(const QString& path, bool opens = true);
+// The same as the messages it is made of: "Processing file: \"path\"...", then " OK\n" or
+// " opening failed!\n" (after the reader's error text and "\n" when the file is broken).
+QString processingStart(const QString& path);
+QString readOk();
+QString openingFailed();
+// "Creating output file: \"path\"... ", completed by the summary.
+QString creating(const QString& path);
 QString summary(int nodes, int busStops, int tramStops, int ways, int routes);
 QString emptySummary();
+// The two messages that begin and end reading a folder.
+QString dirStart(const QString& dir);
+QString dirSummary(int ways, int nodes, int busStops, int tramStops, int routes);
 
 // Regular expressions.
 QString escaped(const QString& text);
