@@ -5,6 +5,8 @@
 #include "extraction/GzipDevice.h"
 #include "extraction/NetworkFileWriter.h"
 #include "extraction/OSMPbfReader.h"
+#include "extraction/OSMXmlAttributes.h"
+#include "extraction/OSMXmlClipScan.h"
 #include "extraction/OSMXmlReaders.h"
 #include "extraction/OSMXmlWriter.h"
 #include "network/OSMData.h"
@@ -17,10 +19,6 @@
 #include <memory>
 
 namespace {
-
-const QLatin1String nodeName("node");
-const QLatin1String wayName("way");
-const QLatin1String relationName("relation");
 
 enum Format { Xml, GzipXml, Bzip2Xml, Pbf };
 
@@ -78,14 +76,14 @@ QString readXml(QIODevice& device, OSMData& data, const ClipSelection* selection
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
         const QStringRef name = reader.name();
-        if (name == nodeName) {
-            if (!selection || OSMXmlReaders::isSelected(reader, *selection))
+        if (name == OSMXmlAttributes::nodeName) {
+            if (!selection || OSMXmlClipScan::isSelected(reader, *selection))
                 OSMXmlReaders::readNode(reader, data);
-        } else if (name == wayName) {
-            if (!selection || OSMXmlReaders::isSelected(reader, *selection))
+        } else if (name == OSMXmlAttributes::wayName) {
+            if (!selection || OSMXmlClipScan::isSelected(reader, *selection))
                 OSMXmlReaders::readWay(reader, data);
-        } else if (name == relationName) {
-            if (!selection || OSMXmlReaders::isSelected(reader, *selection))
+        } else if (name == OSMXmlAttributes::relationName) {
+            if (!selection || OSMXmlClipScan::isSelected(reader, *selection))
                 OSMXmlReaders::readRelation(reader, data);
         }
     }
@@ -124,7 +122,7 @@ bool readInput(const QString& path, OSMData& data, const BoundingBox* clip, QStr
         selection.reset(new ClipSelection(*clip));
         QXmlStreamReader reader(device.get());
         prepare(reader);
-        OSMXmlReaders::scan(reader, *selection);
+        OSMXmlClipScan::scan(reader, *selection);
     }
     const std::unique_ptr<QIODevice> device = openXml(path, format, true);
     if (!device)
