@@ -1,4 +1,5 @@
 #include "download/Pelagor.h"
+#include "download/PieceFetcher.h"
 #include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/OsmApiPieces.h"
@@ -337,10 +338,10 @@ void tst_PelagorTransport::downloadProgressDots()
 {
     QFETCH(QList<qint64>, reports);
     QFETCH(QStringList, log);
-    Pelagor pelagor;
-    QSignalSpy messages(&pelagor, SIGNAL(message(QString)));
+    PieceFetcher fetcher;
+    QSignalSpy messages(&fetcher, SIGNAL(message(QString)));
     for (int i = 0; i + 1 < reports.size(); i += 2) {
-        QVERIFY(QMetaObject::invokeMethod(&pelagor, "downloadProgress", Qt::DirectConnection,
+        QVERIFY(QMetaObject::invokeMethod(&fetcher, "downloadProgress", Qt::DirectConnection,
                                           Q_ARG(qint64, reports[i]), Q_ARG(qint64, reports[i + 1])));
     }
     QStringList actual;
@@ -351,11 +352,11 @@ void tst_PelagorTransport::downloadProgressDots()
 
 void tst_PelagorTransport::sslErrorsReported()
 {
-    Pelagor pelagor;
-    QSignalSpy messages(&pelagor, SIGNAL(message(QString)));
+    PieceFetcher fetcher;
+    QSignalSpy messages(&fetcher, SIGNAL(message(QString)));
     ErrorReply reply("Host not trusted");
     const QList<QSslError> errors{QSslError(QSslError::HostNameMismatch), QSslError(QSslError::CertificateExpired)};
-    QVERIFY(QMetaObject::invokeMethod(&pelagor, "sslErrors", Qt::DirectConnection,
+    QVERIFY(QMetaObject::invokeMethod(&fetcher, "sslErrors", Qt::DirectConnection,
                                       Q_ARG(QNetworkReply*, &reply), Q_ARG(QList<QSslError>, errors)));
     QStringList actual;
     for (const QList<QVariant>& args : messages)

@@ -1,19 +1,29 @@
-// Joining the piece files of the download folder into merged OSM files under "data/merge/".
-#include "download/Pelagor.h"
+#include "download/PieceMerger.h"
+
+#include "download/DownloadDiagnostic.h"
+#include "download/PiecePlan.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
 
-#include <iostream>
-#include <vector>
+PieceMerger::PieceMerger(const QString& downloadDir)
+    : downloadDir(downloadDir)
+    , mergeDir("data/merge/")
+    , mergedBaseName("merged")
+    , fileExtension(PiecePlan::fileExtension)
+    , pieceFilter("*?-*?-*?-*?.osm")
+    , osmEndTag("</osm>")
+    , tagEnd('>')
+{
+}
 
-bool Pelagor::createFinalFile(QFile*& file, QTextStream*& stream, int number)
+bool PieceMerger::createFinalFile(QFile*& file, QTextStream*& stream, int number)
 {
     const QString path = QString("%1%2%3.%4").arg(mergeDir, mergedBaseName, QString::number(number), fileExtension);
     auto* output = new QFile(path);
     if (!output->open(QIODevice::WriteOnly)) {
-        std::cerr << "Pelagor: " << "createFinalFile(): cannot open file: " << path.toStdString() << std::endl;
+        DownloadDiagnostic::line("createFinalFile(): cannot open file: " + path.toStdString());
         delete output;
         return false;
     }
@@ -22,7 +32,17 @@ bool Pelagor::createFinalFile(QFile*& file, QTextStream*& stream, int number)
     return true;
 }
 
-void Pelagor::mergeFiles()
+void PieceMerger::finish(QFile*& file, QTextStream*& stream)
+{
+    stream->flush();
+    file->close();
+    delete stream;
+    delete file;
+    stream = nullptr;
+    file = nullptr;
+}
+
+std::vector<QString> PieceMerger::mergeFiles()
 {
     if (!QDir(mergeDir).exists())
         QDir().mkdir(mergeDir);
@@ -32,7 +52,7 @@ void Pelagor::mergeFiles()
     QTextStream* stream = nullptr;
     int number = 0;
     if (!createFinalFile(file, stream, number))
-        return;
+        return {};
     std::vector<QString> merged;
     int count = 0;
     for (int i = 0; i < names.size(); ++i) {
@@ -58,30 +78,22 @@ void Pelagor::mergeFiles()
                 content.remove(end, osmEndTag.size() + 1);
         }
         *stream << content;
-        std::cerr << "Pelagor: " << "Compressed: " << path.toStdString() << std::endl;
+        DownloadDiagnostic::line("Compressed: " + path.toStdString());
 
         ++count;
         if (count == maxMergedPieces) {
             merged.push_back(file->fileName());
-            std::cerr << "Pelagor: " << "Compressed >>> " << file->fileName().toStdString() << std::endl;
-            stream->flush();
-            file->close();
-            delete stream;
-            delete file;
+            DownloadDiagnostic::line("Compressed >>> " + file->fileName().toStdString());
+            finish(file, stream);
             ++number;
             if (!createFinalFile(file, stream, number))
-                return;
+                return {};
             count = 0;
         }
     }
     merged.push_back(file->fileName());
-    std::cerr << "Pelagor: " << "Compressed >>>> " << file->fileName().toStdString() << std::endl;
-    stream->flush();
-    file->close();
-    delete stream;
-    delete file;
-
-    std::cerr << "Pelagor: " << "Merge done!" << std::endl;
-    for (const QString& name : merged)
-        Q_EMIT fileMerged(name);
+    DownloadDiagnostic::line("Compressed >>>> " + file->fileName().toStdString());
+    finish(file, stream);
+    DownloadDiagnostic::line("Merge done!");
+    return merged;
 }

@@ -1,43 +1,24 @@
-// The second half of a download: the network objects, one request at a time, pieces found on
-// disk or stored from a reply, the waits before a piece is asked for again, and the end of a
-// run, complete or not.
-#include "download/Pelagor.h"
+#include "download/PieceFetcher.h"
 
+#include "download/DownloadDiagnostic.h"
 #include "download/PiecePlan.h"
+#include "download/PieceSource.h"
 #include "download/ReplyVerdict.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
 #include <QSslError>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QUrl>
 #include <QVariant>
 
-#include <array>
-#include <iostream>
-
-Pelagor::Pelagor(QObject* parent)
+PieceFetcher::PieceFetcher(QObject* parent)
     : QObject(parent)
-    , urlTemplate("http://api.openstreetmap.org/api/0.6/map?bbox=%1,%2,%3,%4")
-    , downloadDir(PiecePlan::downloadDir)
-    , mergeDir("data/merge/")
-    , mergedBaseName("merged")
-    , nameSeparator(PiecePlan::nameSeparator)
-    , fileExtension(PiecePlan::fileExtension)
-    , pieceFilter("*?-*?-*?-*?.osm")
-    , osmEndTag("</osm>")
-    , tagEnd('>')
-    , area()
     , retryPolicy(RetryPolicy::current())
 {
-    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
-
     auto* cache = new QNetworkDiskCache(this);
     cache->setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
     manager = new QNetworkAccessManager(this);
@@ -52,7 +33,18 @@ Pelagor::Pelagor(QObject* parent)
     connect(retryTimer, SIGNAL(timeout()), this, SLOT(requestAgain()));
 }
 
-void Pelagor::releaseNetwork()
+void PieceFetcher::restart(int total)
+{
+    queue.restart(total);
+    pendingRequests = 0;
+    retryPolicy = RetryPolicy::current();
+    tries = 0;
+    failuresInARow = 0;
+    stopped = false;
+    requestLineOpen = false;
+}
+
+void PieceFetcher::releaseNetwork()
 {
     retryTimer->stop();
     // Replies are the manager's children; deleting them aborts them without a finished().
@@ -61,12 +53,11 @@ void Pelagor::releaseNetwork()
         delete reply;
 }
 
-void Pelagor::requestNext()
+void PieceFetcher::requestNext()
 {
     if (pendingRequests <= 0) {
-        while (!requestQueue.empty()) {
-            const QRect piece = requestQueue.back();
-            requestQueue.pop_back();
+        while (!queue.isEmpty()) {
+            const QRect piece = queue.takeLast();
             // A fresh download asks for every piece; only a run that stops early takes what
             // is still queued from disk (stopIncomplete).
             if (fetchMode == FetchMode::UseFilesOnDisk && findLocalFile(piece))
@@ -77,31 +68,28 @@ void Pelagor::requestNext()
                 break;
         }
     }
-    if (doneFiles == totalFiles && !stopped)
-        Q_EMIT downloadingDone(filesPaths);
+    if (queue.allDone() && !stopped)
+        Q_EMIT downloadingDone(queue.filesPaths());
 }
 
-bool Pelagor::findLocalFile(const QRect& piece)
+bool PieceFetcher::findLocalFile(const QRect& piece)
 {
-    const QString path = pieceFilePath(piece);
-    if (!QFile::exists(path))
+    if (!pieceSource->store().hasFile(piece))
         return false;
-    ++doneFiles;
-    filesPaths.push_back(path);
+    const QString path = pieceSource->store().filePath(piece);
+    queue.countDone();
+    queue.listFile(path);
     Q_EMIT message(QString("File found at local storage: \"%1\"\n").arg(path));
     reportProgress();
     return true;
 }
 
-void Pelagor::sendRequest(const QRect& piece)
+void PieceFetcher::sendRequest(const QRect& piece)
 {
-    const std::array<double, 4> bounds = PiecePlan::bounds(piece);
-    const QUrl url(urlTemplate.arg(bounds[0]).arg(bounds[1]).arg(bounds[2]).arg(bounds[3]), QUrl::TolerantMode);
-    Q_EMIT message(QString("Request: \"%1?%2%3\" ")
-                     .arg(url.host(QUrl::FullyDecoded), url.path(QUrl::FullyDecoded), url.query(QUrl::PrettyDecoded)));
-
-    QNetworkRequest request(url);
+    Q_EMIT message(pieceSource->requestText(piece));
+    QNetworkRequest request = pieceSource->request(piece);
     request.setRawHeader("User-Agent", "Dorvex");
+    // The reply handler reads the piece back from the reply's request.
     request.setAttribute(QNetworkRequest::User, piece);
     // The API answers plain HTTP with a redirect to HTTPS; without following it the redirect
     // page would be stored as the piece. Never follow a redirect to a less secure scheme.
@@ -109,41 +97,39 @@ void Pelagor::sendRequest(const QRect& piece)
     // A server that stops sending is given up on after a while and asked again.
     request.setTransferTimeout(retryPolicy.stallMs());
     // The piece files are the store of what was downloaded. An answer kept in Qt's HTTP cache
-    // could stand in for a failed request or for fresh data, so the API is always asked.
+    // could stand in for a failed request or for fresh data, so the service is always asked.
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    QNetworkReply* reply = manager->get(request);
+    const QByteArray postData = pieceSource->postData(piece);
+    QNetworkReply* reply = postData.isNull() ? manager->get(request) : manager->post(request, postData);
     connect(reply, SIGNAL(downloadProgress(qint64, qint64)), this, SLOT(downloadProgress(qint64, qint64)));
     ++pendingRequests;
     ++tries;
     requestLineOpen = true;
 }
 
-void Pelagor::savePiece(const QByteArray& data, const QRect& piece)
+void PieceFetcher::savePiece(const QByteArray& data, const QRect& piece)
 {
-    const QString path = pieceFilePath(piece);
+    const QString path = pieceSource->store().filePath(piece);
     // Listed first: the parser is told about the piece even when it could not be written.
-    filesPaths.push_back(path);
-
-    // The piece appears under its final name only once it is completely written, so a file cut
-    // short by a full disk or a killed process is never taken for a complete piece by a later run.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    queue.listFile(path);
+    switch (pieceSource->store().save(piece, data)) {
+    case PieceStore::Saved::Yes:
+        break;
+    case PieceStore::Saved::NotCreated:
         Q_EMIT message(QString("Could not create file: %1\n").arg(path));
-        return;
-    }
-    // A short write means the disk refused the rest.
-    if (file.write(data) != data.size())
-        file.cancelWriting();
-    if (!file.commit())
+        break;
+    case PieceStore::Saved::NotWritten:
         Q_EMIT message(QString("Error while writing to file: %1\n").arg(path));
+        break;
+    }
 }
 
-void Pelagor::handleNetworkData(QNetworkReply* reply)
+void PieceFetcher::handleNetworkData(QNetworkReply* reply)
 {
     const QRect piece = reply->request().attribute(QNetworkRequest::User).toRect();
     const QByteArray body = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
-    const ReplyVerdict verdict = ReplyVerdict::of(reply, body, retryPolicy.stallMs());
+    const ReplyVerdict verdict = pieceSource->verdict(reply, body, retryPolicy.stallMs());
     const QByteArray retryAfter = reply->rawHeader("Retry-After");
     reply->deleteLater();
     --pendingRequests;
@@ -152,33 +138,30 @@ void Pelagor::handleNetworkData(QNetworkReply* reply)
         failuresInARow = 0;
         savePiece(body, piece);
     } else {
-        std::cerr << "Pelagor: " << "Reply error: " << PiecePlan::gridText(piece) << " (" << verdict.reason.toStdString()
-                  << ")" << std::endl;
+        DownloadDiagnostic::line("Reply error: " + PiecePlan::gridText(piece) + " (" + verdict.reason.toStdString()
+                                 + ")");
         if (verdict.kind == ReplyVerdict::TryAgain && tries < RetryPolicy::maxTries) {
             waitAndRequestAgain(piece, verdict.reason, verdict.status, retryAfter);
             return;
         }
-        failedPieces.push_back(piece);
-        // Only a refused area is split. A piece one unit wide and high has nothing left to
-        // split, and a split that queues nothing new would leave the piece's area out.
-        int x1, y1, x2, y2;
-        piece.getCoords(&x1, &y1, &x2, &y2);
-        const int queued = totalFiles;
-        if (verdict.kind == ReplyVerdict::Refused && (qint64(x2) - x1 > 1 || qint64(y1) - y2 > 1))
-            splitPiece(piece);
-        if (totalFiles == queued) {
+        queue.addFailed(piece);
+        // Only a refused area is split; a split that queues nothing new would leave the piece's
+        // area out.
+        const std::vector<QRect> parts
+            = verdict.kind == ReplyVerdict::Refused ? pieceSource->parts(piece) : std::vector<QRect>();
+        if (parts.empty() || queue.split(piece, parts) == 0) {
             stopIncomplete(piece, verdict.reason);
             return;
         }
-        ++splitPieces;
+        queue.countSplit();
     }
-    ++doneFiles;
+    queue.countDone();
     reportProgress();
     requestNext();
 }
 
-void Pelagor::waitAndRequestAgain(const QRect& piece, const QString& reason, int status,
-                                  const QByteArray& retryAfter)
+void PieceFetcher::waitAndRequestAgain(const QRect& piece, const QString& reason, int status,
+                                       const QByteArray& retryAfter)
 {
     ++failuresInARow;
     const qint64 wait = retryPolicy.waitMs(retryAfter, failuresInARow, QDateTime::currentDateTimeUtc());
@@ -194,39 +177,38 @@ void Pelagor::waitAndRequestAgain(const QRect& piece, const QString& reason, int
     retryTimer->start(int(wait));
 }
 
-void Pelagor::requestAgain()
+void PieceFetcher::requestAgain()
 {
     --pendingRequests;
     sendRequest(retryPiece);
 }
 
-void Pelagor::stopIncomplete(const QRect& failed, const QString& reason)
+void PieceFetcher::stopIncomplete(const QRect& failed, const QString& reason)
 {
     stopped = true;
-    missingPieces.push_back(failed);
+    queue.addMissing(failed);
     endRequestLine();
     // A run that asks for every piece anew has the failed piece's earlier file still on disk:
     // the network file is made with it, though the piece counts as not downloaded.
-    if (QFile::exists(pieceFilePath(failed)))
-        filesPaths.push_back(pieceFilePath(failed));
+    if (pieceSource->store().hasFile(failed))
+        queue.listFile(pieceSource->store().filePath(failed));
     // Pieces still queued are used when their files are on disk; the others are missing.
-    while (!requestQueue.empty()) {
-        const QRect piece = requestQueue.back();
-        requestQueue.pop_back();
+    while (!queue.isEmpty()) {
+        const QRect piece = queue.takeLast();
         if (!findLocalFile(piece))
-            missingPieces.push_back(piece);
+            queue.addMissing(piece);
     }
-    for (const QRect& piece : missingPieces)
+    for (const QRect& piece : queue.missingPieces())
         Q_EMIT message(QString("Not downloaded: %1 (%2)\n")
-                         .arg(pieceName(piece), piece == failed ? reason : QString("not requested")));
+                         .arg(PiecePlan::pieceName(piece), piece == failed ? reason : QString("not requested")));
     Q_EMIT message(QString("Download incomplete: %1 of %2 pieces are missing. The pieces on disk are kept; start the "
-                         "download again later to fetch the rest.\n")
-                     .arg(missingPieces.size())
-                     .arg(totalFiles - splitPieces));
-    Q_EMIT downloadingDone(filesPaths);
+                           "download again later to fetch the rest.\n")
+                       .arg(queue.missingPieces().size())
+                       .arg(queue.plannedPieces()));
+    Q_EMIT downloadingDone(queue.filesPaths());
 }
 
-void Pelagor::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
+void PieceFetcher::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
 {
     Q_EMIT message(".");
     if (bytesReceived == bytesTotal) {
@@ -235,22 +217,21 @@ void Pelagor::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
     }
 }
 
-void Pelagor::endRequestLine()
+void PieceFetcher::endRequestLine()
 {
     if (requestLineOpen)
         Q_EMIT message("\n");
     requestLineOpen = false;
 }
 
-void Pelagor::sslErrors(QNetworkReply* reply, const QList<QSslError>& errors)
+void PieceFetcher::sslErrors(QNetworkReply* reply, const QList<QSslError>& errors)
 {
     Q_EMIT message(QString("!ERROR! SSL Errors occured, replyErrorString: %1\n").arg(reply->errorString()));
     for (const QSslError& error : errors)
         Q_EMIT message(QString("!ERROR! SSL Errors occured, sslErrorString: %1\n").arg(error.errorString()));
 }
 
-void Pelagor::reportProgress()
+void PieceFetcher::reportProgress()
 {
-    // A split raises totalFiles, so the percentage may fall back.
-    Q_EMIT progress(static_cast<int>(static_cast<double>(doneFiles) / totalFiles * 100));
+    Q_EMIT progress(queue.percent());
 }

@@ -1,0 +1,51 @@
+#include "download/ApiPieceSource.h"
+
+#include "download/PiecePlan.h"
+
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+#include <QVariant>
+
+#include <array>
+
+ApiPieceSource::ApiPieceSource(const QString& urlTemplate, const QString& folder)
+    : PieceSource(folder)
+    , urlTemplate(urlTemplate)
+{
+}
+
+QUrl ApiPieceSource::url(const QRect& piece) const
+{
+    const std::array<double, 4> bounds = PiecePlan::bounds(piece);
+    return QUrl(urlTemplate.arg(bounds[0]).arg(bounds[1]).arg(bounds[2]).arg(bounds[3]), QUrl::TolerantMode);
+}
+
+QString ApiPieceSource::requestText(const QRect& piece) const
+{
+    // The path follows the question mark at once, and the query the path.
+    const QUrl u = url(piece);
+    return QString("Request: \"%1?%2%3\" ")
+        .arg(u.host(QUrl::FullyDecoded), u.path(QUrl::FullyDecoded), u.query(QUrl::PrettyDecoded));
+}
+
+QNetworkRequest ApiPieceSource::request(const QRect& piece) const
+{
+    return QNetworkRequest(url(piece));
+}
+
+ReplyVerdict ApiPieceSource::verdict(const QNetworkReply* reply, const QByteArray& body, int stallMs) const
+{
+    return ReplyVerdict::of(reply, body, stallMs);
+}
+
+std::vector<QRect> ApiPieceSource::parts(const QRect& piece) const
+{
+    // A piece one unit wide and high has nothing left to split.
+    int x1, y1, x2, y2;
+    piece.getCoords(&x1, &y1, &x2, &y2);
+    if (qint64(x2) - x1 <= 1 && qint64(y1) - y2 <= 1)
+        return {};
+    const std::array<QRect, 4> quadrants = PiecePlan::quadrants(piece);
+    return std::vector<QRect>(quadrants.begin(), quadrants.end());
+}

@@ -1,0 +1,165 @@
+#include "download/Pelagor.h"
+
+#include "download/DownloadDiagnostic.h"
+#include "download/PieceFetcher.h"
+#include "download/PiecePlan.h"
+
+#include <QDir>
+
+namespace {
+const QString apiUrl = QStringLiteral("http://api.openstreetmap.org/api/0.6/map?bbox=%1,%2,%3,%4");
+} // namespace
+
+Pelagor::Pelagor(QObject* parent)
+    : QObject(parent)
+    , area()
+    , apiSource(apiUrl, PiecePlan::downloadDir)
+    , merger(PiecePlan::downloadDir)
+    , fetcher(new PieceFetcher(this))
+{
+    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
+    fetcher->setSource(&apiSource);
+    connect(fetcher, SIGNAL(message(QString)), this, SIGNAL(message(QString)));
+    connect(fetcher, SIGNAL(progress(int)), this, SIGNAL(progress(int)));
+    connect(fetcher, SIGNAL(downloadingDone(const std::vector<QString>&)), this,
+            SIGNAL(downloadingDone(const std::vector<QString>&)));
+}
+
+bool Pelagor::downloadArea(const QRectF& area)
+{
+    if (!checkBoundaries(area))
+        return false;
+    if (!prepareRequests(area))
+        return false;
+    fetcher->requestNext();
+    return true;
+}
+
+void Pelagor::setFetchMode(FetchMode mode)
+{
+    fetcher->setFetchMode(mode);
+}
+
+bool Pelagor::checkBoundaries(const QRectF& area)
+{
+    const double left = area.x();
+    const double right = area.x() + area.width();
+    const double top = area.y();
+    const double bottom = area.y() + area.height();
+    if (right >= left && top >= bottom)
+        return true;
+    // A NaN bound fails every comparison, so it is refused without a line.
+    if (left > right)
+        DownloadDiagnostic::line("Invalid boundaries! Right longitude has to be greater than left longitude");
+    if (bottom > top)
+        DownloadDiagnostic::line("Invalid boundaries! Top latitude has to be greater than bottom latitude");
+    return false;
+}
+
+bool Pelagor::prepareRequests(const QRectF& area)
+{
+    this->area = toGridRect(area);
+    // Grid values beyond the int range were clamped by toGridRect; such an area is refused as too
+    // large rather than planned from the clamped values.
+    const qint64 pieces = PiecePlan::fitsGrid(area) ? countPieces() : PiecePlan::maxPieces + 1;
+    fetcher->restart(pieces <= PiecePlan::maxPieces ? static_cast<int>(pieces) : 0);
+
+    if (pieces > PiecePlan::maxPieces || !fillRequestQueue()) {
+        Q_EMIT message("Selected area is too large!");
+        return false;
+    }
+    const QString downloadDir = apiSource.store().folder();
+    if (!QDir(downloadDir).exists() && !QDir().mkdir(downloadDir)) {
+        Q_EMIT message(QString("Could not create folder \"%1\"!").arg(downloadDir));
+        return false;
+    }
+    Q_EMIT message(QString("Total %1 files to be requested...\n").arg(getTotalFiles()));
+    return true;
+}
+
+QRect Pelagor::toGridRect(const QRectF& area)
+{
+    return PiecePlan::toGridRect(area);
+}
+
+qint64 Pelagor::countPieces()
+{
+    return PiecePlan::countPieces(area);
+}
+
+bool Pelagor::fillRequestQueue()
+{
+    return fetcher->pieces().plan(area);
+}
+
+void Pelagor::splitPiece(const QRect& piece)
+{
+    const std::array<QRect, 4> quadrants = PiecePlan::quadrants(piece);
+    fetcher->pieces().split(piece, std::vector<QRect>(quadrants.begin(), quadrants.end()));
+}
+
+QString Pelagor::pieceFilePath(const QRect& piece)
+{
+    return apiSource.store().filePath(piece);
+}
+
+QString Pelagor::pieceName(const QRect& piece)
+{
+    return PiecePlan::pieceName(piece);
+}
+
+void Pelagor::mergeFiles()
+{
+    for (const QString& name : merger.mergeFiles())
+        Q_EMIT fileMerged(name);
+}
+
+bool Pelagor::createFinalFile(QFile*& file, QTextStream*& stream, int number)
+{
+    return merger.createFinalFile(file, stream, number);
+}
+
+int Pelagor::getTotalFiles() const
+{
+    return fetcher->pieces().totalFiles();
+}
+
+int Pelagor::getPendingRequests() const
+{
+    return fetcher->getPendingRequests();
+}
+
+int Pelagor::getDoneFiles() const
+{
+    return fetcher->pieces().doneFiles();
+}
+
+const std::vector<QRect>& Pelagor::getFailedPieces() const
+{
+    return fetcher->pieces().failedPieces();
+}
+
+const std::vector<QRect>& Pelagor::getRequestQueue() const
+{
+    return fetcher->pieces().pending();
+}
+
+const std::vector<QString>& Pelagor::getFilesPaths() const
+{
+    return fetcher->pieces().filesPaths();
+}
+
+bool Pelagor::isIncomplete() const
+{
+    return fetcher->isIncomplete();
+}
+
+const std::vector<QRect>& Pelagor::getMissingPieces() const
+{
+    return fetcher->pieces().missingPieces();
+}
+
+void Pelagor::releaseNetwork()
+{
+    fetcher->releaseNetwork();
+}

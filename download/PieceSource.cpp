@@ -1,0 +1,6 @@
+#include "download/PieceSource.h"
+
+QByteArray PieceSource::postData(const QRect&) const
+{
+    return QByteArray();
+}

@@ -1,0 +1,45 @@
+#ifndef DOWNLOAD_PIECESOURCE_H
+#define DOWNLOAD_PIECESOURCE_H
+
+// A service that pieces of an area are fetched from: how a piece is asked for, what a finished
+// reply means for it, how a refused piece is cut, and where its files are kept. The fetcher
+// calls it for every piece; used in the processing worker thread.
+#include "download/PieceStore.h"
+#include "download/ReplyVerdict.h"
+
+#include <QRect>
+#include <QString>
+#include <vector>
+
+#include <QByteArray>
+#include <QNetworkRequest>
+
+class QNetworkReply;
+
+class PieceSource
+{
+public:
+    explicit PieceSource(const QString& folder)
+        : pieceStore(folder)
+    {
+    }
+    virtual ~PieceSource() = default;
+
+    const PieceStore& store() const { return pieceStore; }
+
+    // The log text that opens the line of a request; its progress dots and " Done\n" follow.
+    virtual QString requestText(const QRect& piece) const = 0;
+    // The request of a piece: its URL and what only this service needs. The fetcher adds what
+    // every request carries.
+    virtual QNetworkRequest request(const QRect& piece) const = 0;
+    // The body of a POST request; null for a GET.
+    virtual QByteArray postData(const QRect& piece) const;
+    virtual ReplyVerdict verdict(const QNetworkReply* reply, const QByteArray& body, int stallMs) const = 0;
+    // The smaller pieces a refused piece is asked for as; none when it cannot be cut further.
+    virtual std::vector<QRect> parts(const QRect& piece) const = 0;
+
+private:
+    PieceStore pieceStore;
+};
+
+#endif
