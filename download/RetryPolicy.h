@@ -2,8 +2,8 @@
 #define DOWNLOAD_RETRYPOLICY_H
 
 // How long the downloader waits before it asks a busy or unreachable server for the same
-// piece again, and how often it tries. The limits are the constants below; a value object,
-// used in the processing worker thread.
+// piece again, how often it tries, and how long one request may take. The limits are the
+// constants below; a value object, used in the processing worker thread.
 #include <QByteArray>
 #include <QDateTime>
 #include <QtGlobal>
@@ -21,24 +21,35 @@ public:
     static constexpr qint64 longestRetryAfterMs = 15 * 60 * 1000;
     // A transfer that receives no byte for this long is given up and tried again.
     static constexpr int stallTimeoutMs = 60 * 1000;
+    // A request whose whole answer has not come after this long is given up and tried again,
+    // however slowly bytes still trickle in.
+    static constexpr int deadlineMs = 10 * 60 * 1000;
 
     // The timing in force: the constants, or what a test set with shortenForTests().
     static RetryPolicy current();
-    // Tests only: shorter waits and stall time-out, so that no test sleeps for minutes. Not
-    // thread-safe; call it before a run starts.
-    static void shortenForTests(qint64 firstWaitMs, qint64 longestWaitMs, int stallTimeoutMs);
+    // Tests only: shorter waits, stall time-out and deadline, so that no test sleeps for
+    // minutes. Not thread-safe; call it before a run starts.
+    static void shortenForTests(qint64 firstWaitMs, qint64 longestWaitMs, int stallTimeoutMs,
+                                int deadlineMs = RetryPolicy::deadlineMs);
 
     // The wait before the next try, after `failuresInARow` failed tries (1 for the first). A
     // Retry-After header in seconds or as an HTTP date wins over the doubling.
     qint64 waitMs(const QByteArray& retryAfter, int failuresInARow, const QDateTime& now) const;
     int stallMs() const { return stall; }
+    int requestDeadlineMs() const { return deadline; }
+
+    // An HTTP date in any of the three forms HTTP/1.1 clients must accept: IMF-fixdate
+    // ("Sun, 06 Nov 1994 08:49:37 GMT"), the obsolete RFC 850 form ("Sunday, 06-Nov-94
+    // 08:49:37 GMT") and asctime ("Sun Nov  6 08:49:37 1994"). Invalid when it is none.
+    static QDateTime httpDate(const QByteArray& text, const QDateTime& now);
 
 private:
-    RetryPolicy(qint64 first, qint64 longest, int stall);
+    RetryPolicy(qint64 first, qint64 longest, int stall, int deadline);
 
     qint64 first;
     qint64 longest;
     int stall;
+    int deadline;
 };
 
 #endif

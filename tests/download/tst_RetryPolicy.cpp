@@ -28,6 +28,12 @@ void tst_RetryPolicy::waitBeforeNextTry_data()
     QTest::newRow("HTTP date 90 s ahead") << QByteArray("Mon, 07 Dec 2026 12:01:30 GMT") << 1 << qint64(90);
     QTest::newRow("HTTP date a day ahead") << QByteArray("Tue, 08 Dec 2026 12:00:00 GMT") << 1 << qint64(900);
     QTest::newRow("HTTP date in the past") << QByteArray("Mon, 07 Dec 2026 11:00:00 GMT") << 2 << qint64(0);
+    QTest::newRow("RFC 850 date 90 s ahead") << QByteArray("Monday, 07-Dec-26 12:01:30 GMT") << 1 << qint64(90);
+    QTest::newRow("RFC 850 date of the last century") << QByteArray("Sunday, 06-Nov-94 08:49:37 GMT") << 1
+                                                      << qint64(0);
+    QTest::newRow("asctime date 90 s ahead") << QByteArray("Mon Dec  7 12:01:30 2026") << 1 << qint64(90);
+    QTest::newRow("RFC 850 date without GMT: the doubling") << QByteArray("Monday, 07-Dec-26 12:01:30") << 1
+                                                           << qint64(5);
     QTest::newRow("neither: the doubling") << QByteArray("soon") << 2 << qint64(10);
     QTest::newRow("negative: the doubling") << QByteArray("-5") << 1 << qint64(5);
 }
