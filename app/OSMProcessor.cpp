@@ -51,7 +51,9 @@ void OSMProcessor::parseOSMFiles(const std::vector<QString>& filesPaths)
 {
     // The list belongs to the downloader, which emitted it; work on a copy.
     const std::vector<QString> files = filesPaths;
-    parser.parseFiles(files, data);
-    parser.writeOutputFile(data, downloader.isIncomplete() ? OSMParser::Coverage::Incomplete
-                                                           : OSMParser::Coverage::Complete);
+    // A piece that could not be read to its end leaves the network as incomplete as one that
+    // never came.
+    const bool whole = parser.parseFiles(files, data);
+    parser.writeOutputFile(data, whole && !downloader.isIncomplete() ? OSMParser::Coverage::Complete
+                                                                     : OSMParser::Coverage::Incomplete);
 }

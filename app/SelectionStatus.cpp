@@ -1,6 +1,7 @@
 #include "app/SelectionStatus.h"
 
 #include "download/PiecePlan.h"
+#include "download/PieceStore.h"
 
 #include <QDir>
 #include <QHash>
@@ -30,10 +31,10 @@ QString SelectionStatus::describe(const QRectF& area)
     if (pieces > PiecePlan::maxPieces)
         return tooLarge;
 
-    // A run takes a piece when anything exists under the piece's file name, a folder too. The
-    // folder is listed once and its names read back into pieces, rather than each of up to a
-    // million pieces looked up by name; PiecePlan::fromFileName accepts exactly the names that
-    // pieceFilePath gives.
+    // A run takes a piece from disk when its file is a whole piece. The folder is listed once
+    // and its names read back into pieces, rather than each of up to a million pieces looked up
+    // by name; PiecePlan::fromFileName accepts exactly the names that pieceFilePath gives. Only
+    // the files of the area's pieces are opened.
     QSet<QRect> onDisk;
     const QStringList names
         = QDir(PiecePlan::downloadDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::NoSort);
@@ -47,8 +48,9 @@ QString SelectionStatus::describe(const QRectF& area)
         std::vector<QRect> plan;
         if (!PiecePlan::appendPieces(grid, plan))
             return tooLarge;
+        const PieceStore store(PiecePlan::downloadDir);
         for (const QRect& piece : plan)
-            found += onDisk.contains(piece) ? 1 : 0;
+            found += onDisk.contains(piece) && store.hasWholeFile(piece) ? 1 : 0;
     }
     return QString("%1 %2: %3 on disk, %4 to download")
         .arg(pieces)

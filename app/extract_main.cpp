@@ -30,7 +30,11 @@ const char usage[] =
     "  -h, --help      print this text and exit\n"
     "  --version       print the version and exit\n"
     "  --              first, or after --bbox: every argument after it is a PATH\n"
-    "Exit status: 0 when the network file was written, 1 when it was not, 2 for a usage error.\n";
+    "Each input that cannot be read, or not to its end, is named on standard error; the\n"
+    "network file is then named <date>_<time>-incomplete.osm.\n"
+    "Exit status: 0 when every input was read and the network file written; 3 when it was\n"
+    "written but some inputs failed; 1 when no input could be read or the file could not be\n"
+    "written (no network file then); 2 for a usage error.\n";
 
 // PELAGOR_VERSION comes from the project version in CMake.
 const char version[] = "pelagor-extract " PELAGOR_VERSION "\n";
@@ -84,17 +88,33 @@ int main(int argc, char* argv[])
     if (clip)
         parser.clipTo(box);
 
+    // Each input that could not be read, or not to its end, is named on the standard error
+    // stream as soon as it is done with.
+    bool anyRead = false;
+    QStringList failures;
+    for (const QString& path : paths) {
+        QStringList failed;
+        QString failure;
+        if (QFileInfo(path).isDir()) {
+            parser.parseDir(path, data, &failed);
+            anyRead = anyRead || failed.size() < QDir(path).entryList({QString("*.osm")}).size();
+        } else if (parser.parseFile(path, data, &failure)) {
+            anyRead = true;
+        } else {
+            failed << QString("\"%1\": %2").arg(path, failure);
+        }
+        for (const QString& line : failed)
+            std::cerr << "pelagor-extract: " << line.toStdString() << std::endl;
+        failures << failed;
+    }
+    if (!anyRead)
+        return 1;
     // The network file goes one level below ./data/, which the application's tile
     // cache creates at start-up; create it the same way here.
     if (!QDir("./data/").exists())
         QDir().mkdir("./data/");
-
-    for (const QString& path : paths) {
-        if (QFileInfo(path).isDir())
-            parser.parseDir(path, data);
-        else
-            parser.parseFile(path, data);
-    }
-    parser.writeOutputFile(data);
-    return written ? 0 : 1;
+    parser.writeOutputFile(data, failures.isEmpty() ? OSMParser::Coverage::Complete : OSMParser::Coverage::Incomplete);
+    if (!written)
+        return 1;
+    return failures.isEmpty() ? 0 : 3;
 }

@@ -34,18 +34,13 @@ QNetworkRequest ApiPieceSource::request(const QRect& piece) const
     return QNetworkRequest(url(piece));
 }
 
-ReplyVerdict ApiPieceSource::verdict(const QNetworkReply* reply, const QByteArray& body, int stallMs) const
+ReplyVerdict ApiPieceSource::verdict(const QNetworkReply* reply, const QByteArray& body,
+                                     const RetryPolicy& policy) const
 {
-    return ReplyVerdict::of(reply, body, stallMs);
+    return ReplyVerdict::of(reply, body, policy.stallMs(), policy.requestDeadlineMs());
 }
 
 std::vector<QRect> ApiPieceSource::parts(const QRect& piece) const
 {
-    // A piece one unit wide and high has nothing left to split.
-    int x1, y1, x2, y2;
-    piece.getCoords(&x1, &y1, &x2, &y2);
-    if (qint64(x2) - x1 <= 1 && qint64(y1) - y2 <= 1)
-        return {};
-    const std::array<QRect, 4> quadrants = PiecePlan::quadrants(piece);
-    return std::vector<QRect>(quadrants.begin(), quadrants.end());
+    return PiecePlan::split(piece);
 }

@@ -15,7 +15,7 @@ public:
 
     QString requestText(const QRect& piece) const override;
     QNetworkRequest request(const QRect& piece) const override;
-    ReplyVerdict verdict(const QNetworkReply* reply, const QByteArray& body, int stallMs) const override;
+    ReplyVerdict verdict(const QNetworkReply* reply, const QByteArray& body, const RetryPolicy& policy) const override;
     std::vector<QRect> parts(const QRect& piece) const override;
 
 private:

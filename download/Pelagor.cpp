@@ -94,8 +94,7 @@ bool Pelagor::fillRequestQueue()
 
 void Pelagor::splitPiece(const QRect& piece)
 {
-    const std::array<QRect, 4> quadrants = PiecePlan::quadrants(piece);
-    fetcher->pieces().split(piece, std::vector<QRect>(quadrants.begin(), quadrants.end()));
+    fetcher->pieces().split(piece, PiecePlan::split(piece));
 }
 
 QString Pelagor::pieceFilePath(const QRect& piece)

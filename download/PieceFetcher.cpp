@@ -15,6 +15,22 @@
 #include <QTimer>
 #include <QVariant>
 
+namespace {
+
+// Ends a reply for a reason of the fetcher's own, which the verdict reads back; a reply that
+// has just finished (Qt reports its last progress then) keeps the reason all the same. The
+// abort is queued, so that the reply does not finish inside one of its own signals.
+void abortReply(QNetworkReply* reply, const char* reason)
+{
+    if (!reply || !reply->property(ReplyVerdict::abortReason).isNull())
+        return;
+    reply->setProperty(ReplyVerdict::abortReason, QByteArray(reason));
+    if (!reply->isFinished())
+        QMetaObject::invokeMethod(reply, "abort", Qt::QueuedConnection);
+}
+
+} // namespace
+
 PieceFetcher::PieceFetcher(QObject* parent)
     : QObject(parent)
     , retryPolicy(RetryPolicy::current())
@@ -69,14 +85,18 @@ void PieceFetcher::requestNext()
         }
     }
     if (queue.allDone() && !stopped)
-        Q_EMIT downloadingDone(queue.filesPaths());
+        finish();
 }
 
 bool PieceFetcher::findLocalFile(const QRect& piece)
 {
-    if (!pieceSource->store().hasFile(piece))
+    const PieceStore& store = pieceSource->store();
+    const QString path = store.filePath(piece);
+    if (!store.hasWholeFile(piece)) {
+        if (store.hasFile(piece))
+            Q_EMIT message(QString("File at local storage is not a whole piece: \"%1\"\n").arg(path));
         return false;
-    const QString path = pieceSource->store().filePath(piece);
+    }
     queue.countDone();
     queue.listFile(path);
     Q_EMIT message(QString("File found at local storage: \"%1\"\n").arg(path));
@@ -103,6 +123,9 @@ void PieceFetcher::sendRequest(const QRect& piece)
     const QByteArray postData = pieceSource->postData(piece);
     QNetworkReply* reply = postData.isNull() ? manager->get(request) : manager->post(request, postData);
     connect(reply, SIGNAL(downloadProgress(qint64, qint64)), this, SLOT(downloadProgress(qint64, qint64)));
+    // A body that trickles in a byte at a time never stalls the transfer; the whole request
+    // has a deadline too. The timer dies with the reply.
+    QTimer::singleShot(retryPolicy.requestDeadlineMs(), reply, [reply] { abortReply(reply, ReplyVerdict::pastDeadline); });
     ++pendingRequests;
     ++tries;
     requestLineOpen = true;
@@ -113,23 +136,20 @@ void PieceFetcher::savePiece(const QByteArray& data, const QRect& piece)
     const QString path = pieceSource->store().filePath(piece);
     // Listed first: the parser is told about the piece even when it could not be written.
     queue.listFile(path);
-    switch (pieceSource->store().save(piece, data)) {
-    case PieceStore::Saved::Yes:
-        break;
-    case PieceStore::Saved::NotCreated:
-        Q_EMIT message(QString("Could not create file: %1\n").arg(path));
-        break;
-    case PieceStore::Saved::NotWritten:
-        Q_EMIT message(QString("Error while writing to file: %1\n").arg(path));
-        break;
-    }
+    const PieceStore::Saved saved = pieceSource->store().save(piece, data);
+    if (saved == PieceStore::Saved::Yes)
+        return;
+    Q_EMIT message(saved == PieceStore::Saved::NotCreated ? QString("Could not create file: %1\n").arg(path)
+                                                          : QString("Error while writing to file: %1\n").arg(path));
+    // A piece that is not on disk was not downloaded, whatever the parser reads in its place.
+    queue.addMissing(piece, "could not be stored");
 }
 
 void PieceFetcher::handleNetworkData(QNetworkReply* reply)
 {
     const QRect piece = reply->request().attribute(QNetworkRequest::User).toRect();
     const QByteArray body = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
-    const ReplyVerdict verdict = pieceSource->verdict(reply, body, retryPolicy.stallMs());
+    const ReplyVerdict verdict = pieceSource->verdict(reply, body, retryPolicy);
     const QByteArray retryAfter = reply->rawHeader("Retry-After");
     reply->deleteLater();
     --pendingRequests;
@@ -167,8 +187,10 @@ void PieceFetcher::waitAndRequestAgain(const QRect& piece, const QString& reason
     const qint64 wait = retryPolicy.waitMs(retryAfter, failuresInARow, QDateTime::currentDateTimeUtc());
     const qint64 seconds = (wait + 999) / 1000;
     endRequestLine();
-    if (status != 0)
+    if (status >= 400)
         Q_EMIT message(QString("Server busy (%1), trying again in %2 s...\n").arg(reason).arg(seconds));
+    else if (status != 0)
+        Q_EMIT message(QString("Unusable answer (%1), trying again in %2 s...\n").arg(reason).arg(seconds));
     else
         Q_EMIT message(QString("No answer from the server, trying again in %1 s...\n").arg(seconds));
     // Nothing else is sent meanwhile: the piece still counts as the one request in flight.
@@ -186,30 +208,42 @@ void PieceFetcher::requestAgain()
 void PieceFetcher::stopIncomplete(const QRect& failed, const QString& reason)
 {
     stopped = true;
-    queue.addMissing(failed);
+    queue.addMissing(failed, reason);
     endRequestLine();
     // A run that asks for every piece anew has the failed piece's earlier file still on disk:
     // the network file is made with it, though the piece counts as not downloaded.
-    if (pieceSource->store().hasFile(failed))
+    if (pieceSource->store().hasWholeFile(failed))
         queue.listFile(pieceSource->store().filePath(failed));
     // Pieces still queued are used when their files are on disk; the others are missing.
     while (!queue.isEmpty()) {
         const QRect piece = queue.takeLast();
         if (!findLocalFile(piece))
-            queue.addMissing(piece);
+            queue.addMissing(piece, "not requested");
     }
-    for (const QRect& piece : queue.missingPieces())
+    finish();
+}
+
+void PieceFetcher::finish()
+{
+    const std::vector<QRect>& missing = queue.missingPieces();
+    for (std::size_t i = 0; i < missing.size(); ++i)
         Q_EMIT message(QString("Not downloaded: %1 (%2)\n")
-                         .arg(PiecePlan::pieceName(piece), piece == failed ? reason : QString("not requested")));
-    Q_EMIT message(QString("Download incomplete: %1 of %2 pieces are missing. The pieces on disk are kept; start the "
-                           "download again later to fetch the rest.\n")
-                       .arg(queue.missingPieces().size())
-                       .arg(queue.plannedPieces()));
+                           .arg(PiecePlan::pieceName(missing[i]), queue.missingReasons().at(int(i))));
+    if (!missing.empty())
+        Q_EMIT message(QString("Download incomplete: %1 of %2 pieces are missing. The pieces on disk are kept; start "
+                               "the download again later to fetch the rest.\n")
+                           .arg(missing.size())
+                           .arg(queue.plannedPieces()));
     Q_EMIT downloadingDone(queue.filesPaths());
 }
 
 void PieceFetcher::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
 {
+    // An answer larger than any real piece is refused before it fills the memory.
+    if (bytesReceived > PieceStore::maxPieceBytes() || bytesTotal > PieceStore::maxPieceBytes()) {
+        abortReply(qobject_cast<QNetworkReply*>(sender()), ReplyVerdict::tooLarge);
+        return;
+    }
     Q_EMIT message(".");
     if (bytesReceived == bytesTotal) {
         Q_EMIT message(" Done\n");

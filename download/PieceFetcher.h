@@ -72,6 +72,8 @@ private:
     // The run asks the server for nothing more: what is on disk goes to the parser, and the
     // log says which pieces are missing.
     void stopIncomplete(const QRect& failed, const QString& reason);
+    // The end of a run: the missing pieces, if any, are listed, then the files are handed on.
+    void finish();
 
     QNetworkAccessManager* manager; // child of this object
     const PieceSource* pieceSource = nullptr;

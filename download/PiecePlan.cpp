@@ -117,6 +117,27 @@ std::array<QRect, 4> PiecePlan::quadrants(const QRect& piece)
     };
 }
 
+std::vector<QRect> PiecePlan::split(const QRect& piece)
+{
+    int x1, y1, x2, y2;
+    piece.getCoords(&x1, &y1, &x2, &y2);
+    const qint64 width = qint64(x2) - x1;
+    const qint64 height = qint64(y1) - y2;
+    if (width < 1 || height < 1)
+        return {};
+    if (width > 1 && height > 1) {
+        const std::array<QRect, 4> q = quadrants(piece);
+        return {q[0], q[1], q[2], q[3]};
+    }
+    const int mx = static_cast<int>((qint64(x1) + x2) / 2);
+    const int my = static_cast<int>((qint64(y1) + y2) / 2);
+    if (height > 1)
+        return {gridRect(x1, y1, x2, my), gridRect(x1, my, x2, y2)};
+    if (width > 1)
+        return {gridRect(x1, y1, mx, y2), gridRect(mx, y1, x2, y2)};
+    return {};
+}
+
 std::array<double, 4> PiecePlan::bounds(const QRect& piece)
 {
     int x1, y1, x2, y2;

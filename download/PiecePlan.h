@@ -37,6 +37,10 @@ public:
     // North-west, south-west, north-east, south-east, cut at the middle in whole units
     // (truncating toward zero, also for negative coordinates).
     static std::array<QRect, 4> quadrants(const QRect& piece);
+    // The parts a refused piece is asked for as: its quadrants, or its two halves when it is one
+    // unit wide (north, south) or high (west, east), so that no part has zero width or height.
+    // None for a piece of one unit (or less) each way.
+    static std::vector<QRect> split(const QRect& piece);
 
     // "W-S-E-N" in degrees, each bound with 6 significant digits: "16.604-49.197-16.611-49.202".
     static QString pieceName(const QRect& piece);

@@ -12,6 +12,13 @@ void PieceQueue::restart(int totalPieces)
     splits = 0;
     files.clear();
     missing.clear();
+    reasons.clear();
+}
+
+void PieceQueue::addMissing(const QRect& piece, const QString& reason)
+{
+    missing.push_back(piece);
+    reasons << reason;
 }
 
 bool PieceQueue::plan(const QRect& area)

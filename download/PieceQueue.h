@@ -7,6 +7,7 @@
 // A value object, used in the processing worker thread.
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class PieceQueue
@@ -25,7 +26,8 @@ public:
     int split(const QRect& piece, const std::vector<QRect>& parts);
 
     void addFailed(const QRect& piece) { failed.push_back(piece); }
-    void addMissing(const QRect& piece) { missing.push_back(piece); }
+    // A piece that is not on disk when the run ends, and why.
+    void addMissing(const QRect& piece, const QString& reason);
     void listFile(const QString& path) { files.push_back(path); }
     void countDone() { ++done; }
     void countSplit() { ++splits; }
@@ -42,6 +44,7 @@ public:
     const std::vector<QRect>& pending() const { return queue; }
     const std::vector<QRect>& failedPieces() const { return failed; }
     const std::vector<QRect>& missingPieces() const { return missing; }
+    const QStringList& missingReasons() const { return reasons; }
     const std::vector<QString>& filesPaths() const { return files; }
 
 private:
@@ -49,6 +52,7 @@ private:
     std::vector<QRect> failed; // every piece whose reply failed; never cleared
     std::vector<QString> files;
     std::vector<QRect> missing;
+    QStringList reasons; // of the missing pieces, in their order
     int total = 0;
     int done = 0;
     int splits = 0;

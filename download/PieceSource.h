@@ -6,6 +6,7 @@
 // calls it for every piece; used in the processing worker thread.
 #include "download/PieceStore.h"
 #include "download/ReplyVerdict.h"
+#include "download/RetryPolicy.h"
 
 #include <QRect>
 #include <QString>
@@ -34,7 +35,9 @@ public:
     virtual QNetworkRequest request(const QRect& piece) const = 0;
     // The body of a POST request; null for a GET.
     virtual QByteArray postData(const QRect& piece) const;
-    virtual ReplyVerdict verdict(const QNetworkReply* reply, const QByteArray& body, int stallMs) const = 0;
+    // What a finished reply means for its piece, under the limits the request had.
+    virtual ReplyVerdict verdict(const QNetworkReply* reply, const QByteArray& body,
+                                 const RetryPolicy& policy) const = 0;
     // The smaller pieces a refused piece is asked for as; none when it cannot be cut further.
     virtual std::vector<QRect> parts(const QRect& piece) const = 0;
 

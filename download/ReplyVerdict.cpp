@@ -1,5 +1,7 @@
 #include "download/ReplyVerdict.h"
 
+#include "download/PieceStore.h"
+
 #include <QByteArray>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -57,36 +59,66 @@ bool isPassing(QNetworkReply::NetworkError error)
 }
 
 // A body with neither a length nor chunked transfer coding ends with the connection, so a
-// connection lost part-way looks like a complete reply to Qt. Only the body can tell then: a
-// complete API document ends with its closing tag. With a length or chunks, Qt itself reports
-// a body cut short as an error.
-bool cutShortUnnoticed(const QNetworkReply* reply, const QByteArray& body)
+// connection lost part-way looks like a complete reply to Qt.
+bool endedByConnection(const QNetworkReply* reply)
 {
-    if (reply->header(QNetworkRequest::ContentLengthHeader).isValid())
-        return false;
-    if (reply->rawHeader("Transfer-Encoding").toLower().contains("chunked"))
-        return false;
-    return !body.trimmed().endsWith("</osm>");
+    return !reply->header(QNetworkRequest::ContentLengthHeader).isValid()
+        && !reply->rawHeader("Transfer-Encoding").toLower().contains("chunked");
+}
+
+QString seconds(int ms)
+{
+    return QString::number((ms + 999) / 1000);
+}
+
+QString size(qint64 bytes)
+{
+    const qint64 mebibyte = 1024 * 1024;
+    return bytes % mebibyte == 0 ? QString("%1 MiB").arg(bytes / mebibyte) : QString("%1 bytes").arg(bytes);
 }
 
 } // namespace
 
-ReplyVerdict ReplyVerdict::of(const QNetworkReply* reply, const QByteArray& body, int stallMs)
+const char* const ReplyVerdict::abortReason = "abortReason";
+const char* const ReplyVerdict::tooLarge = "tooLarge";
+const char* const ReplyVerdict::pastDeadline = "pastDeadline";
+
+ReplyVerdict ReplyVerdict::ofBody(const QNetworkReply* reply, const QByteArray& body)
+{
+    const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const int status = statusAttribute.isValid() ? statusAttribute.toInt() : 200;
+    if (PieceStore::isWholeDocument(body))
+        return verdict(Arrived, status, QString());
+    // Whatever it holds, it is not the piece: a captive portal's or a proxy's page, an empty body,
+    // or a document whose end never came. A later try may bring the piece.
+    if (endedByConnection(reply))
+        return verdict(TryAgain, 0, "connection closed before the whole body arrived");
+    if (body.isEmpty())
+        return verdict(TryAgain, status, "empty answer");
+    if (!PieceStore::isWholeDocument(body.left(PieceStore::headBytes), "</osm>"))
+        return verdict(TryAgain, status, "not an OpenStreetMap document");
+    return verdict(TryAgain, status, "document cut short");
+}
+
+ReplyVerdict ReplyVerdict::of(const QNetworkReply* reply, const QByteArray& body, int stallMs, int deadlineMs)
 {
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const int status = statusAttribute.isValid() ? statusAttribute.toInt() : 0;
+    const QByteArray aborted = reply->property(abortReason).toByteArray();
+    if (aborted == tooLarge)
+        return verdict(Refused, 0, QString("answer larger than %1").arg(size(PieceStore::maxPieceBytes())));
+    if (aborted == pastDeadline)
+        return verdict(TryAgain, 0, QString("no whole answer within %1 s").arg(seconds(deadlineMs)));
     if (status >= 400 && status < 600)
         return fromStatus(status);
     const QNetworkReply::NetworkError error = reply->error();
     if (error == QNetworkReply::OperationCanceledError)
-        return verdict(TryAgain, 0, QString("no data for %1 s").arg((stallMs + 999) / 1000));
+        return verdict(TryAgain, 0, QString("no data for %1 s").arg(seconds(stallMs)));
     if (error != QNetworkReply::NoError)
         return verdict(isPassing(error) ? TryAgain : WillNotWork, 0, reply->errorString());
     // Qt reports an HTTP status without an error of its own (a redirect that was not followed,
     // 304 and other 3xx) as success; only a 2xx answer carries the piece's data.
     if (status < 200 || status >= 300)
         return verdict(WillNotWork, status, status ? QString("HTTP %1").arg(status) : QString("no HTTP answer"));
-    if (cutShortUnnoticed(reply, body))
-        return verdict(TryAgain, 0, "connection closed before the whole body arrived");
-    return verdict(Arrived, status, QString());
+    return ofBody(reply, body);
 }

@@ -13,17 +13,28 @@ class ReplyVerdict
 {
 public:
     enum Kind {
-        Arrived,     // a whole 2xx body: store it
-        Refused,     // HTTP 400, the API's answer to a box with too many nodes: split it
-        TryAgain,    // busy, down, unreachable or stalled: ask for the same piece later
+        Arrived,     // a 2xx body that is a whole OpenStreetMap document: store it
+        Refused,     // HTTP 400, the API's answer to a box with too many nodes, or an answer
+                     // too large to be a piece: split it
+        TryAgain,    // busy, down, unreachable, stalled, too slow, or an answer that is no
+                     // whole document (a proxy's page, a body cut short): ask again later
         WillNotWork, // any other failure: neither splitting nor asking again helps
     };
 
-    // `body` is what the reply carried; `stallMs` is the transfer time-out the request had.
-    static ReplyVerdict of(const QNetworkReply* reply, const QByteArray& body, int stallMs);
+    // Why the fetcher aborted a reply itself, kept as the reply's property `abortReason`.
+    static const char* const abortReason;
+    static const char* const tooLarge;
+    static const char* const pastDeadline;
+
+    // `body` is what the reply carried; `stallMs` and `deadlineMs` are the transfer time-out and
+    // the whole request's deadline.
+    static ReplyVerdict of(const QNetworkReply* reply, const QByteArray& body, int stallMs, int deadlineMs);
+    // What a 2xx answer's body means: Arrived when it is a whole document, TryAgain otherwise.
+    static ReplyVerdict ofBody(const QNetworkReply* reply, const QByteArray& body);
 
     Kind kind = Arrived;
-    // The HTTP status of a failed answer; 0 when no HTTP answer explains the failure.
+    // The HTTP status of the answer; 0 when no whole HTTP answer came (the connection was
+    // refused, dropped or given up).
     int status = 0;
     // For the log and standard error: "HTTP 503", or what went wrong on the way.
     QString reason;

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class OSMData;
@@ -19,11 +20,15 @@ class OSMParser : public QObject
 public:
     explicit OSMParser(QObject* parent = nullptr);
 
-    void parseFiles(std::vector<QString> filesPaths, OSMData& data);
+    // True when every file was read to its end.
+    bool parseFiles(std::vector<QString> filesPaths, OSMData& data);
     // One file, its format known from its name: ".pbf" OpenStreetMap PBF, ".gz" and
-    // ".bz2" compressed OpenStreetMap XML, anything else plain XML.
-    void parseFile(const QString& filePath, OSMData& data);
-    void parseDir(const QString& dirPath, OSMData& data);
+    // ".bz2" compressed OpenStreetMap XML, anything else plain XML. True when it was read to
+    // its end; otherwise `failure` says why not (what was read before a fault is kept).
+    bool parseFile(const QString& filePath, OSMData& data, QString* failure = nullptr);
+    // Every *.osm entry of the folder, by name. True when there was one and each was read to
+    // its end; `failures` gets a line for each that was not ("\"path\": why").
+    bool parseDir(const QString& dirPath, OSMData& data, QStringList* failures = nullptr);
 
     // From now on every file is read clipped to the box, as the API's map call for
     // that box would give it: a first pass over the file chooses what is kept, a
@@ -40,6 +45,8 @@ public:
     // that it cannot be taken for a complete one.
     enum class Coverage { Complete, Incomplete };
     void writeOutputFile(OSMData& data, Coverage coverage = Coverage::Complete);
+    // The path of the network file written last; empty before the first.
+    const QString& lastWrittenFile() const { return lastOutputFile; }
     static QString outputFileName();
     static void writeNodes(OSMXmlWriter& writer, OSMData& data);
     static void writeWays(OSMXmlWriter& writer, OSMData& data);
@@ -55,6 +62,7 @@ Q_SIGNALS:
 private:
     bool clipped = false;
     BoundingBox clipBox;
+    QString lastOutputFile;
 };
 
 #endif

@@ -100,8 +100,12 @@ void readWay(const osmium::Way& way, OSMData& data, const ClipSelection* selecti
         NetworkKeepRules::conversionFailed("Conversion failed id: ", QByteArray::number(qint64(way.id())));
     NetworkKeepRules::WayValues values;
     values.nodeIds.reserve(way.nodes().size());
-    for (const osmium::NodeRef& ref : way.nodes())
-        values.nodeIds.push_back(ref.ref());
+    for (const osmium::NodeRef& ref : way.nodes()) {
+        if (NetworkKeepRules::isId(ref.ref()))
+            values.nodeIds.push_back(ref.ref());
+        else
+            NetworkKeepRules::conversionFailed("Conversion failed ndRef: ", QByteArray::number(qint64(ref.ref())));
+    }
     for (const osmium::Tag& tag : way.tags())
         values.tag(tag.key(), tag.value());
     values.store(data, id);

@@ -104,13 +104,17 @@ bool OSMXmlAttributes::relationId(const QXmlStreamReader& reader, qint64& id, bo
     return false;
 }
 
-bool OSMXmlAttributes::ndRef(const QXmlStreamReader& reader, qint64& ref)
+bool OSMXmlAttributes::ndRef(const QXmlStreamReader& reader, qint64& ref, bool report)
 {
     static const QLatin1String names[] = {QLatin1String("ref")};
     QStringRef value[1];
     bool found[1];
     values(reader, names, value, found);
-    if (found[0])
-        ref = value[0].toLongLong(nullptr, 10);
-    return found[0];
+    if (!found[0])
+        return false;
+    if (toId(value[0], ref))
+        return true;
+    if (report)
+        conversionFailed("Conversion failed ndRef: ", value[0]);
+    return false;
 }

@@ -46,8 +46,9 @@ public:
     // attribute is absent or does not convert. A way is never dropped for its id.
     static qint64 wayId(const QXmlStreamReader& reader, bool report);
     static bool relationId(const QXmlStreamReader& reader, qint64& id, bool report);
-    // An nd's ref: absent, nothing; not a number, node 0.
-    static bool ndRef(const QXmlStreamReader& reader, qint64& ref);
+    // An nd's ref; false when it is absent or, reported when `report` is set, not an id (a way
+    // never gains a node that is not its own).
+    static bool ndRef(const QXmlStreamReader& reader, qint64& ref, bool report);
     static void conversionFailed(const char* what, const QStringRef& text);
 };
 

@@ -36,7 +36,7 @@ void OSMXmlClipScan::scan(QXmlStreamReader& reader, ClipSelection& selection)
         const QStringRef name = reader.name();
         if (inside == InWay) {
             qint64 ref = 0;
-            if (name == OSMXmlAttributes::ndName && OSMXmlAttributes::ndRef(reader, ref))
+            if (name == OSMXmlAttributes::ndName && OSMXmlAttributes::ndRef(reader, ref, false))
                 nodeIds.push_back(ref);
         } else if (inside == InRelation) {
             if (name != OSMXmlAttributes::memberName || pulledIn)

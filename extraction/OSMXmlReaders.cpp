@@ -45,7 +45,7 @@ void OSMXmlReaders::readWay(QXmlStreamReader& reader, OSMData& data)
                     values.tag(k, v);
             } else if (element == OSMXmlAttributes::ndName) {
                 qint64 ref = 0;
-                if (OSMXmlAttributes::ndRef(reader, ref))
+                if (OSMXmlAttributes::ndRef(reader, ref, true))
                     values.nodeIds.push_back(ref);
             }
         }

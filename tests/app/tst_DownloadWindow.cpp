@@ -282,7 +282,7 @@ void tst_DownloadWindow::downloadAgainFromTheMenu()
     // The selection's piece is on disk, from long ago, and shown so.
     QVERIFY(QDir().mkdir("data/download"));
     const QString path = "data/download/" + defaultPiece + ".osm";
-    QVERIFY(TestWorkDir::writeFile(path, "<osm/>\n"));
+    QVERIFY(TestWorkDir::writeFile(path, "<osm>\n</osm>\n"));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-400), QFileDevice::FileModificationTime));

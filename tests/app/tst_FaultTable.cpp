@@ -1,4 +1,5 @@
 #include "app/OSMProcessor.h"
+#include "download/PieceStore.h"
 #include "download/RetryPolicy.h"
 #include "tests/app/FaultChecks.h"
 #include "tests/support/ExpectedLog.h"
@@ -15,6 +16,7 @@
 #include <QtTest>
 #include <iostream>
 #include <memory>
+#include <unistd.h>
 
 using namespace ExpectedLog;
 using Request = FakeHttpServer::Request;
@@ -40,8 +42,13 @@ private Q_SLOTS:
     void willNotWork();
     void wholeReplyKept_data();
     void wholeReplyKept();
-    void bodyEndedByConnection_data();
-    void bodyEndedByConnection();
+    void unusableAnswer_data();
+    void unusableAnswer();
+    void answerTooLarge_data();
+    void answerTooLarge();
+    void refusedDownToOneCell();
+    void brokenPieceOnDisk_data();
+    void brokenPieceOnDisk();
     void redirectFollowed_data();
     void redirectFollowed();
     void unwritableFolder_data();
@@ -53,10 +60,12 @@ private Q_SLOTS:
     void killedMidRun();
 
 private:
-    std::unique_ptr<OSMProcessor> start(ProcessorLog& log, const QRectF& area = OsmApiPieces::sampleArea());
+    std::unique_ptr<OSMProcessor> start(ProcessorLog& log, const QRectF& area = OsmApiPieces::sampleArea(),
+                                        FetchMode mode = FetchMode::UseFilesOnDisk);
     // A whole run of the area (the sample selection unless named): true when it reported
     // completion (within a minute); its controller is gone on return.
-    bool runToEnd(ProcessorLog& log, const QRectF& area = OsmApiPieces::sampleArea());
+    bool runToEnd(ProcessorLog& log, const QRectF& area = OsmApiPieces::sampleArea(),
+                  FetchMode mode = FetchMode::UseFilesOnDisk);
     // What the run left on disk is in order and an earlier run's files are unchanged.
     void checkDisk();
     // The requested URLs in the order they first came, each once: Qt's HTTP client sends a
@@ -90,6 +99,9 @@ const QStringList splitLines = {
     "Pelagor: Splitted: 37615 55819 37618 55823",    "Pelagor: Splitted: 37615 55816 37618 55819",
     "Pelagor: Splitted: 37618 55819 37622 55823",    "Pelagor: Splitted: 37618 55816 37622 55819",
 };
+
+// The one piece of the sample selection's north-east corner, the first one requested.
+const QRectF northEast(37.6152, 55.8228, 0.0066, -0.0066);
 
 // Left by an earlier run: a piece of another area and a network file.
 const QString earlierPiece = "30-60-30.01-60.01.osm";
@@ -185,18 +197,20 @@ void tst_FaultTable::cleanup()
 {
     delete work;
     work = nullptr;
+    RetryPolicy::shortenForTests(50, 200, 3000);
+    PieceStore::limitForTests(256 * 1024 * 1024);
 }
 
-std::unique_ptr<OSMProcessor> tst_FaultTable::start(ProcessorLog& log, const QRectF& area)
+std::unique_ptr<OSMProcessor> tst_FaultTable::start(ProcessorLog& log, const QRectF& area, FetchMode mode)
 {
-    std::unique_ptr<OSMProcessor> processor(new OSMProcessor(area));
+    std::unique_ptr<OSMProcessor> processor(new OSMProcessor(area, mode));
     log.startRun(processor.get());
     return processor;
 }
 
-bool tst_FaultTable::runToEnd(ProcessorLog& log, const QRectF& area)
+bool tst_FaultTable::runToEnd(ProcessorLog& log, const QRectF& area, FetchMode mode)
 {
-    auto processor = start(log, area);
+    auto processor = start(log, area, mode);
     return QTest::qWaitFor([&log] { return log.done > 0; }, 60000) && log.done == 1;
 }
 
@@ -275,6 +289,8 @@ void tst_FaultTable::retriedUntilServed_data()
                                               << noAnswer;
     QTest::newRow("headers, then silence") << "stall0" << 1 << "no data for 3 s" << noAnswer;
     QTest::newRow("no answer at all") << "stall" << 1 << "no data for 3 s" << noAnswer;
+    // A byte every few milliseconds never stalls the transfer, but the request has a deadline.
+    QTest::newRow("body trickling past the deadline") << "drip" << 1 << "no whole answer within 2 s" << noAnswer;
 }
 
 void tst_FaultTable::retriedUntilServed()
@@ -283,6 +299,8 @@ void tst_FaultTable::retriedUntilServed()
     QFETCH(int, times);
     QFETCH(QString, reason);
     QFETCH(QString, waitLine);
+    if (failure == "drip")
+        RetryPolicy::shortenForTests(50, 200, 3000, 2000);
     const auto serve = OsmApiPieces::serving(servedFolders());
     auto failed = std::make_shared<int>(0);
     server->setHandler([serve, failure, times, failed](const Request& request) {
@@ -305,6 +323,9 @@ void tst_FaultTable::retriedUntilServed()
             response.stallAfterBytes = 0;
         } else if (failure == "stall") {
             response.stall = true;
+        } else if (failure == "drip") {
+            response.chunks = 300; // 20 ms apart: six seconds
+            response.chunkedCoding = true;
         } else if (failure == "509 retry-after") {
             response = Response::error(509, "Bandwidth Limit Exceeded");
             response.headers.append(qMakePair(QByteArray("Retry-After"), QByteArray("1")));
@@ -521,53 +542,217 @@ void tst_FaultTable::wholeReplyKept()
     checkDisk();
 }
 
-void tst_FaultTable::bodyEndedByConnection_data()
+void tst_FaultTable::unusableAnswer_data()
 {
+    QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("framing");
-    QTest::addColumn<bool>("stored");
-    // A body whose end only the closing connection marks is taken when it ends like an API
-    // document, and otherwise counts as cut short and is asked for again; with a length or
-    // chunks the transport itself tells a body cut short, and the body is stored as it came,
-    // whatever it holds.
-    QTest::newRow("HTML page with a length") << "length" << true;
-    QTest::newRow("HTML page in chunks") << "chunked" << true;
-    QTest::newRow("HTML page ended by the connection") << "close" << false;
+    QTest::addColumn<bool>("again"); // "Download again" over an earlier file of the piece
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("waitLine");
+    // A 200 that is not the piece (a captive portal, a proxy's error page, a body cut short) is
+    // never stored: it is tried again like a busy server, and after the last try the run ends
+    // incomplete. An earlier file of the piece stays as it was.
+    const QString notOsm = "not an OpenStreetMap document";
+    const QString closed = "connection closed before the whole body arrived";
+    QTest::newRow("HTML page with a length") << "html" << "length" << false << notOsm << unusableWait(notOsm, 1);
+    QTest::newRow("HTML page in chunks") << "html" << "chunked" << false << notOsm << unusableWait(notOsm, 1);
+    QTest::newRow("HTML page ended by the connection") << "html" << "close" << false << closed << noAnswerWait(1);
+    QTest::newRow("plain text refusal") << "text" << "length" << false << notOsm << unusableWait(notOsm, 1);
+    QTest::newRow("empty body") << "empty" << "length" << false << "empty answer" << unusableWait("empty answer", 1);
+    QTest::newRow("XML cut short with a matching length")
+        << "cut" << "length" << false << "document cut short" << unusableWait("document cut short", 1);
+    QTest::newRow("Download again: the earlier file stays") << "html" << "length" << true << notOsm
+                                                             << unusableWait(notOsm, 1);
 }
 
-void tst_FaultTable::bodyEndedByConnection()
+void tst_FaultTable::unusableAnswer()
 {
+    QFETCH(QString, body);
     QFETCH(QString, framing);
-    QFETCH(bool, stored);
-    const QByteArray page = "<html><body><h1>Service temporarily unavailable</h1></body></html>\n";
-    const auto serve = OsmApiPieces::serving(servedFolders());
-    server->setHandler([serve, framing, page](const Request& request) {
-        if (OsmApiPieces::pieceName(request) != failing)
-            return serve(request);
-        Response response = Response::ok(page, "text/html");
+    QFETCH(bool, again);
+    QFETCH(QString, reason);
+    QFETCH(QString, waitLine);
+    const QByteArray real = TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + failing + ".osm"));
+    QByteArray bytes = "<html><body><h1>Service temporarily unavailable</h1></body></html>\n";
+    if (body == "text")
+        bytes = "You requested too many nodes (limit is 50000). Either request a smaller area, or use planet.osm\n";
+    else if (body == "empty")
+        bytes.clear();
+    else if (body == "cut")
+        bytes = real.left(real.indexOf("<way "));
+    const QByteArray earlier = QByteArray(real).replace("</osm>", "<!-- an earlier copy -->\n</osm>");
+    if (again)
+        QVERIFY(TestWorkDir::writeFile(piecePath(failing), earlier));
+    server->setHandler([bytes, framing](const Request&) {
+        Response response = Response::ok(bytes, "text/html");
         response.chunkedCoding = framing == "chunked";
         response.omitLength = framing == "close";
         return response;
     });
 
-    // The one piece of the sample selection's north-east corner.
     StderrCapture err;
     ProcessorLog log;
-    QVERIFY(runToEnd(log, QRectF(37.6152, 55.8228, 0.0066, -0.0066)));
+    QVERIFY(runToEnd(log, northEast, again ? FetchMode::RequestEveryPiece : FetchMode::UseFilesOnDisk));
 
-    QVERIFY2(log.text().startsWith(total(1)), qPrintable(log.text()));
-    if (stored) {
-        QCOMPARE(err.text(), std::string());
+    QString pattern = "^" + escaped(total(1));
+    for (int i = 0; i < RetryPolicy::maxTries - 1; ++i)
+        pattern += waitPattern(failing, waitLine);
+    pattern += requestPattern(failing, false) + incompletePattern(failing, escaped(reason), {}, 1)
+        + (again ? processingPattern(failing) : QString()) + creatingPattern(false)
+        + (again ? anySummaryPattern() : escaped(emptySummary())) + "$";
+    QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
+    QCOMPARE(err.lines(), repeated(RetryPolicy::maxTries, "Pelagor: Reply error: 37615 55816 37622 55823 (" + reason + ")"));
+    if (again) {
         QCOMPARE(FaultChecks::entries("data/download"), (QStringList{earlierPiece, failing + ".osm"}));
-        QCOMPARE(TestWorkDir::readFile(piecePath(failing)), page);
+        QCOMPARE(TestWorkDir::readFile(piecePath(failing)), earlier);
     } else {
-        QCOMPARE(err.lines(), repeated(RetryPolicy::maxTries, "Pelagor: Reply error: 37615 55816 37622 55823 "
-                                                              "(connection closed before the whole body arrived)"));
-        QVERIFY2(log.text().contains("Download incomplete: 1 of 1 pieces are missing."), qPrintable(log.text()));
         QCOMPARE(FaultChecks::entries("data/download"), QStringList{earlierPiece});
         checkDisk();
     }
     const QString networks = FaultChecks::checkNetworkFiles("data/comp");
     QVERIFY2(networks.isEmpty(), qPrintable(networks));
+}
+
+void tst_FaultTable::answerTooLarge_data()
+{
+    QTest::addColumn<bool>("chunked");
+    // The length announces it, or the bytes received tell.
+    QTest::newRow("with a length") << false;
+    QTest::newRow("in chunks") << true;
+}
+
+void tst_FaultTable::answerTooLarge()
+{
+    // Above the size limit an answer is refused like an area with too many nodes: the piece is
+    // split, and nothing that large is stored. 300,000 bytes here: the piece has 398,226, each
+    // of its quadrants less than 263,100.
+    QFETCH(bool, chunked);
+    PieceStore::limitForTests(300000);
+    const auto serve = OsmApiPieces::serving(servedFolders());
+    server->setHandler([serve, chunked](const Request& request) {
+        Response response = serve(request);
+        response.chunkedCoding = chunked;
+        response.chunks = 4;
+        return response;
+    });
+
+    StderrCapture err;
+    ProcessorLog log;
+    QVERIFY(runToEnd(log, northEast));
+
+    QString pattern = "^" + escaped(total(1)) + requestPattern(failing, false);
+    for (const QString& piece : failingQuadrants)
+        pattern += requestPattern(piece, true);
+    for (const QString& piece : failingQuadrants)
+        pattern += processingPattern(piece);
+    QVERIFY2(QRegularExpression(pattern + creatingPattern() + anySummaryPattern() + "$").match(log.text()).hasMatch(),
+             qPrintable(log.text()));
+    QStringList lines = splitLines;
+    lines[0].replace("HTTP 400", "answer larger than 300000 bytes");
+    QCOMPARE(err.lines(), lines);
+    QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(failingQuadrants) << earlierPiece));
+    checkDisk();
+}
+
+void tst_FaultTable::refusedDownToOneCell()
+{
+    // A server that refuses every box: pieces are cut until one grid cell is refused, and no part
+    // ever has zero width or height. The cut of 7 x 7 units: 4 x 3, then 2 x 1, then halves.
+    server->setHandler([](const Request&) { return Response::error(400, "You requested too many nodes."); });
+    StderrCapture err;
+    ProcessorLog log;
+    QVERIFY(runToEnd(log, northEast));
+
+    const QStringList asked = {failing, "37.618-55.816-37.622-55.819", "37.62-55.816-37.622-55.817",
+                               "37.621-55.816-37.622-55.817"};
+    const QStringList notRequested = {"37.62-55.816-37.621-55.817", "37.62-55.817-37.622-55.819",
+                                      "37.618-55.816-37.62-55.817", "37.618-55.817-37.62-55.819",
+                                      "37.618-55.819-37.622-55.823", "37.615-55.816-37.618-55.819",
+                                      "37.615-55.819-37.618-55.823"};
+    QString pattern = "^" + escaped(total(1));
+    for (const QString& piece : asked)
+        pattern += requestPattern(piece, false);
+    pattern += incompletePattern(asked.last(), "HTTP 400", notRequested, 8) + creatingPattern(false)
+        + escaped(emptySummary()) + "$";
+    QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
+    QCOMPARE(distinctRequests(), [&asked] {
+        QStringList urls;
+        for (const QString& piece : asked)
+            urls << pieceUrl(piece);
+        return urls;
+    }());
+    QCOMPARE(err.lines().filter("Reply error").size(), 4);
+    QCOMPARE(FaultChecks::entries("data/download"), QStringList{earlierPiece});
+}
+
+void tst_FaultTable::brokenPieceOnDisk_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<bool>("served");
+    // What another program left under the piece's name: a file that does not end its OSM
+    // document is fetched again and replaced at once; if that fails, the piece is missing and
+    // the file stays as it was. A folder there cannot be replaced.
+    QTest::newRow("cut short, fetched again") << "cut" << true;
+    QTest::newRow("empty, fetched again") << "empty" << true;
+    QTest::newRow("too large, fetched again") << "large" << true;
+    QTest::newRow("cut short, server out of service") << "cut" << false;
+    QTest::newRow("a folder") << "folder" << true;
+}
+
+void tst_FaultTable::brokenPieceOnDisk()
+{
+    QFETCH(QString, content);
+    QFETCH(bool, served);
+    const QString path = piecePath(failing);
+    const QByteArray real = TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + failing + ".osm"));
+    QByteArray left = real.left(real.size() / 2);
+    if (content == "empty")
+        left.clear();
+    if (content == "large")
+        left = real, PieceStore::limitForTests(300000);
+    if (content == "folder")
+        QVERIFY(QDir().mkpath(path));
+    else
+        QVERIFY(TestWorkDir::writeFile(path, left));
+    if (!served)
+        server->setHandler([](const Request&) { return Response::error(503, "Service Unavailable"); });
+
+    StderrCapture err;
+    ProcessorLog log;
+    QVERIFY(runToEnd(log, northEast));
+
+    QString pattern = "^" + escaped(total(1) + notWholeLine(failing));
+    if (content == "large") {
+        pattern += requestPattern(failing, false);
+        for (const QString& piece : failingQuadrants)
+            pattern += requestPattern(piece, true);
+        for (const QString& piece : failingQuadrants)
+            pattern += processingPattern(piece);
+        pattern += creatingPattern() + anySummaryPattern();
+    } else if (!served) {
+        for (int i = 0; i < RetryPolicy::maxTries - 1; ++i)
+            pattern += waitPattern(failing, busyWait(503, 1));
+        pattern += requestPattern(failing, false) + incompletePattern(failing, "HTTP 503", {}, 1)
+            + creatingPattern(false) + escaped(emptySummary());
+    } else if (content == "folder") {
+        pattern += requestPattern(failing, true) + escaped("Could not create file: " + path + "\n")
+            + missingPattern({failing}, {"could not be stored"}, 1) + processingPattern(failing, false)
+            + creatingPattern(false) + escaped(emptySummary());
+    } else {
+        pattern += requestPattern(failing, true) + processingPattern(failing) + creatingPattern() + anySummaryPattern();
+    }
+    QVERIFY2(QRegularExpression(pattern + "$").match(log.text()).hasMatch(), qPrintable(log.text()));
+    if (content == "folder") {
+        QVERIFY(QFileInfo(path).isDir());
+        QVERIFY(QDir().rmdir(path));
+    } else if (!served) {
+        QCOMPARE(TestWorkDir::readFile(path), left);
+        QVERIFY(QFile::remove(path));
+    } else if (content != "large") {
+        QCOMPARE(TestWorkDir::readFile(path), real);
+        QCOMPARE(err.text(), std::string());
+    }
+    checkDisk();
 }
 
 void tst_FaultTable::redirectFollowed_data()
@@ -698,17 +883,22 @@ void tst_FaultTable::pieceNotStorable()
     ProcessorLog log;
     QVERIFY(runToEnd(log));
 
-    // A piece that arrives and cannot be stored is named, and the parser names the file it
-    // cannot read; the run ends with a network file of what it could read.
+    // A piece that arrives and cannot be stored is named, counts as not downloaded, and the
+    // parser names the file it cannot read; the run ends with an incomplete network file of
+    // what it could read.
     QString pattern = "^" + escaped(total(8));
+    QStringList unstored;
     for (const QString& piece : requestOrder) {
         pattern += requestPattern(piece, true);
-        if (folderGone || piece == failing)
+        if (folderGone || piece == failing) {
             pattern += escaped("Could not create file: " + piecePath(piece) + "\n");
+            unstored << piece;
+        }
     }
+    pattern += missingPattern(unstored, repeated(unstored.size(), "could not be stored"), 8);
     for (const QString& piece : requestOrder)
         pattern += processingPattern(piece, !folderGone && piece != failing);
-    pattern += creatingPattern() + (folderGone ? escaped(emptySummary()) : anySummaryPattern()) + "$";
+    pattern += creatingPattern(false) + (folderGone ? escaped(emptySummary()) : anySummaryPattern()) + "$";
     QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
     QCOMPARE(err.text(), std::string());
     if (folderGone) {
@@ -749,8 +939,8 @@ void tst_FaultTable::diskFull()
     QFETCH(QStringList, unwritten);
     if (piecesOnDisk)
         QVERIFY(TestWorkDir::copyFiles(TestWorkDir::sharedData("moscow-selection"), "data/download"));
-    // Network files of earlier runs under every name this run may take (one per second):
-    // a failed write must leave the file of its name as it was.
+    // Network files of earlier runs under every name this run may take (one per second): they
+    // keep their bytes, and a network file of this run takes a name of its own beside them.
     const QDateTime now = QDateTime::currentDateTime();
     QStringList sameNames;
     for (int s = -1; s < 20; ++s)
@@ -783,32 +973,29 @@ void tst_FaultTable::diskFull()
                 pattern += escaped("Error while writing to file: " + piecePath(piece) + "\n");
         }
     }
+    if (!unwritten.isEmpty())
+        pattern += missingPattern(unwritten, repeated(unwritten.size(), "could not be stored"), 8);
     for (const QString& piece : requestOrder)
         pattern += processingPattern(piece, !unwritten.contains(piece));
     if (piecesOnDisk)
         pattern += creatingPattern() + "Error while writing to file: \\1\\n$";
-    else if (unwritten.isEmpty())
-        pattern += creatingPattern() + summaryPattern() + "<done>$";
     else
-        pattern += creatingPattern() + anySummaryPattern() + "<done>$";
+        pattern += creatingPattern(unwritten.isEmpty()) + anySummaryPattern() + "<done>$";
     const auto match = QRegularExpression(pattern).match(childLog);
     QVERIFY2(match.hasMatch(), qPrintable(childLog));
     const QString networkFile = match.captured(1).mid(2);
-    QVERIFY2(sameNames.contains(networkFile), qPrintable(networkFile));
-    for (const QString& path : sameNames) {
-        if (path == networkFile && !piecesOnDisk)
-            QVERIFY(TestWorkDir::readFile(path) != FaultChecks::earlierNetworkFile());
-        else
-            QCOMPARE(TestWorkDir::readFile(path), FaultChecks::earlierNetworkFile());
-    }
+    QVERIFY2(!sameNames.contains(networkFile), qPrintable(networkFile));
+    for (const QString& path : sameNames)
+        QCOMPARE(TestWorkDir::readFile(path), FaultChecks::earlierNetworkFile());
+    QCOMPARE(QFileInfo::exists(networkFile), !piecesOnDisk);
 
     QStringList written = requestOrder;
     for (const QString& piece : unwritten)
         written.removeAll(piece);
     QCOMPARE(FaultChecks::entries("data/download"), sorted(pieceFiles(written) << earlierPiece));
     checkDisk();
-    // A complete file replaced one of them, or none was touched; nothing else is there.
-    QCOMPARE(FaultChecks::entries("data/comp").size(), 1 + sameNames.size());
+    // The earlier files, and the new one unless its writing failed; nothing else is there.
+    QCOMPARE(FaultChecks::entries("data/comp").size(), 1 + sameNames.size() + (piecesOnDisk ? 0 : 1));
 
     // A later run with room enough fetches what was not written and reuses the rest.
     server->clearRequests();
@@ -823,10 +1010,10 @@ void tst_FaultTable::diskFull()
 
 void tst_FaultTable::killedMidRun()
 {
-    // Ten runs in a child process killed outright at moments from the first request to the
-    // writing of the network file: as soon as its log, echoed to this process, shows a given
-    // point. Whatever moment it was, every file under a final name is complete; a temporary of
-    // the write that was cut off may remain beside them, under a name no run reads.
+    // Runs in a child process killed outright at moments from the first request to the end of
+    // the network file. The child stops at its moment, in the thread that does the work, and
+    // waits there until this process kills it: the moment is certain, whatever the load of the
+    // machine. Whatever moment it was, every file under a final name is complete.
     struct Moment
     {
         QString phase;
@@ -834,84 +1021,99 @@ void tst_FaultTable::killedMidRun()
         int count;
     };
     const QList<Moment> moments = {
-        {"downloading", "Request: ", 1},       {"downloading", "Request: ", 3},
-        {"downloading", " Done\n", 2},         {"downloading", "Request: ", 7},
-        {"reading", "Processing file", 1},     {"reading", "Processing file", 4},
-        {"reading", "Processing file", 8},     {"writing", "Creating output file", 1},
-        {"writing", "Creating output file", 1}, {"writing", "Creating output file", 1},
+        {"downloading", "Request: ", 1},     {"downloading", "Request: ", 3},
+        {"downloading", " Done\n", 2},       {"downloading", "Request: ", 7},
+        {"reading", "Processing file", 1},   {"reading", "Processing file", 4},
+        {"reading", "Processing file", 8},   {"writing", "Creating output file", 1},
+        {"written", "    Route count: ", 1},
     };
-    QMap<QString, int> hits;
     for (int i = 0; i < moments.size(); ++i) {
         const Moment moment = moments[i];
         QProcess child;
         child.setWorkingDirectory(work->path());
         QSignalSpy finished(&child, SIGNAL(finished(int, QProcess::ExitStatus)));
         QString childLog;
-        QString atKill;
         connect(&child, &QProcess::readyReadStandardOutput, this, [&] {
             childLog += QString::fromUtf8(child.readAllStandardOutput());
-            if (atKill.isEmpty() && childLog.count(moment.mark) >= moment.count) {
-                atKill = childLog;
+            if (childLog.endsWith("<paused>"))
                 child.kill();
-            }
         });
-        child.start(QCoreApplication::applicationFilePath(), {"--child-run", QString::number(server->port())});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--child-run", QString::number(server->port()), moment.mark, QString::number(moment.count)});
         QVERIFY(finished.wait(30000) || !finished.isEmpty());
         const QString kill = QString("kill %1 (%2): ").arg(i).arg(moment.phase);
-        QVERIFY2(!atKill.isEmpty(), qPrintable(kill + childLog));
-        const QString phase = atKill.contains("<done>") ? "done"
-            : atKill.contains("Creating output file")    ? "writing"
-            : atKill.contains("Processing file")          ? "reading"
-                                                          : "downloading";
-        QVERIFY2(phase == moment.phase, qPrintable(kill + atKill));
-        ++hits[phase];
+        QVERIFY2(childLog.endsWith("<paused>"), qPrintable(kill + childLog));
+        QCOMPARE(childLog.count(moment.mark), moment.count);
+        QVERIFY2(!childLog.contains("<done>"), qPrintable(kill + childLog));
+        const QString phase = childLog.contains("Route count")     ? "written"
+            : childLog.contains("Creating output file")           ? "writing"
+            : childLog.contains("Processing file")                ? "reading"
+                                                                  : "downloading";
+        QCOMPARE(phase, moment.phase);
 
         const QString pieces = FaultChecks::checkPieces("data/download", servedFolders(), true);
         QVERIFY2(pieces.isEmpty(), qPrintable(kill + pieces));
         const QString networks = FaultChecks::checkNetworkFiles("data/comp", true);
         QVERIFY2(networks.isEmpty(), qPrintable(kill + networks));
+        // The network file is under its name once its summary is out, and not before.
+        QCOMPARE(FaultChecks::entries("data/comp").size(), phase == "written" ? 2 : 1);
         QCOMPARE(TestWorkDir::readFile("data/download/" + earlierPiece),
                  TestWorkDir::readFile("earlier/" + earlierPiece));
         QCOMPARE(TestWorkDir::readFile(earlierNetwork), FaultChecks::earlierNetworkFile());
-        // Each run starts without the pieces of the one before, so that each downloads.
+        // Each run starts without the pieces and network of the one before, so that each downloads.
         QVERIFY(QDir("data/download").removeRecursively());
         QVERIFY(QDir().mkpath("data/download"));
         QVERIFY(QFile::copy("earlier/" + earlierPiece, "data/download/" + earlierPiece));
+        for (const QString& name : FaultChecks::entries("data/comp"))
+            if ("data/comp/" + name != earlierNetwork)
+                QVERIFY(QFile::remove("data/comp/" + name));
     }
-    for (const QString phase : {"downloading", "reading", "writing"})
-        QVERIFY2(hits.value(phase) > 0, qPrintable(phase));
-    QStringList temporaries;
-    for (const QString& name : FaultChecks::entries("data/comp"))
-        if (FaultChecks::isTemporary(name))
-            temporaries << name;
-    qInfo("temporaries left: %s", qPrintable(temporaries.join(", ")));
 }
 
 namespace {
 
 // The child of diskFull and killedMidRun: one run of the sample selection through the
-// parent's fake API, its log echoed to standard output.
+// parent's fake API. Its log goes to standard output from the run's own thread as each message
+// is sent; with a mark and a count, the run stops at that message, says "<paused>" and waits
+// to be killed.
 int childRun(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), QByteArray(argv[2]).toUShort()));
+    const QString mark = argc > 4 ? QString::fromUtf8(argv[3]) : QString();
+    const int count = argc > 4 ? QByteArray(argv[4]).toInt() : 0;
     ProcessorLog log;
-    log.echo = true;
-    log.quitWhenSilent(1500);
+    log.quitWhenDone = true;
+    if (mark.isEmpty())
+        log.quitWhenSilent(1500);
     OSMProcessor processor(moscow);
+    QString sent; // touched by the worker thread only
+    QObject::connect(
+        &processor, &OSMProcessor::message, &processor,
+        [&sent, mark, count](const QString& msg) {
+            sent += msg;
+            std::cout << msg.toStdString() << std::flush;
+            if (mark.isEmpty() || sent.count(mark) != count || !msg.contains(mark))
+                return;
+            std::cout << "<paused>" << std::flush;
+            for (;;)
+                pause();
+        },
+        Qt::DirectConnection);
+    QObject::connect(&processor, &OSMProcessor::processingDone, &processor, [] { std::cout << "<done>" << std::flush; },
+                     Qt::DirectConnection);
     log.startRun(&processor);
     QTimer::singleShot(25000, &app, SLOT(quit()));
-    const int status = app.exec();
-    return status;
+    return app.exec();
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc == 3 && qstrcmp(argv[1], "--child-run") == 0)
+    if (argc >= 3 && qstrcmp(argv[1], "--child-run") == 0)
         return childRun(argc, argv);
     QCoreApplication app(argc, argv);
     tst_FaultTable test;

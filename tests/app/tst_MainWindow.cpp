@@ -224,7 +224,7 @@ void tst_MainWindow::fieldsFollowCornerDrag()
     const QPoint corner = renderer->geoToPixel(GeoPoint{49.1978, 16.6102});
     // The one piece of the selection after the drag, already on disk.
     QVERIFY(QDir().mkpath("data/download"));
-    QVERIFY(TestWorkDir::writeFile("data/download/16.604-49.197-16.612-49.202.osm", "<osm/>\n"));
+    QVERIFY(TestWorkDir::writeFile("data/download/16.604-49.197-16.612-49.202.osm", "<osm>\n</osm>\n"));
     QTest::mousePress(map, Qt::LeftButton, Qt::NoModifier, corner);
     QStringList seen;
     for (int step = 1; step <= 3; ++step) {

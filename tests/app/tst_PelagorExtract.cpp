@@ -22,6 +22,9 @@ private Q_SLOTS:
     void badBbox();
     void bboxOption();
     void pieceFilesAndFolder();
+    void nothingRead_data();
+    void nothingRead();
+    void neverOverwrites();
     void outputCannotBeOpened();
     void diskFullLeavesNoPartialFile();
 
@@ -184,7 +187,8 @@ void tst_PelagorExtract::pieceFilesAndFolder()
     const QString single = pieces + "/37.615-55.816-37.622-55.823.osm";
     QVERIFY(TestWorkDir::writeFile("broken.osm", "<osm><node id=\"1\" lat=\"x\" lon=\"1\"/>"));
     const Run r = run({single, "missing.osm", "broken.osm", pieces});
-    QCOMPARE(r.exitCode, 0);
+    // Written, but two of the inputs failed.
+    QCOMPARE(r.exitCode, 3);
     QCOMPARE(comp().size(), 1);
     const QString path = "./data/comp/" + comp().first();
 
@@ -194,12 +198,69 @@ void tst_PelagorExtract::pieceFilesAndFolder()
         expected += processingLine(pieces + '/' + name);
     expected += dirSummary(144, 767, 33, 14, 71) + creating(path) + summary(767, 33, 14, 144, 71);
     QCOMPARE(QString::fromUtf8(r.out), expected);
-    QCOMPARE(QString::fromUtf8(r.err), QString("OSMParser: Conversion failed lat: x\n"));
+    QCOMPARE(QString::fromUtf8(r.err), QString("pelagor-extract: \"missing.osm\": cannot be opened\n"
+                                               "OSMParser: Conversion failed lat: x\n"
+                                               "pelagor-extract: \"broken.osm\": Premature end of document.\n"));
+    QVERIFY2(path.endsWith("-incomplete.osm"), qPrintable(path));
     const QByteArray content = TestWorkDir::readFile(path);
     QVERIFY(content.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                "<osm version=\"0.6\" generator=\"Pelagor\">\n <node "));
     QVERIFY(content.endsWith("</osm>\n"));
     QCOMPARE(OsmiumCheck::readProblems(path), QString());
+}
+
+void tst_PelagorExtract::nothingRead_data()
+{
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("a missing input") << QStringList{"missing.osm"}
+                                     << "pelagor-extract: \"missing.osm\": cannot be opened\n";
+    QTest::newRow("an empty folder") << QStringList{"empty"}
+                                     << "pelagor-extract: \"empty\": no .osm file in the folder\n";
+    QTest::newRow("only inputs that fail")
+        << QStringList{"cut.osm", "text.osm.gz", "empty"}
+        << "pelagor-extract: \"cut.osm\": Premature end of document.\n"
+           "pelagor-extract: \"text.osm.gz\": cannot be opened\n"
+           "pelagor-extract: \"empty\": no .osm file in the folder\n";
+}
+
+// When no input could be read, nothing is written and the exit status says so; each input
+// that failed is named.
+void tst_PelagorExtract::nothingRead()
+{
+    QFETCH(QStringList, inputs);
+    QFETCH(QString, err);
+    QVERIFY(QDir().mkdir("empty"));
+    QVERIFY(TestWorkDir::writeFile("cut.osm", "<osm version=\"0.6\">\n <node id=\"1\" lat=\"55.8\" lon="));
+    QVERIFY(TestWorkDir::writeFile("text.osm.gz", "not compressed\n"));
+    const Run r = run(inputs);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(r.err), err);
+    QVERIFY(!r.out.contains("Creating output file"));
+    QVERIFY(!QDir("data").exists());
+}
+
+void tst_PelagorExtract::neverOverwrites()
+{
+    // Network files under every name of the coming seconds, as runs of a moment ago would have
+    // left: the run takes the next free name beside the one of its second.
+    QVERIFY(QDir().mkpath("data/comp"));
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList earlier;
+    for (int s = -1; s < 30; ++s)
+        earlier << now.addSecs(s).toString("yyyy-MM-dd_hh-mm-ss") + ".osm";
+    for (const QString& name : earlier)
+        QVERIFY(TestWorkDir::writeFile("data/comp/" + name, "an earlier network\n"));
+    const Run r = run({TestWorkDir::sharedData("moscow-selection/37.585-55.806-37.595-55.816.osm")});
+    QCOMPARE(r.exitCode, 0);
+    const QString written = QRegularExpression("Creating output file: \"\\./data/comp/([^\"]+)\"")
+                                .match(QString::fromUtf8(r.out))
+                                .captured(1);
+    QVERIFY2(earlier.contains(written.chopped(6) + ".osm") && written.endsWith("-2.osm"), qPrintable(written));
+    QCOMPARE(comp().size(), earlier.size() + 1);
+    for (const QString& name : earlier)
+        QCOMPARE(TestWorkDir::readFile("data/comp/" + name), QByteArray("an earlier network\n"));
+    QCOMPARE(OsmiumCheck::readProblems("data/comp/" + written), QString());
 }
 
 void tst_PelagorExtract::outputCannotBeOpened()

@@ -1,5 +1,7 @@
 #include "app/SelectionStatus.h"
 #include "download/Pelagor.h"
+#include "download/PiecePlan.h"
+#include "download/PieceStore.h"
 #include "tests/support/OsmApiPieces.h"
 #include "tests/support/TestWorkDir.h"
 
@@ -26,7 +28,8 @@ void tst_SelectionStatus::initTestCase()
 void tst_SelectionStatus::countsEqualTheDownloadersPlan_data()
 {
     QTest::addColumn<QRectF>("area");
-    // Entries of data/download/; a name ending in '/' is a folder.
+    // Entries of data/download/; a name ending in '/' is a folder, one ending in '!' a file cut
+    // short.
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QString>("expected");
 
@@ -45,8 +48,10 @@ void tst_SelectionStatus::countsEqualTheDownloadersPlan_data()
         << QStringList({pieces[3], "37.615-55.816-37.622-55.824", "37.61-55.816-37.62-55.826", "37.6150-55.816-37.622-55.823",
                         "notes", "37.605-55.806-37.615-55.816.osm.Xy12ab"})
         << "8 pieces: 1 on disk, 7 to download";
-    QTest::newRow("a folder under a piece's name is taken as found")
-        << sample << QStringList({pieces[2] + "/"}) << "8 pieces: 1 on disk, 7 to download";
+    // A download fetches them again.
+    QTest::newRow("a folder, an empty file and a file cut short under pieces' names are not on disk")
+        << sample << QStringList({pieces[2] + "/", pieces[3] + "!", pieces[4] + "!!", pieces[5]})
+        << "8 pieces: 1 on disk, 7 to download";
     // Grid -13..10 by -5..5: pieces from -13, -3 and 7 (3 units wide) across the zero meridian.
     QTest::newRow("negative bounds and a narrow last column")
         << QRectF(-0.0125, 0.0042, 0.0220, -0.0084)
@@ -68,13 +73,18 @@ void tst_SelectionStatus::countsEqualTheDownloadersPlan()
     TestWorkDir work;
     QVERIFY(work.isValid());
     QVERIFY(QDir().mkpath("data/download"));
+    const QByteArray whole = "<osm version=\"0.6\">\n</osm>\n";
     for (const QString& entry : entries) {
         if (entry.endsWith('/'))
             QVERIFY(QDir().mkdir("data/download/" + entry.chopped(1) + ".osm"));
+        else if (entry.endsWith("!!"))
+            QVERIFY(TestWorkDir::writeFile("data/download/" + entry.chopped(2) + ".osm", QByteArray()));
+        else if (entry.endsWith('!'))
+            QVERIFY(TestWorkDir::writeFile("data/download/" + entry.chopped(1) + ".osm", whole.left(20)));
         else if (entry.contains(".osm"))
-            QVERIFY(TestWorkDir::writeFile("data/download/" + entry, "<osm/>\n"));
+            QVERIFY(TestWorkDir::writeFile("data/download/" + entry, whole));
         else
-            QVERIFY(TestWorkDir::writeFile("data/download/" + entry + ".osm", "<osm/>\n"));
+            QVERIFY(TestWorkDir::writeFile("data/download/" + entry + ".osm", whole));
     }
 
     const QString status = SelectionStatus::describe(area);
@@ -87,9 +97,10 @@ void tst_SelectionStatus::countsEqualTheDownloadersPlan()
         return;
     }
     const std::vector<QRect>& queue = downloader.getRequestQueue();
+    const PieceStore store(PiecePlan::downloadDir);
     int found = 0;
     for (const QRect& piece : queue)
-        found += QFile::exists(downloader.pieceFilePath(piece)) ? 1 : 0;
+        found += store.hasWholeFile(piece) ? 1 : 0;
     QCOMPARE(status, QString("%1 %2: %3 on disk, %4 to download")
                          .arg(queue.size())
                          .arg(queue.size() == 1 ? "piece" : "pieces")

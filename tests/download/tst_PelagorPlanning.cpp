@@ -292,16 +292,21 @@ void tst_PelagorPlanning::splitPiece_data()
         << QStringList{"Pelagor: Splitting: 37615 55816 37622 55823", "Pelagor: Splitted: 37615 55819 37618 55823",
                        "Pelagor: Splitted: 37615 55816 37618 55819", "Pelagor: Splitted: 37618 55819 37622 55823",
                        "Pelagor: Splitted: 37618 55816 37622 55819"};
-    // (-3 + -2) / 2 is -2: truncated toward zero, not floored.
+    // (-3 + 0) / 2 is -1: truncated toward zero, not floored.
     QTest::newRow("negative truncates toward zero")
-        << grid(-3, -2, -2, -3) << QStringList{"(-3, -2, -2, -2)", "(-3, -2, -2, -3)", "(-2, -2, -2, -2)", "(-2, -2, -2, -3)"}
-        << QStringList{"Pelagor: Splitting: -3 -3 -2 -2", "Pelagor: Splitted: -3 -2 -2 -2", "Pelagor: Splitted: -3 -3 -2 -2",
-                       "Pelagor: Splitted: -2 -2 -2 -2", "Pelagor: Splitted: -2 -3 -2 -2"};
-    // Without a failed piece to compare with, even copies of the piece itself are queued.
-    QTest::newRow("zero size, not failed")
-        << grid(0, 0, 0, 0) << QStringList{"(0, 0, 0, 0)", "(0, 0, 0, 0)", "(0, 0, 0, 0)", "(0, 0, 0, 0)"}
-        << QStringList{"Pelagor: Splitting: 0 0 0 0", "Pelagor: Splitted: 0 0 0 0", "Pelagor: Splitted: 0 0 0 0",
-                       "Pelagor: Splitted: 0 0 0 0", "Pelagor: Splitted: 0 0 0 0"};
+        << grid(-3, 0, 0, -3) << QStringList{"(-3, 0, -1, -1)", "(-3, -1, -1, -3)", "(-1, 0, 0, -1)", "(-1, -1, 0, -3)"}
+        << QStringList{"Pelagor: Splitting: -3 -3 0 0", "Pelagor: Splitted: -3 -1 -1 0", "Pelagor: Splitted: -3 -3 -1 -1",
+                       "Pelagor: Splitted: -1 -1 0 0", "Pelagor: Splitted: -1 -3 0 -1"};
+    // No part ever has zero width or height: a piece one unit across is halved the other way only,
+    // and a piece of one unit each way is not split at all.
+    QTest::newRow("one unit wide: north and south")
+        << grid(0, 10, 1, 0) << QStringList{"(0, 10, 1, 5)", "(0, 5, 1, 0)"}
+        << QStringList{"Pelagor: Splitting: 0 0 1 10", "Pelagor: Splitted: 0 5 1 10", "Pelagor: Splitted: 0 0 1 5"};
+    QTest::newRow("one unit high: west and east")
+        << grid(-10, 1, 0, 0) << QStringList{"(-10, 1, -5, 0)", "(-5, 1, 0, 0)"}
+        << QStringList{"Pelagor: Splitting: -10 0 0 1", "Pelagor: Splitted: -10 0 -5 1", "Pelagor: Splitted: -5 0 0 1"};
+    QTest::newRow("one unit each way") << grid(0, 1, 1, 0) << QStringList() << QStringList{"Pelagor: Splitting: 0 0 1 1"};
+    QTest::newRow("zero size") << grid(0, 0, 0, 0) << QStringList() << QStringList{"Pelagor: Splitting: 0 0 0 0"};
     QTest::newRow("near the int limit")
         << grid(2147483637, 2147483647, 2147483647, 2147483637)
         << QStringList{"(2147483637, 2147483647, 2147483642, 2147483642)",

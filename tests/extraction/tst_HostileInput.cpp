@@ -7,7 +7,9 @@
 
 #include <QElapsedTimer>
 #include <QtTest>
+#include <bzlib.h>
 #include <sys/resource.h>
+#include <zlib.h>
 
 // Broken and hostile input files: each is read and the network file written; the
 // log and the standard error stream say exactly what the system defines, nothing
@@ -27,6 +29,8 @@ private Q_SLOTS:
     void documents();
     void coordinates_data();
     void coordinates();
+    void hugeToken_data();
+    void hugeToken();
     void directoryInsteadOfFile();
     void fileInsteadOfOutputFolder();
 
@@ -40,7 +44,7 @@ private:
         QString osmiumProblems;
     };
     // Reads `paths`, writes the network file, and checks time and memory bounds.
-    Run extract(const std::vector<QString>& paths, OSMData& data);
+    Run extract(const std::vector<QString>& paths, OSMData& data, long memoryBound = 300 * 1024);
 
     TestWorkDir* work = nullptr;
 };
@@ -50,7 +54,6 @@ namespace {
 // Generous even on a busy machine (and raised for the sanitizer build), far below what an
 // unbounded expansion takes.
 const qint64 timeBoundMs = 30000 * PELAGOR_TIME_FACTOR;
-const long memoryBoundKb = 300 * 1024;
 const int megabytes5 = 5 * 1024 * 1024;
 
 QByteArray head()
@@ -113,6 +116,30 @@ QByteArray billionLaughs()
     return declarations;
 }
 
+// One gzip member or bzip2 stream of `data`; a file may hold many one after the other.
+QByteArray compressed(const QByteArray& data, bool bzip2)
+{
+    QByteArray out(data.size() + data.size() / 50 + 1024, '\0');
+    if (bzip2) {
+        unsigned int size = unsigned(out.size());
+        if (BZ2_bzBuffToBuffCompress(out.data(), &size, const_cast<char*>(data.constData()), unsigned(data.size()), 9,
+                                     0, 0)
+            != BZ_OK)
+            return QByteArray();
+        return out.left(int(size));
+    }
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return QByteArray();
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    const int result = deflate(&stream, Z_FINISH);
+    deflateEnd(&stream);
+    return result == Z_STREAM_END ? out.left(int(stream.total_out)) : QByteArray();
+}
+
 long peakRssKb()
 {
     rusage usage{};
@@ -148,7 +175,7 @@ void tst_HostileInput::cleanup()
     work = nullptr;
 }
 
-tst_HostileInput::Run tst_HostileInput::extract(const std::vector<QString>& paths, OSMData& data)
+tst_HostileInput::Run tst_HostileInput::extract(const std::vector<QString>& paths, OSMData& data, long memoryBoundKb)
 {
     Run run;
     OSMParser parser;
@@ -345,16 +372,13 @@ void tst_HostileInput::documents_data()
                + "</way>")
         << QString() << QStringList{"OSMParser: Conversion failed id: " + min} << 3 << 1 << 2 << 0
         << QByteArray("<way id=\"0\">");
-    QTest::newRow("node reference beyond 64 bits")
-        << doc(sound() + "<way id=\"11\"><nd ref=\"3\"/><nd ref=\"" + beyond + "\"/>" + tag("highway", "primary")
-               + "</way>")
-        << QString() << QStringList{"addWay finding Node failed: fromId == 0"} << 3 << 1 << 2 << 0
-        << QByteArray("<way id=\"11\">\n  <nd ref=\"3\"/>\n  <tag");
-    QTest::newRow("node reference at the 64-bit maximum")
-        << doc(sound() + "<way id=\"11\"><nd ref=\"3\"/><nd ref=\"" + max + "\"/>" + tag("highway", "primary")
-               + "</way>")
-        << QString() << QStringList{"addWay finding Node failed: fromId == " + max} << 3 << 1 << 2 << 0
-        << QByteArray("<way id=\"11\">\n  <nd ref=\"3\"/>\n  <tag");
+    // A reference that is no id is dropped: the way never gains a node 0 that is not its own.
+    for (const QByteArray& ref : {beyond, max, QByteArray("abc"), QByteArray("")})
+        QTest::addRow("node reference \"%s\"", ref.constData())
+            << doc(sound() + "<way id=\"11\"><nd ref=\"3\"/><nd ref=\"" + ref + "\"/><nd ref=\"2\"/>"
+                   + tag("highway", "primary") + "</way>")
+            << QString() << QStringList{"OSMParser: Conversion failed ndRef: " + ref} << 3 << 1 << 2 << 0
+            << QByteArray("<way id=\"11\">\n  <nd ref=\"3\"/>\n  <nd ref=\"2\"/>\n  <tag");
     QTest::newRow("relation id beyond 64 bits") << doc(sound() + route(beyond, "10")) << QString()
                                                 << QStringList{"OSMParser: Conversion failed relationId: " + beyond}
                                                 << 3 << 1 << 1 << 0 << start;
@@ -486,6 +510,59 @@ void tst_HostileInput::coordinates()
         QVERIFY2(run.network.contains("<node id=\"4\" " + written + ">"), run.network.constData());
     else
         QVERIFY2(run.network.contains("<osm version=\"0.6\" generator=\"Pelagor\"/>"), run.network.constData());
+    QCOMPARE(run.osmiumProblems, QString());
+}
+
+void tst_HostileInput::hugeToken_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<char>("filler");
+    QTest::addColumn<QByteArray>("after");
+    // Compressed files of a few kilobytes whose one token (a run of blanks, a comment, an
+    // attribute value) expands to 200 MiB: the reader stops 32 MiB into it, with one diagnostic
+    // line, and keeps what came before.
+    const QByteArray start = head() + sound();
+    const QByteArray node = "<node id=\"4\" lat=\"1\" lon=\"2\" note=\"";
+    for (const QString suffix : {".osm.gz", ".osm.bz2"}) {
+        QTest::addRow("blanks, %s", qPrintable(suffix)) << "blanks" + suffix << start << ' ' << QByteArray("</osm>\n");
+        QTest::addRow("comment, %s", qPrintable(suffix))
+            << "comment" + suffix << start + "<!--" << 'x' << QByteArray("--></osm>\n");
+        QTest::addRow("attribute value, %s", qPrintable(suffix))
+            << "value" + suffix << start + node << 'x' << QByteArray("\"/></osm>\n");
+    }
+}
+
+void tst_HostileInput::hugeToken()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, before);
+    QFETCH(char, filler);
+    QFETCH(QByteArray, after);
+    const bool bzip2 = name.endsWith(".bz2");
+    const QByteArray mebibyte = compressed(QByteArray(1024 * 1024, filler), bzip2);
+    QByteArray file = compressed(before, bzip2);
+    for (int i = 0; i < 200; ++i)
+        file += mebibyte;
+    file += compressed(after, bzip2);
+    QVERIFY(TestWorkDir::writeFile(name, file));
+
+    OSMData data;
+    const Run run = extract({name}, data, 256 * 1024);
+    QCOMPARE(run.messages.mid(0, 3).join('|'),
+             (QStringList{processingStart(name),
+                          "More than 32 MiB in one XML token; the rest of the file is not read.\n", readOk()})
+                 .join('|'));
+    QCOMPARE(run.stderrLines.size(), 1);
+    QVERIFY2(QRegularExpression("^OSMParser: \"" + QRegularExpression::escape(name)
+                                + "\": more than 32 MiB in one XML token at byte [0-9]+; the rest of the file is "
+                                  "not read$")
+                 .match(run.stderrLines.first())
+                 .hasMatch(),
+             qPrintable(run.stderrLines.first()));
+    QCOMPARE(int(data.getBusStops().size()), 1);
+    QCOMPARE(int(data.getWays().size()), 1);
+    QCOMPARE(run.done, 1);
     QCOMPARE(run.osmiumProblems, QString());
 }
 

@@ -104,8 +104,9 @@ QString summaryPattern(int nodes, int busStops, int tramStops, int ways, int rou
 
 QString creatingPattern(bool complete)
 {
-    return QString("Creating output file: \"(\\./data/comp/[0-9]{4}-[0-9]{2}-[0-9]{2}_[0-9]{2}-[0-9]{2}-[0-9]{2}%1"
-                   "\\.osm)\"\\.\\.\\. ")
+    // Two runs in one second: the later file takes the next free name ("-2", "-3", ...).
+    return QString("Creating output file: \"(\\./data/comp/[0-9]{4}-[0-9]{2}-[0-9]{2}_[0-9]{2}-[0-9]{2}-[0-9]{2}"
+                   "(?:-[0-9]+)?%1\\.osm)\"\\.\\.\\. ")
         .arg(complete ? "" : "-incomplete");
 }
 
@@ -132,14 +133,32 @@ QString noAnswerWait(int seconds)
 
 QString incompletePattern(const QString& failed, const QString& reason, const QStringList& notRequested, int total)
 {
-    QString pattern = "\\n?" + escaped("Not downloaded: " + failed + " (") + reason + "\\)\\n";
-    for (const QString& piece : notRequested)
-        pattern += escaped("Not downloaded: " + piece + " (not requested)\n");
+    QStringList reasons{reason};
+    for (int i = 0; i < notRequested.size(); ++i)
+        reasons << escaped("not requested");
+    return "\\n?" + missingPattern(QStringList{failed} + notRequested, reasons, total);
+}
+
+QString missingPattern(const QStringList& pieces, const QStringList& reasons, int total)
+{
+    QString pattern;
+    for (int i = 0; i < pieces.size(); ++i)
+        pattern += escaped("Not downloaded: " + pieces[i] + " (") + reasons[i] + "\\)\\n";
     return pattern
         + escaped(QString("Download incomplete: %1 of %2 pieces are missing. The pieces on disk are kept; start "
                           "the download again later to fetch the rest.\n")
-                      .arg(notRequested.size() + 1)
+                      .arg(pieces.size())
                       .arg(total));
+}
+
+QString unusableWait(const QString& reason, int seconds)
+{
+    return escaped(QString("Unusable answer (%1), trying again in %2 s...\n").arg(reason).arg(seconds));
+}
+
+QString notWholeLine(const QString& piece)
+{
+    return QString("File at local storage is not a whole piece: \"%1\"\n").arg(piecePath(piece));
 }
 
 } // namespace ExpectedLog

@@ -49,9 +49,16 @@ QString anySummaryPattern();
 QString waitPattern(const QString& piece, const QString& waitLine);
 QString busyWait(int status, int seconds);
 QString noAnswerWait(int seconds);
+// An answer that came but was no whole OpenStreetMap document (`reason` is exact text).
+QString unusableWait(const QString& reason, int seconds);
+// "File at local storage is not a whole piece: ..." of a piece whose file is fetched again.
+QString notWholeLine(const QString& piece);
 // The end of a download that stopped at `failed` (its reason a regular expression): that
 // piece, then the ones never asked for, then the count of the missing and of all pieces.
 QString incompletePattern(const QString& failed, const QString& reason, const QStringList& notRequested, int total);
+// The end of a download with pieces missing for the reasons given (regular expressions), in
+// that order.
+QString missingPattern(const QStringList& pieces, const QStringList& reasons, int total);
 
 } // namespace ExpectedLog
 

@@ -1,7 +1,6 @@
 #include "tests/support/ProcessorLog.h"
 
 #include <QCoreApplication>
-#include <iostream>
 
 void ProcessorLog::startRun(QObject* processor)
 {
@@ -32,8 +31,6 @@ void ProcessorLog::onMessage(const QString& msg)
 {
     messages << msg;
     events << "message";
-    if (echo)
-        std::cout << msg.toStdString() << std::flush;
     if (silence.isActive())
         silence.start();
 }
@@ -48,8 +45,6 @@ void ProcessorLog::onDone()
 {
     ++done;
     events << "done";
-    if (echo) {
-        std::cout << "<done>" << std::flush;
+    if (quitWhenDone)
         QTimer::singleShot(0, QCoreApplication::instance(), SLOT(quit()));
-    }
 }

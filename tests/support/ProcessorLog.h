@@ -3,8 +3,8 @@
 
 // Listens to a processing controller the way the download window does: from the GUI
 // thread, so every signal arrives queued and in emission order. In a child process it
-// can also echo the log to standard output and end the process when the run is done or
-// has been silent for a while (a run that stopped on a failure).
+// can also end the process when the run is done or has been silent for a while (a run
+// that stopped on a failure).
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -18,7 +18,7 @@ public:
     QList<int> progress;
     int done = 0;
     QStringList events; // "message", "progress" and "done", interleaved as received
-    bool echo = false;
+    bool quitWhenDone = false;
 
     // Connects to the controller's message(), downloadProgress() and processingDone(),
     // then starts its run (downloadOSMFiles()) the way the download window does.

@@ -1,0 +1,98 @@
+#include "extraction/NoClobberFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+NoClobberFile::NoClobberFile(const QString& folder, const QString& stem, const QString& suffix)
+    : folder(folder)
+    , stem(stem)
+    , suffix(suffix)
+{
+    while (QFileInfo::exists(nameWith(number)) || QFileInfo(nameWith(number)).isSymLink())
+        ++number;
+}
+
+NoClobberFile::~NoClobberFile() = default;
+
+QString NoClobberFile::nameWith(int n) const
+{
+    return n == 1 ? folder + stem + suffix : QString("%1%2-%3%4").arg(folder, stem).arg(n).arg(suffix);
+}
+
+QString NoClobberFile::filePath() const
+{
+    return nameWith(number);
+}
+
+bool NoClobberFile::open()
+{
+    // Beside its final name, so that naming it is a rename within one file system.
+    file.reset(new QTemporaryFile(filePath() + ".XXXXXX"));
+    if (!file->open()) {
+        file.reset();
+        return false;
+    }
+    // As a file a program creates is usually readable by all; the umask is not known here.
+    file->setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    return true;
+}
+
+QIODevice* NoClobberFile::device() const
+{
+    return file.get();
+}
+
+void NoClobberFile::cancelWriting()
+{
+    cancelled = true;
+}
+
+bool NoClobberFile::linkNew(const QString& temporary, const QString& path, int& error)
+{
+    const QByteArray from = QFile::encodeName(temporary);
+    const QByteArray to = QFile::encodeName(path);
+    // Never replaces what is there: a rename that refuses an existing name, or a hard link on a
+    // file system without such renames.
+    if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    error = errno;
+    if (error != EINVAL && error != ENOSYS)
+        return false;
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return true;
+    }
+    error = errno;
+    return false;
+}
+
+bool NoClobberFile::commit()
+{
+    if (!file)
+        return false;
+    const bool written = !cancelled && file->error() == QFileDevice::NoError && file->flush()
+        && ::fsync(file->handle()) == 0;
+    if (!written) {
+        file.reset(); // removes the temporary file
+        return false;
+    }
+    const QString temporary = file->fileName();
+    int error = 0;
+    while (!linkNew(temporary, filePath(), error)) {
+        if (error != EEXIST) {
+            file.reset();
+            return false;
+        }
+        ++number;
+    }
+    // Named now; the temporary name is gone.
+    file->setAutoRemove(false);
+    file.reset();
+    return true;
+}

@@ -1,0 +1,44 @@
+#ifndef EXTRACTION_NOCLOBBERFILE_H
+#define EXTRACTION_NOCLOBBERFILE_H
+
+// A new file under the first free name of a pattern: folder + stem + ("", "-2", "-3", ...) +
+// suffix. Its bytes go to a temporary file beside it and appear under the name only when
+// completely written, and never in place of a file that is already there, even one that
+// another program wrote under the same name meanwhile. Used in the thread that writes it.
+#include <QString>
+#include <memory>
+
+class QIODevice;
+class QTemporaryFile;
+
+class NoClobberFile
+{
+public:
+    NoClobberFile(const QString& folder, const QString& stem, const QString& suffix);
+    ~NoClobberFile();
+
+    // The name the file gets: the first one free when it was looked for.
+    QString filePath() const;
+    // Opens the temporary file; false when it cannot be created.
+    bool open();
+    QIODevice* device() const;
+    // Nothing of this file will be kept; commit() fails.
+    void cancelWriting();
+    // Flushes the bytes to the disk and gives them their name, the next free one should a file
+    // have appeared under it meanwhile. False when writing failed; then no file is left.
+    bool commit();
+
+private:
+    QString nameWith(int number) const;
+    // Gives the temporary file the name `path` unless something has it; errno when not.
+    static bool linkNew(const QString& temporary, const QString& path, int& error);
+
+    QString folder;
+    QString stem;
+    QString suffix;
+    int number = 1;
+    bool cancelled = false;
+    std::unique_ptr<QTemporaryFile> file;
+};
+
+#endif

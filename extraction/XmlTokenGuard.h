@@ -1,0 +1,57 @@
+#ifndef EXTRACTION_XMLTOKENGUARD_H
+#define EXTRACTION_XMLTOKENGUARD_H
+
+// A read-only device that passes the bytes of another device to the XML reader, but ends the
+// document where one token grows beyond a limit: a run of text or blanks between markup, or
+// one piece of markup (a tag with its attribute values, a comment, a CDATA section, a
+// processing instruction, a document type). The reader holds a token whole, so without this a
+// few kilobytes of compressed blanks could fill gigabytes. It follows the lexical structure of
+// XML just far enough to tell where a token ends. Used in the processing worker thread.
+#include <QByteArray>
+#include <QIODevice>
+
+class XmlTokenGuard : public QIODevice
+{
+public:
+    // The longest token let through; no real OpenStreetMap file comes near it.
+    static constexpr qint64 defaultLimit = qint64(32) * 1024 * 1024;
+
+    // Reads from `source` (opened, not owned) and ends the data after `limit` bytes of one token.
+    explicit XmlTokenGuard(QIODevice* source, qint64 limit = defaultLimit);
+
+    bool isSequential() const override { return true; }
+    bool atEnd() const override;
+    void close() override;
+
+    // The data was ended early: a token was longer than the limit, starting at this byte.
+    bool tripped() const { return trippedAt >= 0; }
+    qint64 trippedAtByte() const { return trippedAt; }
+    qint64 limit() const { return maxRun; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char* data, qint64 maxSize) override;
+
+private:
+    enum State { Text, Open, Tag, Quoted, Comment, CData, Instruction, Declaration, DeclarationQuoted };
+
+    // Follows the tokens over `size` bytes; returns how many may be passed on (fewer when a
+    // token grew beyond the limit).
+    qint64 scan(const char* data, qint64 size);
+    // One byte after a '<', until the kind of markup is known.
+    void classify(char c);
+    void begin(State next) { state = next; }
+
+    QIODevice* source;
+    qint64 maxRun;
+    qint64 position = 0; // bytes passed on so far
+    qint64 runStart = 0; // where the current token began
+    qint64 trippedAt = -1;
+    State state = Text;
+    QByteArray opening; // the bytes of markup read so far while its kind is not yet known
+    char quote = 0;
+    char last[2] = {0, 0}; // the two bytes before the current one, for the ends "-->", "]]>", "?>"
+    int brackets = 0; // of a document type's internal subset
+};
+
+#endif
