@@ -223,22 +223,25 @@ void FakeHttpServer::send(QTcpSocket* socket, const Response& response)
     }
     const int chunks = qMax(1, response.chunks);
     const int chunkSize = qMax(1, (body.size() + chunks - 1) / chunks);
+    sendParts(socket, body, chunkSize, drop || response.omitLength);
+}
+
+void FakeHttpServer::sendParts(QTcpSocket* socket, const QByteArray& rest, int partSize, bool closeAtEnd)
+{
+    // One part now, the next 20 ms later: each write schedules the next, so the parts go out in
+    // order however late the timers fire on a busy machine.
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        return; // the client hung up meanwhile
+    socket->write(rest.left(partSize));
+    socket->flush();
     QPointer<QTcpSocket> guarded(socket);
-    for (int i = 0; i * chunkSize < body.size() || (i == 0 && body.isEmpty()); ++i) {
-        const QByteArray part = body.mid(i * chunkSize, chunkSize);
-        QTimer::singleShot(20 * i, this, [guarded, part] {
-            // The client may have hung up meanwhile.
-            if (guarded && guarded->state() == QAbstractSocket::ConnectedState) {
-                guarded->write(part);
-                guarded->flush();
-            }
-        });
-    }
-    const int last = 20 * ((body.size() + chunkSize - 1) / chunkSize);
-    if (drop || response.omitLength) {
-        QTimer::singleShot(last + 10, this, [guarded] {
-            if (guarded)
-                guarded->disconnectFromHost();
-        });
-    }
+    const QByteArray next = rest.mid(partSize);
+    QTimer::singleShot(20, this, [this, guarded, next, partSize, closeAtEnd] {
+        if (!guarded)
+            return;
+        if (!next.isEmpty())
+            sendParts(guarded, next, partSize, closeAtEnd);
+        else if (closeAtEnd)
+            guarded->disconnectFromHost();
+    });
 }

@@ -77,6 +77,7 @@ private:
     void readFrom(QTcpSocket* socket);
     void answer(QTcpSocket* socket, const Request& request);
     void send(QTcpSocket* socket, const Response& response);
+    void sendParts(QTcpSocket* socket, const QByteArray& rest, int partSize, bool closeAtEnd);
 
     QTcpServer server;
     QElapsedTimer clock;
