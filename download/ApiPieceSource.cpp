@@ -44,3 +44,18 @@ std::vector<QRect> ApiPieceSource::parts(const QRect& piece) const
 {
     return PiecePlan::split(piece);
 }
+
+int ApiPieceSource::tileSize() const
+{
+    return PiecePlan::pieceSize;
+}
+
+bool ApiPieceSource::needsTls() const
+{
+    return url(QRect()).scheme() == "https";
+}
+
+QString ApiPieceSource::serviceName() const
+{
+    return QStringLiteral("the OpenStreetMap API");
+}

@@ -13,6 +13,9 @@ public:
     // `urlTemplate` holds %1 to %4 for west, south, east and north.
     ApiPieceSource(const QString& urlTemplate, const QString& folder);
 
+    int tileSize() const override;
+    bool needsTls() const override;
+    QString serviceName() const override;
     QString requestText(const QRect& piece) const override;
     QNetworkRequest request(const QRect& piece) const override;
     ReplyVerdict verdict(const QNetworkReply* reply, const QByteArray& body, const RetryPolicy& policy) const override;

@@ -5,6 +5,8 @@
 #include "download/PiecePlan.h"
 
 #include <QDir>
+#include <QSslSocket>
+#include <QStringList>
 
 namespace {
 const QString apiUrl = QStringLiteral("http://api.openstreetmap.org/api/0.6/map?bbox=%1,%2,%3,%4");
@@ -14,6 +16,7 @@ Pelagor::Pelagor(QObject* parent)
     : QObject(parent)
     , area()
     , apiSource(apiUrl, PiecePlan::downloadDir)
+    , overpassSource(PiecePlan::downloadDir + QStringLiteral("overpass/"))
     , merger(PiecePlan::downloadDir)
     , fetcher(new PieceFetcher(this))
 {
@@ -38,6 +41,34 @@ bool Pelagor::downloadArea(const QRectF& area)
 void Pelagor::setFetchMode(FetchMode mode)
 {
     fetcher->setFetchMode(mode);
+}
+
+void Pelagor::setSource(DownloadSource chosen)
+{
+    source = chosen;
+    fetcher->setSource(&currentSource());
+}
+
+const PieceSource& Pelagor::currentSource() const
+{
+    if (source == DownloadSource::Overpass)
+        return overpassSource;
+    return apiSource;
+}
+
+bool Pelagor::makeFolders()
+{
+    // Parent folders above data/download/ are never created.
+    QStringList folders{apiSource.store().folder()};
+    if (source == DownloadSource::Overpass)
+        folders << overpassSource.store().folder();
+    for (const QString& folder : folders) {
+        if (!QDir(folder).exists() && !QDir().mkdir(folder)) {
+            Q_EMIT message(QString("Could not create folder \"%1\"!").arg(folder));
+            return false;
+        }
+    }
+    return true;
 }
 
 bool Pelagor::checkBoundaries(const QRectF& area)
@@ -68,9 +99,13 @@ bool Pelagor::prepareRequests(const QRectF& area)
         Q_EMIT message("Selected area is too large!");
         return false;
     }
-    const QString downloadDir = apiSource.store().folder();
-    if (!QDir(downloadDir).exists() && !QDir().mkdir(downloadDir)) {
-        Q_EMIT message(QString("Could not create folder \"%1\"!").arg(downloadDir));
+    if (!makeFolders())
+        return false;
+    // Qt loads OpenSSL when the first encrypted connection is made; without it every request
+    // to an https address would fail the same way.
+    if (currentSource().needsTls() && !QSslSocket::supportsSsl()) {
+        Q_EMIT message(QString("No TLS support on this machine (Qt found no OpenSSL %1): %2 cannot be reached.\n")
+                           .arg(QSslSocket::sslLibraryBuildVersionString(), currentSource().serviceName()));
         return false;
     }
     Q_EMIT message(QString("Total %1 files to be requested...\n").arg(getTotalFiles()));
@@ -84,12 +119,12 @@ QRect Pelagor::toGridRect(const QRectF& area)
 
 qint64 Pelagor::countPieces()
 {
-    return PiecePlan::countPieces(area);
+    return PiecePlan::countPieces(area, currentSource().tileSize());
 }
 
 bool Pelagor::fillRequestQueue()
 {
-    return fetcher->pieces().plan(area);
+    return fetcher->pieces().plan(area, currentSource().tileSize());
 }
 
 void Pelagor::splitPiece(const QRect& piece)
@@ -99,7 +134,7 @@ void Pelagor::splitPiece(const QRect& piece)
 
 QString Pelagor::pieceFilePath(const QRect& piece)
 {
-    return apiSource.store().filePath(piece);
+    return currentSource().store().filePath(piece);
 }
 
 QString Pelagor::pieceName(const QRect& piece)

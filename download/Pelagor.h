@@ -3,9 +3,13 @@
 
 // The area downloader: checks the selected area, lays it on the grid of 0.001 degree, cuts it
 // into pieces of 0.01 x 0.01 degree and has them fetched from the OpenStreetMap API one request
-// at a time, each kept as a file under "data/download/". Lives in the processing worker thread.
+// at a time, each kept as a file under "data/download/"; or, from the Overpass API, into tiles
+// of at most 0.25 degree kept under "data/download/overpass/". Lives in the processing worker
+// thread.
 #include "download/ApiPieceSource.h"
+#include "download/DownloadSource.h"
 #include "download/FetchMode.h"
+#include "download/OverpassSource.h"
 #include "download/PieceMerger.h"
 
 #include <QMetaType>
@@ -28,8 +32,10 @@ public:
     explicit Pelagor(QObject* parent = nullptr);
 
     bool downloadArea(const QRectF& area);
-    // Before downloadArea: whether the run reuses piece files on disk (the default).
+    // Before downloadArea: whether the run reuses piece files on disk (the default), and where
+    // the data comes from (the editing API unless told otherwise).
     void setFetchMode(FetchMode mode);
+    void setSource(DownloadSource source);
     bool checkBoundaries(const QRectF& area);
     bool prepareRequests(const QRectF& area);
     QRect toGridRect(const QRectF& area);
@@ -68,8 +74,14 @@ Q_SIGNALS:
     void progress(int percents);
 
 private:
+    const PieceSource& currentSource() const;
+    // The folders of the chosen source's files, one level at a time.
+    bool makeFolders();
+
     QRect area;
     ApiPieceSource apiSource;
+    OverpassSource overpassSource;
+    DownloadSource source = DownloadSource::Api;
     PieceMerger merger;
     PieceFetcher* fetcher; // child of this object
 };

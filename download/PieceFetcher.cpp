@@ -58,6 +58,7 @@ void PieceFetcher::restart(int total)
     failuresInARow = 0;
     stopped = false;
     requestLineOpen = false;
+    noted = false;
 }
 
 void PieceFetcher::releaseNetwork()
@@ -148,7 +149,8 @@ void PieceFetcher::savePiece(const QByteArray& data, const QRect& piece)
 void PieceFetcher::handleNetworkData(QNetworkReply* reply)
 {
     const QRect piece = reply->request().attribute(QNetworkRequest::User).toRect();
-    const QByteArray body = reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
+    // An error page's text can say why; the verdict decides whether any of it is kept.
+    const QByteArray body = reply->readAll();
     const ReplyVerdict verdict = pieceSource->verdict(reply, body, retryPolicy);
     const QByteArray retryAfter = reply->rawHeader("Retry-After");
     reply->deleteLater();
@@ -157,6 +159,12 @@ void PieceFetcher::handleNetworkData(QNetworkReply* reply)
     if (verdict.kind == ReplyVerdict::Arrived) {
         failuresInARow = 0;
         savePiece(body, piece);
+        if (!noted) {
+            noted = true;
+            const QString note = pieceSource->arrivalNote(body);
+            if (!note.isEmpty())
+                Q_EMIT message(note);
+        }
     } else {
         DownloadDiagnostic::line("Reply error: " + PiecePlan::gridText(piece) + " (" + verdict.reason.toStdString()
                                  + ")");

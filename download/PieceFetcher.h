@@ -82,6 +82,7 @@ private:
     int pendingRequests = 0;
     bool stopped = false;
     bool requestLineOpen = false; // a "Request: ..." line waits for its " Done\n"
+    bool noted = false;           // the source's note on the data of the run is in the log
 
     // Waiting out a busy server: the timing in force, the piece asked for again, its tries so
     // far, and the failed tries in a row over the whole run (a piece that arrives resets them).

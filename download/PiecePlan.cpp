@@ -10,7 +10,6 @@
 namespace {
 
 const double gridUnit = 0.001;
-const int pieceSize = 10;
 
 bool fitsInt(double value)
 {
@@ -68,19 +67,19 @@ bool PiecePlan::fitsGrid(const QRectF& area)
     return fitsInt(b[0]) && fitsInt(b[1]) && fitsInt(b[2]) && fitsInt(b[3]);
 }
 
-qint64 PiecePlan::countPieces(const QRect& area)
+qint64 PiecePlan::countPieces(const QRect& area, int size)
 {
     int x1, y1, x2, y2;
     area.getCoords(&x1, &y1, &x2, &y2);
     // In 64 bits: the extent of a clamped grid does not fit an int, nor does the product.
-    const qint64 columns = ceilDiv(qint64(x2) - x1, pieceSize);
-    const qint64 rows = ceilDiv(qint64(y1) - y2, pieceSize);
+    const qint64 columns = ceilDiv(qint64(x2) - x1, size);
+    const qint64 rows = ceilDiv(qint64(y1) - y2, size);
     return columns * rows;
 }
 
-bool PiecePlan::appendPieces(const QRect& area, std::vector<QRect>& queue)
+bool PiecePlan::appendPieces(const QRect& area, std::vector<QRect>& queue, int size)
 {
-    const qint64 pieces = countPieces(area);
+    const qint64 pieces = countPieces(area, size);
     if (pieces > maxPieces)
         return false;
     try {
@@ -94,10 +93,10 @@ bool PiecePlan::appendPieces(const QRect& area, std::vector<QRect>& queue)
     int x1, y1, x2, y2;
     area.getCoords(&x1, &y1, &x2, &y2);
     // 64-bit steps, so that stepping past a bound near the end of the int range cannot overflow.
-    for (qint64 x = x1; x < x2; x += pieceSize) {
-        for (qint64 y = y2; y < y1; y += pieceSize) {
-            queue.push_back(gridRect(static_cast<int>(x), static_cast<int>(qMin<qint64>(y + pieceSize, y1)),
-                                     static_cast<int>(qMin<qint64>(x + pieceSize, x2)), static_cast<int>(y)));
+    for (qint64 x = x1; x < x2; x += size) {
+        for (qint64 y = y2; y < y1; y += size) {
+            queue.push_back(gridRect(static_cast<int>(x), static_cast<int>(qMin<qint64>(y + size, y1)),
+                                     static_cast<int>(qMin<qint64>(x + size, x2)), static_cast<int>(y)));
         }
     }
     return true;
@@ -117,23 +116,25 @@ std::array<QRect, 4> PiecePlan::quadrants(const QRect& piece)
     };
 }
 
-std::vector<QRect> PiecePlan::split(const QRect& piece)
+std::vector<QRect> PiecePlan::split(const QRect& piece, int smallest)
 {
     int x1, y1, x2, y2;
     piece.getCoords(&x1, &y1, &x2, &y2);
     const qint64 width = qint64(x2) - x1;
     const qint64 height = qint64(y1) - y2;
+    const bool acrossX = width >= 2 * qint64(smallest);
+    const bool acrossY = height >= 2 * qint64(smallest);
     if (width < 1 || height < 1)
         return {};
-    if (width > 1 && height > 1) {
+    if (acrossX && acrossY) {
         const std::array<QRect, 4> q = quadrants(piece);
         return {q[0], q[1], q[2], q[3]};
     }
     const int mx = static_cast<int>((qint64(x1) + x2) / 2);
     const int my = static_cast<int>((qint64(y1) + y2) / 2);
-    if (height > 1)
+    if (acrossY)
         return {gridRect(x1, y1, x2, my), gridRect(x1, my, x2, y2)};
-    if (width > 1)
+    if (acrossX)
         return {gridRect(x1, y1, mx, y2), gridRect(mx, y1, x2, y2)};
     return {};
 }

@@ -19,6 +19,8 @@ public:
     // More pieces than this in one area are refused as too large; planning them would take the
     // memory of hundreds of millions of queued rectangles and days of requests.
     static constexpr qint64 maxPieces = 1000000;
+    // The side of a piece of the editing API, in grid units: 0.01 degree.
+    static constexpr int pieceSize = 10;
     // Folder of the piece files, relative to the working directory, and their name parts.
     static const QString downloadDir;
     static const QString nameSeparator;
@@ -29,18 +31,21 @@ public:
     static QRect toGridRect(const QRectF& area);
     // False when the area's grid bounds do not fit an int: such an area is too large to plan.
     static bool fitsGrid(const QRectF& area);
-    static qint64 countPieces(const QRect& area);
+    // Pieces of `size` x `size` units, from the area's south-west corner; the last column and
+    // row are cut to the area.
+    static qint64 countPieces(const QRect& area, int size = pieceSize);
     // Appends the area's pieces, column by column from west to east, each from south to north;
     // a download takes them from the back. False, with nothing appended, when there are more
     // than maxPieces or memory runs out.
-    static bool appendPieces(const QRect& area, std::vector<QRect>& queue);
+    static bool appendPieces(const QRect& area, std::vector<QRect>& queue, int size = pieceSize);
     // North-west, south-west, north-east, south-east, cut at the middle in whole units
     // (truncating toward zero, also for negative coordinates).
     static std::array<QRect, 4> quadrants(const QRect& piece);
-    // The parts a refused piece is asked for as: its quadrants, or its two halves when it is one
-    // unit wide (north, south) or high (west, east), so that no part has zero width or height.
-    // None for a piece of one unit (or less) each way.
-    static std::vector<QRect> split(const QRect& piece);
+    // The parts a refused piece is asked for as: its quadrants, or its two halves when it is
+    // too narrow (north, south) or too low (west, east) to cut, so that no part is smaller than
+    // `smallest` units across (and none has zero width or height). None when it cannot be cut
+    // either way.
+    static std::vector<QRect> split(const QRect& piece, int smallest = 1);
 
     // "W-S-E-N" in degrees, each bound with 6 significant digits: "16.604-49.197-16.611-49.202".
     static QString pieceName(const QRect& piece);

@@ -21,9 +21,9 @@ void PieceQueue::addMissing(const QRect& piece, const QString& reason)
     reasons << reason;
 }
 
-bool PieceQueue::plan(const QRect& area)
+bool PieceQueue::plan(const QRect& area, int size)
 {
-    return PiecePlan::appendPieces(area, queue);
+    return PiecePlan::appendPieces(area, queue, size);
 }
 
 QRect PieceQueue::takeLast()

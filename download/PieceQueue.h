@@ -16,8 +16,9 @@ public:
     // A new run of `total` pieces: the counts and the lists of files and missing pieces start
     // again. What is still queued and the pieces that failed before are kept.
     void restart(int total);
-    // Appends the area's pieces in the order of PiecePlan; false when there are too many.
-    bool plan(const QRect& area);
+    // Appends the area's pieces of `size` units in the order of PiecePlan; false when there
+    // are too many.
+    bool plan(const QRect& area, int size);
 
     bool isEmpty() const { return queue.empty(); }
     QRect takeLast();

@@ -4,3 +4,8 @@ QByteArray PieceSource::postData(const QRect&) const
 {
     return QByteArray();
 }
+
+QString PieceSource::arrivalNote(const QByteArray&) const
+{
+    return QString();
+}

@@ -27,6 +27,11 @@ public:
     virtual ~PieceSource() = default;
 
     const PieceStore& store() const { return pieceStore; }
+    // The side of the pieces an area is cut into, in grid units.
+    virtual int tileSize() const = 0;
+    // Whether the service is reached over TLS, and its name for the log.
+    virtual bool needsTls() const = 0;
+    virtual QString serviceName() const = 0;
 
     // The log text that opens the line of a request; its progress dots and " Done\n" follow.
     virtual QString requestText(const QRect& piece) const = 0;
@@ -40,6 +45,8 @@ public:
                                  const RetryPolicy& policy) const = 0;
     // The smaller pieces a refused piece is asked for as; none when it cannot be cut further.
     virtual std::vector<QRect> parts(const QRect& piece) const = 0;
+    // A line for the log about the data of the first answer of a run; empty when there is none.
+    virtual QString arrivalNote(const QByteArray& body) const;
 
 private:
     PieceStore pieceStore;

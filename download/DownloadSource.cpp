@@ -1,0 +1,17 @@
+#include "download/DownloadSource.h"
+
+QString DownloadSources::name(DownloadSource source)
+{
+    return source == DownloadSource::Overpass ? QStringLiteral("overpass") : QStringLiteral("api");
+}
+
+bool DownloadSources::fromName(const QString& text, DownloadSource& source)
+{
+    if (text == name(DownloadSource::Api))
+        source = DownloadSource::Api;
+    else if (text == name(DownloadSource::Overpass))
+        source = DownloadSource::Overpass;
+    else
+        return false;
+    return true;
+}

@@ -1,0 +1,43 @@
+#include "download/OverpassQuery.h"
+
+#include "download/PiecePlan.h"
+
+#include <array>
+
+QString OverpassQuery::forTile(const QRect& tile)
+{
+    // Overpass writes a box south, west, north, east: latitude first, unlike the editing API.
+    const std::array<double, 4> b = PiecePlan::bounds(tile); // west, south, east, north
+    const QString box = QString("(%1,%2,%3,%4)").arg(b[1]).arg(b[0]).arg(b[3]).arg(b[2]);
+    return QStringLiteral(
+               // XML as the editing API answers; three minutes and 512 MiB of the server's memory
+               // at most, and then a runtime error instead of an answer.
+               "[out:xml][timeout:180][maxsize:536870912];\n"
+               // The map call's selection: the nodes inside the box,
+               "node%1->.inside;\n"
+               // the ways with such a node,
+               "way(bn.inside)->.ways;\n"
+               // all nodes of those ways, also outside the box,
+               "node(w.ways)->.wayNodes;\n"
+               // the relations with a member among the nodes inside the box or those ways,
+               "(rel(bn.inside);rel(bw.ways);)->.relations;\n"
+               // and, one level up, the relations that have such a relation as a member.
+               "rel(br.relations)->.parents;\n"
+               "(.inside;.wayNodes;)->.nodes;\n"
+               "(.relations;.parents;)->.selected;\n"
+               // Of it, the roads and tram tracks, with all their nodes,
+               "(way.ways[highway];way.ways[railway=tram];)->.tracks;\n"
+               "node(w.tracks)->.trackNodes;\n"
+               // the stops, signals and public-transport nodes,
+               "(node.nodes[highway=bus_stop];node.nodes[highway=traffic_signals];"
+               "node.nodes[railway=tram_stop];node.nodes[public_transport];)->.stops;\n"
+               // the bus, trolleybus and tram routes,
+               "rel.selected[type=route][route~\"^(bus|trolleybus|tram)$\"]->.routes;\n"
+               // and their node members of the selection.
+               "node(r.routes)->.members;\n"
+               "node.members.nodes->.routeNodes;\n"
+               // Versions, timestamps and authors, as the editing API gives them.
+               "(.tracks;.trackNodes;.stops;.routes;.routeNodes;);\n"
+               "out meta;\n")
+        .arg(box);
+}

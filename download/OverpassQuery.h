@@ -1,0 +1,16 @@
+#ifndef DOWNLOAD_OVERPASSQUERY_H
+#define DOWNLOAD_OVERPASSQUERY_H
+
+// The Overpass QL query of a tile: of what the editing API's map call returns for the box,
+// exactly the ways, nodes and relations the network can use, with their metadata.
+#include <QRect>
+#include <QString>
+
+class OverpassQuery
+{
+public:
+    // The query for a tile on the grid of 0.001 degree (x1 west, y1 north, x2 east, y2 south).
+    static QString forTile(const QRect& tile);
+};
+
+#endif
