@@ -216,6 +216,7 @@ QString OSMParser::outputFileName()
 
 void OSMParser::writeOutputFile(OSMData& data, Coverage coverage)
 {
+    writtenPath.clear();
     const QString fileName
         = QString("%1%2.osm").arg(outputFileName(), coverage == Coverage::Incomplete ? "-incomplete" : "");
     // Only the last folder level is created; a failure shows when the file is opened.
@@ -241,6 +242,7 @@ void OSMParser::writeOutputFile(OSMData& data, Coverage coverage)
         Q_EMIT message(QString("Error while writing to file: %1\n").arg(path));
         return;
     }
+    writtenPath = path;
 
     Q_EMIT message(QString("OK\n    Node count: %1\n    Bus stop count: %2\n    Tram stop count: %3\n"
                            "    Way count: %4\n    Route count: %5\n")

@@ -41,6 +41,8 @@ public:
     enum class Coverage { Complete, Incomplete };
     void writeOutputFile(OSMData& data, Coverage coverage = Coverage::Complete);
     static QString outputFileName();
+    // The path of the network file the last writeOutputFile wrote; empty when it wrote none.
+    QString writtenFilePath() const { return writtenPath; }
     static void writeNodes(OSMXmlWriter& writer, OSMData& data);
     static void writeWays(OSMXmlWriter& writer, OSMData& data);
     static void writeRelations(OSMXmlWriter& writer, OSMData& data);
@@ -55,6 +57,7 @@ Q_SIGNALS:
 private:
     bool clipped = false;
     BoundingBox clipBox;
+    QString writtenPath;
 };
 
 #endif
