@@ -39,6 +39,13 @@ const char usage[] =
 // PELAGOR_VERSION comes from the project version in CMake.
 const char version[] = "pelagor-extract " PELAGOR_VERSION "\n";
 
+void printCheck(const QString& networkPath)
+{
+    const QByteArray report = NetworkFileCheck::report(networkPath).toUtf8();
+    std::fwrite(report.constData(), 1, std::size_t(report.size()), stderr);
+    std::fflush(stderr);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -104,10 +111,7 @@ int main(int argc, char* argv[])
             parser.parseFile(path, data);
     }
     parser.writeOutputFile(data);
-    if (check && written) {
-        const QByteArray report = NetworkFileCheck::report(parser.writtenFilePath()).toUtf8();
-        std::fwrite(report.constData(), 1, std::size_t(report.size()), stderr);
-        std::fflush(stderr);
-    }
+    if (check && written)
+        printCheck(parser.writtenFilePath());
     return written ? 0 : 1;
 }

@@ -43,6 +43,10 @@ private:
     static void degenerateWays(const WrittenNetwork& network, const Ways& ways, std::vector<Finding>& findings);
     static void islands(const WrittenNetwork& network, const Ways& ways, std::vector<Finding>& findings);
     static void onewayDeadEnds(const WrittenNetwork& network, const Ways& ways, std::vector<Finding>& findings);
+    // The metres from a stop to the nearest segment of the ways, where it is more than
+    // stopDistanceMetres; otherwise some distance within it.
+    static double metresToWays(const WrittenNetwork& network, const Ways& ways,
+                               const std::vector<std::size_t>& routeWays, std::size_t stop);
     // route-gap, route-cut and stop-off-route, route by route.
     static void routes(const WrittenNetwork& network, const Ways& ways, std::vector<Finding>& findings);
 };

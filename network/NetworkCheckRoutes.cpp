@@ -57,6 +57,26 @@ Finding routeFinding(const WrittenNetwork& network, Finding::Kind kind, qint64 r
 
 } // namespace
 
+double NetworkCheck::metresToWays(const WrittenNetwork& network, const Ways& ways,
+                                  const std::vector<std::size_t>& routeWays, std::size_t stop)
+{
+    // Only whether the stop is off the route needs the exact distance: the search ends at
+    // the first segment within reach.
+    const double lat = network.lat(stop);
+    const double lon = network.lon(stop);
+    double nearest = std::numeric_limits<double>::infinity();
+    for (std::size_t w = 0; w < routeWays.size() && nearest > stopDistanceMetres; ++w) {
+        const std::size_t way = routeWays[w];
+        for (std::size_t n = 1; n < ways.size(way) && nearest > stopDistanceMetres; ++n) {
+            const std::size_t p = ways.node(way, n - 1);
+            const std::size_t q = ways.node(way, n);
+            nearest = std::min(nearest, metresToSegment(lat, lon, network.lat(p), network.lon(p), network.lat(q),
+                                                         network.lon(q)));
+        }
+    }
+    return nearest;
+}
+
 void NetworkCheck::routes(const WrittenNetwork& network, const Ways& ways, std::vector<Finding>& findings)
 {
     // Marks the nodes of the way before: stamp[node] == pass when that way holds the node.
@@ -94,18 +114,7 @@ void NetworkCheck::routes(const WrittenNetwork& network, const Ways& ways, std::
         if (members.ways.empty())
             continue;
         for (std::size_t stop : members.stops) {
-            const double lat = network.lat(stop);
-            const double lon = network.lon(stop);
-            double nearest = std::numeric_limits<double>::infinity();
-            for (std::size_t w = 0; w < members.ways.size() && nearest > stopDistanceMetres; ++w) {
-                const std::size_t way = members.ways[w];
-                for (std::size_t n = 1; n < ways.size(way) && nearest > stopDistanceMetres; ++n) {
-                    const std::size_t p = ways.node(way, n - 1);
-                    const std::size_t q = ways.node(way, n);
-                    nearest = std::min(nearest, metresToSegment(lat, lon, network.lat(p), network.lon(p),
-                                                                 network.lat(q), network.lon(q)));
-                }
-            }
+            const double nearest = metresToWays(network, ways, members.ways, stop);
             if (nearest <= stopDistanceMetres)
                 continue;
             Finding off = routeFinding(network, Finding::StopOffRoute, route.id, qint64(stop));

@@ -110,6 +110,28 @@ bool Scenario::prepare(QString& report) const
     return report.isEmpty();
 }
 
+bool Scenario::execute(QProcess& process, const QString& program, const QStringList& arguments,
+                       const QString& workDir, const QString& homeDir, QString& report)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LC_ALL", "C.UTF-8");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("HOME", homeDir);
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workDir);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForStarted(-1) || !process.waitForFinished(-1)) {
+        report = QString("%1 did not run: %2\n").arg(program, process.errorString());
+        return false;
+    }
+    if (process.exitStatus() != QProcess::NormalExit) {
+        report = QString("%1 crashed\n%2").arg(program, QString::fromUtf8(process.readAllStandardError()));
+        return false;
+    }
+    return true;
+}
+
 bool Scenario::run(QString& report, bool update)
 {
     report.clear();
@@ -125,7 +147,11 @@ bool Scenario::run(QString& report, bool update)
     const QString program = programs.value(words.front());
     if (program.isEmpty()) {
         report = QString("command: unknown program \"%1\" (known: %2)\n")
-                     .arg(words.front(), QStringList(programs.keys()).join(", "));
+                     .arg(words.front(), [this] {
+                         QStringList names = programs.keys();
+                         names.sort();
+                         return names.join(", ");
+                     }());
         return false;
     }
 
@@ -139,29 +165,15 @@ bool Scenario::run(QString& report, bool update)
     const QStringList workDirs = {work.path(), QFileInfo(work.path()).canonicalFilePath()};
 
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("LC_ALL", "C.UTF-8");
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("HOME", home.path());
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(work.path());
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(program, words.mid(1));
-    if (!process.waitForStarted(-1) || !process.waitForFinished(-1)) {
-        report = QString("%1 did not run: %2\n").arg(program, process.errorString());
+    if (!execute(process, program, words.mid(1), work.path(), home.path(), report))
         return false;
-    }
-    if (process.exitStatus() != QProcess::NormalExit) {
-        report = QString("%1 crashed\n%2").arg(program, QString::fromUtf8(process.readAllStandardError()));
-        return false;
-    }
 
-    QByteArray exitText = "0\n";
-    readFile(folder + "/exit", exitText);
     const QString actualExit = QString("%1\n").arg(process.exitCode());
-    compareText("exit", actualExit, report, update && actualExit != "0\n");
+    // Exit status 0 is written as no `exit` file.
     if (update && actualExit == "0\n")
         QFile::remove(folder + "/exit");
+    else
+        compareText("exit", actualExit, report, update);
     compareText("stdout", normalise(QString::fromUtf8(process.readAllStandardOutput()), workDirs), report, update);
     compareText("stderr", normalise(QString::fromUtf8(process.readAllStandardError()), workDirs), report, update);
     compareFiles(work.path(), workDirs, report, update);

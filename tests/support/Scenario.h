@@ -17,6 +17,8 @@
 #include <QString>
 #include <QStringList>
 
+class QProcess;
+
 class Scenario
 {
 public:
@@ -30,11 +32,16 @@ public:
     // The words of a command line: split at blanks, double quotes group words (and are
     // dropped). False for an unclosed quote.
     static bool splitCommand(const QString& line, QStringList& words);
-    // The one normalisation of outputs and file names, for a run in `workDir`.
+    // The one normalisation of outputs and file names, for a run in the working directory
+    // whose spellings (as made, and canonical) are `workDirs`.
     static QString normalise(const QString& text, const QStringList& workDirs);
 
 private:
     bool prepare(QString& report) const;
+    // Runs the program in the working directory with the scenario's environment: LC_ALL=C.UTF-8,
+    // QT_QPA_PLATFORM=offscreen and HOME in a folder of its own. False when it did not run or crashed.
+    static bool execute(QProcess& process, const QString& program, const QStringList& arguments,
+                        const QString& workDir, const QString& homeDir, QString& report);
     void compareText(const QString& name, const QString& actual, QString& report, bool update) const;
     void compareFiles(const QString& workDir, const QStringList& workDirs, QString& report, bool update) const;
 

@@ -27,7 +27,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QString folder = QDir::cleanPath(arguments.front());
-    const QString name = QFileInfo(folder).fileName();
+    const QString name = QFileInfo(QDir(folder).absolutePath()).fileName();
     const bool update = qEnvironmentVariableIntValue("PELAGOR_UPDATE_SCENARIOS") == 1;
     QString report;
     const bool passed = Scenario(folder, programs).run(report, update);
