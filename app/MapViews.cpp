@@ -109,7 +109,9 @@ QString MapViews::problemsStatus(const ProblemPicture& picture)
         return QString("No network file yet");
     if (!picture.failure.isEmpty())
         return QString("The last network could not be checked: %1").arg(picture.failure);
-    return QString("%1 %2 in the last network").arg(picture.problems).arg(picture.problems == 1 ? "problem" : "problems");
+    return QString("%1 %2 in the last network")
+        .arg(picture.problems)
+        .arg(picture.problems == 1 ? "problem" : "problems");
 }
 
 void MapViews::selectionChanged()

@@ -13,14 +13,13 @@ struct RouteMembers
     std::vector<std::size_t> ways;  // indexes of the ways with length, in member order
     std::vector<std::size_t> stops; // node indexes of the stops in the file, each once
     qint64 missing = 0;
-    qint64 firstNode = -1;
+    qint64 firstStop = -1; // the node index of the first stop in member order
 };
 
 RouteMembers membersOf(const WrittenNetwork& network, const WrittenNetwork::Route& route,
                        const std::vector<bool>& usable)
 {
     RouteMembers members;
-    qint64 firstStop = -1;
     for (std::size_t m = route.firstMember; m < route.firstMember + route.memberCount; ++m) {
         const WrittenNetwork::Member& member = network.members()[m];
         const qint64 index = member.way ? network.wayIndex(member.ref) : network.nodeIndex(member.ref);
@@ -28,8 +27,8 @@ RouteMembers membersOf(const WrittenNetwork& network, const WrittenNetwork::Rout
             ++members.missing;
         } else if (!member.way) {
             members.stops.push_back(std::size_t(index));
-            if (firstStop < 0)
-                firstStop = index;
+            if (members.firstStop < 0)
+                members.firstStop = index;
         } else if (usable[std::size_t(index)]) {
             // A way without length is passed over: the route runs from the way before it
             // to the way after it.
@@ -38,7 +37,6 @@ RouteMembers membersOf(const WrittenNetwork& network, const WrittenNetwork::Rout
     }
     std::sort(members.stops.begin(), members.stops.end());
     members.stops.erase(std::unique(members.stops.begin(), members.stops.end()), members.stops.end());
-    members.firstNode = firstStop;
     return members;
 }
 
@@ -83,12 +81,13 @@ void NetworkCheck::routes(const WrittenNetwork& network, const Ways& ways, std::
     std::vector<std::size_t> stamp(network.nodeCount(), 0);
     std::size_t pass = 0;
     for (const WrittenNetwork::Route& route : network.routes()) {
-        RouteMembers members = membersOf(network, route, ways.usable);
-        if (!members.ways.empty())
-            members.firstNode = qint64(ways.node(members.ways.front(), 0));
+        const RouteMembers members = membersOf(network, route, ways.usable);
+        // The route's first node: that of its first way in the network, or its first stop.
+        const qint64 firstNode
+            = members.ways.empty() ? members.firstStop : qint64(ways.node(members.ways.front(), 0));
 
         if (members.missing > 0) {
-            Finding cut = routeFinding(network, Finding::RouteCut, route.id, members.firstNode);
+            Finding cut = routeFinding(network, Finding::RouteCut, route.id, firstNode);
             cut.count = members.missing;
             findings.push_back(cut);
         }

@@ -116,7 +116,10 @@ QString NetworkReport::json(const std::vector<Finding>& findings)
             entry += QString(", \"route\": %1, \"missing\": %2").arg(f.route).arg(f.count);
             break;
         case Finding::StopOffRoute:
-            entry += QString(", \"route\": %1, \"stop\": %2, \"distance\": %3").arg(f.route).arg(f.stop).arg(metres(f.distance));
+            entry += QString(", \"route\": %1, \"stop\": %2, \"distance\": %3")
+                         .arg(f.route)
+                         .arg(f.stop)
+                         .arg(metres(f.distance));
             break;
         case Finding::Island:
             entry += QString(", \"ways\": %1, \"way\": %2").arg(f.count).arg(f.way);

@@ -137,7 +137,10 @@ const GeoPoint island(49.1965, 16.6120);
 QByteArray problemNetworkFile()
 {
     const auto node = [](int id, const GeoPoint& at) {
-        return QString(" <node id=\"%1\" lat=\"%2\" lon=\"%3\"/>\n").arg(id).arg(at.lat, 0, 'f', 7).arg(at.lon, 0, 'f', 7);
+        return QString(" <node id=\"%1\" lat=\"%2\" lon=\"%3\"/>\n")
+            .arg(id)
+            .arg(at.lat, 0, 'f', 7)
+            .arg(at.lon, 0, 'f', 7);
     };
     QString xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm version=\"0.6\" generator=\"Pelagor\">\n";
     xml += QString(" <node id=\"13\" lat=\"%1\" lon=\"%2\">\n  <tag k=\"name\" v=\"Far\"/>\n"
@@ -146,13 +149,16 @@ QByteArray problemNetworkFile()
                .arg(farStop.lon, 0, 'f', 7);
     xml += node(1, GeoPoint(49.1970, 16.6000)) + node(2, GeoPoint(49.1970, 16.6030)) + node(3, deadEnd);
     xml += node(20, island) + node(21, GeoPoint(island.lat, island.lon + 0.002));
-    xml += " <way id=\"100\">\n  <nd ref=\"1\"/>\n  <nd ref=\"2\"/>\n  <tag k=\"highway\" v=\"residential\"/>\n </way>\n"
+    xml += " <way id=\"100\">\n  <nd ref=\"1\"/>\n  <nd ref=\"2\"/>\n"
+           "  <tag k=\"highway\" v=\"residential\"/>\n </way>\n"
            " <way id=\"101\">\n  <nd ref=\"2\"/>\n  <nd ref=\"3\"/>\n  <tag k=\"highway\" v=\"residential\"/>\n"
            "  <tag k=\"oneway\" v=\"yes\"/>\n </way>\n"
-           " <way id=\"200\">\n  <nd ref=\"20\"/>\n  <nd ref=\"21\"/>\n  <tag k=\"highway\" v=\"residential\"/>\n </way>\n"
+           " <way id=\"200\">\n  <nd ref=\"20\"/>\n  <nd ref=\"21\"/>\n"
+           "  <tag k=\"highway\" v=\"residential\"/>\n </way>\n"
            " <relation id=\"900\">\n  <member type=\"way\" ref=\"100\" role=\"\"/>\n"
            "  <member type=\"way\" ref=\"101\" role=\"\"/>\n  <member type=\"node\" ref=\"13\" role=\"stop\"/>\n"
-           "  <tag k=\"ref\" v=\"5\"/>\n  <tag k=\"route\" v=\"bus\"/>\n  <tag k=\"type\" v=\"route\"/>\n </relation>\n"
+           "  <tag k=\"ref\" v=\"5\"/>\n  <tag k=\"route\" v=\"bus\"/>\n  <tag k=\"type\" v=\"route\"/>\n"
+           " </relation>\n"
            "</osm>\n";
     return xml.toUtf8();
 }
@@ -407,7 +413,8 @@ void tst_MapViews::problemsRingWhereTheyLie()
                                                                     .arg(on.y())
                                                                     .arg(describe(image.pixelColor(on)))));
         }
-        QVERIFY2(image.pixelColor(centre.toPoint() + QPoint(2, 2)) == tileColour, qPrintable(QString::number(ring.kind)));
+        QVERIFY2(image.pixelColor(centre.toPoint() + QPoint(2, 2)) == tileColour,
+                 qPrintable(QString::number(ring.kind)));
 
         // The tooltip over the ring names the finding.
         QHelpEvent help(QEvent::ToolTip, centre.toPoint(), map->mapToGlobal(centre.toPoint()));
