@@ -44,7 +44,11 @@ MainWindow::MainWindow(QWidget* parent)
     auto* statusLine = new QLabel(ui->statusBar);
     statusLine->setObjectName("selectionStatus");
     ui->statusBar->addWidget(statusLine, 1);
-    mapViews.reset(new MapViews(ui->visualization, ui->actionDownloadedPieces, ui->actionNetworkOfLastRun, statusLine));
+    auto* problemsLine = new QLabel(ui->statusBar);
+    problemsLine->setObjectName("problemsStatus");
+    ui->statusBar->addPermanentWidget(problemsLine);
+    mapViews.reset(new MapViews(ui->visualization, ui->actionDownloadedPieces, ui->actionNetworkOfLastRun,
+                                ui->actionProblemsOfLastNetwork, statusLine, problemsLine));
     connect(ui->actionDownloadAgain, SIGNAL(triggered()), this, SLOT(downloadAgain()));
 }
 

@@ -1,9 +1,14 @@
 #include "app/MapDataLoader.h"
 
 #include "download/PiecePlan.h"
+#include "extraction/NetworkFileReader.h"
 #include "extraction/OSMParser.h"
+#include "mapview/ProblemLayer.h"
 #include "mapview/RoadStyle.h"
+#include "network/NetworkCheck.h"
+#include "network/NetworkReport.h"
 #include "network/OSMData.h"
+#include "network/WrittenNetwork.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -12,6 +17,8 @@
 
 // The map's road styles are numbered like the network's road classes.
 static_assert(Motorway == 0 && Road == RoadStyle::roadClasses - 1, "road class numbers differ from the map's styles");
+// The map's problem colours are numbered like the check's kinds.
+static_assert(Finding::kinds == ProblemLayer::kinds, "kinds of findings differ from the map's");
 
 MapDataLoader::MapDataLoader(QObject* parent)
     : QObject(parent)
@@ -75,6 +82,30 @@ NetworkPicture MapDataLoader::networkPicture(const QString& path)
     return picture;
 }
 
+ProblemPicture MapDataLoader::problemPicture(const QString& path)
+{
+    ProblemPicture picture;
+    picture.fileName = path;
+    WrittenNetwork network;
+    if (!NetworkFileReader::read(path, network, picture.failure))
+        return picture;
+    const std::vector<Finding> findings = NetworkCheck::run(network);
+    picture.problems = int(findings.size());
+    for (int kind = 0; kind < Finding::kinds; ++kind)
+        picture.kinds.push_back({QString(Finding::kindName(Finding::Kind(kind))), 0});
+    for (const Finding& finding : findings) {
+        ++picture.kinds[std::size_t(finding.kind)].count;
+        if (!finding.hasPosition)
+            continue;
+        // The kind and what it means, then the finding by its ids.
+        const QString text = QString("%1: %2\n%3").arg(Finding::kindName(finding.kind),
+                                                       NetworkReport::meaning(finding.kind),
+                                                       NetworkReport::describe(finding, &network));
+        picture.markers.push_back({GeoPoint(finding.lat, finding.lon), int(finding.kind), text});
+    }
+    return picture;
+}
+
 void MapDataLoader::scanPieces()
 {
     Q_EMIT piecesScanned(pieceCells(PiecePlan::downloadDir, QDateTime::currentDateTime()));
@@ -84,4 +115,10 @@ void MapDataLoader::loadNetwork()
 {
     const QString path = newestNetworkFile(OSMParser::outputDir);
     Q_EMIT networkLoaded(path.isEmpty() ? NetworkPicture() : networkPicture(path));
+}
+
+void MapDataLoader::checkNetwork()
+{
+    const QString path = newestNetworkFile(OSMParser::outputDir);
+    Q_EMIT networkChecked(path.isEmpty() ? ProblemPicture() : problemPicture(path));
 }

@@ -1,12 +1,13 @@
 #ifndef APP_MAPDATALOADER_H
 #define APP_MAPDATALOADER_H
 
-// Reads what the map's two views show: the piece files in data/download/ with their ages,
-// and the newest network file in data/comp/, read with the extraction's own parser. Lives in
-// a worker thread of the map views, so that a large network file never stalls the map; the
-// results go out as queued signals.
+// Reads what the map's views show: the piece files in data/download/ with their ages, the
+// newest network file in data/comp/, read with the extraction's own parser, and the problems
+// the network check finds in that file. Lives in a worker thread of the map views, so that a
+// large network file never stalls the map; the results go out as queued signals.
 #include "mapview/NetworkPicture.h"
 #include "mapview/PieceCell.h"
+#include "mapview/ProblemPicture.h"
 
 #include <QObject>
 #include <QString>
@@ -27,14 +28,18 @@ public:
     static QString newestNetworkFile(const QString& folder);
     // The ways, stops and traffic signals of a network file.
     static NetworkPicture networkPicture(const QString& path);
+    // The findings of the network check of a network file, as markers with their words.
+    static ProblemPicture problemPicture(const QString& path);
 
 public Q_SLOTS:
     void scanPieces();
     void loadNetwork();
+    void checkNetwork();
 
 Q_SIGNALS:
     void piecesScanned(const std::vector<PieceCell>& cells);
     void networkLoaded(const NetworkPicture& picture);
+    void networkChecked(const ProblemPicture& picture);
 };
 
 #endif

@@ -15,29 +15,37 @@ const int statusIntervalMs = 100;
 
 } // namespace
 
-MapViews::MapViews(Visualization* map, QAction* piecesAction, QAction* networkAction, QLabel* statusLine)
+MapViews::MapViews(Visualization* map, QAction* piecesAction, QAction* networkAction, QAction* problemsAction,
+                   QLabel* statusLine, QLabel* problemsLine)
     : QObject(nullptr)
     , thread(new QThread)
     , loader(new MapDataLoader)
     , map(map)
     , piecesAction(piecesAction)
     , networkAction(networkAction)
+    , problemsAction(problemsAction)
     , statusLine(statusLine)
+    , problemsLine(problemsLine)
 {
     // The loader's results cross into the GUI thread.
     qRegisterMetaType<std::vector<PieceCell>>("std::vector<PieceCell>");
     qRegisterMetaType<NetworkPicture>("NetworkPicture");
+    qRegisterMetaType<ProblemPicture>("ProblemPicture");
 
     connect(piecesAction, SIGNAL(toggled(bool)), map, SLOT(showPieces(bool)));
     connect(piecesAction, SIGNAL(toggled(bool)), this, SLOT(piecesToggled(bool)));
     connect(networkAction, SIGNAL(toggled(bool)), map, SLOT(showNetwork(bool)));
     connect(networkAction, SIGNAL(toggled(bool)), this, SLOT(networkToggled(bool)));
+    connect(problemsAction, SIGNAL(toggled(bool)), map, SLOT(showProblems(bool)));
+    connect(problemsAction, SIGNAL(toggled(bool)), this, SLOT(problemsToggled(bool)));
 
     loader->moveToThread(thread);
     connect(this, SIGNAL(piecesWanted()), loader, SLOT(scanPieces()));
     connect(this, SIGNAL(networkWanted()), loader, SLOT(loadNetwork()));
     connect(loader, SIGNAL(piecesScanned(std::vector<PieceCell>)), map, SLOT(setPieceCells(std::vector<PieceCell>)));
     connect(loader, SIGNAL(networkLoaded(NetworkPicture)), map, SLOT(setNetworkPicture(NetworkPicture)));
+    connect(this, SIGNAL(problemsWanted()), loader, SLOT(checkNetwork()));
+    connect(loader, SIGNAL(networkChecked(ProblemPicture)), this, SLOT(problemsChecked(ProblemPicture)));
     thread->start(QThread::InheritPriority);
 
     statusTimer.setSingleShot(true);
@@ -62,6 +70,8 @@ void MapViews::runEnded()
         Q_EMIT piecesWanted();
     if (networkAction->isChecked())
         Q_EMIT networkWanted();
+    if (problemsAction->isChecked())
+        problemsToggled(true);
     updateStatus();
 }
 
@@ -75,6 +85,33 @@ void MapViews::networkToggled(bool shown)
 {
     if (shown)
         Q_EMIT networkWanted();
+}
+
+void MapViews::problemsToggled(bool shown)
+{
+    problemsLine->setText(shown ? QString("Checking the last network...") : QString());
+    if (shown)
+        Q_EMIT problemsWanted();
+}
+
+void MapViews::problemsChecked(const ProblemPicture& picture)
+{
+    // A check that ends after the view was switched off shows nothing.
+    if (!problemsAction->isChecked())
+        return;
+    map->setProblemPicture(picture);
+    problemsLine->setText(problemsStatus(picture));
+}
+
+QString MapViews::problemsStatus(const ProblemPicture& picture)
+{
+    if (picture.fileName.isEmpty())
+        return QString("No network file yet");
+    if (!picture.failure.isEmpty())
+        return QString("The last network could not be checked: %1").arg(picture.failure);
+    return QString("%1 %2 in the last network")
+        .arg(picture.problems)
+        .arg(picture.problems == 1 ? "problem" : "problems");
 }
 
 void MapViews::selectionChanged()

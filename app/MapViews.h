@@ -1,9 +1,12 @@
 #ifndef APP_MAPVIEWS_H
 #define APP_MAPVIEWS_H
 
-// Feeds the map's two views, "Downloaded pieces" and "Network of the last run", from the
-// files on disk, and keeps the status line of the selected area. The files are read by a
+// Feeds the map's three views, "Downloaded pieces", "Network of the last run" and "Problems
+// of the last network", from the files on disk, and keeps the status line of the selected
+// area and, while the problems are shown, the one of their count. The files are read by a
 // MapDataLoader in a worker thread of this object; everything else runs in the GUI thread.
+#include "mapview/ProblemPicture.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -18,7 +21,11 @@ class MapViews : public QObject
     Q_OBJECT
 public:
     // None of the widgets is owned; they must outlive this object.
-    MapViews(Visualization* map, QAction* piecesAction, QAction* networkAction, QLabel* statusLine);
+    MapViews(Visualization* map, QAction* piecesAction, QAction* networkAction, QAction* problemsAction,
+             QLabel* statusLine, QLabel* problemsLine);
+    // The problems line while the view is on: "N problems in the last network", or why there
+    // are none to count.
+    static QString problemsStatus(const ProblemPicture& picture);
     ~MapViews() override;
 
 public Q_SLOTS:
@@ -28,10 +35,13 @@ public Q_SLOTS:
 Q_SIGNALS:
     void piecesWanted();
     void networkWanted();
+    void problemsWanted();
 
 private Q_SLOTS:
     void piecesToggled(bool shown);
     void networkToggled(bool shown);
+    void problemsToggled(bool shown);
+    void problemsChecked(const ProblemPicture& picture);
     void selectionChanged();
     void updateStatus();
 
@@ -42,7 +52,9 @@ private:
     Visualization* map;
     QAction* piecesAction;
     QAction* networkAction;
+    QAction* problemsAction;
     QLabel* statusLine;
+    QLabel* problemsLine;
     // While a corner is dragged the selection changes with every mouse move; the status line
     // follows at most this often.
     QTimer statusTimer;

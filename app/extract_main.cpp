@@ -1,6 +1,7 @@
 // pelagor-extract: turns OpenStreetMap files already on disk into the network file,
 // exactly as the application does after a download, without a window.
 #include "extraction/BoundingBox.h"
+#include "extraction/NetworkFileCheck.h"
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
 
@@ -16,6 +17,7 @@ namespace {
 const char usage[] =
     "Usage: pelagor-extract PATH...\n"
     "       pelagor-extract --bbox W,S,E,N PATH...\n"
+    "       pelagor-extract --check [--bbox W,S,E,N] PATH...\n"
     "       pelagor-extract --help | --version\n"
     "Reads each PATH in the order given and writes the road and public-transport network\n"
     "to ./data/comp/<date>_<time>.osm under the working directory. A PATH is an\n"
@@ -27,6 +29,8 @@ const char usage[] =
     "                  API's map call returns for that area (west, south, east, north in\n"
     "                  degrees): the nodes inside it, the ways with such a node and all\n"
     "                  their nodes, and the relations with a member among them\n"
+    "  --check         first: after writing, report to standard error what in the network\n"
+    "                  would break a simulation run, as pelagor-check does\n"
     "  -h, --help      print this text and exit\n"
     "  --version       print the version and exit\n"
     "  --              first, or after --bbox: every argument after it is a PATH\n"
@@ -38,6 +42,13 @@ const char usage[] =
 
 // PELAGOR_VERSION comes from the project version in CMake.
 const char version[] = "pelagor-extract " PELAGOR_VERSION "\n";
+
+void printCheck(const QString& networkPath)
+{
+    const QByteArray report = NetworkFileCheck::report(networkPath).toUtf8();
+    std::fwrite(report.constData(), 1, std::size_t(report.size()), stderr);
+    std::fflush(stderr);
+}
 
 } // namespace
 
@@ -53,6 +64,10 @@ int main(int argc, char* argv[])
         std::fputs(version, stdout);
         return 0;
     }
+    // --check comes first; the exit status stays that of the extraction.
+    const bool check = arguments.value(0) == "--check";
+    if (check)
+        arguments.removeFirst();
     bool clip = false;
     BoundingBox box;
     if (arguments.value(0) == "--bbox" || arguments.value(0).startsWith("--bbox=")) {
@@ -116,5 +131,7 @@ int main(int argc, char* argv[])
     parser.writeOutputFile(data, failures.isEmpty() ? OSMParser::Coverage::Complete : OSMParser::Coverage::Incomplete);
     if (!written)
         return 1;
+    if (check)
+        printCheck(parser.writtenFilePath());
     return failures.isEmpty() ? 0 : 3;
 }

@@ -222,7 +222,7 @@ void NetworkKeepRules::WayValues::store(OSMData& data, qint64 id)
         lanesForward = 1;
         lanesBackward = oneway ? 0 : 1;
     }
-    if (!highway && !tram)
+    if (!isRoadOrTramTrack())
         return;
     if (nodeIds.size() < 2)
         return;
@@ -250,9 +250,14 @@ void NetworkKeepRules::RouteValues::member(const char* type, qint64 memberRef, c
     routeMember(*this, type, memberRef, role, true);
 }
 
+bool NetworkKeepRules::RouteValues::isKept() const
+{
+    return isRoute && (route == "tram" || route == "bus" || route == "trolleybus");
+}
+
 void NetworkKeepRules::RouteValues::store(OSMData& data, qint64 id)
 {
-    if (isRoute && (route == "tram" || route == "bus" || route == "trolleybus"))
+    if (isKept())
         data.addRelation(id, std::move(name), std::move(ref), std::move(route), std::move(ways),
                          std::move(forwardWays), std::move(backwardWays), std::move(stops));
 }

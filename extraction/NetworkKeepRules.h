@@ -62,6 +62,8 @@ public:
         WayValues();
         void tag(const QStringRef& k, const QStringRef& v);
         void tag(const char* k, const char* v);
+        // The tags make the way part of the network: a road or a tram track.
+        bool isRoadOrTramTrack() const { return highway || tram; }
         // Adds the way when it is a road or tram track with at least two nodes.
         void store(OSMData& data, qint64 id);
     };
@@ -85,6 +87,8 @@ public:
         // A member whose ref converted; `hasRole` false when the member names no role.
         void member(const QStringRef& type, qint64 memberRef, const QStringRef& role, bool hasRole);
         void member(const char* type, qint64 memberRef, const char* role);
+        // The tags make the relation a route of the network: bus, trolleybus or tram.
+        bool isKept() const;
         void store(OSMData& data, qint64 id);
     };
 };

@@ -113,6 +113,7 @@ QString OSMParser::outputFileName()
 
 void OSMParser::writeOutputFile(OSMData& data, Coverage coverage)
 {
+    writtenPath.clear();
     // Only the last folder level is created; a failure shows when the file is opened.
     if (!QDir(outputDir).exists())
         QDir().mkdir(outputDir);
@@ -141,6 +142,7 @@ void OSMParser::writeOutputFile(OSMData& data, Coverage coverage)
     }
     if (file.filePath() != path)
         Q_EMIT message(QString("(written as \"%1\": another file took the name meanwhile) ").arg(file.filePath()));
+    writtenPath = file.filePath();
 
     Q_EMIT message(QString("OK\n    Node count: %1\n    Bus stop count: %2\n    Tram stop count: %3\n"
                            "    Way count: %4\n    Route count: %5\n")
@@ -149,7 +151,6 @@ void OSMParser::writeOutputFile(OSMData& data, Coverage coverage)
                        .arg(data.getTramStops().size())
                        .arg(data.getWays().size())
                        .arg(data.getRelations().size()));
-    lastOutputFile = file.filePath();
     Q_EMIT processingDone();
 }
 

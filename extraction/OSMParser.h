@@ -45,9 +45,9 @@ public:
     // that it cannot be taken for a complete one.
     enum class Coverage { Complete, Incomplete };
     void writeOutputFile(OSMData& data, Coverage coverage = Coverage::Complete);
-    // The path of the network file written last; empty before the first.
-    const QString& lastWrittenFile() const { return lastOutputFile; }
     static QString outputFileName();
+    // The path of the network file the last writeOutputFile wrote; empty when it wrote none.
+    QString writtenFilePath() const { return writtenPath; }
     static void writeNodes(OSMXmlWriter& writer, OSMData& data);
     static void writeWays(OSMXmlWriter& writer, OSMData& data);
     static void writeRelations(OSMXmlWriter& writer, OSMData& data);
@@ -62,7 +62,7 @@ Q_SIGNALS:
 private:
     bool clipped = false;
     BoundingBox clipBox;
-    QString lastOutputFile;
+    QString writtenPath;
 };
 
 #endif

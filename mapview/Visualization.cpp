@@ -2,10 +2,12 @@
 
 #include "mapview/Renderer.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QToolTip>
 #include <QWheelEvent>
 
 namespace {
@@ -71,6 +73,34 @@ void Visualization::setNetworkPicture(const NetworkPicture& picture)
     update();
 }
 
+void Visualization::showProblems(bool shown)
+{
+    problemsShown = shown;
+    problems.clear();
+    update();
+}
+
+void Visualization::setProblemPicture(const ProblemPicture& picture)
+{
+    problems.setPicture(picture);
+    update();
+}
+
+bool Visualization::event(QEvent* e)
+{
+    if (e->type() != QEvent::ToolTip)
+        return QWidget::event(e);
+    auto* help = static_cast<QHelpEvent*>(e);
+    const QString text = problemsShown ? problems.toolTipAt(*renderer, help->pos()) : QString();
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        e->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), text, this);
+    }
+    return true;
+}
+
 void Visualization::updateMap(QRect r)
 {
     update(r);
@@ -94,16 +124,22 @@ void Visualization::paintEvent(QPaintEvent* e)
     renderer->setupPainter(&painter);
     renderer->paintBackground(&painter, e->rect());
     renderer->paintTiles(&painter, e->rect());
-    // The views lie between the tiles and the selection, their legends above everything.
+    // The area views lie between the tiles and the selection, the legends above everything.
     if (piecesShown)
         pieces.paint(&painter, *renderer, rect());
     if (networkShown)
         network.paint(&painter, *renderer, rect());
     renderer->paintSelection(&painter, e->rect(), selection);
+    // The problems' rings mark points: they lie above the selection, so that its tint does
+    // not change their colours.
+    if (problemsShown)
+        problems.paint(&painter, *renderer, rect());
     if (piecesShown)
         pieces.paintLegend(&painter, rect());
     if (networkShown)
         network.paintLegend(&painter, rect());
+    if (problemsShown)
+        problems.paintLegend(&painter, rect());
     painter.end();
 }
 

@@ -6,6 +6,7 @@
 #include "mapview/LocationRect.h"
 #include "mapview/NetworkLayer.h"
 #include "mapview/PieceLayer.h"
+#include "mapview/ProblemLayer.h"
 
 #include <QPoint>
 #include <QRect>
@@ -13,6 +14,7 @@
 #include <QWidget>
 
 class Renderer;
+class QEvent;
 class QMouseEvent;
 class QPaintEvent;
 class QResizeEvent;
@@ -31,7 +33,8 @@ public:
     // looked up, and the network, drawn in a thread of its own, has come for this view.
     bool areViewsReady() const
     {
-        return (!piecesShown || pieces.isScanned()) && (!networkShown || network.isUpToDate());
+        return (!piecesShown || pieces.isScanned()) && (!networkShown || network.isUpToDate())
+            && (!problemsShown || problems.isLoaded());
     }
 
 Q_SIGNALS:
@@ -39,18 +42,22 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void purgeTiles();
-    // The two views over the tiles, both off at first. Switched off, a view forgets what it
+    // The three views over the tiles, all off at first. Switched off, a view forgets what it
     // showed; switched on, it shows that it waits until its data arrives.
     void showPieces(bool shown);
     void setPieceCells(const std::vector<PieceCell>& cells);
     void showNetwork(bool shown);
     void setNetworkPicture(const NetworkPicture& picture);
+    void showProblems(bool shown);
+    void setProblemPicture(const ProblemPicture& picture);
 
 private Q_SLOTS:
     void updateMap(QRect r);
     void updateMap();
 
 protected:
+    // Tooltips name the problems under the mouse.
+    bool event(QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -71,6 +78,8 @@ private:
     bool networkShown = false;
     PieceLayer pieces;
     NetworkLayer network;
+    bool problemsShown = false;
+    ProblemLayer problems;
 
     // Shared by every map widget of the program.
     static int wheelAccumulator;

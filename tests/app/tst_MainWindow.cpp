@@ -164,7 +164,7 @@ void tst_MainWindow::menu()
     QCOMPARE(actions[3]->text(), QString("Exit"));
     QVERIFY(!actions[0]->isCheckable() && !actions[1]->isCheckable() && !actions[3]->isCheckable());
 
-    // The views, after "Menu", both off at start.
+    // The views, after "Menu", all off at start.
     auto* view = window->findChild<QMenu*>("menuView");
     QVERIFY(view);
     QCOMPARE(view->title(), QString("View"));
@@ -176,7 +176,8 @@ void tst_MainWindow::menu()
         texts << action->objectName() + ' ' + action->text();
     }
     QCOMPARE(texts, QStringList({"actionDownloadedPieces Downloaded pieces",
-                                 "actionNetworkOfLastRun Network of the last run"}));
+                                 "actionNetworkOfLastRun Network of the last run",
+                                 "actionProblemsOfLastNetwork Problems of the last network"}));
 
     actions[3]->trigger();
     QVERIFY(!window->isVisible());

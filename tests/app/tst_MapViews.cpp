@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "mapview/PieceLayer.h"
+#include "mapview/ProblemLayer.h"
 #include "mapview/Renderer.h"
 #include "mapview/RoadStyle.h"
 #include "mapview/Visualization.h"
@@ -12,12 +13,18 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QPainter>
+#include <QStatusBar>
+#include <QToolTip>
 #include <QtTest>
 
-// The map's two views as a person sees them, checked pixel by pixel in the main window:
-// piece files coloured by age over exactly their cells, the ways of a network file in the
-// colour of their class where they lie, and the map painted as before with both views off.
+// The map's views as a person sees them, checked pixel by pixel in the main window: piece
+// files coloured by age over exactly their cells, the ways of a network file in the colour
+// of their class where they lie, the problems of the network as rings of their kind's colour
+// at their positions with their count and tooltips, and the map painted as before with the
+// views off.
 class tst_MapViews : public QObject
 {
     Q_OBJECT
@@ -28,6 +35,7 @@ private Q_SLOTS:
     void pieceColoursItsCell_data();
     void pieceColoursItsCell();
     void networkDrawsEachClassWhereItLies();
+    void problemsRingWhereTheyLie();
     void viewsOffPaintAsBefore();
 
 private:
@@ -118,6 +126,41 @@ QByteArray networkFile()
         ways += " </way>\n";
     }
     return xml + ways + "</osm>\n";
+}
+
+// Below the default selection: a road (ways 100, 101) whose oneway end at node 3 goes
+// nowhere, a bus stop 89 m from its route, and way 200, joined to nothing.
+const GeoPoint deadEnd(49.1970, 16.6060);
+const GeoPoint farStop(49.1962, 16.6015);
+const GeoPoint island(49.1965, 16.6120);
+
+QByteArray problemNetworkFile()
+{
+    const auto node = [](int id, const GeoPoint& at) {
+        return QString(" <node id=\"%1\" lat=\"%2\" lon=\"%3\"/>\n")
+            .arg(id)
+            .arg(at.lat, 0, 'f', 7)
+            .arg(at.lon, 0, 'f', 7);
+    };
+    QString xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm version=\"0.6\" generator=\"Pelagor\">\n";
+    xml += QString(" <node id=\"13\" lat=\"%1\" lon=\"%2\">\n  <tag k=\"name\" v=\"Far\"/>\n"
+                   "  <tag k=\"highway\" v=\"bus_stop\"/>\n </node>\n")
+               .arg(farStop.lat, 0, 'f', 7)
+               .arg(farStop.lon, 0, 'f', 7);
+    xml += node(1, GeoPoint(49.1970, 16.6000)) + node(2, GeoPoint(49.1970, 16.6030)) + node(3, deadEnd);
+    xml += node(20, island) + node(21, GeoPoint(island.lat, island.lon + 0.002));
+    xml += " <way id=\"100\">\n  <nd ref=\"1\"/>\n  <nd ref=\"2\"/>\n"
+           "  <tag k=\"highway\" v=\"residential\"/>\n </way>\n"
+           " <way id=\"101\">\n  <nd ref=\"2\"/>\n  <nd ref=\"3\"/>\n  <tag k=\"highway\" v=\"residential\"/>\n"
+           "  <tag k=\"oneway\" v=\"yes\"/>\n </way>\n"
+           " <way id=\"200\">\n  <nd ref=\"20\"/>\n  <nd ref=\"21\"/>\n"
+           "  <tag k=\"highway\" v=\"residential\"/>\n </way>\n"
+           " <relation id=\"900\">\n  <member type=\"way\" ref=\"100\" role=\"\"/>\n"
+           "  <member type=\"way\" ref=\"101\" role=\"\"/>\n  <member type=\"node\" ref=\"13\" role=\"stop\"/>\n"
+           "  <tag k=\"ref\" v=\"5\"/>\n  <tag k=\"route\" v=\"bus\"/>\n  <tag k=\"type\" v=\"route\"/>\n"
+           " </relation>\n"
+           "</osm>\n";
+    return xml.toUtf8();
 }
 
 } // namespace
@@ -335,6 +378,55 @@ void tst_MapViews::networkDrawsEachClassWhereItLies()
     }
 }
 
+void tst_MapViews::problemsRingWhereTheyLie()
+{
+    QVERIFY(TestWorkDir::writeFile("data/comp/2026-01-01_00-00-00.osm", problemNetworkFile()));
+    auto* status = window->statusBar()->findChild<QLabel*>("problemsStatus");
+    QVERIFY(status);
+    QCOMPARE(status->text(), QString());
+    window->findChild<QAction*>("actionProblemsOfLastNetwork")->setChecked(true);
+    const QImage image = settledMap();
+    QCOMPARE(status->text(), QString("3 problems in the last network"));
+
+    Renderer* renderer = map->getRenderer();
+    const struct
+    {
+        GeoPoint at;
+        int kind;
+        QString toolTip;
+    } rings[] = {
+        {farStop, 2, "stop-off-route: a stop is farther than 50 m from every way of its route\n"
+                     "route 900 (bus 5): stop 13, 89.0 m away"},
+        {island, 3, "island: a part of the network is not joined to its largest part\n1 way, among them way 200"},
+        {deadEnd, 4, "oneway-dead-end: a oneway road ends where no road leaves\nnode 3 at the end of way 101"},
+    };
+    for (const auto& ring : rings) {
+        // On the ring, all round, the kind's colour; inside it the map shows through.
+        const QPointF centre = renderer->geoToPixelF(ring.at);
+        const QColor colour = ProblemLayer::colour(ring.kind);
+        const double r = ProblemLayer::ringRadius;
+        for (const QPointF& offset : {QPointF(r, 0), QPointF(-r, 0), QPointF(0, r), QPointF(0, -r)}) {
+            const QPoint on = (centre + offset).toPoint();
+            QVERIFY2(image.pixelColor(on) == colour, qPrintable(QString("%1 at %2,%3 is %4")
+                                                                    .arg(ring.kind)
+                                                                    .arg(on.x())
+                                                                    .arg(on.y())
+                                                                    .arg(describe(image.pixelColor(on)))));
+        }
+        QVERIFY2(image.pixelColor(centre.toPoint() + QPoint(2, 2)) == tileColour,
+                 qPrintable(QString::number(ring.kind)));
+
+        // The tooltip over the ring names the finding.
+        QHelpEvent help(QEvent::ToolTip, centre.toPoint(), map->mapToGlobal(centre.toPoint()));
+        QCoreApplication::sendEvent(map, &help);
+        QCOMPARE(QToolTip::text(), ring.toolTip);
+    }
+    QToolTip::hideText();
+
+    window->findChild<QAction*>("actionProblemsOfLastNetwork")->setChecked(false);
+    QCOMPARE(status->text(), QString());
+}
+
 void tst_MapViews::viewsOffPaintAsBefore()
 {
     // The map as it has always been painted: background, tiles, selection.
@@ -350,14 +442,15 @@ void tst_MapViews::viewsOffPaintAsBefore()
     painter.end();
     QVERIFY(off == before);
 
-    // Both views on, with something to show, and off again.
+    // Every view on, with something to show, and off again.
     QVERIFY(TestWorkDir::writeFile("data/download/" + eastPiece + ".osm", "<osm/>\n"));
-    QVERIFY(TestWorkDir::writeFile("data/comp/2026-01-01_00-00-00.osm", networkFile()));
-    window->findChild<QAction*>("actionDownloadedPieces")->setChecked(true);
-    window->findChild<QAction*>("actionNetworkOfLastRun")->setChecked(true);
+    QVERIFY(TestWorkDir::writeFile("data/comp/2026-01-01_00-00-00.osm", problemNetworkFile()));
+    const char* views[] = {"actionDownloadedPieces", "actionNetworkOfLastRun", "actionProblemsOfLastNetwork"};
+    for (const char* view : views)
+        window->findChild<QAction*>(view)->setChecked(true);
     QVERIFY(settledMap() != off);
-    window->findChild<QAction*>("actionDownloadedPieces")->setChecked(false);
-    window->findChild<QAction*>("actionNetworkOfLastRun")->setChecked(false);
+    for (const char* view : views)
+        window->findChild<QAction*>(view)->setChecked(false);
     QVERIFY(settledMap() == off);
 }
 

@@ -2,7 +2,8 @@
 // the map as a person does (under Xvfb, say). Tiles are drawn from real OSM files; the API
 // answers from piece folders. Works in the current folder, whose data/ it uses as it is.
 //   pelagor-map-preview [--tiles PATH]... [--api DIR]... [--center LAT,LON] [--zoom Z]
-//                       [--select WEST,SOUTH,EAST,NORTH] [--pieces] [--network] [--shot FILE]
+//                       [--select WEST,SOUTH,EAST,NORTH] [--pieces] [--network] [--problems]
+//                       [--shot FILE]
 // --shot grabs the window into a PNG once the map has settled, and quits.
 #include "app/MainWindow.h"
 #include "mapview/Renderer.h"
@@ -56,6 +57,7 @@ int main(int argc, char* argv[])
     std::vector<double> select;
     bool pieces = false;
     bool network = false;
+    bool problems = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -81,6 +83,8 @@ int main(int argc, char* argv[])
             pieces = true;
         } else if (a == "--network") {
             network = true;
+        } else if (a == "--problems") {
+            problems = true;
         } else if (a == "--shot") {
             shot = next;
             ++i;
@@ -133,6 +137,8 @@ int main(int argc, char* argv[])
         window.findChild<QAction*>("actionDownloadedPieces")->setChecked(true);
     if (network)
         window.findChild<QAction*>("actionNetworkOfLastRun")->setChecked(true);
+    if (problems)
+        window.findChild<QAction*>("actionProblemsOfLastNetwork")->setChecked(true);
 
     if (!shot.isEmpty()) {
         QTimer::singleShot(3000, [&]() {

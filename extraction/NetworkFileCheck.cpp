@@ -1,0 +1,29 @@
+#include "extraction/NetworkFileCheck.h"
+
+#include "extraction/NetworkFileReader.h"
+#include "network/NetworkCheck.h"
+#include "network/NetworkReport.h"
+#include "network/WrittenNetwork.h"
+
+bool NetworkFileCheck::check(const QString& path, Format format, QString& report, std::size_t& findings)
+{
+    WrittenNetwork network;
+    QString error;
+    if (!NetworkFileReader::read(path, network, error)) {
+        report = NetworkReport::unreadable(path, error);
+        findings = 0;
+        return false;
+    }
+    const std::vector<Finding> found = NetworkCheck::run(network);
+    findings = found.size();
+    report = format == Format::Json ? NetworkReport::json(found) : NetworkReport::text(path, found, &network);
+    return true;
+}
+
+QString NetworkFileCheck::report(const QString& path)
+{
+    QString text;
+    std::size_t findings = 0;
+    check(path, Format::Text, text, findings);
+    return text;
+}

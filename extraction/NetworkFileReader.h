@@ -1,0 +1,21 @@
+#ifndef EXTRACTION_NETWORKFILEREADER_H
+#define EXTRACTION_NETWORKFILEREADER_H
+
+// Reads a network file back for checking, in either of its formats: the compact one of a
+// run (stop nodes written once per stop, members grouped by role) and standard OSM XML 0.6
+// (each object once, all its tags, members in their order). One reader for both: a
+// repeated node id is the same node, and what makes a way a road, a tram track or oneway,
+// and a relation a route, is NetworkKeepRules'. Any thread; runs in the caller.
+#include <QString>
+
+class WrittenNetwork;
+
+class NetworkFileReader
+{
+public:
+    // False, with the reason in `error`, when the file cannot be opened or is not a
+    // complete, well-formed OSM XML document; what was read before is then incomplete.
+    static bool read(const QString& path, WrittenNetwork& network, QString& error);
+};
+
+#endif

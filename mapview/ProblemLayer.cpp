@@ -1,0 +1,141 @@
+#include "mapview/ProblemLayer.h"
+
+#include "mapview/Renderer.h"
+
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Vermillion, reddish purple, blue, bluish green, black and orange: none of them the grey
+// or the muted colours of the network's roads, and rings where its stops are dots.
+const QColor kindColours[ProblemLayer::kinds] = {
+    QColor(213, 94, 0), QColor(204, 121, 167), QColor(0, 114, 178),
+    QColor(0, 158, 115), QColor(0, 0, 0),      QColor(230, 159, 0),
+};
+
+// A tooltip names at most this many findings under the mouse, and counts the rest.
+const int maxToolTipFindings = 5;
+
+} // namespace
+
+QColor ProblemLayer::colour(int kind)
+{
+    return kindColours[kind >= 0 && kind < kinds ? kind : kinds - 1];
+}
+
+void ProblemLayer::setPicture(const ProblemPicture& newPicture)
+{
+    picture = newPicture;
+    loaded = true;
+}
+
+void ProblemLayer::clear()
+{
+    picture = ProblemPicture();
+    loaded = false;
+}
+
+void ProblemLayer::paintRing(QPainter* painter, const QPointF& centre, int kind)
+{
+    // A white halo under the coloured ring keeps it visible on dark roads and tiles alike.
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(QPen(Qt::white, ringWidth + 2));
+    painter->drawEllipse(centre, ringRadius, ringRadius);
+    painter->setPen(QPen(colour(kind), ringWidth));
+    painter->drawEllipse(centre, ringRadius, ringRadius);
+}
+
+void ProblemLayer::paint(QPainter* painter, const Renderer& renderer, const QRect& view) const
+{
+    if (picture.markers.empty())
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    const QRectF reach = QRectF(view).adjusted(-2 * ringRadius, -2 * ringRadius, 2 * ringRadius, 2 * ringRadius);
+    for (const ProblemPicture::Marker& marker : picture.markers) {
+        const QPointF centre = renderer.geoToPixelF(marker.position);
+        if (reach.contains(centre))
+            paintRing(painter, centre, marker.kind);
+    }
+    painter->restore();
+}
+
+QString ProblemLayer::toolTipAt(const Renderer& renderer, const QPoint& pixel) const
+{
+    QStringList texts;
+    int more = 0;
+    const double reach = ringRadius + ringWidth / 2 + 1;
+    for (const ProblemPicture::Marker& marker : picture.markers) {
+        const QPointF d = renderer.geoToPixelF(marker.position) - QPointF(pixel);
+        if (std::hypot(d.x(), d.y()) > reach)
+            continue;
+        if (texts.size() < maxToolTipFindings)
+            texts << marker.text;
+        else
+            ++more;
+    }
+    if (more > 0)
+        texts << QString("and %1 more").arg(more);
+    return texts.join("\n\n");
+}
+
+void ProblemLayer::paintLegend(QPainter* painter, const QRect& view) const
+{
+    QString title;
+    if (!loaded)
+        title = QString("Checking the last network...");
+    else if (picture.fileName.isEmpty())
+        title = QString("No network file yet");
+    else if (!picture.failure.isEmpty())
+        title = QString("Could not check %1").arg(QFileInfo(picture.fileName).fileName());
+    else
+        title = QString("Problems of %1").arg(QFileInfo(picture.fileName).fileName());
+    // The kinds found, and nothing else.
+    std::vector<int> rows;
+    for (int kind = 0; kind < int(picture.kinds.size()) && kind < kinds; ++kind)
+        if (picture.kinds[std::size_t(kind)].count > 0)
+            rows.push_back(kind);
+    if (loaded && !picture.fileName.isEmpty() && picture.failure.isEmpty() && rows.empty())
+        title = QString("No problems in %1").arg(QFileInfo(picture.fileName).fileName());
+
+    painter->save();
+    const QFontMetrics metrics(painter->font());
+    const int line = std::max(metrics.height() + 2, int(2 * (ringRadius + ringWidth)));
+    const int swatch = int(2 * (ringRadius + ringWidth));
+    // A kind without positions (a way without length has none) has no ring on the map.
+    std::vector<bool> placed(kinds, false);
+    for (const ProblemPicture::Marker& marker : picture.markers)
+        if (marker.kind >= 0 && marker.kind < kinds)
+            placed[std::size_t(marker.kind)] = true;
+    const auto rowText = [this, &placed](int kind) {
+        const ProblemPicture::Kind& k = picture.kinds[std::size_t(kind)];
+        return QString("%1: %2%3").arg(k.name).arg(k.count).arg(placed[std::size_t(kind)] ? "" : " (not on the map)");
+    };
+    int width = metrics.horizontalAdvance(title);
+    for (int kind : rows)
+        width = std::max(width, swatch + 6 + metrics.horizontalAdvance(rowText(kind)));
+    const int height = line * int(rows.size() + 1) + 8;
+    const QRect box(view.right() - 8 - (width + 12), view.top() + 8, width + 12, height);
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(QColor(90, 90, 90));
+    painter->setBrush(QColor(255, 255, 255, 225));
+    painter->drawRect(box);
+    painter->setPen(Qt::black);
+    int y = box.top() + 4;
+    painter->drawText(QRect(box.left() + 6, y, width, line), Qt::AlignVCenter | Qt::AlignLeft, title);
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    for (int kind : rows) {
+        y += line;
+        paintRing(painter, QPointF(box.left() + 6 + swatch / 2.0, y + line / 2.0), kind);
+        painter->setPen(Qt::black);
+        painter->drawText(QRect(box.left() + 6 + swatch + 6, y, width, line), Qt::AlignVCenter | Qt::AlignLeft,
+                          rowText(kind));
+    }
+    painter->restore();
+}

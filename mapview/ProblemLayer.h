@@ -1,0 +1,45 @@
+#ifndef MAPVIEW_PROBLEMLAYER_H
+#define MAPVIEW_PROBLEMLAYER_H
+
+// The map's view of the problems of a network file: a ring at the position of each finding,
+// coloured by its kind, the words of the findings under the mouse as a tooltip, and a
+// legend of the kinds with their counts. Lives in the GUI thread.
+#include "mapview/ProblemPicture.h"
+
+#include <QColor>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+class QPainter;
+class Renderer;
+
+class ProblemLayer
+{
+public:
+    // The kinds the layer tells apart, numbered as the network check numbers them.
+    static constexpr int kinds = 6;
+    static constexpr double ringRadius = 7.0;
+    static constexpr double ringWidth = 3.0;
+    // Okabe and Ito's colours, told apart with the common colour vision deficiencies.
+    static QColor colour(int kind);
+
+    // Takes the picture in; the layer shows it until the next one or clear().
+    void setPicture(const ProblemPicture& picture);
+    // Back to "checking": nothing drawn, the legend says the network is being checked.
+    void clear();
+    bool isLoaded() const { return loaded; }
+
+    void paint(QPainter* painter, const Renderer& renderer, const QRect& view) const;
+    void paintLegend(QPainter* painter, const QRect& view) const;
+    // The words of the findings whose rings cover the pixel, one block each; empty for none.
+    QString toolTipAt(const Renderer& renderer, const QPoint& pixel) const;
+
+private:
+    static void paintRing(QPainter* painter, const QPointF& centre, int kind);
+
+    bool loaded = false;
+    ProblemPicture picture;
+};
+
+#endif

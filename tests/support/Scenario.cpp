@@ -1,0 +1,237 @@
+#include "tests/support/Scenario.h"
+
+#include "tests/support/LineDiff.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+// What a scenario folder may hold; anything else is a mistake (a misspelt `stdout`, or a
+// part that this driver does not carry out yet) and fails the scenario.
+const QStringList knownEntries = {"command", "input", "exit", "stdout", "stderr", "files", "expected", "README"};
+
+bool readFile(const QString& path, QByteArray& content)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    content = file.readAll();
+    return true;
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+// Every regular file below `root`, as paths relative to it.
+QStringList filesBelow(const QString& root)
+{
+    QStringList paths;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << QDir(root).relativeFilePath(it.next());
+    paths.sort();
+    return paths;
+}
+
+bool copyTree(const QString& from, const QString& to)
+{
+    for (const QString& relative : filesBelow(from)) {
+        QDir().mkpath(QFileInfo(to + "/" + relative).path());
+        if (!QFile::copy(from + "/" + relative, to + "/" + relative))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Scenario::Scenario(const QString& folder, const QHash<QString, QString>& programs)
+    : folder(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()))
+{
+    // The command runs in another directory: programs given relative to this one are made absolute.
+    for (auto it = programs.begin(); it != programs.end(); ++it)
+        this->programs.insert(it.key(), QFileInfo(it.value()).absoluteFilePath());
+}
+
+bool Scenario::splitCommand(const QString& line, QStringList& words)
+{
+    words.clear();
+    QString word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const QChar c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true; // "" is an empty word
+        } else if (!quoted && (c == ' ' || c == '\t')) {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words << word;
+    return !quoted;
+}
+
+QString Scenario::normalise(const QString& text, const QStringList& workDirs)
+{
+    static const QRegularExpression dateTime("\\d{4}-\\d{2}-\\d{2}_\\d{2}-\\d{2}-\\d{2}");
+    QString result = text;
+    // The longest spelling first: a canonical path may extend the one given.
+    QStringList dirs = workDirs;
+    std::sort(dirs.begin(), dirs.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& dir : dirs)
+        result.replace(dir, ".");
+    return result.replace(dateTime, "<date>_<time>");
+}
+
+bool Scenario::prepare(QString& report) const
+{
+    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString& entry : entries)
+        if (!knownEntries.contains(entry))
+            report += QString("unknown entry \"%1\" in the scenario folder\n").arg(entry);
+    return report.isEmpty();
+}
+
+bool Scenario::execute(QProcess& process, const QString& program, const QStringList& arguments,
+                       const QString& workDir, const QString& homeDir, QString& report)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LC_ALL", "C.UTF-8");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("HOME", homeDir);
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workDir);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForStarted(-1) || !process.waitForFinished(-1)) {
+        report = QString("%1 did not run: %2\n").arg(program, process.errorString());
+        return false;
+    }
+    if (process.exitStatus() != QProcess::NormalExit) {
+        report = QString("%1 crashed\n%2").arg(program, QString::fromUtf8(process.readAllStandardError()));
+        return false;
+    }
+    return true;
+}
+
+bool Scenario::run(QString& report, bool update)
+{
+    report.clear();
+    if (!prepare(report))
+        return false;
+    QByteArray commandLine;
+    QStringList words;
+    if (!readFile(folder + "/command", commandLine) || !splitCommand(QString::fromUtf8(commandLine).trimmed(), words)
+        || words.isEmpty() || QString::fromUtf8(commandLine).trimmed().contains('\n')) {
+        report = "command: not one line of a program and its arguments\n";
+        return false;
+    }
+    const QString program = programs.value(words.front());
+    if (program.isEmpty()) {
+        report = QString("command: unknown program \"%1\" (known: %2)\n")
+                     .arg(words.front(), [this] {
+                         QStringList names = programs.keys();
+                         names.sort();
+                         return names.join(", ");
+                     }());
+        return false;
+    }
+
+    QTemporaryDir work;
+    QTemporaryDir home;
+    if (!work.isValid() || !home.isValid()
+        || (QFileInfo(folder + "/input").isDir() && !copyTree(folder + "/input", work.path()))) {
+        report = "cannot prepare the working directory\n";
+        return false;
+    }
+    const QStringList workDirs = {work.path(), QFileInfo(work.path()).canonicalFilePath()};
+
+    QProcess process;
+    if (!execute(process, program, words.mid(1), work.path(), home.path(), report))
+        return false;
+
+    const QString actualExit = QString("%1\n").arg(process.exitCode());
+    // Exit status 0 is written as no `exit` file.
+    if (update && actualExit == "0\n")
+        QFile::remove(folder + "/exit");
+    else
+        compareText("exit", actualExit, report, update);
+    compareText("stdout", normalise(QString::fromUtf8(process.readAllStandardOutput()), workDirs), report, update);
+    compareText("stderr", normalise(QString::fromUtf8(process.readAllStandardError()), workDirs), report, update);
+    compareFiles(work.path(), workDirs, report, update);
+    return report.isEmpty();
+}
+
+void Scenario::compareText(const QString& name, const QString& actual, QString& report, bool update) const
+{
+    const QString path = folder + "/" + name;
+    QByteArray expected;
+    const bool present = readFile(path, expected);
+    if (update) {
+        if (actual.isEmpty())
+            QFile::remove(path);
+        else
+            writeFile(path, actual.toUtf8());
+        return;
+    }
+    // An absent file stands for nothing at all; the exit status defaults to 0.
+    if (!present && name == "exit")
+        expected = "0\n";
+    const QString diff = LineDiff::of(QString::fromUtf8(expected), actual);
+    if (!diff.isEmpty())
+        report += QString("%1 differs (- expected, + actual):\n%2").arg(name, diff);
+}
+
+void Scenario::compareFiles(const QString& workDir, const QStringList& workDirs, QString& report, bool update) const
+{
+    QHash<QString, QString> actualPaths; // normalised name -> name on disk
+    QString listing;
+    for (const QString& relative : filesBelow(workDir)) {
+        const QString name = normalise(relative, workDirs);
+        actualPaths.insert(name, relative);
+        listing += name + "\n";
+    }
+    if (QFileInfo(folder + "/files").isFile() || update) {
+        QByteArray expected;
+        readFile(folder + "/files", expected);
+        if (update)
+            writeFile(folder + "/files", listing.toUtf8());
+        const QString diff = update ? QString() : LineDiff::of(QString::fromUtf8(expected), listing);
+        if (!diff.isEmpty())
+            report += QString("files differ (- expected, + actual):\n%1").arg(diff);
+    }
+    const QString expectedRoot = folder + "/expected";
+    for (const QString& name : filesBelow(expectedRoot)) {
+        QByteArray expected;
+        QByteArray actual;
+        readFile(expectedRoot + "/" + name, expected);
+        if (!actualPaths.contains(name) || !readFile(workDir + "/" + actualPaths.value(name), actual)) {
+            report += QString("expected/%1: no such file after the run\n").arg(name);
+            continue;
+        }
+        if (update) {
+            writeFile(expectedRoot + "/" + name, actual);
+        } else if (actual != expected) {
+            report += QString("expected/%1 differs (- expected, + actual):\n%2")
+                          .arg(name, LineDiff::of(QString::fromUtf8(expected), QString::fromUtf8(actual)));
+        }
+    }
+}

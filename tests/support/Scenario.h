@@ -1,0 +1,52 @@
+#ifndef TESTS_SUPPORT_SCENARIO_H
+#define TESTS_SUPPORT_SCENARIO_H
+
+// One command test kept as data: a folder under tests/scenarios/ that names a command, the
+// files it starts with, and what it must print, return and leave behind. run() carries it
+// out in a fresh temporary working directory and says, readably, what differed.
+//
+// The folder holds `command` (one line: the program and its arguments, split at blanks,
+// double quotes grouping words), and optionally `input/` (copied into the working
+// directory first), `exit` (the exit status, default 0), `stdout` and `stderr` (the output
+// after normalisation; an absent file means no output at all), `files` (every regular file
+// of the working directory afterwards, one relative path a line, sorted), `expected/` (files
+// whose bytes must equal those at the same relative path) and `README` (what it shows).
+// Outputs and file names are normalised: the working directory's absolute path becomes ".",
+// and a local date and time "YYYY-MM-DD_hh-mm-ss" becomes "<date>_<time>".
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+class QProcess;
+
+class Scenario
+{
+public:
+    // `programs` maps the program names a command may use to their paths in the build tree.
+    Scenario(const QString& folder, const QHash<QString, QString>& programs);
+
+    // True when every check held; otherwise `report` tells each difference.
+    // With `update`, the outputs of the run become the folder's expected ones instead.
+    bool run(QString& report, bool update);
+
+    // The words of a command line: split at blanks, double quotes group words (and are
+    // dropped). False for an unclosed quote.
+    static bool splitCommand(const QString& line, QStringList& words);
+    // The one normalisation of outputs and file names, for a run in the working directory
+    // whose spellings (as made, and canonical) are `workDirs`.
+    static QString normalise(const QString& text, const QStringList& workDirs);
+
+private:
+    bool prepare(QString& report) const;
+    // Runs the program in the working directory with the scenario's environment: LC_ALL=C.UTF-8,
+    // QT_QPA_PLATFORM=offscreen and HOME in a folder of its own. False when it did not run or crashed.
+    static bool execute(QProcess& process, const QString& program, const QStringList& arguments,
+                        const QString& workDir, const QString& homeDir, QString& report);
+    void compareText(const QString& name, const QString& actual, QString& report, bool update) const;
+    void compareFiles(const QString& workDir, const QStringList& workDirs, QString& report, bool update) const;
+
+    QString folder;
+    QHash<QString, QString> programs;
+};
+
+#endif
