@@ -12,10 +12,10 @@ DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent)
 {
 }
 
-DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode)
+DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode, DownloadSource source)
     : QWidget(parent, Qt::Window)
     , ui(new Ui::DownloadWindow)
-    , processor(new OSMProcessor(area, fetchMode))
+    , processor(new OSMProcessor(area, fetchMode, source))
     , processingFlag(true)
 {
     ui->setupUi(this);

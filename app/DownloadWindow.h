@@ -3,6 +3,7 @@
 
 // The window of one processing run: starts the run for an area and shows its log and
 // download progress; closing it ends the run. Lives in the GUI thread.
+#include "download/DownloadSource.h"
 #include "download/FetchMode.h"
 
 #include <QRectF>
@@ -20,8 +21,10 @@ class DownloadWindow : public QWidget
     Q_OBJECT
 public:
     DownloadWindow(const QRectF& area, QWidget* parent);
-    // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again").
-    DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode);
+    // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again");
+    // the data comes from `source`.
+    DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode,
+                   DownloadSource source = DownloadSource::Api);
     ~DownloadWindow() override;
 
     // True until the run has reported completion; closing asks "Cancel download?" meanwhile.

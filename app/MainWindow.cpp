@@ -2,6 +2,8 @@
 
 #include "app/DownloadWindow.h"
 #include "app/MapViews.h"
+#include "app/MenuChoice.h"
+#include "download/AreaCount.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
 #include "ui_MainWindow.h"
@@ -50,6 +52,26 @@ MainWindow::MainWindow(QWidget* parent)
     mapViews.reset(new MapViews(ui->visualization, ui->actionDownloadedPieces, ui->actionNetworkOfLastRun,
                                 ui->actionProblemsOfLastNetwork, statusLine, problemsLine));
     connect(ui->actionDownloadAgain, SIGNAL(triggered()), this, SLOT(downloadAgain()));
+
+    // Remembered across starts; today's editing API at first start.
+    sourceChoice = new MenuChoice("download/source",
+                                  {{ui->actionSourceApi, DownloadSources::name(DownloadSource::Api)},
+                                   {ui->actionSourceOverpass, DownloadSources::name(DownloadSource::Overpass)}},
+                                  this);
+    connect(sourceChoice, SIGNAL(changed()), this, SLOT(sourceChanged()));
+    sourceChanged();
+}
+
+DownloadSource MainWindow::source() const
+{
+    DownloadSource chosen = DownloadSource::Api;
+    DownloadSources::fromName(sourceChoice->current(), chosen);
+    return chosen;
+}
+
+void MainWindow::sourceChanged()
+{
+    mapViews->setSource(source());
 }
 
 MainWindow::~MainWindow() = default;
@@ -76,15 +98,35 @@ void MainWindow::setNewLocRect(QRectF r)
 
 void MainWindow::startDownload()
 {
-    // The fields only display the selection; the map holds the real one.
-    auto* window = new DownloadWindow(ui->visualization->getLocationRect(), this);
-    connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
-    window->show();
+    startRun(FetchMode::UseFilesOnDisk);
 }
 
 void MainWindow::downloadAgain()
 {
-    auto* window = new DownloadWindow(ui->visualization->getLocationRect(), this, FetchMode::RequestEveryPiece);
+    startRun(FetchMode::RequestEveryPiece);
+}
+
+void MainWindow::startRun(FetchMode mode)
+{
+    // The fields only display the selection; the map holds the real one.
+    const QRectF area = ui->visualization->getLocationRect();
+    const DownloadSource chosen = source();
+    if (chosen == DownloadSource::Api) {
+        const qint64 requests = AreaCount::of(area, DownloadSource::Api).toDownload(mode);
+        if (requests > AreaCount::maxApiRequests) {
+            const qint64 overpass = AreaCount::of(area, DownloadSource::Overpass).toDownload(mode);
+            const QString text = QString("This area needs %1 requests to the OpenStreetMap API, whose usage policy "
+                                         "asks those who read much to take the data elsewhere. Overpass needs %2. "
+                                         "Download anyway?")
+                                     .arg(requests)
+                                     .arg(overpass);
+            if (QMessageBox::question(this, "Download from the OpenStreetMap API", text,
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                != QMessageBox::Yes)
+                return;
+        }
+    }
+    auto* window = new DownloadWindow(area, this, mode, chosen);
     connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
     window->show();
 }

@@ -4,6 +4,9 @@
 // The application's main window: the map with the coordinate panel over it, the menu,
 // and "Start Download", which opens a download window for the selected area.
 // Lives in the GUI thread.
+#include "download/DownloadSource.h"
+#include "download/FetchMode.h"
+
 #include <QMainWindow>
 #include <QRectF>
 #include <memory>
@@ -12,6 +15,7 @@ namespace Ui {
 class MainWindow;
 }
 class MapViews;
+class MenuChoice;
 class QKeyEvent;
 
 class MainWindow : public QMainWindow
@@ -30,12 +34,19 @@ private Q_SLOTS:
     void setNewLocRect(QRectF locationRect);
     void startDownload();
     void downloadAgain();
+    void sourceChanged();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    // Opens the download window of a run, after asking whether to go on when the API would take
+    // more requests than its usage policy allows for reading.
+    void startRun(FetchMode mode);
+    DownloadSource source() const;
+
     std::unique_ptr<Ui::MainWindow> ui;
+    MenuChoice* sourceChoice; // child of this window
     // Dies before the widgets it feeds: its worker thread is joined first.
     std::unique_ptr<MapViews> mapViews;
 };

@@ -124,5 +124,11 @@ void MapViews::selectionChanged()
 
 void MapViews::updateStatus()
 {
-    statusLine->setText(SelectionStatus::describe(map->getLocationRect()));
+    statusLine->setText(SelectionStatus::describe(map->getLocationRect(), source));
+}
+
+void MapViews::setSource(DownloadSource chosen)
+{
+    source = chosen;
+    updateStatus();
 }

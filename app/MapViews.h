@@ -5,6 +5,7 @@
 // of the last network", from the files on disk, and keeps the status line of the selected
 // area and, while the problems are shown, the one of their count. The files are read by a
 // MapDataLoader in a worker thread of this object; everything else runs in the GUI thread.
+#include "download/DownloadSource.h"
 #include "mapview/ProblemPicture.h"
 
 #include <QObject>
@@ -27,6 +28,9 @@ public:
     // are none to count.
     static QString problemsStatus(const ProblemPicture& picture);
     ~MapViews() override;
+
+    // The source a download takes now: the status line counts its requests.
+    void setSource(DownloadSource chosen);
 
 public Q_SLOTS:
     // A processing run has ended: the views shown are read again, and the status line too.
@@ -55,6 +59,7 @@ private:
     QAction* problemsAction;
     QLabel* statusLine;
     QLabel* problemsLine;
+    DownloadSource source = DownloadSource::Api;
     // While a corner is dragged the selection changes with every mouse move; the status line
     // follows at most this often.
     QTimer statusTimer;

@@ -7,12 +7,13 @@ OSMProcessor::OSMProcessor(const QRectF& area)
 {
 }
 
-OSMProcessor::OSMProcessor(const QRectF& area, FetchMode fetchMode)
+OSMProcessor::OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source)
     : QObject(nullptr)
     , workerThread(nullptr)
     , areaRect(area)
 {
     downloader.setFetchMode(fetchMode);
+    downloader.setSource(source);
     // The first four are relays: the owner listens to this object's signals only.
     connect(&downloader, SIGNAL(message(QString)), this, SIGNAL(message(QString)));
     connect(&downloader, SIGNAL(progress(int)), this, SIGNAL(downloadProgress(int)));
@@ -44,7 +45,8 @@ OSMProcessor::~OSMProcessor()
 
 void OSMProcessor::downloadOSMFiles()
 {
-    downloader.downloadArea(areaRect);
+    if (!downloader.downloadArea(areaRect))
+        Q_EMIT processingStopped();
 }
 
 void OSMProcessor::parseOSMFiles(const std::vector<QString>& filesPaths)
@@ -54,6 +56,8 @@ void OSMProcessor::parseOSMFiles(const std::vector<QString>& filesPaths)
     // A piece that could not be read to its end leaves the network as incomplete as one that
     // never came.
     const bool whole = parser.parseFiles(files, data);
-    parser.writeOutputFile(data, whole && !downloader.isIncomplete() ? OSMParser::Coverage::Complete
-                                                                     : OSMParser::Coverage::Incomplete);
+    incomplete = !whole || downloader.isIncomplete();
+    parser.writeOutputFile(data, incomplete ? OSMParser::Coverage::Incomplete : OSMParser::Coverage::Complete);
+    if (parser.writtenFilePath().isEmpty())
+        Q_EMIT processingStopped();
 }

@@ -20,14 +20,24 @@ class OSMProcessor : public QObject
     Q_OBJECT
 public:
     explicit OSMProcessor(const QRectF& area);
-    // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again").
-    OSMProcessor(const QRectF& area, FetchMode fetchMode);
+    // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again");
+    // the data comes from `source`.
+    OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source = DownloadSource::Api);
     ~OSMProcessor() override;
+
+    // The network file the run wrote; empty before processingDone(). Read it once that signal has
+    // arrived: the run's thread is done with it then.
+    QString networkFile() const { return parser.writtenFilePath(); }
+    // Whether that network file lacks pieces (its name ends in "-incomplete").
+    bool isIncomplete() const { return incomplete; }
 
 Q_SIGNALS:
     void message(QString msg);
     void downloadProgress(int percents);
     void processingDone();
+    // The run stopped before it wrote a network file (its reason is in the log): it will send
+    // nothing more. processingDone() never follows.
+    void processingStopped();
 
 private Q_SLOTS:
     void downloadOSMFiles();
@@ -42,6 +52,7 @@ private:
     OSMParser parser;
     OSMData data;
     QRectF areaRect;
+    bool incomplete = false;
 };
 
 #endif

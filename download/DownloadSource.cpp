@@ -1,5 +1,7 @@
 #include "download/DownloadSource.h"
 
+#include "download/PiecePlan.h"
+
 QString DownloadSources::name(DownloadSource source)
 {
     return source == DownloadSource::Overpass ? QStringLiteral("overpass") : QStringLiteral("api");
@@ -14,4 +16,15 @@ bool DownloadSources::fromName(const QString& text, DownloadSource& source)
     else
         return false;
     return true;
+}
+
+QString DownloadSources::folder(DownloadSource source)
+{
+    return source == DownloadSource::Overpass ? PiecePlan::downloadDir + QStringLiteral("overpass/")
+                                              : PiecePlan::downloadDir;
+}
+
+int DownloadSources::tileSize(DownloadSource source)
+{
+    return source == DownloadSource::Overpass ? 250 : PiecePlan::pieceSize;
 }

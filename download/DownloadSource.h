@@ -13,6 +13,12 @@ namespace DownloadSources {
 QString name(DownloadSource source);
 // False when `text` names no source.
 bool fromName(const QString& text, DownloadSource& source);
+// The folder of the source's files, relative to the working directory: "data/download/" for
+// the API's pieces, "data/download/overpass/" for Overpass tiles.
+QString folder(DownloadSource source);
+// The side of the pieces an area is cut into, in grid units of 0.001 degree: 10 for the API,
+// 250 (0.25 degree) for Overpass.
+int tileSize(DownloadSource source);
 
 } // namespace DownloadSources
 

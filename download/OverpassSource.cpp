@@ -1,5 +1,6 @@
 #include "download/OverpassSource.h"
 
+#include "download/DownloadSource.h"
 #include "download/OverpassQuery.h"
 #include "download/PiecePlan.h"
 
@@ -101,7 +102,7 @@ QString OverpassSource::arrivalNote(const QByteArray& body) const
 
 int OverpassSource::tileSize() const
 {
-    return tileSide;
+    return DownloadSources::tileSize(DownloadSource::Overpass);
 }
 
 bool OverpassSource::needsTls() const

@@ -11,8 +11,6 @@
 class OverpassSource : public PieceSource
 {
 public:
-    // A tile's side at most, in grid units: 0.25 degree.
-    static constexpr int tileSide = 250;
     // A tile the server cannot answer in its limits is cut down to this side, no further.
     static constexpr int smallestTile = 10;
 

@@ -9,14 +9,24 @@
 #include <QStringList>
 
 namespace {
-const QString apiUrl = QStringLiteral("http://api.openstreetmap.org/api/0.6/map?bbox=%1,%2,%3,%4");
+
+// The map call of the editing API, plain HTTP as the API answers it; PELAGOR_API_URL names
+// another (a user's own instance, a test's server).
+QString apiUrl()
+{
+    const QByteArray configured = qgetenv("PELAGOR_API_URL");
+    const QString base = configured.isEmpty() ? QStringLiteral("http://api.openstreetmap.org/api/0.6/map")
+                                              : QString::fromUtf8(configured);
+    return base + QStringLiteral("?bbox=%1,%2,%3,%4");
+}
+
 } // namespace
 
 Pelagor::Pelagor(QObject* parent)
     : QObject(parent)
     , area()
-    , apiSource(apiUrl, PiecePlan::downloadDir)
-    , overpassSource(PiecePlan::downloadDir + QStringLiteral("overpass/"))
+    , apiSource(apiUrl(), DownloadSources::folder(DownloadSource::Api))
+    , overpassSource(DownloadSources::folder(DownloadSource::Overpass))
     , merger(PiecePlan::downloadDir)
     , fetcher(new PieceFetcher(this))
 {
@@ -99,15 +109,16 @@ bool Pelagor::prepareRequests(const QRectF& area)
         Q_EMIT message("Selected area is too large!");
         return false;
     }
-    if (!makeFolders())
-        return false;
     // Qt loads OpenSSL when the first encrypted connection is made; without it every request
     // to an https address would fail the same way.
     if (currentSource().needsTls() && !QSslSocket::supportsSsl()) {
-        Q_EMIT message(QString("No TLS support on this machine (Qt found no OpenSSL %1): %2 cannot be reached.\n")
+        Q_EMIT message(QString("No TLS support on this machine: Qt was built for %1 and finds no such library, so "
+                               "%2 cannot be reached over HTTPS.\n")
                            .arg(QSslSocket::sslLibraryBuildVersionString(), currentSource().serviceName()));
         return false;
     }
+    if (!makeFolders())
+        return false;
     Q_EMIT message(QString("Total %1 files to be requested...\n").arg(getTotalFiles()));
     return true;
 }

@@ -42,6 +42,13 @@ QRectF Visualization::getLocationRect() const
     return selection.toRectF();
 }
 
+void Visualization::setLocationRect(const QRectF& area)
+{
+    selection = LocationRect(area.y(), area.y() + area.height(), area.x(), area.x() + area.width());
+    Q_EMIT newLocRect(selection.toRectF());
+    update();
+}
+
 void Visualization::purgeTiles()
 {
     renderer->purgeTileCache();

@@ -29,6 +29,9 @@ public:
     Renderer* getRenderer() const { return renderer; }
     // The selection as x = west, y = north, width >= 0, height <= 0.
     QRectF getLocationRect() const;
+    // Moves the selection to `area` (in the same convention), as a drag of its corners would,
+    // and announces it.
+    void setLocationRect(const QRectF& area);
     // The views that are on show their data for the view as it is: the pieces have been
     // looked up, and the network, drawn in a thread of its own, has come for this view.
     bool areViewsReady() const

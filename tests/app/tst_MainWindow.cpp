@@ -1,3 +1,4 @@
+#include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
 #include "app/SelectionStatus.h"
 #include "mapview/Renderer.h"
@@ -17,6 +18,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -38,6 +40,9 @@ private Q_SLOTS:
     void fieldsFollowCornerDrag();
     void zoomKeys();
     void about();
+    void downloadSource();
+    void manyApiRequestsAsked_data();
+    void manyApiRequestsAsked();
 
 private:
     QLineEdit* field(const char* name) const { return window->findChild<QLineEdit*>(name); }
@@ -62,6 +67,7 @@ void tst_MainWindow::init()
 {
     work = new TestWorkDir;
     QVERIFY(work->isValid());
+    QSettings().clear();
     window = new MainWindow;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -154,15 +160,26 @@ void tst_MainWindow::menu()
     QCOMPARE(menu->title(), QString("Menu"));
     QCOMPARE(bar->actions().first(), menu->menuAction());
     const QList<QAction*> actions = menu->actions();
-    QCOMPARE(actions.size(), 4);
+    QCOMPARE(actions.size(), 6);
     QCOMPARE(actions[0]->objectName(), QString("actionDownloadAgain"));
     QCOMPARE(actions[0]->text(), QString("Download again"));
-    QCOMPARE(actions[1]->objectName(), QString("actionAbout"));
-    QCOMPARE(actions[1]->text(), QString("About"));
+    auto* from = window->findChild<QMenu*>("menuDownloadFrom");
+    QVERIFY(from);
+    QCOMPARE(actions[1], from->menuAction());
+    QCOMPARE(from->title(), QString("Download from"));
     QVERIFY(actions[2]->isSeparator());
-    QCOMPARE(actions[3]->objectName(), QString("actionExit"));
-    QCOMPARE(actions[3]->text(), QString("Exit"));
-    QVERIFY(!actions[0]->isCheckable() && !actions[1]->isCheckable() && !actions[3]->isCheckable());
+    QCOMPARE(actions[3]->objectName(), QString("actionAbout"));
+    QCOMPARE(actions[3]->text(), QString("About"));
+    QVERIFY(actions[4]->isSeparator());
+    QCOMPARE(actions[5]->objectName(), QString("actionExit"));
+    QCOMPARE(actions[5]->text(), QString("Exit"));
+    QVERIFY(!actions[0]->isCheckable() && !actions[3]->isCheckable() && !actions[5]->isCheckable());
+    // Two exclusive sources; the editing API at first start.
+    QStringList sources;
+    for (QAction* action : from->actions())
+        sources << QString("%1 %2 %3").arg(action->objectName(), action->text()).arg(action->isChecked());
+    QCOMPARE(sources, QStringList({"actionSourceApi OpenStreetMap API (pieces of 0.01°) 1",
+                                   "actionSourceOverpass Overpass API (one request per area) 0"}));
 
     // The views, after "Menu", all off at start.
     auto* view = window->findChild<QMenu*>("menuView");
@@ -179,7 +196,7 @@ void tst_MainWindow::menu()
                                  "actionNetworkOfLastRun Network of the last run",
                                  "actionProblemsOfLastNetwork Problems of the last network"}));
 
-    actions[3]->trigger();
+    actions[5]->trigger();
     QVERIFY(!window->isVisible());
 }
 
@@ -279,6 +296,66 @@ void tst_MainWindow::about()
     QCOMPARE(answer.text, QString("Application downloads OpenStreetMap data for selected area, extracts informations "
                                   "usable by Dorvex such as nodes, ways, stops and routes which are then saved to new "
                                   "file."));
+}
+
+void tst_MainWindow::downloadSource()
+{
+    // The status line counts for the chosen source, and the choice outlives the window.
+    auto* status = window->findChild<QLabel*>("selectionStatus");
+    QTRY_COMPARE(status->text(), QString("1 piece: 0 on disk, 1 to download"));
+    window->findChild<QAction*>("actionSourceOverpass")->trigger();
+    QTRY_COMPARE(status->text(), QString("1 request"));
+    QVERIFY(!window->findChild<QAction*>("actionSourceApi")->isChecked());
+    QVERIFY(QDir().mkpath("data/download/overpass"));
+    QVERIFY(TestWorkDir::writeFile("data/download/overpass/16.604-49.197-16.611-49.202.osm", "<osm>\n</osm>\n"));
+    window->findChild<Visualization*>("visualization")->setLocationRect(QRectF(16.6048, 49.2014, 0.3, -0.1));
+    QTRY_COMPARE(status->text(), QString("2 requests"));
+
+    delete window;
+    window = new MainWindow;
+    window->show();
+    QVERIFY(window->findChild<QAction*>("actionSourceOverpass")->isChecked());
+    QTRY_COMPARE(window->findChild<QLabel*>("selectionStatus")->text(), QString("1 request: 1 on disk, 0 to download"));
+}
+
+void tst_MainWindow::manyApiRequestsAsked_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QRectF>("area");
+    QTest::addColumn<bool>("asked");
+    // 32 x 32 pieces: 1,024 requests to the API, 1 to Overpass.
+    const QRectF large(16.6001, 49.3199, 0.3198, -0.3198);
+    QTest::newRow("API, 1,024 pieces") << "actionSourceApi" << large << true;
+    QTest::newRow("API, 1,000 pieces") << "actionSourceApi" << QRectF(16.6001, 49.3999, 0.2498, -0.3998) << false;
+    QTest::newRow("Overpass") << "actionSourceOverpass" << large << false;
+}
+
+void tst_MainWindow::manyApiRequestsAsked()
+{
+    // Before a run would ask the editing API for more than 1,000 pieces, the user is asked;
+    // No (the default) starts nothing.
+    QFETCH(QString, source);
+    QFETCH(QRectF, area);
+    QFETCH(bool, asked);
+    window->findChild<QAction*>(source)->trigger();
+    window->findChild<Visualization*>("visualization")->setLocationRect(area);
+    std::unique_ptr<ModalAnswer> no(new ModalAnswer(QMessageBox::No));
+    QTest::mouseClick(window->findChild<QPushButton*>("btnStartDownload"), Qt::LeftButton);
+    QCOMPARE(no->seen, asked);
+    if (asked) {
+        QCOMPARE(no->text, QString("This area needs 1024 requests to the OpenStreetMap API, whose usage policy asks those "
+                                  "who read much to take the data elsewhere. Overpass needs 4. Download anyway?"));
+        QCOMPARE(no->defaultButton, QMessageBox::No);
+        QVERIFY(window->findChildren<DownloadWindow*>().isEmpty());
+        return;
+    }
+    no.reset();
+    const QList<DownloadWindow*> windows = window->findChildren<DownloadWindow*>();
+    QCOMPARE(windows.size(), 1);
+    // The run started; closing it at once asks, and Yes ends it.
+    ModalAnswer yes(QMessageBox::Yes);
+    windows.first()->close();
+    QTRY_VERIFY(window->findChildren<DownloadWindow*>().isEmpty());
 }
 
 QTEST_MAIN(tst_MainWindow)

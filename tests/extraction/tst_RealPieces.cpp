@@ -25,6 +25,8 @@ private Q_SLOTS:
     void orderDoesNotChangeWhatIsKept();
     void golden_data();
     void golden();
+    void overpassGivesTheApisNetwork_data();
+    void overpassGivesTheApisNetwork();
 
 private:
     struct Output
@@ -227,6 +229,32 @@ void tst_RealPieces::golden()
     QCOMPARE(out.osmiumProblems, QString());
     const QString difference = GoldenFile::compare(out.content, golden);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void tst_RealPieces::overpassGivesTheApisNetwork_data()
+{
+    // The network files of the download scenarios: from the API's eight pieces, and from the
+    // Overpass answers of the same data (one request; the halves of a tile the server could not
+    // answer whole).
+    QTest::addColumn<QString>("scenario");
+    QTest::newRow("one request") << "download-overpass";
+    QTest::newRow("the tile cut in two") << "download-overpass-remark";
+}
+
+// Element for element the same network, in another order: Overpass sorts by id.
+void tst_RealPieces::overpassGivesTheApisNetwork()
+{
+    QFETCH(QString, scenario);
+    const auto elements = [](const QString& scenarioName) {
+        const QString path = QString(PELAGOR_SOURCE_DIR "/tests/scenarios/%1/expected/data/comp/<date>_<time>.osm")
+                                 .arg(scenarioName);
+        QStringList blocks = QString::fromUtf8(TestWorkDir::readFile(path)).split("\n <");
+        blocks.sort();
+        return blocks;
+    };
+    const QStringList api = elements("download-api");
+    QCOMPARE(api.size(), 1285);
+    QCOMPARE(elements(scenario), api);
 }
 
 QTEST_GUILESS_MAIN(tst_RealPieces)

@@ -144,12 +144,11 @@ void FakeHttpServer::readFrom(QTcpSocket* socket)
 {
     QByteArray& buffer = pending[socket];
     buffer += socket->readAll();
-    // Requests carry no body here (GET and CONNECT), so a blank line ends each one.
+    // A blank line ends the head of each request; a POST's body follows, as long as its
+    // Content-Length says.
     int end;
     while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
-        const QByteArray head = buffer.left(end);
-        buffer.remove(0, end + 4);
-        const QList<QByteArray> lines = head.split('\n');
+        const QList<QByteArray> lines = buffer.left(end).split('\n');
         Request request;
         request.receivedMs = clock.elapsed();
         const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
@@ -161,6 +160,11 @@ void FakeHttpServer::readFrom(QTcpSocket* socket)
             if (colon > 0)
                 request.headers.append(qMakePair(lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()));
         }
+        const int length = request.header("Content-Length").toInt();
+        if (buffer.size() < end + 4 + length)
+            return; // the rest of the body is still on its way
+        request.body = buffer.mid(end + 4, length);
+        buffer.remove(0, end + 4 + length);
         if (request.url.isRelative())
             request.url = QUrl("http://" + request.header("Host") + request.target);
         answer(socket, request);

@@ -27,6 +27,7 @@ public:
         QUrl url;       // absolute in proxy form ("http://host/path?query")
         QByteArray target; // the request target exactly as sent
         QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray body; // of a POST
         qint64 receivedMs = 0; // on the server's monotonic clock, from its construction
         QByteArray header(const QByteArray& name) const;
     };

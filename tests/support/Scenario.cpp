@@ -1,21 +1,25 @@
 #include "tests/support/Scenario.h"
 
 #include "tests/support/LineDiff.h"
+#include "tests/support/ScenarioServer.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <memory>
 
 namespace {
 
 // What a scenario folder may hold; anything else is a mistake (a misspelt `stdout`, or a
 // part that this driver does not carry out yet) and fails the scenario.
-const QStringList knownEntries = {"command", "input", "exit", "stdout", "stderr", "files", "expected", "README"};
+const QStringList knownEntries = {"command", "input",    "exit",     "stdout", "stderr",
+                                  "files",   "expected", "README",   "server", "requests"};
 
 bool readFile(const QString& path, QByteArray& content)
 {
@@ -98,7 +102,20 @@ QString Scenario::normalise(const QString& text, const QStringList& workDirs)
     std::sort(dirs.begin(), dirs.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
     for (const QString& dir : dirs)
         result.replace(dir, ".");
-    return result.replace(dateTime, "<date>_<time>");
+    result.replace(dateTime, "<date>_<time>");
+    // The progress of a request comes in as many dots as Qt's reports happen to be, and the last
+    // report may come twice: one dot, and one " Done" when there was one.
+    static const QRegularExpression progress("(Request: \"[^\"\n]*\" (?:\\([^)\n]*\\) )?)((?:\\.| Done)+)");
+    QString normalised;
+    int last = 0;
+    QRegularExpressionMatchIterator it = progress.globalMatch(result);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        normalised += result.mid(last, match.capturedStart(2) - last);
+        normalised += match.captured(2).contains("Done") ? ". Done" : ".";
+        last = match.capturedEnd(2);
+    }
+    return normalised + result.mid(last);
 }
 
 bool Scenario::prepare(QString& report) const
@@ -111,17 +128,29 @@ bool Scenario::prepare(QString& report) const
 }
 
 bool Scenario::execute(QProcess& process, const QString& program, const QStringList& arguments,
-                       const QString& workDir, const QString& homeDir, QString& report)
+                       const QString& workDir, const QString& homeDir, const ScenarioServer* server, QString& report)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LC_ALL", "C.UTF-8");
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("HOME", homeDir);
+    if (server) {
+        const QString base = QString("http://127.0.0.1:%1").arg(server->port());
+        environment.insert("PELAGOR_API_URL", base + "/api/0.6/map");
+        environment.insert("PELAGOR_OVERPASS_URL", base + "/api/interpreter");
+    }
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(workDir);
     process.setStandardInputFile(QProcess::nullDevice());
+    // The fake servers answer from this thread's event loop while the program runs.
+    QEventLoop loop;
+    QObject::connect(&process, SIGNAL(finished(int, QProcess::ExitStatus)), &loop, SLOT(quit()));
+    QObject::connect(&process, SIGNAL(errorOccurred(QProcess::ProcessError)), &loop, SLOT(quit()));
     process.start(program, arguments);
-    if (!process.waitForStarted(-1) || !process.waitForFinished(-1)) {
+    loop.exec();
+    if (process.state() != QProcess::NotRunning)
+        process.waitForFinished(-1);
+    if (process.error() == QProcess::FailedToStart) {
         report = QString("%1 did not run: %2\n").arg(program, process.errorString());
         return false;
     }
@@ -164,9 +193,32 @@ bool Scenario::run(QString& report, bool update)
     }
     const QStringList workDirs = {work.path(), QFileInfo(work.path()).canonicalFilePath()};
 
+    std::unique_ptr<ScenarioServer> server;
+    if (QFileInfo(folder + "/server").isFile()) {
+        server.reset(new ScenarioServer);
+        if (!server->load(folder, report) || !server->listen()) {
+            report += "cannot start the scenario's server\n";
+            return false;
+        }
+    }
+
     QProcess process;
-    if (!execute(process, program, words.mid(1), work.path(), home.path(), report))
+    if (!execute(process, program, words.mid(1), work.path(), home.path(), server.get(), report))
         return false;
+    if (server) {
+        for (const QString& request : server->unanswered())
+            report += QString("no rule of `server` answers the request %1\n").arg(request);
+        if (QFileInfo(folder + "/requests").isFile() || update) {
+            const QString listing = server->requests().isEmpty() ? QString() : server->requests().join('\n') + '\n';
+            QByteArray expected;
+            readFile(folder + "/requests", expected);
+            if (update)
+                writeFile(folder + "/requests", listing.toUtf8());
+            else if (!LineDiff::of(QString::fromUtf8(expected), listing).isEmpty())
+                report += QString("requests differ (- expected, + actual):\n%1")
+                              .arg(LineDiff::of(QString::fromUtf8(expected), listing));
+        }
+    }
 
     const QString actualExit = QString("%1\n").arg(process.exitCode());
     // Exit status 0 is written as no `exit` file.

@@ -10,14 +10,19 @@
 // directory first), `exit` (the exit status, default 0), `stdout` and `stderr` (the output
 // after normalisation; an absent file means no output at all), `files` (every regular file
 // of the working directory afterwards, one relative path a line, sorted), `expected/` (files
-// whose bytes must equal those at the same relative path) and `README` (what it shows).
+// whose bytes must equal those at the same relative path), `README` (what it shows), `server`
+// (the answers of a fake editing API and Overpass interpreter, see ScenarioServer.h; the
+// program finds them through PELAGOR_API_URL and PELAGOR_OVERPASS_URL) and `requests` (the
+// requests they must get, one a line in order; an empty file for none).
 // Outputs and file names are normalised: the working directory's absolute path becomes ".",
-// and a local date and time "YYYY-MM-DD_hh-mm-ss" becomes "<date>_<time>".
+// a local date and time "YYYY-MM-DD_hh-mm-ss" becomes "<date>_<time>", and the progress dots
+// of a request line become one dot (followed by " Done" when the line had one).
 #include <QHash>
 #include <QString>
 #include <QStringList>
 
 class QProcess;
+class ScenarioServer;
 
 class Scenario
 {
@@ -41,7 +46,7 @@ private:
     // Runs the program in the working directory with the scenario's environment: LC_ALL=C.UTF-8,
     // QT_QPA_PLATFORM=offscreen and HOME in a folder of its own. False when it did not run or crashed.
     static bool execute(QProcess& process, const QString& program, const QStringList& arguments,
-                        const QString& workDir, const QString& homeDir, QString& report);
+                        const QString& workDir, const QString& homeDir, const ScenarioServer* server, QString& report);
     void compareText(const QString& name, const QString& actual, QString& report, bool update) const;
     void compareFiles(const QString& workDir, const QStringList& workDirs, QString& report, bool update) const;
 

@@ -1,0 +1,54 @@
+#include "app/CommandLine.h"
+
+#include <cstdio>
+
+CommandLine::CommandLine(const QString& program, const QString& version, const QString& description,
+                         const QString& epilog)
+    : program(program)
+    , version(version)
+    , epilog(epilog)
+{
+    parser.setApplicationDescription(description);
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption(QCommandLineOption({"h", "help"}, "Print this text and exit."));
+    parser.addOption(QCommandLineOption("version", "Print the version and exit."));
+}
+
+bool CommandLine::parse(const QStringList& arguments, int& status)
+{
+    if (!parser.parse(arguments)) {
+        status = usageError(parser.errorText() + QString(" (see %1 --help)").arg(program));
+        return false;
+    }
+    if (parser.isSet("help")) {
+        print(parser.helpText() + epilog);
+        status = 0;
+        return false;
+    }
+    if (parser.isSet("version")) {
+        print(QString("%1 %2\n").arg(program, version));
+        status = 0;
+        return false;
+    }
+    return true;
+}
+
+int CommandLine::usageError(const QString& text) const
+{
+    printError(QString("%1: %2\n").arg(program, text));
+    return usageStatus;
+}
+
+void CommandLine::print(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void CommandLine::printError(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}

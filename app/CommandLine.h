@@ -1,0 +1,38 @@
+#ifndef APP_COMMANDLINE_H
+#define APP_COMMANDLINE_H
+
+// The conventions of Pelagor's command-line programs, on QCommandLineParser: options anywhere
+// before "--", -h/--help and --version, and a usage error as one line on the standard error
+// stream that names it, with exit status 2. Used in the main thread.
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+class CommandLine
+{
+public:
+    static constexpr int usageStatus = 2;
+
+    // `program` opens the lines it prints; `description` and `epilog` frame the option list of
+    // --help (the epilog says what the exit statuses mean).
+    CommandLine(const QString& program, const QString& version, const QString& description, const QString& epilog);
+
+    // The parser to add options and positional arguments to before parse().
+    QCommandLineParser& options() { return parser; }
+    // False when the program is to end at once with `status`: 0 after --help or --version, 2
+    // after a usage error (already reported).
+    bool parse(const QStringList& arguments, int& status);
+    // Reports a usage error: "program: text" on the standard error stream; returns 2.
+    int usageError(const QString& text) const;
+    // Writes `text` to the standard output (a log line, say) and flushes it.
+    static void print(const QString& text);
+    static void printError(const QString& text);
+
+private:
+    QString program;
+    QString version;
+    QString epilog;
+    QCommandLineParser parser;
+};
+
+#endif

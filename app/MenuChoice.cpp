@@ -1,0 +1,39 @@
+#include "app/MenuChoice.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QSettings>
+
+MenuChoice::MenuChoice(const QString& settingsKey, const QList<QPair<QAction*, QString>>& entries, QObject* parent)
+    : QObject(parent)
+    , key(settingsKey)
+    , entries(entries)
+    , group(new QActionGroup(this))
+{
+    const QString remembered = QSettings().value(key).toString();
+    QAction* checked = entries.value(0).first;
+    for (const auto& entry : entries) {
+        entry.first->setCheckable(true);
+        group->addAction(entry.first);
+        if (entry.second == remembered)
+            checked = entry.first;
+    }
+    group->setExclusive(true);
+    if (checked)
+        checked->setChecked(true);
+    connect(group, SIGNAL(triggered(QAction*)), this, SLOT(chosen(QAction*)));
+}
+
+QString MenuChoice::current() const
+{
+    for (const auto& entry : entries)
+        if (entry.first->isChecked())
+            return entry.second;
+    return entries.value(0).second;
+}
+
+void MenuChoice::chosen(QAction*)
+{
+    QSettings().setValue(key, current());
+    Q_EMIT changed();
+}

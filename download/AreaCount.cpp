@@ -1,0 +1,52 @@
+#include "download/AreaCount.h"
+
+#include "download/PiecePlan.h"
+#include "download/PieceStore.h"
+
+#include <QDir>
+#include <QHash>
+#include <QRect>
+#include <QSet>
+#include <QStringList>
+#include <vector>
+
+inline uint qHash(const QRect& rect, uint seed = 0)
+{
+    return qHash(qMakePair(qMakePair(rect.left(), rect.top()), qMakePair(rect.right(), rect.bottom())), seed);
+}
+
+AreaCount AreaCount::of(const QRectF& area, DownloadSource source)
+{
+    AreaCount count;
+    // The same refusals as the downloader's, in the same order.
+    const int size = DownloadSources::tileSize(source);
+    const QRect grid = PiecePlan::toGridRect(area);
+    if (!PiecePlan::fitsGrid(area) || PiecePlan::countPieces(grid, size) > PiecePlan::maxPieces) {
+        count.tooLarge = true;
+        return count;
+    }
+    count.pieces = PiecePlan::countPieces(grid, size);
+
+    // A run takes a piece from disk when its file is a whole piece. The folder is listed once
+    // and its names read back into pieces, rather than each of up to a million pieces looked up
+    // by name; PiecePlan::fromFileName accepts exactly the names that the store gives. Only the
+    // files of the area's pieces are opened.
+    const PieceStore store(DownloadSources::folder(source));
+    QSet<QRect> named;
+    for (const QString& name : QDir(store.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::NoSort)) {
+        QRect piece;
+        if (PiecePlan::fromFileName(name, piece))
+            named.insert(piece);
+    }
+    if (named.isEmpty())
+        return count;
+    std::vector<QRect> plan;
+    if (!PiecePlan::appendPieces(grid, plan, size)) {
+        count = AreaCount();
+        count.tooLarge = true;
+        return count;
+    }
+    for (const QRect& piece : plan)
+        count.onDisk += named.contains(piece) && store.hasWholeFile(piece) ? 1 : 0;
+    return count;
+}

@@ -1,0 +1,40 @@
+#ifndef TESTS_SUPPORT_FAKEOVERPASS_H
+#define TESTS_SUPPORT_FAKEOVERPASS_H
+
+// Answers Overpass interpreter requests the way the real one answers Pelagor's query, computed
+// from OpenStreetMap files: of what the editing API's map call returns for the query's box, the
+// ways tagged highway or railway=tram with their nodes, the nodes with stop, signal or
+// public-transport tags, the bus, trolleybus and tram routes with their node members. The query
+// itself is not interpreted: only its box is read from it.
+#include "tests/support/FakeHttpServer.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <memory>
+
+class FakeOverpass
+{
+public:
+    // The data of every *.osm file of the folders, each object once (the first copy wins).
+    explicit FakeOverpass(const QStringList& folders);
+    ~FakeOverpass();
+
+    // The box of a posted query: south, west, north, east; false when the request holds none.
+    static bool boxOf(const FakeHttpServer::Request& request, double box[4]);
+    // The answer's XML for a box (south, west, north, east), sorted by type and id.
+    QByteArray answer(const double box[4]) const;
+    // 200 with answer(), or 400 when the request holds no box.
+    FakeHttpServer::Response respond(const FakeHttpServer::Request& request) const;
+
+private:
+    struct Data;
+    std::unique_ptr<Data> data;
+};
+
+#endif

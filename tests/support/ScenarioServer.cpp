@@ -1,0 +1,131 @@
+#include "tests/support/ScenarioServer.h"
+
+#include "tests/support/FakeOverpass.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUrlQuery>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QByteArray errorPage = "<html><head><title>502 Bad Gateway</title></head>\n<body><h1>Bad Gateway</h1>"
+                             "<p>The proxy received an invalid response.</p></body></html>\n";
+
+} // namespace
+
+ScenarioServer::ScenarioServer()
+{
+    server.setHandler([this](const FakeHttpServer::Request& request) { return respond(request); });
+}
+
+ScenarioServer::~ScenarioServer() = default;
+
+bool ScenarioServer::listen()
+{
+    return server.listen();
+}
+
+bool ScenarioServer::load(const QString& scenarioFolder, QString& problem)
+{
+    const QStringList lines = QString::fromUtf8(readAll(scenarioFolder + "/server")).split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        const QStringList words = lines[i].simplified().split(' ', Qt::SkipEmptyParts);
+        if (words.isEmpty() || words.first().startsWith('#'))
+            continue;
+        if (words.first() == "data") {
+            for (const QString& dir : words.mid(1))
+                folders << QDir(scenarioFolder).absoluteFilePath(dir);
+            continue;
+        }
+        Rule rule;
+        rule.service = words.value(0);
+        rule.box = words.value(1);
+        int next = 2;
+        if (words.value(next).endsWith('x')) {
+            bool ok = false;
+            rule.left = words.value(next).chopped(1).toInt(&ok);
+            next += ok ? 1 : 0;
+        }
+        rule.answer = words.value(next);
+        for (const QString& option : words.mid(next + 1))
+            if (option.startsWith("retry-after="))
+                rule.retryAfter = option.mid(12).toUtf8();
+        if ((rule.service != "api" && rule.service != "overpass") || rule.box.isEmpty() || rule.answer.isEmpty()) {
+            problem = QString("server, line %1: not a rule: %2\n").arg(i + 1).arg(lines[i]);
+            return false;
+        }
+        rules << rule;
+    }
+    overpass.reset(new FakeOverpass(folders));
+    return true;
+}
+
+FakeHttpServer::Response ScenarioServer::respond(const FakeHttpServer::Request& request)
+{
+    QString service;
+    QString box;
+    if (request.url.path().endsWith("/api/interpreter")) {
+        service = "overpass";
+        double b[4];
+        if (FakeOverpass::boxOf(request, b))
+            box = QString("%1-%2-%3-%4").arg(b[1]).arg(b[0]).arg(b[3]).arg(b[2]);
+    } else {
+        service = "api";
+        box = QUrlQuery(request.url).queryItemValue("bbox").replace(',', '-');
+    }
+    const QString name = service + " " + box;
+    seen << name;
+    for (Rule& rule : rules) {
+        if (rule.service != service || (rule.box != "*" && rule.box != box) || rule.left == 0)
+            continue;
+        if (rule.left > 0)
+            --rule.left;
+        return answer(rule, service, box, request);
+    }
+    missed << name;
+    return FakeHttpServer::Response::error(404, "no rule of the scenario answers this request");
+}
+
+FakeHttpServer::Response ScenarioServer::answer(const Rule& rule, const QString& service, const QString& box,
+                                                const FakeHttpServer::Request& request) const
+{
+    QByteArray data;
+    if (service == "overpass") {
+        data = overpass->respond(request).body;
+    } else {
+        for (const QString& folder : folders)
+            if (data.isEmpty())
+                data = readAll(folder + "/" + box + ".osm");
+    }
+    FakeHttpServer::Response response;
+    bool ok = false;
+    const int status = rule.answer.toInt(&ok);
+    if (rule.answer == "serve")
+        return data.isEmpty() ? FakeHttpServer::Response::error(404, "no such piece")
+                              : FakeHttpServer::Response::ok(data);
+    if (ok)
+        response = FakeHttpServer::Response::error(status, status == 400 && service == "overpass"
+                                                               ? "<html><body><p><strong>Error</strong>: line 3: parse "
+                                                                 "error: Unknown type \"wat\"</p></body></html>\n"
+                                                               : "Service Unavailable\n");
+    else if (rule.answer == "html")
+        response = FakeHttpServer::Response::ok(errorPage, "text/html");
+    else if (rule.answer == "cut")
+        response = FakeHttpServer::Response::ok(data.left(data.size() / 2));
+    else if (rule.answer == "empty")
+        response = FakeHttpServer::Response::ok(QByteArray());
+    else if (rule.answer == "remark")
+        response = FakeHttpServer::Response::ok(
+            data.left(data.indexOf("<node")) + "<remark> runtime error: Query timed out in \"query\" at line 9 after "
+                                               "181 seconds. </remark>\n</osm>\n");
+    else
+        response = FakeHttpServer::Response::error(500, "unknown answer in the scenario: " + rule.answer.toUtf8());
+    response.headers.append(qMakePair(QByteArray("Retry-After"), rule.retryAfter));
+    return response;
+}
