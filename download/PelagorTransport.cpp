@@ -5,6 +5,7 @@
 
 #include "download/PiecePlan.h"
 #include "download/ReplyVerdict.h"
+#include "identity/UserAgent.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -101,7 +102,7 @@ void Pelagor::sendRequest(const QRect& piece)
                      .arg(url.host(QUrl::FullyDecoded), url.path(QUrl::FullyDecoded), url.query(QUrl::PrettyDecoded)));
 
     QNetworkRequest request(url);
-    request.setRawHeader("User-Agent", "Dorvex");
+    request.setRawHeader(UserAgent::header, UserAgent::value);
     request.setAttribute(QNetworkRequest::User, piece);
     // The API answers plain HTTP with a redirect to HTTPS; without following it the redirect
     // page would be stored as the piece. Never follow a redirect to a less secure scheme.
