@@ -101,9 +101,9 @@ void Visualization::paintEvent(QPaintEvent* e)
         network.paint(&painter, *renderer, rect());
     renderer->paintSelection(&painter, e->rect(), selection);
     if (piecesShown)
-        pieces.paintLegend(&painter, rect());
+        pieces.paintLegend(&painter, rect(), QRect());
     if (networkShown)
-        network.paintLegend(&painter, rect());
+        network.paintLegend(&painter, rect(), QRect());
     painter.end();
 }
 
