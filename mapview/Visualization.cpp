@@ -1,7 +1,10 @@
 #include "mapview/Visualization.h"
 
+#include "mapview/MapCredit.h"
 #include "mapview/Renderer.h"
 
+#include <QDesktopServices>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -100,10 +103,13 @@ void Visualization::paintEvent(QPaintEvent* e)
     if (networkShown)
         network.paint(&painter, *renderer, rect());
     renderer->paintSelection(&painter, e->rect(), selection);
+    // The credit lies above everything, and the legends keep out of its way.
+    creditArea = MapCredit::rect(QFontMetrics(painter.font()), rect());
     if (piecesShown)
-        pieces.paintLegend(&painter, rect(), QRect());
+        pieces.paintLegend(&painter, rect(), creditArea);
     if (networkShown)
-        network.paintLegend(&painter, rect(), QRect());
+        network.paintLegend(&painter, rect(), creditArea);
+    MapCredit::paint(&painter, rect());
     painter.end();
 }
 
@@ -112,6 +118,11 @@ void Visualization::mousePressEvent(QMouseEvent* e)
     if (e->buttons() != Qt::LeftButton)
         return;
     const QPoint m = integerPoint(e->localPos());
+    // The credit lies over the map and its handles: a click on it is a click on its link.
+    if (creditArea.contains(m)) {
+        QDesktopServices::openUrl(MapCredit::url());
+        return;
+    }
     activeCorner = hitTestCorners(m);
     if (activeCorner != 0)
         return;

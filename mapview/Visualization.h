@@ -71,6 +71,8 @@ private:
     bool networkShown = false;
     PieceLayer pieces;
     NetworkLayer network;
+    // Where the last paint put the map's credit: a press there follows its link.
+    QRect creditArea;
 
     // Shared by every map widget of the program.
     static int wheelAccumulator;
