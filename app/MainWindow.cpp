@@ -2,6 +2,8 @@
 
 #include "app/DownloadWindow.h"
 #include "app/MapViews.h"
+#include "mapview/NominatimClient.h"
+#include "mapview/PlaceSearch.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
 #include "ui_MainWindow.h"
@@ -46,6 +48,19 @@ MainWindow::MainWindow(QWidget* parent)
     ui->statusBar->addWidget(statusLine, 1);
     mapViews.reset(new MapViews(ui->visualization, ui->actionDownloadedPieces, ui->actionNetworkOfLastRun, statusLine));
     connect(ui->actionDownloadAgain, SIGNAL(triggered()), this, SLOT(downloadAgain()));
+
+    // Finding a place by name. Made after the panel, so that the field is not the first to
+    // take the keyboard focus and '+' and '-' still zoom at start.
+    auto* search = new PlaceSearch(ui->visualization);
+    auto* places = new NominatimClient(this);
+    connect(search, SIGNAL(searchWanted(QString)), places, SLOT(search(QString)));
+    connect(places, SIGNAL(placesFound(QString,std::vector<FoundPlace>)), search,
+            SLOT(showPlaces(QString,std::vector<FoundPlace>)));
+    connect(places, SIGNAL(searchFailed(QString)), ui->statusBar, SLOT(showMessage(QString)));
+    connect(search, SIGNAL(message(QString)), ui->statusBar, SLOT(showMessage(QString)));
+    connect(search, SIGNAL(placeChosen(QRectF,QRectF)), ui->visualization, SLOT(selectArea(QRectF,QRectF)));
+    // A message of the search covers the selection's status line until the selection changes.
+    connect(ui->visualization, SIGNAL(newLocRect(QRectF)), ui->statusBar, SLOT(clearMessage()));
 }
 
 MainWindow::~MainWindow() = default;

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace {
 
@@ -71,6 +72,21 @@ void Visualization::showNetwork(bool shown)
 void Visualization::setNetworkPicture(const NetworkPicture& picture)
 {
     network.setPicture(picture);
+    update();
+}
+
+void Visualization::selectArea(const QRectF& selected, const QRectF& shown)
+{
+    // Corner 1 is the north-west one and corner 4 the south-east one; both are clamped to the world.
+    selection.setCorner(1, GeoPoint(selected.top(), selected.left()));
+    selection.setCorner(4, GeoPoint(selected.top() + selected.height(), selected.left() + selected.width()));
+    const QRectF area = selection.toRectF();
+    const double west = std::min(area.left(), shown.left());
+    const double east = std::max(area.left() + area.width(), shown.left() + shown.width());
+    const double north = std::max(area.top(), shown.top());
+    const double south = std::min(area.top() + area.height(), shown.top() + shown.height());
+    renderer->showArea(GeoPoint(north, west), GeoPoint(south, east));
+    Q_EMIT newLocRect(area);
     update();
 }
 

@@ -45,6 +45,10 @@ public Q_SLOTS:
     void setPieceCells(const std::vector<PieceCell>& cells);
     void showNetwork(bool shown);
     void setNetworkPicture(const NetworkPicture& picture);
+    // Moves the selection to `selected` (clamped to the world, as a dragged corner is) and
+    // zooms the map to show it and `shown`; both are areas with x = west, y = north, width >= 0,
+    // height <= 0. Announced with newLocRect like a drag.
+    void selectArea(const QRectF& selected, const QRectF& shown);
 
 private Q_SLOTS:
     void updateMap(QRect r);
