@@ -32,7 +32,6 @@ PlaceSearch::PlaceSearch(QWidget* map)
 
     field->setObjectName("placeSearch");
     field->setPlaceholderText("Find a place");
-    field->setClearButtonEnabled(true);
     field->installEventFilter(this);
 
     results->setObjectName("placeResults");
