@@ -4,6 +4,8 @@
 #include "app/MapViews.h"
 #include "app/MenuChoice.h"
 #include "download/AreaCount.h"
+#include "mapview/NominatimClient.h"
+#include "mapview/PlaceSearch.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
 #include "ui_MainWindow.h"
@@ -60,6 +62,19 @@ MainWindow::MainWindow(QWidget* parent)
                                   this);
     connect(sourceChoice, SIGNAL(changed()), this, SLOT(sourceChanged()));
     sourceChanged();
+
+    // Finding a place by name. Made after the panel, so that the field is not the first to
+    // take the keyboard focus and '+' and '-' still zoom at start.
+    auto* search = new PlaceSearch(ui->visualization);
+    auto* places = new NominatimClient(this);
+    connect(search, SIGNAL(searchWanted(QString)), places, SLOT(search(QString)));
+    connect(places, SIGNAL(placesFound(QString,std::vector<FoundPlace>)), search,
+            SLOT(showPlaces(QString,std::vector<FoundPlace>)));
+    connect(places, SIGNAL(searchFailed(QString)), ui->statusBar, SLOT(showMessage(QString)));
+    connect(search, SIGNAL(message(QString)), ui->statusBar, SLOT(showMessage(QString)));
+    connect(search, SIGNAL(placeChosen(QRectF,QRectF)), ui->visualization, SLOT(selectArea(QRectF,QRectF)));
+    // A message of the search covers the selection's status line until the selection changes.
+    connect(ui->visualization, SIGNAL(newLocRect(QRectF)), ui->statusBar, SLOT(clearMessage()));
 }
 
 DownloadSource MainWindow::source() const

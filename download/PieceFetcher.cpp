@@ -4,6 +4,7 @@
 #include "download/PiecePlan.h"
 #include "download/PieceSource.h"
 #include "download/ReplyVerdict.h"
+#include "identity/UserAgent.h"
 
 #include <QDateTime>
 #include <QNetworkAccessManager>
@@ -109,7 +110,7 @@ void PieceFetcher::sendRequest(const QRect& piece)
 {
     Q_EMIT message(pieceSource->requestText(piece));
     QNetworkRequest request = pieceSource->request(piece);
-    request.setRawHeader("User-Agent", "Dorvex");
+    request.setRawHeader(UserAgent::header, UserAgent::value);
     // The reply handler reads the piece back from the reply's request.
     request.setAttribute(QNetworkRequest::User, piece);
     // The API answers plain HTTP with a redirect to HTTPS; without following it the redirect

@@ -1,5 +1,7 @@
 #include "mapview/MapTileDownloader.h"
 
+#include "identity/UserAgent.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -150,7 +152,7 @@ void MapTileDownloader::requestTile(const QString& name, const Tile& tile)
     const QString key = QString("%1%2%3%4%5").arg(tile.zoom).arg(nameSeparator).arg(tile.x).arg(nameSeparator).arg(tile.y);
 
     QNetworkRequest request(url);
-    request.setRawHeader("User-Agent", "Dorvex");
+    request.setRawHeader(UserAgent::header, UserAgent::value);
     request.setAttribute(QNetworkRequest::User, key);
     // The tile servers answer plain HTTP with a redirect to HTTPS; without following it
     // every tile would fail once and then never be asked for again.

@@ -1,21 +1,39 @@
 #include "mapview/NetworkLayer.h"
 
+#include "mapview/MapLegend.h"
 #include "mapview/NetworkPainter.h"
 #include "mapview/Renderer.h"
 #include "mapview/RoadStyle.h"
 
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QMetaType>
 #include <QPainter>
 #include <QPen>
 #include <QThread>
 #include <cmath>
-#include <vector>
 
 namespace {
 
 const int tileSize = 256;
+const int legendSwatchWidth = 22;
+
+QPointF centreOf(const QRect& swatch)
+{
+    return QPointF(swatch.left() + swatch.width() / 2.0, swatch.top() + swatch.height() / 2.0);
+}
+
+// A road as a solid line, a tram track dashed, across the middle of the swatch.
+MapLegend::SwatchPainter lineSwatch(const QColor& colour, bool tram)
+{
+    return [colour, tram](QPainter* p, const QRect& swatch) {
+        QPen pen(colour, tram ? 2.0 : 4.0, Qt::SolidLine, Qt::FlatCap);
+        if (tram)
+            pen.setDashPattern({3.0, 2.0});
+        p->setPen(pen);
+        const double mid = swatch.top() + swatch.height() / 2.0;
+        p->drawLine(QPointF(swatch.left(), mid), QPointF(swatch.left() + swatch.width(), mid));
+    };
+}
 
 } // namespace
 
@@ -121,7 +139,7 @@ void NetworkLayer::imageDrawn(const QImage& drawnImage, int zoom, const QRect& w
     Q_EMIT changed();
 }
 
-void NetworkLayer::paintLegend(QPainter* target, const QRect& view) const
+void NetworkLayer::paintLegend(QPainter* target, const QRect& view, const QRect& keepClear) const
 {
     QString title;
     if (!loaded)
@@ -131,67 +149,30 @@ void NetworkLayer::paintLegend(QPainter* target, const QRect& view) const
     else
         title = QString("Network: %1").arg(QFileInfo(fileName).fileName());
 
-    enum Kind { Road, Tram, BusStop, TramStop, Signal };
-    struct Row
-    {
-        QString text;
-        QColor colour;
-        Kind kind;
-    };
     // What the file holds, and nothing else.
-    std::vector<Row> rows;
+    MapLegend legend(title, legendSwatchWidth);
     for (int roadClass = 0; roadClass < RoadStyle::roadClasses; ++roadClass)
         if (roadClassesPresent & (1u << roadClass))
-            rows.push_back({RoadStyle::name(roadClass), RoadStyle::colour(roadClass), Road});
+            legend.addRow(RoadStyle::name(roadClass), lineSwatch(RoadStyle::colour(roadClass), false));
     if (tramsPresent)
-        rows.push_back({QString("tram track"), RoadStyle::tramColour(), Tram});
+        legend.addRow(QString("tram track"), lineSwatch(RoadStyle::tramColour(), true));
     if (busStopsPresent)
-        rows.push_back({QString("bus stop"), RoadStyle::busStopColour(), BusStop});
+        legend.addRow(QString("bus stop"), [](QPainter* p, const QRect& swatch) {
+            p->setPen(QPen(Qt::white, 1.0));
+            p->setBrush(RoadStyle::busStopColour());
+            p->drawRect(QRectF(centreOf(swatch) - QPointF(4, 4), QSizeF(8, 8)));
+        });
     if (tramStopsPresent)
-        rows.push_back({QString("tram stop"), RoadStyle::tramStopColour(), TramStop});
+        legend.addRow(QString("tram stop"), [](QPainter* p, const QRect& swatch) {
+            p->setPen(QPen(Qt::white, 1.0));
+            p->setBrush(RoadStyle::tramStopColour());
+            p->drawEllipse(centreOf(swatch), 3.5, 3.5);
+        });
     if (signalsPresent)
-        rows.push_back({QString("traffic signals"), RoadStyle::signalColour(), Signal});
-
-    target->save();
-    const QFontMetrics metrics(target->font());
-    const int line = metrics.height() + 2;
-    const int swatch = 22;
-    int width = metrics.horizontalAdvance(title);
-    for (const Row& row : rows)
-        width = std::max(width, swatch + 6 + metrics.horizontalAdvance(row.text));
-    const int height = line * int(rows.size() + 1) + 8;
-    const QRect box(view.right() - 8 - (width + 12), view.bottom() - 8 - height, width + 12, height);
-    target->setRenderHint(QPainter::Antialiasing, false);
-    target->setPen(QColor(90, 90, 90));
-    target->setBrush(QColor(255, 255, 255, 225));
-    target->drawRect(box);
-    target->setPen(Qt::black);
-    int y = box.top() + 4;
-    target->drawText(QRect(box.left() + 6, y, width, line), Qt::AlignVCenter | Qt::AlignLeft, title);
-    target->setRenderHint(QPainter::Antialiasing, true);
-    for (const Row& row : rows) {
-        y += line;
-        const double mid = y + line / 2.0;
-        const int x = box.left() + 6;
-        if (row.kind == Road || row.kind == Tram) {
-            QPen pen(row.colour, row.kind == Road ? 4.0 : 2.0, Qt::SolidLine, Qt::FlatCap);
-            if (row.kind == Tram)
-                pen.setDashPattern({3.0, 2.0});
-            target->setPen(pen);
-            target->drawLine(QPointF(x, mid), QPointF(x + swatch, mid));
-        } else {
-            target->setPen(row.kind == Signal ? QPen(Qt::NoPen) : QPen(Qt::white, 1.0));
-            target->setBrush(row.colour);
-            const QPointF centre(x + swatch / 2.0, mid);
-            if (row.kind == BusStop)
-                target->drawRect(QRectF(centre - QPointF(4, 4), QSizeF(8, 8)));
-            else if (row.kind == TramStop)
-                target->drawEllipse(centre, 3.5, 3.5);
-            else
-                target->drawEllipse(centre, 2.5, 2.5);
-        }
-        target->setPen(Qt::black);
-        target->drawText(QRect(x + swatch + 6, y, width, line), Qt::AlignVCenter | Qt::AlignLeft, row.text);
-    }
-    target->restore();
+        legend.addRow(QString("traffic signals"), [](QPainter* p, const QRect& swatch) {
+            p->setPen(Qt::NoPen);
+            p->setBrush(RoadStyle::signalColour());
+            p->drawEllipse(centreOf(swatch), 2.5, 2.5);
+        });
+    legend.paint(target, view, MapLegend::BottomRight, keepClear);
 }

@@ -32,7 +32,8 @@ public:
     bool isUpToDate() const;
 
     void paint(QPainter* painter, const Renderer& renderer, const QRect& view);
-    void paintLegend(QPainter* painter, const QRect& view) const;
+    // In the bottom right corner, lifted above keepClear where it would come near it.
+    void paintLegend(QPainter* painter, const QRect& view, const QRect& keepClear) const;
 
 Q_SIGNALS:
     // A new image has come: the map should repaint.

@@ -1,9 +1,9 @@
 #include "mapview/PieceLayer.h"
 
+#include "mapview/MapLegend.h"
 #include "mapview/Renderer.h"
 
 #include <QBrush>
-#include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -11,6 +11,7 @@
 namespace {
 
 const int tileSize = 256;
+const int legendSwatchWidth = 18;
 
 // Okabe and Ito's bluish green, orange and vermillion: told apart with the common colour
 // vision deficiencies, and none of them the blue of the selection. The hatching tells the
@@ -104,35 +105,18 @@ void PieceLayer::paint(QPainter* painter, const Renderer& renderer, const QRect&
     painter->drawImage(view.topLeft(), cache.image());
 }
 
-void PieceLayer::paintLegend(QPainter* painter, const QRect& view) const
+void PieceLayer::paintLegend(QPainter* painter, const QRect& view, const QRect& keepClear) const
 {
     QString title = QString("Downloaded pieces, by age");
     if (!scanned)
         title = QString("Looking for downloaded pieces...");
     else if (cells.empty())
         title = QString("No downloaded pieces yet");
-    painter->save();
-    const QFontMetrics metrics(painter->font());
-    const int line = metrics.height() + 2;
-    const int swatch = 18;
+    MapLegend legend(title, legendSwatchWidth);
     const int rows = scanned && !cells.empty() ? PieceCell::ageClasses : 0;
-    int width = metrics.horizontalAdvance(title);
     for (int age = 0; age < rows; ++age)
-        width = std::max(width, swatch + 6 + metrics.horizontalAdvance(PieceCell::ageText(PieceCell::Age(age))));
-    const int height = (rows + 1) * line + 8;
-    const QRect box(view.left() + 8, view.bottom() - 8 - height, width + 12, height);
-    painter->setRenderHint(QPainter::Antialiasing, false);
-    painter->setPen(QColor(90, 90, 90));
-    painter->setBrush(QColor(255, 255, 255, 225));
-    painter->drawRect(box);
-    painter->setPen(Qt::black);
-    int y = box.top() + 4;
-    painter->drawText(QRect(box.left() + 6, y, width, line), Qt::AlignVCenter | Qt::AlignLeft, title);
-    for (int age = 0; age < rows; ++age) {
-        y += line;
-        paintCell(painter, QRect(box.left() + 6, y + 2, swatch, line - 4), PieceCell::Age(age));
-        painter->drawText(QRect(box.left() + 6 + swatch + 6, y, width, line), Qt::AlignVCenter | Qt::AlignLeft,
-                          PieceCell::ageText(PieceCell::Age(age)));
-    }
-    painter->restore();
+        legend.addRow(PieceCell::ageText(PieceCell::Age(age)), [age](QPainter* p, const QRect& swatch) {
+            paintCell(p, swatch.adjusted(0, 2, 0, -2), PieceCell::Age(age));
+        });
+    legend.paint(painter, view, MapLegend::BottomLeft, keepClear);
 }

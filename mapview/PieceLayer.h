@@ -31,7 +31,8 @@ public:
     bool isScanned() const { return scanned; }
 
     void paint(QPainter* painter, const Renderer& renderer, const QRect& view);
-    void paintLegend(QPainter* painter, const QRect& view) const;
+    // In the bottom left corner, lifted above keepClear where it would come near it.
+    void paintLegend(QPainter* painter, const QRect& view, const QRect& keepClear) const;
 
 private:
     // A cell's north-west and south-east corners as fractions of the world (zoom 0).

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QPen>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -18,6 +19,8 @@ const int maxZoom = 19;
 const double maxLat = 85.0511;
 const double maxLon = 180.0;
 const int purgeThreshold = 512;
+// The space left around an area that the view is zoomed to show.
+const int showMargin = 48;
 const int keepMargin = 2;
 const QColor landColor(232, 228, 220);
 const QColor selectionFill(0, 128, 255, 50);
@@ -172,6 +175,28 @@ void Renderer::pan(const QPoint& delta)
     centerLat = lat;
     centerLon = lon;
 
+    updateView();
+}
+
+void Renderer::showArea(const GeoPoint& northWest, const GeoPoint& southEast)
+{
+    // In the world's pixels at zoom 0, where the map is one 256-pixel tile.
+    const auto worldPixel = [](const GeoPoint& g) {
+        return latLonToTile(qBound(-maxLat, g.lat, maxLat), qBound(-maxLon, g.lon, maxLon), 0) * tileSize;
+    };
+    const QPointF a = worldPixel(northWest);
+    const QPointF b = worldPixel(southEast);
+    const QPointF centre = (a + b) / 2.0;
+    centerLat = tileYToLat(centre.y() / tileSize, 0);
+    centerLon = tileXToLon(centre.x() / tileSize, 0);
+
+    const double width = std::abs(b.x() - a.x());
+    const double height = std::abs(b.y() - a.y());
+    const double roomX = std::max(1, viewWidth - 2 * showMargin);
+    const double roomY = std::max(1, viewHeight - 2 * showMargin);
+    zoom = maxZoom;
+    while (zoom > minZoom && (width * std::pow(2.0, zoom) > roomX || height * std::pow(2.0, zoom) > roomY))
+        --zoom;
     updateView();
 }
 

@@ -55,6 +55,9 @@ public:
     void setViewHeight(int height);
     void updateView();
     void pan(const QPoint& delta);
+    // Centres the view on the area between the two corners and zooms as close as shows it
+    // whole with a margin around it (within the zoom limits).
+    void showArea(const GeoPoint& northWest, const GeoPoint& southEast);
     GeoPoint pixelToGeo(const QPoint& p) const;
     QPoint geoToPixel(const GeoPoint& g) const;
     QPointF geoToPixelF(const GeoPoint& g) const;

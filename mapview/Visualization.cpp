@@ -1,14 +1,18 @@
 #include "mapview/Visualization.h"
 
+#include "mapview/MapCredit.h"
 #include "mapview/Renderer.h"
 
 #include <QHelpEvent>
+#include <QDesktopServices>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace {
 
@@ -40,13 +44,6 @@ Visualization::Visualization(QWidget* parent)
 QRectF Visualization::getLocationRect() const
 {
     return selection.toRectF();
-}
-
-void Visualization::setLocationRect(const QRectF& area)
-{
-    selection = LocationRect(area.y(), area.y() + area.height(), area.x(), area.x() + area.width());
-    Q_EMIT newLocRect(selection.toRectF());
-    update();
 }
 
 void Visualization::purgeTiles()
@@ -108,6 +105,21 @@ bool Visualization::event(QEvent* e)
     return true;
 }
 
+void Visualization::selectArea(const QRectF& selected, const QRectF& shown)
+{
+    // Corner 1 is the north-west one and corner 4 the south-east one; both are clamped to the world.
+    selection.setCorner(1, GeoPoint(selected.top(), selected.left()));
+    selection.setCorner(4, GeoPoint(selected.top() + selected.height(), selected.left() + selected.width()));
+    const QRectF area = selection.toRectF();
+    const double west = std::min(area.left(), shown.left());
+    const double east = std::max(area.left() + area.width(), shown.left() + shown.width());
+    const double north = std::max(area.top(), shown.top());
+    const double south = std::min(area.top() + area.height(), shown.top() + shown.height());
+    renderer->showArea(GeoPoint(north, west), GeoPoint(south, east));
+    Q_EMIT newLocRect(area);
+    update();
+}
+
 void Visualization::updateMap(QRect r)
 {
     update(r);
@@ -141,12 +153,15 @@ void Visualization::paintEvent(QPaintEvent* e)
     // not change their colours.
     if (problemsShown)
         problems.paint(&painter, *renderer, rect());
+    // The credit lies above everything, and the legends keep out of its way.
+    creditArea = MapCredit::rect(QFontMetrics(painter.font()), rect());
     if (piecesShown)
-        pieces.paintLegend(&painter, rect());
+        pieces.paintLegend(&painter, rect(), creditArea);
     if (networkShown)
-        network.paintLegend(&painter, rect());
+        network.paintLegend(&painter, rect(), creditArea);
     if (problemsShown)
         problems.paintLegend(&painter, rect());
+    MapCredit::paint(&painter, rect());
     painter.end();
 }
 
@@ -155,6 +170,11 @@ void Visualization::mousePressEvent(QMouseEvent* e)
     if (e->buttons() != Qt::LeftButton)
         return;
     const QPoint m = integerPoint(e->localPos());
+    // The credit lies over the map and its handles: a click on it is a click on its link.
+    if (creditArea.contains(m)) {
+        QDesktopServices::openUrl(MapCredit::url());
+        return;
+    }
     activeCorner = hitTestCorners(m);
     if (activeCorner != 0)
         return;

@@ -29,9 +29,6 @@ public:
     Renderer* getRenderer() const { return renderer; }
     // The selection as x = west, y = north, width >= 0, height <= 0.
     QRectF getLocationRect() const;
-    // Moves the selection to `area` (in the same convention), as a drag of its corners would,
-    // and announces it.
-    void setLocationRect(const QRectF& area);
     // The views that are on show their data for the view as it is: the pieces have been
     // looked up, and the network, drawn in a thread of its own, has come for this view.
     bool areViewsReady() const
@@ -53,6 +50,10 @@ public Q_SLOTS:
     void setNetworkPicture(const NetworkPicture& picture);
     void showProblems(bool shown);
     void setProblemPicture(const ProblemPicture& picture);
+    // Moves the selection to `selected` (clamped to the world, as a dragged corner is) and
+    // zooms the map to show it and `shown`; both are areas with x = west, y = north, width >= 0,
+    // height <= 0. Announced with newLocRect like a drag.
+    void selectArea(const QRectF& selected, const QRectF& shown);
 
 private Q_SLOTS:
     void updateMap(QRect r);
@@ -83,6 +84,8 @@ private:
     NetworkLayer network;
     bool problemsShown = false;
     ProblemLayer problems;
+    // Where the last paint put the map's credit: a press there follows its link.
+    QRect creditArea;
 
     // Shared by every map widget of the program.
     static int wheelAccumulator;

@@ -308,7 +308,8 @@ void tst_MainWindow::downloadSource()
     QVERIFY(!window->findChild<QAction*>("actionSourceApi")->isChecked());
     QVERIFY(QDir().mkpath("data/download/overpass"));
     QVERIFY(TestWorkDir::writeFile("data/download/overpass/16.604-49.197-16.611-49.202.osm", "<osm>\n</osm>\n"));
-    window->findChild<Visualization*>("visualization")->setLocationRect(QRectF(16.6048, 49.2014, 0.3, -0.1));
+    const QRectF twoTiles(16.6048, 49.2014, 0.3, -0.1);
+    window->findChild<Visualization*>("visualization")->selectArea(twoTiles, twoTiles);
     QTRY_COMPARE(status->text(), QString("2 requests"));
 
     delete window;
@@ -338,7 +339,7 @@ void tst_MainWindow::manyApiRequestsAsked()
     QFETCH(QRectF, area);
     QFETCH(bool, asked);
     window->findChild<QAction*>(source)->trigger();
-    window->findChild<Visualization*>("visualization")->setLocationRect(area);
+    window->findChild<Visualization*>("visualization")->selectArea(area, area);
     std::unique_ptr<ModalAnswer> no(new ModalAnswer(QMessageBox::No));
     QTest::mouseClick(window->findChild<QPushButton*>("btnStartDownload"), Qt::LeftButton);
     QCOMPARE(no->seen, asked);

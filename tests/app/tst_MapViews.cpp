@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "mapview/MapCredit.h"
 #include "mapview/PieceLayer.h"
 #include "mapview/ProblemLayer.h"
 #include "mapview/Renderer.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QHelpEvent>
@@ -23,11 +25,15 @@
 // The map's views as a person sees them, checked pixel by pixel in the main window: piece
 // files coloured by age over exactly their cells, the ways of a network file in the colour
 // of their class where they lie, the problems of the network as rings of their kind's colour
-// at their positions with their count and tooltips, and the map painted as before with the
-// views off.
+// at their positions with their count and tooltips, the map painted as before with the views
+// off, and the OpenStreetMap credit in the corner, clear of the legends, with its link.
 class tst_MapViews : public QObject
 {
     Q_OBJECT
+public Q_SLOTS:
+    // Stands in for the browser.
+    void openUrl(const QUrl& url) { openedUrls << url; }
+
 private Q_SLOTS:
     void initTestCase();
     void init();
@@ -37,6 +43,9 @@ private Q_SLOTS:
     void networkDrawsEachClassWhereItLies();
     void problemsRingWhereTheyLie();
     void viewsOffPaintAsBefore();
+    void creditInCornerClearOfLegends_data();
+    void creditInCornerClearOfLegends();
+    void creditOpensCopyright();
 
 private:
     // The map's own painting, without the panel over it, once the tiles and views are in.
@@ -46,6 +55,7 @@ private:
     TestWorkDir* work = nullptr;
     MainWindow* window = nullptr;
     Visualization* map = nullptr;
+    QList<QUrl> openedUrls;
 };
 
 namespace {
@@ -67,6 +77,18 @@ bool near(const QColor& a, const QColor& b, int tolerance = 2)
 QString describe(const QColor& c)
 {
     return QString("rgb(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+
+// The smallest rectangle around what is painted over the plain tiles near the bottom right
+// corner of a map that shows nothing else there.
+QRect paintedNearBottomRight(const QImage& image, const QColor& tile)
+{
+    QRect found;
+    for (int y = image.height() - 40; y < image.height(); ++y)
+        for (int x = image.width() - 300; x < image.width(); ++x)
+            if (image.pixelColor(x, y) != tile)
+                found |= QRect(x, y, 1, 1);
+    return found;
 }
 
 // The piece east of the default selection, clear of it, of the panel and of the legends.
@@ -429,7 +451,7 @@ void tst_MapViews::problemsRingWhereTheyLie()
 
 void tst_MapViews::viewsOffPaintAsBefore()
 {
-    // The map as it has always been painted: background, tiles, selection.
+    // The map as it has always been painted: background, tiles, selection; and the credit.
     const QImage off = settledMap();
     QImage before(map->size(), QImage::Format_ARGB32_Premultiplied);
     before.fill(Qt::white);
@@ -439,6 +461,7 @@ void tst_MapViews::viewsOffPaintAsBefore()
     renderer->paintBackground(&painter, map->rect());
     renderer->paintTiles(&painter, map->rect());
     renderer->paintSelection(&painter, map->rect(), LocationRect());
+    MapCredit::paint(&painter, map->rect());
     painter.end();
     QVERIFY(off == before);
 
@@ -452,6 +475,82 @@ void tst_MapViews::viewsOffPaintAsBefore()
     for (const char* view : views)
         window->findChild<QAction*>(view)->setChecked(false);
     QVERIFY(settledMap() == off);
+}
+
+void tst_MapViews::creditInCornerClearOfLegends_data()
+{
+    QTest::addColumn<bool>("pieces");
+    QTest::addColumn<bool>("network");
+    QTest::addColumn<int>("width");
+    QTest::newRow("no view") << false << false << 950;
+    QTest::newRow("pieces") << true << false << 950;
+    QTest::newRow("network") << false << true << 950;
+    QTest::newRow("both views") << true << true << 950;
+    // The pieces' legend in the bottom left corner would reach under the credit.
+    QTest::newRow("both views, narrow window") << true << true << 330;
+}
+
+void tst_MapViews::creditInCornerClearOfLegends()
+{
+    QFETCH(bool, pieces);
+    QFETCH(bool, network);
+    QFETCH(int, width);
+    window->resize(width, window->height());
+    QTRY_COMPARE(map->width(), width);
+    QVERIFY(TestWorkDir::writeFile("data/download/" + eastPiece + ".osm", "<osm/>\n"));
+    QVERIFY(TestWorkDir::writeFile("data/comp/2026-01-01_00-00-00.osm", networkFile()));
+
+    // Without the views, the credit is all there is over the tiles in the corner.
+    const QImage plain = settledMap();
+    const QRect credit = paintedNearBottomRight(plain, tileColour);
+    QVERIFY2(credit.right() == plain.width() - 1 && credit.bottom() == plain.height() - 1,
+             qPrintable(QString("credit at %1,%2 %3x%4").arg(credit.x()).arg(credit.y()).arg(credit.width()).arg(credit.height())));
+    QVERIFY2(credit.width() > 120 && credit.width() < 300 && credit.height() >= 12 && credit.height() < 30,
+             qPrintable(QString("%1x%2").arg(credit.width()).arg(credit.height())));
+    // Dark text on a background lighter than the tiles.
+    const QColor background = plain.pixelColor(credit.topLeft() + QPoint(1, 1));
+    QVERIFY2(background.red() > tileColour.red() && background.green() > tileColour.green()
+                 && background.blue() > tileColour.blue(),
+             qPrintable(describe(background)));
+    int text = 0;
+    for (int y = credit.top(); y <= credit.bottom(); ++y)
+        for (int x = credit.left(); x <= credit.right(); ++x)
+            text += qMax(plain.pixelColor(x, y).red(), plain.pixelColor(x, y).green()) < 120 ? 1 : 0;
+    QVERIFY2(text > 50, qPrintable(QString::number(text)));
+
+    // With the views on, their legends are drawn and the credit is untouched.
+    window->findChild<QAction*>("actionDownloadedPieces")->setChecked(pieces);
+    window->findChild<QAction*>("actionNetworkOfLastRun")->setChecked(network);
+    const QImage shown = settledMap();
+    QCOMPARE(shown.copy(credit), plain.copy(credit));
+    if (pieces || network) {
+        const QRect bottom(0, shown.height() - 200, shown.width(), 200);
+        QVERIFY(shown.copy(bottom) != plain.copy(bottom));
+    }
+}
+
+void tst_MapViews::creditOpensCopyright()
+{
+    QDesktopServices::setUrlHandler("https", this, "openUrl");
+    const QImage image = settledMap();
+    const QRect credit = paintedNearBottomRight(image, tileColour);
+    QVERIFY(!credit.isEmpty());
+    const GeoPoint centre = map->getRenderer()->getCenter();
+
+    // A press and a drag on the credit follow the link and move nothing.
+    QTest::mousePress(map, Qt::LeftButton, Qt::NoModifier, credit.center());
+    const QPoint to = credit.center() - QPoint(100, 100);
+    QMouseEvent move(QEvent::MouseMove, to, map->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(map, &move);
+    QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, to);
+    QCOMPARE(openedUrls, QList<QUrl>({QUrl("https://www.openstreetmap.org/copyright")}));
+    QCOMPARE(map->getRenderer()->getCenter().lat, centre.lat);
+    QCOMPARE(map->getRenderer()->getCenter().lon, centre.lon);
+
+    // Next to it the map is the map.
+    QTest::mouseClick(map, Qt::LeftButton, Qt::NoModifier, credit.topLeft() - QPoint(3, 3));
+    QCOMPARE(openedUrls.size(), 1);
+    QDesktopServices::unsetUrlHandler("https");
 }
 
 QTEST_MAIN(tst_MapViews)

@@ -1,10 +1,11 @@
 #ifndef TESTS_SUPPORT_FAKEHTTPSERVER_H
 #define TESTS_SUPPORT_FAKEHTTPSERVER_H
 
-// A small HTTP/1.1 server on 127.0.0.1 that stands in for the OpenStreetMap API and
-// tile servers. Tests install it as the application's HTTP proxy, so production code
-// keeps its fixed hosts and every request arrives here with its absolute URL.
-// Lives in the thread that creates it.
+// A small HTTP/1.1 server on 127.0.0.1 that stands in for the OpenStreetMap services. Tests
+// install it as the application's HTTP proxy, so production code keeps its fixed hosts and a
+// request arrives here with its absolute URL; or they point a service's address variable at
+// it (PELAGOR_NOMINATIM_URL), and since loopback is never proxied the request arrives in
+// origin form ("/search?q=..."). Lives in the thread that creates it.
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
@@ -24,7 +25,7 @@ public:
     struct Request
     {
         QByteArray method;
-        QUrl url;       // absolute in proxy form ("http://host/path?query")
+        QUrl url;       // absolute: as sent in proxy form, or the Host header and the origin-form target
         QByteArray target; // the request target exactly as sent
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body; // of a POST

@@ -3,7 +3,9 @@
 // answers from piece folders. Works in the current folder, whose data/ it uses as it is.
 //   pelagor-map-preview [--tiles PATH]... [--api DIR]... [--center LAT,LON] [--zoom Z]
 //                       [--select WEST,SOUTH,EAST,NORTH] [--pieces] [--network] [--problems]
-//                       [--shot FILE]
+//                       [--search TEXT] [--choose N] [--shot FILE]
+// --search types TEXT into the place search and presses Enter; the fake Nominatim answers every
+// search with a few places of Moscow. --choose then takes the Nth of them (from 1).
 // --shot grabs the window into a PNG once the map has settled, and quits.
 #include "app/MainWindow.h"
 #include "mapview/Renderer.h"
@@ -15,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QStandardPaths>
 #include <QTimer>
@@ -39,6 +42,39 @@ void dragCorner(Visualization* map, const GeoPoint& from, const GeoPoint& to)
     QCoreApplication::sendEvent(map, &release);
 }
 
+// Places of Moscow as Nominatim describes them: a district, a street and the city.
+const char places[] = R"([
+ {"place_id":1,"osm_type":"relation","osm_id":1,"category":"boundary","type":"administrative",
+  "display_name":"Ostankinsky District, Moscow, Central Federal District, Russia",
+  "lat":"55.8217","lon":"37.6110","boundingbox":["55.8050","55.8400","37.5700","37.6500"]},
+ {"place_id":2,"osm_type":"way","osm_id":2,"category":"highway","type":"primary",
+  "display_name":"Prospekt Mira, Moscow, Central Federal District, Russia",
+  "lat":"55.8100","lon":"37.6380","boundingbox":["55.7800","55.8400","37.6300","37.6500"]},
+ {"place_id":3,"osm_type":"relation","osm_id":3,"category":"place","type":"city",
+  "display_name":"Moscow, Central Federal District, Russia",
+  "lat":"55.7505","lon":"37.6175","boundingbox":["55.1420","56.0210","36.8030","37.9680"]}
+])";
+
+// Types the text into the place search and presses Enter; with a choice, goes down to that
+// place once the answer is listed, and presses Enter again.
+void searchPlace(MainWindow& window, const QString& text, int choice)
+{
+    auto* field = window.findChild<QLineEdit*>("placeSearch");
+    field->setText(text);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(field, &enter);
+    if (choice <= 0)
+        return;
+    QTimer::singleShot(1500, [field, choice]() {
+        for (int n = 0; n < choice; ++n) {
+            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+            QCoreApplication::sendEvent(field, &down);
+        }
+        QKeyEvent chosen(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(field, &chosen);
+    });
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -58,6 +94,8 @@ int main(int argc, char* argv[])
     bool pieces = false;
     bool network = false;
     bool problems = false;
+    QString searchText;
+    int choose = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -85,6 +123,12 @@ int main(int argc, char* argv[])
             network = true;
         } else if (a == "--problems") {
             problems = true;
+        } else if (a == "--search") {
+            searchText = next;
+            ++i;
+        } else if (a == "--choose") {
+            choose = next.toInt();
+            ++i;
         } else if (a == "--shot") {
             shot = next;
             ++i;
@@ -104,6 +148,8 @@ int main(int argc, char* argv[])
     if (!server.listen())
         return 1;
     server.useAsApplicationProxy();
+    // Loopback is never proxied: the searches come to the same server in origin form.
+    qputenv("PELAGOR_NOMINATIM_URL", QString("http://127.0.0.1:%1").arg(server.port()).toLatin1());
     const FakeHttpServer::Handler pieceAnswers = OsmApiPieces::serving(api);
     server.setHandler([&](const FakeHttpServer::Request& request) {
         if (request.url.host().endsWith("tile.openstreetmap.org")) {
@@ -113,6 +159,8 @@ int main(int argc, char* argv[])
                     sketch.pngTile(parts[0].toInt(), parts[1].toInt(), parts[2].chopped(4).toInt()), "image/png");
             return FakeHttpServer::Response::error(404);
         }
+        if (request.url.path() == "/search")
+            return FakeHttpServer::Response::ok(places, "application/json");
         return pieceAnswers(request);
     });
 
@@ -139,6 +187,9 @@ int main(int argc, char* argv[])
         window.findChild<QAction*>("actionNetworkOfLastRun")->setChecked(true);
     if (problems)
         window.findChild<QAction*>("actionProblemsOfLastNetwork")->setChecked(true);
+
+    if (!searchText.isEmpty())
+        searchPlace(window, searchText, choose);
 
     if (!shot.isEmpty()) {
         QTimer::singleShot(3000, [&]() {

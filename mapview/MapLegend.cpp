@@ -1,0 +1,69 @@
+#include "mapview/MapLegend.h"
+
+#include <QColor>
+#include <QFontMetrics>
+#include <QMargins>
+#include <QPainter>
+#include <algorithm>
+
+namespace {
+
+const QColor borderColour(90, 90, 90);
+const QColor backgroundColour(255, 255, 255, 225);
+
+} // namespace
+
+MapLegend::MapLegend(const QString& title, int swatchWidth)
+    : title(title)
+    , swatchWidth(swatchWidth)
+{
+}
+
+void MapLegend::addRow(const QString& text, const SwatchPainter& swatch)
+{
+    rows.push_back({text, swatch});
+}
+
+QRect MapLegend::box(const QFontMetrics& metrics, const QRect& view, Corner corner, const QRect& keepClear) const
+{
+    const int line = metrics.height() + lineSpacing;
+    int width = metrics.horizontalAdvance(title);
+    for (const Row& row : rows)
+        width = std::max(width, swatchWidth + swatchGap + metrics.horizontalAdvance(row.text));
+    const int boxWidth = width + 2 * padding;
+    const int boxHeight = line * int(rows.size() + 1) + 2 * verticalPadding;
+    const int left = corner == BottomLeft ? view.left() + margin : view.right() - margin - boxWidth;
+    QRect result(left, view.bottom() - margin - boxHeight, boxWidth, boxHeight);
+    // The outline is drawn one pixel right of and below the box.
+    const QRect outline = result.adjusted(0, 0, 1, 1);
+    if (!keepClear.isEmpty() && outline.intersects(keepClear.marginsAdded(QMargins(margin, margin, margin, margin))))
+        result.moveTop(keepClear.top() - margin - boxHeight - 1);
+    return result;
+}
+
+void MapLegend::paint(QPainter* painter, const QRect& view, Corner corner, const QRect& keepClear) const
+{
+    painter->save();
+    const QFontMetrics metrics(painter->font());
+    const int line = metrics.height() + lineSpacing;
+    const QRect frame = box(metrics, view, corner, keepClear);
+    const int textWidth = frame.width() - 2 * padding;
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(borderColour);
+    painter->setBrush(backgroundColour);
+    painter->drawRect(frame);
+    painter->setPen(Qt::black);
+    const int x = frame.left() + padding;
+    int y = frame.top() + verticalPadding;
+    painter->drawText(QRect(x, y, textWidth, line), Qt::AlignVCenter | Qt::AlignLeft, title);
+    for (const Row& row : rows) {
+        y += line;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        row.swatch(painter, QRect(x, y, swatchWidth, line));
+        painter->restore();
+        painter->drawText(QRect(x + swatchWidth + swatchGap, y, textWidth, line), Qt::AlignVCenter | Qt::AlignLeft,
+                          row.text);
+    }
+    painter->restore();
+}
