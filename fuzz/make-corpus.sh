@@ -5,7 +5,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 out=${1:?usage: make-corpus.sh OUT [SHARED_DATA]}
-shared=${2:-$here/../../shared/data}
+shared=${2:-$here/../tests/data}
 pieces=$shared/moscow-selection
 mkdir -p "$out/extraction" "$out/merge"
 cp "$here"/corpus/extraction/* "$out/extraction/"

@@ -69,7 +69,7 @@ void tst_DownloadWindow::initTestCase()
     QVERIFY(server->listen());
     server->useAsApplicationProxy();
     const QByteArray png = TileImages::pngTile(QColor(200, 220, 200));
-    const QByteArray piece = TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + realPiece + ".osm"));
+    const QByteArray piece = TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + realPiece + ".osm"));
     QVERIFY(!piece.isEmpty());
     server->setHandler([this, png, piece](const FakeHttpServer::Request& request) {
         if (request.url.host().endsWith("tile.openstreetmap.org"))
@@ -315,7 +315,7 @@ void tst_DownloadWindow::downloadAgainFromTheMenu()
     closeFinished(windows.first());
     QCOMPARE(server->requestedUrls().filter("api.openstreetmap.org").size(), 1);
     QCOMPARE(TestWorkDir::readFile(path),
-             TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + realPiece + ".osm")));
+             TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + realPiece + ".osm")));
 
     // Once the run's window is gone the pieces are looked up again: the piece is new now.
     QTRY_VERIFY(map->areViewsReady() && oldPixels() == 0);

@@ -115,7 +115,7 @@ QString summaryPattern()
 
 QStringList servedFolders()
 {
-    return {TestWorkDir::sharedData("moscow-selection"), TestWorkDir::sharedData("moscow-selection-quadrants"),
+    return {TestWorkDir::testData("moscow-selection"), TestWorkDir::testData("moscow-selection-quadrants"),
             "earlier"};
 }
 
@@ -185,7 +185,7 @@ void tst_FaultTable::init()
     QVERIFY(QDir().mkpath("data/download"));
     QVERIFY(QDir().mkpath("data/comp"));
     QVERIFY(QDir().mkpath("earlier"));
-    QVERIFY(QFile::copy(TestWorkDir::sharedData("moscow-selection-quadrants/37.585-55.806-37.59-55.811.osm"),
+    QVERIFY(QFile::copy(TestWorkDir::testData("moscow-selection-quadrants/37.585-55.806-37.59-55.811.osm"),
                         "earlier/" + earlierPiece));
     QVERIFY(QFile::copy("earlier/" + earlierPiece, "data/download/" + earlierPiece));
     QVERIFY(TestWorkDir::writeFile(earlierNetwork, FaultChecks::earlierNetworkFile()));
@@ -572,7 +572,7 @@ void tst_FaultTable::unusableAnswer()
     QFETCH(bool, again);
     QFETCH(QString, reason);
     QFETCH(QString, waitLine);
-    const QByteArray real = TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + failing + ".osm"));
+    const QByteArray real = TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + failing + ".osm"));
     QByteArray bytes = "<html><body><h1>Service temporarily unavailable</h1></body></html>\n";
     if (body == "text")
         bytes = "You requested too many nodes (limit is 50000). Either request a smaller area, or use planet.osm\n";
@@ -704,7 +704,7 @@ void tst_FaultTable::brokenPieceOnDisk()
     QFETCH(QString, content);
     QFETCH(bool, served);
     const QString path = piecePath(failing);
-    const QByteArray real = TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + failing + ".osm"));
+    const QByteArray real = TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + failing + ".osm"));
     QByteArray left = real.left(real.size() / 2);
     if (content == "empty")
         left.clear();
@@ -938,7 +938,7 @@ void tst_FaultTable::diskFull()
     QFETCH(bool, piecesOnDisk);
     QFETCH(QStringList, unwritten);
     if (piecesOnDisk)
-        QVERIFY(TestWorkDir::copyFiles(TestWorkDir::sharedData("moscow-selection"), "data/download"));
+        QVERIFY(TestWorkDir::copyFiles(TestWorkDir::testData("moscow-selection"), "data/download"));
     // Network files of earlier runs under every name this run may take (one per second): they
     // keep their bytes, and a network file of this run takes a name of its own beside them.
     const QDateTime now = QDateTime::currentDateTime();

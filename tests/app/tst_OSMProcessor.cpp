@@ -67,7 +67,7 @@ void tst_OSMProcessor::init()
     QVERIFY(work->isValid());
     // In the application the tile cache has made ./data/ by the time a run starts.
     QVERIFY(QDir().mkdir("data"));
-    server->setHandler(OsmApiPieces::serving({TestWorkDir::sharedData("moscow-selection")}));
+    server->setHandler(OsmApiPieces::serving({TestWorkDir::testData("moscow-selection")}));
     server->clearRequests();
 }
 
@@ -119,7 +119,7 @@ void tst_OSMProcessor::wholeRun()
     QCOMPARE(files("data/download"), expectedPieces);
     for (const QString& name : expectedPieces)
         QCOMPARE(TestWorkDir::readFile("data/download/" + name),
-                 TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + name)));
+                 TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + name)));
 
     // The network file equals what pelagor-extract writes for the same files.
     const QByteArray network = TestWorkDir::readFile(match.captured(1));
@@ -139,7 +139,7 @@ void tst_OSMProcessor::wholeRun()
 
 void tst_OSMProcessor::allPiecesOnDisk()
 {
-    QVERIFY(TestWorkDir::copyFiles(TestWorkDir::sharedData("moscow-selection"), "data/download"));
+    QVERIFY(TestWorkDir::copyFiles(TestWorkDir::testData("moscow-selection"), "data/download"));
     ProcessorLog log;
     auto processor = start(moscow, log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
@@ -181,7 +181,7 @@ void tst_OSMProcessor::destroyedMidDownload()
 {
     // The first piece arrives; the second never does.
     const QString first = requestOrder.first();
-    const auto serve = OsmApiPieces::serving({TestWorkDir::sharedData("moscow-selection")});
+    const auto serve = OsmApiPieces::serving({TestWorkDir::testData("moscow-selection")});
     server->setHandler([serve, first](const FakeHttpServer::Request& request) {
         if (OsmApiPieces::pieceName(request) == first)
             return serve(request);
@@ -196,7 +196,7 @@ void tst_OSMProcessor::destroyedMidDownload()
     processor.reset();
     QCOMPARE(files("data/download"), QStringList{first + ".osm"});
     QCOMPARE(TestWorkDir::readFile("data/download/" + first + ".osm"),
-             TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + first + ".osm")));
+             TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + first + ".osm")));
     QVERIFY(!QDir("data/comp").exists());
     QCOMPARE(log.done, 0);
 }
@@ -214,13 +214,13 @@ void tst_OSMProcessor::downloadAgain()
     QFETCH(int, refused);
     // Every piece is on disk already, with bytes that a fresh copy differs from.
     const auto oldBytes = [](const QString& piece) {
-        QByteArray bytes = TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + piece + ".osm"));
+        QByteArray bytes = TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + piece + ".osm"));
         return bytes.replace("</osm>", "<!-- downloaded long ago -->\n</osm>");
     };
     QVERIFY(QDir().mkdir("data/download"));
     for (const QString& piece : requestOrder)
         QVERIFY(TestWorkDir::writeFile("data/download/" + piece + ".osm", oldBytes(piece)));
-    const auto serve = OsmApiPieces::serving({TestWorkDir::sharedData("moscow-selection")});
+    const auto serve = OsmApiPieces::serving({TestWorkDir::testData("moscow-selection")});
     const QString refusedPiece = refused >= 0 ? requestOrder[refused] : QString();
     server->setHandler([serve, refusedPiece](const FakeHttpServer::Request& request) {
         if (OsmApiPieces::pieceName(request) == refusedPiece)
@@ -257,7 +257,7 @@ void tst_OSMProcessor::downloadAgain()
     for (int i = 0; i < requestOrder.size(); ++i) {
         const QString piece = requestOrder[i];
         const QByteArray expected = i < asked && i != refused
-            ? TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + piece + ".osm"))
+            ? TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + piece + ".osm"))
             : oldBytes(piece);
         QVERIFY2(TestWorkDir::readFile("data/download/" + piece + ".osm") == expected, qPrintable(piece));
     }

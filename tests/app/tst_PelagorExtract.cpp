@@ -119,7 +119,7 @@ void tst_PelagorExtract::badBbox_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("line");
-    const QString piece = TestWorkDir::sharedData("moscow-selection/37.585-55.806-37.595-55.816.osm");
+    const QString piece = TestWorkDir::testData("moscow-selection/37.585-55.806-37.595-55.816.osm");
     const QString four = "four numbers W,S,E,N expected";
     QTest::newRow("no text") << QStringList{"--bbox"} << "\"\": " + four;
     QTest::newRow("three numbers") << QStringList{"--bbox", "37.5,55.8,37.6", piece} << "\"37.5,55.8,37.6\": " + four;
@@ -157,7 +157,7 @@ void tst_PelagorExtract::badBbox()
 // checked in detail by tst_Extracts).
 void tst_PelagorExtract::bboxOption()
 {
-    const QString piece = TestWorkDir::sharedData("moscow-selection/37.615-55.816-37.622-55.823.osm");
+    const QString piece = TestWorkDir::testData("moscow-selection/37.615-55.816-37.622-55.823.osm");
     // The western half of the piece.
     const QString bbox = "37.615,55.816,37.6185,55.823";
     QByteArray networks[3];
@@ -183,7 +183,7 @@ void tst_PelagorExtract::bboxOption()
 void tst_PelagorExtract::pieceFilesAndFolder()
 {
     // A fresh folder without data/: the program makes it.
-    const QString pieces = TestWorkDir::sharedData("moscow-selection");
+    const QString pieces = TestWorkDir::testData("moscow-selection");
     const QString single = pieces + "/37.615-55.816-37.622-55.823.osm";
     QVERIFY(TestWorkDir::writeFile("broken.osm", "<osm><node id=\"1\" lat=\"x\" lon=\"1\"/>"));
     const Run r = run({single, "missing.osm", "broken.osm", pieces});
@@ -251,7 +251,7 @@ void tst_PelagorExtract::neverOverwrites()
         earlier << now.addSecs(s).toString("yyyy-MM-dd_hh-mm-ss") + ".osm";
     for (const QString& name : earlier)
         QVERIFY(TestWorkDir::writeFile("data/comp/" + name, "an earlier network\n"));
-    const Run r = run({TestWorkDir::sharedData("moscow-selection/37.585-55.806-37.595-55.816.osm")});
+    const Run r = run({TestWorkDir::testData("moscow-selection/37.585-55.806-37.595-55.816.osm")});
     QCOMPARE(r.exitCode, 0);
     const QString written = QRegularExpression("Creating output file: \"\\./data/comp/([^\"]+)\"")
                                 .match(QString::fromUtf8(r.out))
@@ -267,7 +267,7 @@ void tst_PelagorExtract::outputCannotBeOpened()
 {
     QVERIFY(QDir().mkdir("data"));
     QVERIFY(TestWorkDir::writeFile("data/comp", "in the way"));
-    const Run r = run({TestWorkDir::sharedData("moscow-selection/37.585-55.806-37.595-55.816.osm")});
+    const Run r = run({TestWorkDir::testData("moscow-selection/37.585-55.806-37.595-55.816.osm")});
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(QRegularExpression("Could not open \"\\./data/comp/[0-9_-]+\\.osm\" for writting!\\n$")
                  .match(QString::fromUtf8(r.out))
@@ -284,7 +284,7 @@ void tst_PelagorExtract::diskFullLeavesNoPartialFile()
     // returns an error instead of killing the process.
     QVERIFY(QDir().mkpath("data/comp"));
     QVERIFY(TestWorkDir::writeFile("data/comp/earlier.osm", "a network written before"));
-    const Run r = run({TestWorkDir::sharedData("moscow-selection")}, "trap '' XFSZ; ulimit -f 128;");
+    const Run r = run({TestWorkDir::testData("moscow-selection")}, "trap '' XFSZ; ulimit -f 128;");
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(QRegularExpression("Creating output file: \"(\\./data/comp/[0-9_-]+\\.osm)\"\\.\\.\\. "
                                 "Error while writing to file: \\1\\n$")

@@ -73,7 +73,7 @@ QByteArray samplesAsOnePiece()
 {
     QByteArray objects;
     QByteArray head;
-    const QDir samples(TestWorkDir::sharedData("moscow-selection"));
+    const QDir samples(TestWorkDir::testData("moscow-selection"));
     for (const QString& name : samples.entryList(QDir::Files, QDir::Name).mid(4)) {
         const QByteArray piece = TestWorkDir::readFile(samples.filePath(name));
         const int start = piece.indexOf('\n', piece.indexOf("<bounds ")) + 1;
@@ -155,7 +155,7 @@ void tst_WindowCloseTiming::init()
     const QStringList served = QStringList(quadrants) << defaultPiece;
     for (const QString& name : served)
         QVERIFY(TestWorkDir::writeFile("served/" + name + ".osm", piece));
-    QVERIFY(QFile::copy(TestWorkDir::sharedData("moscow-selection-quadrants/37.585-55.806-37.59-55.811.osm"),
+    QVERIFY(QFile::copy(TestWorkDir::testData("moscow-selection-quadrants/37.585-55.806-37.59-55.811.osm"),
                         "served/" + earlierPiece));
     server->clearRequests();
     window = new MainWindow;

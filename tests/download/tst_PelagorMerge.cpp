@@ -31,7 +31,7 @@ Piece fixture(int id)
 
 Piece realPiece(const QString& name)
 {
-    const QByteArray content = TestWorkDir::readFile(TestWorkDir::sharedData("moscow-selection/" + name));
+    const QByteArray content = TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + name));
     const int headEnd = content.indexOf('\n', content.indexOf('\n') + 1) + 1;
     const int tailStart = content.lastIndexOf("</osm>\n");
     return {content.left(headEnd), content.mid(headEnd, tailStart - headEnd), content.mid(tailStart)};
@@ -123,7 +123,7 @@ void tst_PelagorMerge::mergePieces()
     QFETCH(bool, earlierOutput);
 
     QVERIFY(QDir().mkdir("data/download"));
-    const QStringList realNames = QDir(TestWorkDir::sharedData("moscow-selection")).entryList(QDir::Files, QDir::Name);
+    const QStringList realNames = QDir(TestWorkDir::testData("moscow-selection")).entryList(QDir::Files, QDir::Name);
     QHash<QString, Piece> pieces;
     for (int i = 0; i < count; ++i) {
         const QString name = real ? realNames.at(i * 3) : QString("0.0%1-0-0.01-0.01.osm").arg(i + 1);

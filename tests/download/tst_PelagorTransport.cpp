@@ -20,7 +20,7 @@ namespace {
 using Request = FakeHttpServer::Request;
 using Response = FakeHttpServer::Response;
 
-// The real selection whose pieces lie in the shared data: 4 columns by 2 rows.
+// The real selection whose pieces lie in tests/data: 4 columns by 2 rows.
 const QRectF moscow = OsmApiPieces::sampleArea();
 // Its north-eastern piece alone: 7 by 7 grid units.
 const QRectF northEast(37.6152, 55.8228, 37.6218 - 37.6152, 55.8162 - 55.8228);
@@ -31,7 +31,7 @@ const QStringList moscowPieces = OsmApiPieces::sampleRequestOrder();
 QString sharedPiece(const QString& name)
 {
     for (const QString folder : {"moscow-selection", "moscow-selection-quadrants"}) {
-        const QString path = TestWorkDir::sharedData(folder + '/' + name + ".osm");
+        const QString path = TestWorkDir::testData(folder + '/' + name + ".osm");
         if (QFile::exists(path))
             return path;
     }
@@ -47,7 +47,7 @@ QString bboxName(const Request& request)
 Response servePiece(const Request& request)
 {
     static const auto serve = OsmApiPieces::serving(
-        {TestWorkDir::sharedData("moscow-selection"), TestWorkDir::sharedData("moscow-selection-quadrants")});
+        {TestWorkDir::testData("moscow-selection"), TestWorkDir::testData("moscow-selection-quadrants")});
     return serve(request);
 }
 
@@ -189,7 +189,7 @@ void tst_PelagorTransport::cleanup()
 
 void tst_PelagorTransport::allPiecesOnDisk()
 {
-    QVERIFY(TestWorkDir::copyFiles(TestWorkDir::sharedData("moscow-selection"), "data/download"));
+    QVERIFY(TestWorkDir::copyFiles(TestWorkDir::testData("moscow-selection"), "data/download"));
     Pelagor pelagor;
     RunLog run(pelagor);
     QVERIFY(pelagor.downloadArea(moscow));

@@ -116,7 +116,7 @@ void tst_Extracts::initTestCase()
     if (OsmiumCheck::program().isEmpty())
         QFAIL("osmium (Debian package osmium-tool) is not installed; scripts/install-deps installs it");
     QVERIFY(sets.isValid());
-    const QDir shared(TestWorkDir::sharedData("moscow-selection"));
+    const QDir shared(TestWorkDir::testData("moscow-selection"));
     QStringList inputs;
     for (const QString& name : shared.entryList({"*.osm"}, QDir::Files, QDir::Name)) {
         pieces << name.chopped(4);
@@ -195,7 +195,7 @@ void tst_Extracts::sameNetworkFromEveryFormat_data()
     QStringList mixed;
     QStringList xml;
     for (int i = 0; i < pieces.size(); ++i) {
-        const QString piece = TestWorkDir::sharedData("moscow-selection/" + pieces[i] + ".osm");
+        const QString piece = TestWorkDir::testData("moscow-selection/" + pieces[i] + ".osm");
         mixed << (i % 2 ? set(pieces[i] + ".osm.pbf") : piece);
         xml << piece;
     }
@@ -280,7 +280,7 @@ void tst_Extracts::damagedExtract()
     QFETCH(QStringList, stderrLines);
     QFETCH(QString, bbox);
     QVERIFY(TestWorkDir::writeFile(name, content));
-    const QString piece = TestWorkDir::sharedData("moscow-selection/" + pieces.first() + ".osm");
+    const QString piece = TestWorkDir::testData("moscow-selection/" + pieces.first() + ".osm");
     const Run run = extract({name, piece}, bbox);
     // The damaged file is reported, and the next file is read as if alone.
     const QStringList expected = QStringList{processingStart("FILE0")} + log
@@ -311,7 +311,7 @@ void tst_Extracts::clippedToPiece()
     BoundingBox box;
     QString problem;
     QVERIFY(BoundingBox::fromText(bbox, box, problem));
-    const Run alone = extract({TestWorkDir::sharedData("moscow-selection/" + piece + ".osm")});
+    const Run alone = extract({TestWorkDir::testData("moscow-selection/" + piece + ".osm")});
     const Run clipped = extract({unionFile}, bbox);
     const Run whole = extract({unionFile});
     QCOMPARE(clipped.messages.mid(0, 2), (QStringList{processingStart("FILE0"), readOk()}));

@@ -46,7 +46,7 @@ namespace {
 std::vector<QString> piecesOf(const QString& folder)
 {
     std::vector<QString> files;
-    const QDir dir(TestWorkDir::sharedData(folder));
+    const QDir dir(TestWorkDir::testData(folder));
     for (const QString& name : dir.entryList({"*.osm"}, QDir::Files, QDir::Name))
         files.push_back(dir.filePath(name));
     return files;
@@ -109,7 +109,7 @@ void tst_RealPieces::init()
     work = new TestWorkDir;
     QVERIFY(work->isValid());
     QVERIFY(QDir().mkdir("data"));
-    QVERIFY2(QFileInfo(TestWorkDir::sharedData("moscow-selection")).isDir(), "the shared sample data is missing");
+    QVERIFY2(QFileInfo(TestWorkDir::testData("moscow-selection")).isDir(), "the sample data in tests/data is missing");
 }
 
 void tst_RealPieces::cleanup()

@@ -10,7 +10,7 @@
 
 namespace OsmApiPieces {
 
-// The selection whose eight pieces lie in shared/data/moscow-selection (grid 37585..37622
+// The selection whose eight pieces lie in tests/data/moscow-selection (grid 37585..37622
 // by 55806..55823, 4 columns by 2 rows), as the map hands it over: x west, y north.
 QRectF sampleArea();
 // Its pieces in the order the downloader takes them: columns east to west, each from

@@ -31,13 +31,9 @@ QString TestWorkDir::filePath(const QString& relative) const
     return dir.filePath(relative);
 }
 
-QString TestWorkDir::sharedData(const QString& relative)
+QString TestWorkDir::testData(const QString& relative)
 {
-#ifdef PELAGOR_SHARED_DATA
-    const QString base = QStringLiteral(PELAGOR_SHARED_DATA);
-#else
-    const QString base = QDir::current().absoluteFilePath("../shared/data");
-#endif
+    const QString base = QStringLiteral(PELAGOR_TEST_DATA);
     return relative.isEmpty() ? base : base + '/' + relative;
 }
 

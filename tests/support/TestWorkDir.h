@@ -19,8 +19,8 @@ public:
     QString path() const;
     QString filePath(const QString& relative) const;
 
-    // Folder of the real OpenStreetMap samples beside the project.
-    static QString sharedData(const QString& relative = QString());
+    // tests/data/ of the source tree: the real OpenStreetMap samples the tests read.
+    static QString testData(const QString& relative = QString());
     static QByteArray readFile(const QString& path);
     static bool writeFile(const QString& path, const QByteArray& content);
     // Copies every file of sourceDir into targetDir (created with its parents).

@@ -138,9 +138,9 @@ int main(int argc, char* argv[])
         }
     }
     if (tiles.isEmpty())
-        tiles << TestWorkDir::sharedData("moscow-selection");
+        tiles << TestWorkDir::testData("moscow-selection");
     if (api.isEmpty())
-        api << TestWorkDir::sharedData("moscow-selection") << TestWorkDir::sharedData("moscow-selection-quadrants");
+        api << TestWorkDir::testData("moscow-selection") << TestWorkDir::testData("moscow-selection-quadrants");
 
     TileSketch sketch;
     sketch.read(tiles);
