@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QMetaType>
-#include <QThread>
 
 namespace {
 
@@ -18,7 +17,6 @@ const int statusIntervalMs = 100;
 MapViews::MapViews(Visualization* map, QAction* piecesAction, QAction* networkAction, QAction* problemsAction,
                    QLabel* statusLine, QLabel* problemsLine)
     : QObject(nullptr)
-    , thread(new QThread)
     , loader(new MapDataLoader)
     , map(map)
     , piecesAction(piecesAction)
@@ -27,11 +25,6 @@ MapViews::MapViews(Visualization* map, QAction* piecesAction, QAction* networkAc
     , statusLine(statusLine)
     , problemsLine(problemsLine)
 {
-    // The loader's results cross into the GUI thread.
-    qRegisterMetaType<std::vector<PieceCell>>("std::vector<PieceCell>");
-    qRegisterMetaType<NetworkPicture>("NetworkPicture");
-    qRegisterMetaType<ProblemPicture>("ProblemPicture");
-
     connect(piecesAction, SIGNAL(toggled(bool)), map, SLOT(showPieces(bool)));
     connect(piecesAction, SIGNAL(toggled(bool)), this, SLOT(piecesToggled(bool)));
     connect(networkAction, SIGNAL(toggled(bool)), map, SLOT(showNetwork(bool)));
@@ -39,14 +32,15 @@ MapViews::MapViews(Visualization* map, QAction* piecesAction, QAction* networkAc
     connect(problemsAction, SIGNAL(toggled(bool)), map, SLOT(showProblems(bool)));
     connect(problemsAction, SIGNAL(toggled(bool)), this, SLOT(problemsToggled(bool)));
 
-    loader->moveToThread(thread);
-    connect(this, SIGNAL(piecesWanted()), loader, SLOT(scanPieces()));
-    connect(this, SIGNAL(networkWanted()), loader, SLOT(loadNetwork()));
-    connect(loader, SIGNAL(piecesScanned(std::vector<PieceCell>)), map, SLOT(setPieceCells(std::vector<PieceCell>)));
-    connect(loader, SIGNAL(networkLoaded(NetworkPicture)), map, SLOT(setNetworkPicture(NetworkPicture)));
-    connect(this, SIGNAL(problemsWanted()), loader, SLOT(checkNetwork()));
-    connect(loader, SIGNAL(networkChecked(ProblemPicture)), this, SLOT(problemsChecked(ProblemPicture)));
-    thread->start(QThread::InheritPriority);
+    thread.take(loader.get());
+    connect(this, SIGNAL(piecesWanted()), loader.get(), SLOT(scanPieces()));
+    connect(this, SIGNAL(networkWanted()), loader.get(), SLOT(loadNetwork()));
+    connect(loader.get(), SIGNAL(piecesScanned(std::vector<PieceCell>)), map,
+            SLOT(setPieceCells(std::vector<PieceCell>)));
+    connect(loader.get(), SIGNAL(networkLoaded(NetworkPicture)), map, SLOT(setNetworkPicture(NetworkPicture)));
+    connect(this, SIGNAL(problemsWanted()), loader.get(), SLOT(checkNetwork()));
+    connect(loader.get(), SIGNAL(networkChecked(ProblemPicture)), this, SLOT(problemsChecked(ProblemPicture)));
+    thread.start();
 
     statusTimer.setSingleShot(true);
     statusTimer.setInterval(statusIntervalMs);
@@ -55,14 +49,8 @@ MapViews::MapViews(Visualization* map, QAction* piecesAction, QAction* networkAc
     updateStatus();
 }
 
-MapViews::~MapViews()
-{
-    // A network file being read is finished first; its result is dropped.
-    thread->quit();
-    thread->wait();
-    delete loader;
-    delete thread;
-}
+// A network file being read is finished first (the thread is waited for); its result is dropped.
+MapViews::~MapViews() = default;
 
 void MapViews::runEnded()
 {

@@ -8,13 +8,15 @@
 #include "download/DownloadSource.h"
 #include "mapview/ProblemPicture.h"
 
+#include "common/WorkerThread.h"
+
 #include <QObject>
 #include <QTimer>
+#include <memory>
 
 class MapDataLoader;
 class QAction;
 class QLabel;
-class QThread;
 class Visualization;
 
 class MapViews : public QObject
@@ -50,9 +52,7 @@ private Q_SLOTS:
     void updateStatus();
 
 private:
-    // Declared first so that the loader dies only after the thread has ended.
-    QThread* thread;
-    MapDataLoader* loader; // owned; lives in `thread`
+    std::unique_ptr<MapDataLoader> loader; // lives in `thread`
     Visualization* map;
     QAction* piecesAction;
     QAction* networkAction;
@@ -63,6 +63,8 @@ private:
     // While a corner is dragged the selection changes with every mouse move; the status line
     // follows at most this often.
     QTimer statusTimer;
+    // Last, so that it has ended before the loader dies.
+    WorkerThread thread;
 };
 
 #endif

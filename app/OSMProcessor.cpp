@@ -1,6 +1,5 @@
 #include "app/OSMProcessor.h"
 
-#include <QThread>
 
 OSMProcessor::OSMProcessor(const QRectF& area)
     : OSMProcessor(area, FetchMode::UseFilesOnDisk)
@@ -9,7 +8,6 @@ OSMProcessor::OSMProcessor(const QRectF& area)
 
 OSMProcessor::OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source)
     : QObject(nullptr)
-    , workerThread(nullptr)
     , areaRect(area)
 {
     downloader.setFetchMode(fetchMode);
@@ -23,25 +21,18 @@ OSMProcessor::OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSour
             SLOT(parseOSMFiles(const std::vector<QString>&)));
 
     // None of the three is a child of another, so each moves on its own.
-    workerThread = new QThread;
     // Runs in the worker thread after its event loop has ended: a request in flight or a wait
     // for the next try is abandoned there, where its timers live.
-    connect(workerThread, SIGNAL(finished()), &downloader, SLOT(releaseNetwork()), Qt::DirectConnection);
-    moveToThread(workerThread);
-    downloader.moveToThread(workerThread);
-    parser.moveToThread(workerThread);
-    workerThread->start(QThread::InheritPriority);
+    connect(workerThread.get(), SIGNAL(finished()), &downloader, SLOT(releaseNetwork()), Qt::DirectConnection);
+    workerThread.take(this);
+    workerThread.take(&downloader);
+    workerThread.take(&parser);
+    workerThread.start();
 }
 
-OSMProcessor::~OSMProcessor()
-{
-    // A slot that is running (parsing, say) finishes first; requests in flight are
-    // abandoned. Afterwards nothing runs in the worker thread any more, so its
-    // objects can be destroyed from here.
-    workerThread->quit();
-    workerThread->wait();
-    delete workerThread;
-}
+// Requests in flight are abandoned; afterwards nothing runs in the worker thread any more, so
+// its objects can be destroyed from here.
+OSMProcessor::~OSMProcessor() = default;
 
 void OSMProcessor::downloadOSMFiles()
 {

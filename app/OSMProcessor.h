@@ -4,6 +4,7 @@
 // Runs one processing run for one area: downloads the pieces, reads them into the
 // network data and writes the network file, all in a worker thread of its own.
 // Created and destroyed in the GUI thread; its slots run in the worker thread.
+#include "common/WorkerThread.h"
 #include "download/Pelagor.h"
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
@@ -13,7 +14,6 @@
 #include <QString>
 #include <vector>
 
-class QThread;
 
 class OSMProcessor : public QObject
 {
@@ -44,15 +44,14 @@ private Q_SLOTS:
     void parseOSMFiles(const std::vector<QString>& filesPaths);
 
 private:
-    // Owned; the destructor's body ends the thread and deletes it, so the thread is gone
-    // before any member below is destroyed. The members die in reverse order: data, then the
-    // parser and the downloader.
-    QThread* workerThread;
     Pelagor downloader;
     OSMParser parser;
     OSMData data;
     QRectF areaRect;
     bool incomplete = false;
+    // The thread this object, the downloader and the parser live in. Last, so that it has
+    // ended before the members above die: a slot that is running (parsing, say) finishes first.
+    WorkerThread workerThread;
 };
 
 #endif

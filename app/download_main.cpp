@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/OSMProcessor.h"
 #include "download/AreaCount.h"
+#include "common/DataFolders.h"
 #include "extraction/BoundingBox.h"
 #include "extraction/NetworkFileCheck.h"
 
@@ -74,8 +75,7 @@ int main(int argc, char* argv[])
 
     // The download folder is made one level below ./data/, which the window's tile cache makes
     // at start-up.
-    if (!QDir("data").exists())
-        QDir().mkdir("data");
+    DataFolders::makeRoot();
     OSMProcessor processor(area, mode, source);
     Outcome outcome;
     const bool check = options.isSet("check");

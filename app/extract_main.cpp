@@ -1,5 +1,6 @@
 // pelagor-extract: turns OpenStreetMap files already on disk into the network file,
 // exactly as the application does after a download, without a window.
+#include "common/DataFolders.h"
 #include "extraction/BoundingBox.h"
 #include "extraction/NetworkFileCheck.h"
 #include "extraction/OSMParser.h"
@@ -126,8 +127,7 @@ int main(int argc, char* argv[])
         return 1;
     // The network file goes one level below ./data/, which the application's tile
     // cache creates at start-up; create it the same way here.
-    if (!QDir("./data/").exists())
-        QDir().mkdir("./data/");
+    DataFolders::makeRoot();
     parser.writeOutputFile(data, failures.isEmpty() ? OSMParser::Coverage::Complete : OSMParser::Coverage::Incomplete);
     if (!written)
         return 1;

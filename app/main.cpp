@@ -10,8 +10,6 @@
 
 int main(int argc, char* argv[])
 {
-    // Tile requests carry this type from the GUI thread to the tile thread.
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pelagor");
     // Lets the desktop pair the window with its menu entry, PELAGOR_APP_ID.desktop.

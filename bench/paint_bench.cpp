@@ -77,7 +77,6 @@ int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     QApplication app(argc, argv);
     QApplication::setApplicationName("pelagor-paint-bench");
     QStandardPaths::setTestModeEnabled(true);

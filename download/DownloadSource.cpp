@@ -1,5 +1,7 @@
 #include "download/DownloadSource.h"
 
+#include "common/DataFolders.h"
+
 #include "download/PiecePlan.h"
 
 QString DownloadSources::name(DownloadSource source)
@@ -20,8 +22,7 @@ bool DownloadSources::fromName(const QString& text, DownloadSource& source)
 
 QString DownloadSources::folder(DownloadSource source)
 {
-    return source == DownloadSource::Overpass ? PiecePlan::downloadDir + QStringLiteral("overpass/")
-                                              : PiecePlan::downloadDir;
+    return source == DownloadSource::Overpass ? DataFolders::overpassTiles() : DataFolders::downloads();
 }
 
 int DownloadSources::tileSize(DownloadSource source)

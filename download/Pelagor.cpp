@@ -8,6 +8,10 @@
 #include <QSslSocket>
 #include <QStringList>
 
+// Registered when the program loads, where the type is declared: queued connections between
+// threads carry it, and no caller has to remember to register it.
+static const int vectorOfStringsType = qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
+
 namespace {
 
 // The map call of the editing API, plain HTTP as the API answers it; PELAGOR_API_URL names
@@ -30,7 +34,6 @@ Pelagor::Pelagor(QObject* parent)
     , merger(PiecePlan::downloadDir)
     , fetcher(new PieceFetcher(this))
 {
-    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
     fetcher->setSource(&apiSource);
     connect(fetcher, SIGNAL(message(QString)), this, SIGNAL(message(QString)));
     connect(fetcher, SIGNAL(progress(int)), this, SIGNAL(progress(int)));

@@ -4,7 +4,7 @@
 #include "download/PiecePlan.h"
 #include "download/PieceSource.h"
 #include "download/ReplyVerdict.h"
-#include "identity/UserAgent.h"
+#include "common/UserAgent.h"
 
 #include <QDateTime>
 #include <QNetworkAccessManager>

@@ -1,5 +1,7 @@
 #include "download/PieceMerger.h"
 
+#include "common/DataFolders.h"
+
 #include "download/DownloadDiagnostic.h"
 #include "download/PiecePlan.h"
 
@@ -9,7 +11,7 @@
 
 PieceMerger::PieceMerger(const QString& downloadDir)
     : downloadDir(downloadDir)
-    , mergeDir("data/merge/")
+    , mergeDir(DataFolders::merged())
     , mergedBaseName("merged")
     , fileExtension(PiecePlan::fileExtension)
     , pieceFilter("*?-*?-*?-*?.osm")

@@ -1,5 +1,7 @@
 #include "download/PiecePlan.h"
 
+#include "common/DataFolders.h"
+
 #include <QFileInfo>
 #include <QStringList>
 
@@ -44,7 +46,7 @@ qint64 ceilDiv(qint64 n, qint64 d)
 
 } // namespace
 
-const QString PiecePlan::downloadDir = QStringLiteral("data/download/");
+const QString PiecePlan::downloadDir = DataFolders::downloads();
 const QString PiecePlan::nameSeparator = QStringLiteral("-");
 const QString PiecePlan::fileExtension = QStringLiteral("osm");
 

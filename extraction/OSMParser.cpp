@@ -1,5 +1,7 @@
 #include "extraction/OSMParser.h"
 
+#include "common/DataFolders.h"
+
 #include "extraction/NetworkFileWriter.h"
 #include "extraction/NoClobberFile.h"
 #include "extraction/OSMFileReader.h"
@@ -11,7 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-const QString OSMParser::outputDir = QStringLiteral("./data/comp/");
+const QString OSMParser::outputDir = DataFolders::networks();
 
 OSMParser::OSMParser(QObject* parent)
     : QObject(parent)

@@ -1,6 +1,8 @@
 #include "mapview/MapTileDownloader.h"
 
-#include "identity/UserAgent.h"
+#include "common/DataFolders.h"
+
+#include "common/UserAgent.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -13,9 +15,13 @@
 #include <QNetworkRequest>
 #include <QPixmap>
 #include <QStandardPaths>
-#include <QThread>
 #include <QUrl>
 #include <algorithm>
+
+// Registered when the program loads, where the type is declared: queued connections between
+// threads carry it, and no caller has to remember to register it.
+static const int tileListType = qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
+static const int pixmapType = qRegisterMetaType<QPixmap*>("QPixmap*");
 
 namespace {
 
@@ -29,20 +35,15 @@ bool contains(const List& list, const Item& item)
 
 MapTileDownloader::MapTileDownloader(QObject* parent)
     : QObject(parent)
-    , dataDir("./data/")
-    , tilesSubdir("map_tiles/")
+    , dataDir(DataFolders::root())
+    , tilesSubdir(DataFolders::tileCacheSubfolder())
     , cacheDir(dataDir + tilesSubdir)
     , nameSeparator("-")
     , fileExtension("png")
     , tileHost("tile.openstreetmap.org")
     , serverNames{"a", "b", "c"}
     , manager(nullptr)
-    , thread(nullptr)
 {
-    // The pixmap pointer crosses from this thread to the renderer's in a queued signal. The
-    // tile lists (std::vector<QPoint>) are registered by the program at start-up.
-    qRegisterMetaType<QPixmap*>("QPixmap*");
-
     manager = new QNetworkAccessManager(this);
     QNetworkDiskCache* diskCache = new QNetworkDiskCache(this);
     diskCache->setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
@@ -52,22 +53,15 @@ MapTileDownloader::MapTileDownloader(QObject* parent)
     for (const QString& name : serverNames)
         serverBusy.insert(name, false);
 
-    if (!QDir(dataDir).exists())
-        QDir().mkdir(dataDir);
+    DataFolders::makeRoot();
     if (!QDir(cacheDir).exists())
         QDir().mkdir(cacheDir);
 
-    thread = new QThread();
-    moveToThread(thread);
-    thread->start(QThread::InheritPriority);
+    thread.take(this);
+    thread.start();
 }
 
-MapTileDownloader::~MapTileDownloader()
-{
-    thread->quit();
-    thread->wait();
-    delete thread;
-}
+MapTileDownloader::~MapTileDownloader() = default;
 
 void MapTileDownloader::tilesRequired(std::vector<QPoint> reqTiles, int zoom)
 {

@@ -4,6 +4,7 @@
 // Supplies map tiles from the file cache under ./data/map_tiles/ or from the OpenStreetMap
 // tile servers, at most one request per server name. Lives in a thread of its own, which
 // it creates, starts and finally stops itself.
+#include "common/WorkerThread.h"
 #include <QHash>
 #include <QMetaType>
 #include <QObject>
@@ -15,7 +16,6 @@ class QImage;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QPixmap;
-class QThread;
 
 Q_DECLARE_METATYPE(std::vector<QPoint>)
 
@@ -66,7 +66,8 @@ private:
     std::vector<Tile> workQueue;
     std::vector<Tile> delivered;
     std::vector<Tile> requested;
-    QThread* thread; // owned; stopped and deleted in the destructor
+    // The thread this object lives in: stopped first when it is destroyed.
+    WorkerThread thread;
 };
 
 #endif

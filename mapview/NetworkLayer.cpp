@@ -9,8 +9,11 @@
 #include <QMetaType>
 #include <QPainter>
 #include <QPen>
-#include <QThread>
 #include <cmath>
+
+// Registered when the program loads, where the type is declared: queued connections between
+// threads carry it, and no caller has to remember to register it.
+static const int pictureType = qRegisterMetaType<NetworkPicture>("NetworkPicture");
 
 namespace {
 
@@ -39,25 +42,18 @@ MapLegend::SwatchPainter lineSwatch(const QColor& colour, bool tram)
 
 NetworkLayer::NetworkLayer(QObject* parent)
     : QObject(parent)
-    , thread(new QThread)
     , painter(new NetworkPainter)
 {
-    qRegisterMetaType<NetworkPicture>("NetworkPicture");
-    painter->moveToThread(thread);
-    connect(this, SIGNAL(pictureSent(NetworkPicture,int)), painter, SLOT(setPicture(NetworkPicture,int)));
-    connect(this, SIGNAL(drawWanted(int,QRect,double,int)), painter, SLOT(draw(int,QRect,double,int)));
-    connect(painter, SIGNAL(drawn(QImage,int,QRect,int)), this, SLOT(imageDrawn(QImage,int,QRect,int)));
-    thread->start(QThread::InheritPriority);
+    thread.take(painter.get());
+    connect(this, SIGNAL(pictureSent(NetworkPicture,int)), painter.get(), SLOT(setPicture(NetworkPicture,int)));
+    connect(this, SIGNAL(drawWanted(int,QRect,double,int)), painter.get(), SLOT(draw(int,QRect,double,int)));
+    connect(painter.get(), SIGNAL(drawn(QImage,int,QRect,int)), this, SLOT(imageDrawn(QImage,int,QRect,int)));
+    thread.start();
 }
 
-NetworkLayer::~NetworkLayer()
-{
-    // An image being drawn is finished first; it is dropped with the queued signal.
-    thread->quit();
-    thread->wait();
-    delete painter;
-    delete thread;
-}
+// An image being drawn is finished first (the thread is waited for); it is dropped with the
+// queued signal.
+NetworkLayer::~NetworkLayer() = default;
 
 void NetworkLayer::setPicture(const NetworkPicture& picture)
 {

@@ -5,16 +5,17 @@
 // thread of this layer draws the network for the view; a paint shows the latest image it has
 // (moved, or scaled after a zoom, until the new one comes), so a repaint costs one image and
 // the map stays responsive however large the network. Lives in the GUI thread.
+#include "common/WorkerThread.h"
 #include "mapview/NetworkPicture.h"
 
 #include <QImage>
 #include <QObject>
 #include <QRect>
 #include <QString>
+#include <memory>
 
 class NetworkPainter;
 class QPainter;
-class QThread;
 class Renderer;
 
 class NetworkLayer : public QObject
@@ -45,9 +46,7 @@ private Q_SLOTS:
     void imageDrawn(const QImage& drawnImage, int zoom, const QRect& world, int drawnGeneration);
 
 private:
-    // Declared first so that the painter dies only after the thread has ended.
-    QThread* thread;
-    NetworkPainter* painter; // owned; lives in `thread`
+    std::unique_ptr<NetworkPainter> painter; // lives in `thread`
 
     // Each picture, and each clear(), has a number of its own; images of another are dropped.
     int generation = 0;
@@ -68,6 +67,8 @@ private:
     QRect wantedWorld;
     double wantedRatio = 1;
     bool drawing = false;
+    // Last, so that it has ended before the painter dies.
+    WorkerThread thread;
 };
 
 #endif

@@ -1,6 +1,6 @@
 #include "mapview/NominatimClient.h"
 
-#include "identity/UserAgent.h"
+#include "common/UserAgent.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

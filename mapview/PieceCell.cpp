@@ -2,6 +2,10 @@
 
 #include <QDateTime>
 
+// Registered when the program loads, where the type is declared: queued connections between
+// threads carry it, and no caller has to remember to register it.
+static const int cellsType = qRegisterMetaType<std::vector<PieceCell>>("std::vector<PieceCell>");
+
 namespace {
 
 const qint64 secondsPerDay = 24 * 60 * 60;

@@ -10,6 +10,10 @@
 #include <algorithm>
 #include <cmath>
 
+// Registered when the program loads, where the type is declared: queued connections between
+// threads carry it, and no caller has to remember to register it.
+static const int problemsType = qRegisterMetaType<ProblemPicture>("ProblemPicture");
+
 namespace {
 
 // Vermillion, reddish purple, blue, bluish green, black and orange: none of them the grey

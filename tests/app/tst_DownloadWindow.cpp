@@ -64,7 +64,6 @@ QStringList entries(const QString& folder)
 void tst_DownloadWindow::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     server = new FakeHttpServer(this);
     QVERIFY(server->listen());
     server->useAsApplicationProxy();

@@ -158,7 +158,6 @@ QStringList repeated(int times, const QString& text)
 void tst_FaultTable::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
     qRegisterMetaType<QProcess::ExitStatus>("QProcess::ExitStatus");
     // Waits of 50 ms doubling up to 200 ms, and a transfer given up after 3 s without a byte.
     RetryPolicy::shortenForTests(50, 200, 3000);

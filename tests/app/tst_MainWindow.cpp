@@ -55,7 +55,6 @@ private:
 void tst_MainWindow::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     server = new FakeHttpServer(this);
     QVERIFY(server->listen());
     server->useAsApplicationProxy();

@@ -190,7 +190,6 @@ QByteArray problemNetworkFile()
 void tst_MapViews::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     server = new FakeHttpServer(this);
     QVERIFY(server->listen());
     server->useAsApplicationProxy();

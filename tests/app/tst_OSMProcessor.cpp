@@ -55,7 +55,6 @@ QString summaryPattern()
 void tst_OSMProcessor::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
     server = new FakeHttpServer(this);
     QVERIFY(server->listen());
     server->useAsApplicationProxy();

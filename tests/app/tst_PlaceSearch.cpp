@@ -71,7 +71,6 @@ const QByteArray helsinki = place("Helsinki, Suomi / Finland", "city",
 void tst_PlaceSearch::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     tiles = new FakeHttpServer(this);
     QVERIFY(tiles->listen());
     tiles->useAsApplicationProxy();

@@ -112,7 +112,6 @@ void tst_WindowCloseTiming::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     // Short waits between tries; the stall time-out stays longer than any test waits on a stall.
     RetryPolicy::shortenForTests(50, 200, 30000);
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     server = new FakeHttpServer(this);
     QVERIFY(server->listen());
     server->useAsApplicationProxy();

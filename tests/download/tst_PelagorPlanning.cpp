@@ -87,7 +87,6 @@ private:
 void tst_PelagorPlanning::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
 }
 
 void tst_PelagorPlanning::init()

@@ -163,7 +163,6 @@ private:
 void tst_PelagorTransport::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    qRegisterMetaType<std::vector<QString>>("std::vector<QString>");
     QVERIFY(QFile::exists(sharedPiece(northEastName)));
 }
 

@@ -166,7 +166,6 @@ void tst_MapTileDownloader::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     QVERIFY(server.listen());
     server.useAsApplicationProxy();
 }
@@ -570,7 +569,6 @@ static int fetchTileChild(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), quint16(QString(argv[2]).toUInt())));
     MapTileDownloader downloader;

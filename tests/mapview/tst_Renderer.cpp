@@ -77,7 +77,6 @@ private:
 void tst_Renderer::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     QVERIFY(server.listen());
     server.useAsApplicationProxy();
 }

@@ -133,7 +133,6 @@ private:
 void tst_Visualization::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     QVERIFY(server.listen());
     server.useAsApplicationProxy();
 }

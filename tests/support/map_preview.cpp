@@ -79,7 +79,6 @@ void searchPlace(MainWindow& window, const QString& text, int choice)
 
 int main(int argc, char* argv[])
 {
-    qRegisterMetaType<std::vector<QPoint>>("std::vector<QPoint>");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pelagor");
     // Qt's own HTTP cache of the tiles stays out of the user's cache folder.

@@ -1,5 +1,5 @@
-#ifndef IDENTITY_USERAGENT_H
-#define IDENTITY_USERAGENT_H
+#ifndef COMMON_USERAGENT_H
+#define COMMON_USERAGENT_H
 
 // How Pelagor names itself to the OpenStreetMap services: the User-Agent of every request it
 // sends (the editing API, the tile servers, the place search). Their usage policies tell
