@@ -20,6 +20,7 @@
 // with the views on> painter_worst_full_ms=<largest full median>".
 #include "app/MapDataLoader.h"
 #include "mapview/NetworkPainter.h"
+#include "mapview/WebMercator.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
 
@@ -66,8 +67,8 @@ double paintMs(Visualization& map, QImage& image)
 void centreOn(Renderer* renderer, double lat, double lon)
 {
     const int zoom = renderer->getZoom();
-    const QPointF from = Renderer::latLonToTile(renderer->getCenter().lat, renderer->getCenter().lon, zoom);
-    const QPointF to = Renderer::latLonToTile(lat, lon, zoom);
+    const QPointF from = WebMercator::latLonToTile(renderer->getCenter().lat, renderer->getCenter().lon, zoom);
+    const QPointF to = WebMercator::latLonToTile(lat, lon, zoom);
     renderer->pan(((from - to) * 256).toPoint());
 }
 
@@ -132,8 +133,8 @@ int main(int argc, char* argv[])
     // The zoom at which the whole network fits the view, then closer.
     int fit = 19;
     while (fit > 2) {
-        const QPointF a = Renderer::latLonToTile(north, west, fit) * 256;
-        const QPointF b = Renderer::latLonToTile(south, east, fit) * 256;
+        const QPointF a = WebMercator::latLonToTile(north, west, fit) * 256;
+        const QPointF b = WebMercator::latLonToTile(south, east, fit) * 256;
         if (b.x() - a.x() <= 1920 && b.y() - a.y() <= 1080)
             break;
         --fit;

@@ -67,13 +67,13 @@ void MapTileDownloader::tilesRequired(std::vector<QPoint> reqTiles, int zoom)
 {
     incoming.clear();
     for (const QPoint& point : reqTiles)
-        incoming.push_back(Tile{point.x(), point.y(), zoom});
+        incoming.push_back(TileId(point, zoom));
     processQueue();
 }
 
 void MapTileDownloader::tileConfirmed(QPoint tile, int zoom)
 {
-    const auto it = std::find(delivered.begin(), delivered.end(), Tile{tile.x(), tile.y(), zoom});
+    const auto it = std::find(delivered.begin(), delivered.end(), TileId(tile, zoom));
     if (it != delivered.end())
         delivered.erase(it);
 }
@@ -87,7 +87,7 @@ void MapTileDownloader::processQueue()
     }
 
     while (!workQueue.empty()) {
-        const Tile tile = workQueue.front();
+        const TileId tile = workQueue.front();
         // A tile on its way to the renderer, in flight or failed for good is not served again.
         if (contains(delivered, tile) || contains(requested, tile)) {
             workQueue.erase(workQueue.begin());
@@ -114,7 +114,7 @@ void MapTileDownloader::processQueue()
     }
 }
 
-QString MapTileDownloader::cacheFilePath(const Tile& tile) const
+QString MapTileDownloader::cacheFilePath(const TileId& tile) const
 {
     return QString("%1%2%3%4%5%6.%7")
         .arg(cacheDir)
@@ -126,7 +126,7 @@ QString MapTileDownloader::cacheFilePath(const Tile& tile) const
         .arg(fileExtension);
 }
 
-bool MapTileDownloader::loadFromCache(const Tile& tile)
+bool MapTileDownloader::loadFromCache(const TileId& tile)
 {
     if (!QDir(cacheDir).exists())
         return false;
@@ -134,20 +134,19 @@ bool MapTileDownloader::loadFromCache(const Tile& tile)
     pixmap.load(cacheFilePath(tile), "PNG");
     if (pixmap.isNull())
         return false;
-    Q_EMIT tileDownloaded(QPoint(tile.x, tile.y), tile.zoom, new QPixmap(pixmap));
+    Q_EMIT tileDownloaded(tile.point(), tile.zoom, new QPixmap(pixmap));
     delivered.push_back(tile);
     return true;
 }
 
-void MapTileDownloader::requestTile(const QString& name, const Tile& tile)
+void MapTileDownloader::requestTile(const QString& name, const TileId& tile)
 {
     const QUrl url(QString("http://%1.%2/%3/%4/%5.png").arg(name, tileHost).arg(tile.zoom).arg(tile.x).arg(tile.y),
                    QUrl::TolerantMode);
-    const QString key = QString("%1%2%3%4%5").arg(tile.zoom).arg(nameSeparator).arg(tile.x).arg(nameSeparator).arg(tile.y);
 
     QNetworkRequest request(url);
     request.setRawHeader(UserAgent::header, UserAgent::value);
-    request.setAttribute(QNetworkRequest::User, key);
+    request.setAttribute(QNetworkRequest::User, QVariant::fromValue(tile));
     // The tile servers answer plain HTTP with a redirect to HTTPS; without following it
     // every tile would fail once and then never be asked for again.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
@@ -157,8 +156,7 @@ void MapTileDownloader::requestTile(const QString& name, const Tile& tile)
 
 void MapTileDownloader::handleNetworkData(QNetworkReply* reply)
 {
-    const QStringList parts = reply->request().attribute(QNetworkRequest::User).toString().split(nameSeparator, Qt::KeepEmptyParts);
-    const Tile tile{parts.value(1).toInt(), parts.value(2).toInt(), parts.value(0).toInt()};
+    const TileId tile = reply->request().attribute(QNetworkRequest::User).value<TileId>();
 
     // The name is freed whatever the outcome. It comes from the URL the request was sent
     // to: a redirect may have moved the reply to another host.
@@ -170,7 +168,7 @@ void MapTileDownloader::handleNetworkData(QNetworkReply* reply)
         QImage image;
         if (image.loadFromData(reply->readAll())) {
             saveToCache(image, tile);
-            Q_EMIT tileDownloaded(QPoint(tile.x, tile.y), tile.zoom, new QPixmap(QPixmap::fromImage(image)));
+            Q_EMIT tileDownloaded(tile.point(), tile.zoom, new QPixmap(QPixmap::fromImage(image)));
             const auto it = std::find(requested.begin(), requested.end(), tile);
             if (it != requested.end())
                 requested.erase(it);
@@ -182,7 +180,7 @@ void MapTileDownloader::handleNetworkData(QNetworkReply* reply)
     processQueue();
 }
 
-void MapTileDownloader::saveToCache(const QImage& image, const Tile& tile)
+void MapTileDownloader::saveToCache(const QImage& image, const TileId& tile)
 {
     if (!QDir(cacheDir).exists())
         QDir().mkdir(cacheDir);

@@ -5,6 +5,8 @@
 // tile servers, at most one request per server name. Lives in a thread of its own, which
 // it creates, starts and finally stops itself.
 #include "common/WorkerThread.h"
+#include "mapview/TileId.h"
+
 #include <QHash>
 #include <QMetaType>
 #include <QObject>
@@ -36,22 +38,11 @@ private Q_SLOTS:
     void handleNetworkData(QNetworkReply* reply);
 
 private:
-    struct Tile
-    {
-        int x;
-        int y;
-        int zoom;
-        bool operator==(const Tile& other) const
-        {
-            return x == other.x && y == other.y && zoom == other.zoom;
-        }
-    };
-
     void processQueue();
-    bool loadFromCache(const Tile& tile);
-    void requestTile(const QString& name, const Tile& tile);
-    void saveToCache(const QImage& image, const Tile& tile);
-    QString cacheFilePath(const Tile& tile) const;
+    bool loadFromCache(const TileId& tile);
+    void requestTile(const QString& name, const TileId& tile);
+    void saveToCache(const QImage& image, const TileId& tile);
+    QString cacheFilePath(const TileId& tile) const;
 
     QString dataDir;
     QString tilesSubdir;
@@ -62,10 +53,10 @@ private:
     QString serverNames[3];
     QHash<QString, bool> serverBusy;
     QNetworkAccessManager* manager; // child of this object
-    std::vector<Tile> incoming;
-    std::vector<Tile> workQueue;
-    std::vector<Tile> delivered;
-    std::vector<Tile> requested;
+    std::vector<TileId> incoming;
+    std::vector<TileId> workQueue;
+    std::vector<TileId> delivered;
+    std::vector<TileId> requested;
     // The thread this object lives in: stopped first when it is destroyed.
     WorkerThread thread;
 };

@@ -17,7 +17,6 @@ static const int pictureType = qRegisterMetaType<NetworkPicture>("NetworkPicture
 
 namespace {
 
-const int tileSize = 256;
 const int legendSwatchWidth = 22;
 
 QPointF centreOf(const QRect& swatch)
@@ -101,7 +100,7 @@ void NetworkLayer::paint(QPainter* target, const Renderer& renderer, const QRect
         return;
     const int zoom = renderer.getZoom();
     // Widget pixel of world pixel (0, 0), exactly as the renderer places the tiles.
-    const QPoint origin = renderer.getOriginOffset() - renderer.getTileRange().topLeft() * tileSize;
+    const QPoint origin = renderer.worldOrigin();
     wantedZoom = zoom;
     wantedWorld = view.translated(-origin);
     wantedRatio = target->device()->devicePixelRatioF();

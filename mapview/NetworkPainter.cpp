@@ -2,6 +2,7 @@
 
 #include "mapview/Renderer.h"
 #include "mapview/RoadStyle.h"
+#include "mapview/WebMercator.h"
 
 #include <QPainter>
 #include <QPen>
@@ -10,7 +11,6 @@
 
 namespace {
 
-const int tileSize = 256;
 // Points closer than this to the last point kept are left out: at low zoom a whole street
 // shrinks to a few pixels, and drawing its every corner costs time and shows nothing.
 const double minStep = 1.0;
@@ -24,7 +24,7 @@ const double roundWidth = 3.0;
 
 QPointF unitPoint(const GeoPoint& g)
 {
-    return Renderer::latLonToTile(g.lat, g.lon, 0);
+    return WebMercator::toWorld(g);
 }
 
 QPen linePen(const QColor& colour, double width)
@@ -113,7 +113,7 @@ const NetworkPainter::Level& NetworkPainter::level(int zoom)
         return found->second;
 
     Level& level = levels[zoom];
-    const double scale = tileSize * std::pow(2.0, zoom);
+    const double scale = WebMercator::worldPixels(zoom);
     level.points.reserve(unitPoints.size());
     for (const UnitLine& line : unitLines) {
         const int first = int(level.points.size());

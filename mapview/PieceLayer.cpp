@@ -2,6 +2,7 @@
 
 #include "mapview/MapLegend.h"
 #include "mapview/Renderer.h"
+#include "mapview/WebMercator.h"
 
 #include <QBrush>
 #include <QPainter>
@@ -10,7 +11,6 @@
 
 namespace {
 
-const int tileSize = 256;
 const int legendSwatchWidth = 18;
 
 // Okabe and Ito's bluish green, orange and vermillion: told apart with the common colour
@@ -42,7 +42,7 @@ void PieceLayer::setCells(const std::vector<PieceCell>& newCells)
                      [](const PieceCell& a, const PieceCell& b) { return areaOf(a) > areaOf(b); });
     cells.clear();
     for (const PieceCell& cell : sorted)
-        cells.push_back({Renderer::latLonToTile(cell.north, cell.west, 0), Renderer::latLonToTile(cell.south, cell.east, 0),
+        cells.push_back({WebMercator::latLonToTile(cell.north, cell.west, 0), WebMercator::latLonToTile(cell.south, cell.east, 0),
                          cell.age});
     cache.invalidate();
     scanned = true;
@@ -80,7 +80,7 @@ void PieceLayer::paintCell(QPainter* painter, const QRect& pixels, PieceCell::Ag
 
 void PieceLayer::drawCells(QPainter& painter, const QRect& world, int zoom) const
 {
-    const double scale = tileSize * std::pow(2.0, zoom);
+    const double scale = WebMercator::worldPixels(zoom);
     for (const UnitCell& cell : cells) {
         // Rounded to whole pixels, so that neighbouring cells meet without a gap or an overlap.
         const QPointF a = cell.northWest * scale;
@@ -98,7 +98,7 @@ void PieceLayer::paint(QPainter* painter, const Renderer& renderer, const QRect&
         return;
     const int zoom = renderer.getZoom();
     // Widget pixel of world pixel (0, 0), exactly as the renderer places the tiles.
-    const QPoint origin = renderer.getOriginOffset() - renderer.getTileRange().topLeft() * tileSize;
+    const QPoint origin = renderer.worldOrigin();
     const QRect world = view.translated(-origin);
     cache.update(world, zoom, painter->device()->devicePixelRatioF(),
                  [&](QPainter& p, const QRect& strip) { drawCells(p, strip, zoom); });

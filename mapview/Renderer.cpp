@@ -1,5 +1,7 @@
 #include "mapview/Renderer.h"
 
+#include "mapview/WebMercator.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QCoreApplication>
@@ -11,17 +13,13 @@
 
 namespace {
 
-const double pi = 3.141592653589793;
-const double degreesPerRadian = 57.29577951308232;
-const int tileSize = 256;
+const int tileSize = WebMercator::tileSize;
 const int minZoom = 2;
 const int maxZoom = 19;
-const double maxLat = 85.0511;
-const double maxLon = 180.0;
-const int purgeThreshold = 512;
+const double maxLat = WebMercator::maxLat;
+const double maxLon = WebMercator::maxLon;
 // The space left around an area that the view is zoomed to show.
 const int showMargin = 48;
-const int keepMargin = 2;
 const QColor landColor(232, 228, 220);
 const QColor selectionFill(0, 128, 255, 50);
 
@@ -63,31 +61,6 @@ Renderer::~Renderer()
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
-QPointF Renderer::latLonToTile(double lat, double lon, int zoom)
-{
-    const double n = std::pow(2.0, zoom);
-    const double phi = lat * pi / 180.0;
-    const double x = (lon + 180.0) / 360.0 * n;
-    const double y = (1.0 - std::log(std::tan(phi) + 1.0 / std::cos(phi)) / pi) * 0.5 * n;
-    return QPointF(x, y);
-}
-
-double Renderer::tileXToLon(double x, int zoom)
-{
-    return x / std::pow(2.0, zoom) * 360.0 - 180.0;
-}
-
-double Renderer::tileYToLat(double y, int zoom)
-{
-    const double t = pi - 2.0 * pi * y / std::pow(2.0, zoom);
-    return std::atan(0.5 * (std::exp(t) - std::exp(-t))) * degreesPerRadian;
-}
-
-GeoPoint Renderer::tileToGeo(double x, double y, int zoom)
-{
-    return GeoPoint(tileYToLat(y, zoom), tileXToLon(x, zoom));
-}
-
 void Renderer::setViewWidth(int width)
 {
     viewWidth = width;
@@ -103,7 +76,7 @@ void Renderer::updateView()
     if (viewWidth <= 0 || viewHeight <= 0)
         return;
 
-    const QPointF center = latLonToTile(centerLat, centerLon, zoom);
+    const QPointF center = WebMercator::latLonToTile(centerLat, centerLon, zoom);
     const double cx = center.x();
     const double cy = center.y();
 
@@ -128,13 +101,13 @@ void Renderer::updateView()
 
 void Renderer::requestMissingTiles()
 {
-    const int n = 1 << zoom;
+    const int n = WebMercator::tilesPerSide(zoom);
     std::vector<QPoint> missing;
     for (int x = tileRange.left(); x <= tileRange.right(); ++x) {
         for (int y = tileRange.top(); y <= tileRange.bottom(); ++y) {
             if (x < 0 || y < 0 || x > n - 1 || y > n - 1)
                 continue;
-            if (!tileCache[zoom].contains(QPoint(x, y)))
+            if (!tileCache.contains(TileId(x, y, zoom)))
                 missing.push_back(QPoint(x, y));
         }
     }
@@ -160,9 +133,9 @@ void Renderer::zoomOut()
 
 void Renderer::pan(const QPoint& delta)
 {
-    const QPointF center = latLonToTile(centerLat, centerLon, zoom);
-    double lon = tileXToLon(center.x() - delta.x() / double(tileSize), zoom);
-    double lat = tileYToLat(center.y() - delta.y() / double(tileSize), zoom);
+    const QPointF center = WebMercator::latLonToTile(centerLat, centerLon, zoom);
+    double lon = WebMercator::tileXToLon(center.x() - delta.x() / double(tileSize), zoom);
+    double lat = WebMercator::tileYToLat(center.y() - delta.y() / double(tileSize), zoom);
 
     if (lon < -maxLon)
         lon = -maxLon;
@@ -182,13 +155,13 @@ void Renderer::showArea(const GeoPoint& northWest, const GeoPoint& southEast)
 {
     // In the world's pixels at zoom 0, where the map is one 256-pixel tile.
     const auto worldPixel = [](const GeoPoint& g) {
-        return latLonToTile(qBound(-maxLat, g.lat, maxLat), qBound(-maxLon, g.lon, maxLon), 0) * tileSize;
+        return WebMercator::latLonToTile(qBound(-maxLat, g.lat, maxLat), qBound(-maxLon, g.lon, maxLon), 0) * tileSize;
     };
     const QPointF a = worldPixel(northWest);
     const QPointF b = worldPixel(southEast);
     const QPointF centre = (a + b) / 2.0;
-    centerLat = tileYToLat(centre.y() / tileSize, 0);
-    centerLon = tileXToLon(centre.x() / tileSize, 0);
+    centerLat = WebMercator::tileYToLat(centre.y() / tileSize, 0);
+    centerLon = WebMercator::tileXToLon(centre.x() / tileSize, 0);
 
     const double width = std::abs(b.x() - a.x());
     const double height = std::abs(b.y() - a.y());
@@ -202,15 +175,15 @@ void Renderer::showArea(const GeoPoint& northWest, const GeoPoint& southEast)
 
 GeoPoint Renderer::pixelToGeo(const QPoint& p) const
 {
-    const QPointF center = latLonToTile(centerLat, centerLon, zoom);
+    const QPointF center = WebMercator::latLonToTile(centerLat, centerLon, zoom);
     const double tx = center.x() - 0.5 * viewWidth / tileSize + p.x() / double(tileSize);
     const double ty = center.y() - 0.5 * viewHeight / tileSize + p.y() / double(tileSize);
-    return tileToGeo(tx, ty, zoom);
+    return WebMercator::tileToGeo(tx, ty, zoom);
 }
 
 QPoint Renderer::geoToPixel(const GeoPoint& g) const
 {
-    const QPointF t = latLonToTile(g.lat, g.lon, zoom);
+    const QPointF t = WebMercator::latLonToTile(g.lat, g.lon, zoom);
     const int x = (int(t.x()) - tileRange.left()) * tileSize + originOffset.x()
         + int((t.x() - std::floor(t.x())) * tileSize);
     const int y = (int(t.y()) - tileRange.top()) * tileSize + originOffset.y()
@@ -220,7 +193,7 @@ QPoint Renderer::geoToPixel(const GeoPoint& g) const
 
 QPointF Renderer::geoToPixelF(const GeoPoint& g) const
 {
-    const QPointF t = latLonToTile(g.lat, g.lon, zoom);
+    const QPointF t = WebMercator::latLonToTile(g.lat, g.lon, zoom);
     const double x = (int(t.x()) - tileRange.left()) * tileSize + originOffset.x()
         + (t.x() - std::floor(t.x())) * tileSize;
     const double y = (int(t.y()) - tileRange.top()) * tileSize + originOffset.y()
@@ -230,11 +203,10 @@ QPointF Renderer::geoToPixelF(const GeoPoint& g) const
 
 void Renderer::tileReceived(QPoint tilePoint, int zoom, QPixmap* downloadedTile)
 {
-    if (!tileDownloader || zoom < 0 || zoom >= zoomLevels) {
+    if (!tileDownloader || !tileCache.insert(TileId(tilePoint, zoom), *downloadedTile)) {
         delete downloadedTile;
         return;
     }
-    tileCache[zoom].insert(tilePoint, *downloadedTile);
     delete downloadedTile;
 
     // The current layout, even for a tile of another zoom level: at worst an area is repainted.
@@ -247,39 +219,28 @@ void Renderer::tileReceived(QPoint tilePoint, int zoom, QPixmap* downloadedTile)
 
 void Renderer::purgeIfFull()
 {
-    int total = 0;
-    for (const QHash<TileKey, QPixmap>& level : tileCache)
-        total += level.size();
-    if (total >= purgeThreshold)
+    if (tileCache.isFull())
         purgeTileCache();
 }
 
 void Renderer::purgeTileCache()
 {
-    const QRect keep(QPoint(tileRange.left() - keepMargin, tileRange.top() - keepMargin),
-                     QPoint(tileRange.right() + keepMargin, tileRange.bottom() + keepMargin));
-    for (int level = 0; level < zoomLevels; ++level) {
-        if (level != zoom) {
-            tileCache[level].clear();
-            continue;
-        }
-        for (auto it = tileCache[level].begin(); it != tileCache[level].end();) {
-            if (keep.contains(it.key().point()))
-                ++it;
-            else
-                it = tileCache[level].erase(it);
-        }
-    }
+    tileCache.purge(tileRange, zoom);
 }
 
 int Renderer::cachedTileCount(int zoomLevel) const
 {
-    return zoomLevel >= 0 && zoomLevel < zoomLevels ? tileCache[zoomLevel].size() : 0;
+    return tileCache.count(zoomLevel);
 }
 
 bool Renderer::hasCachedTile(const QPoint& tile, int zoomLevel) const
 {
-    return zoomLevel >= 0 && zoomLevel < zoomLevels && tileCache[zoomLevel].contains(tile);
+    return tileCache.contains(TileId(tile, zoomLevel));
+}
+
+QPoint Renderer::worldOrigin() const
+{
+    return originOffset - tileRange.topLeft() * tileSize;
 }
 
 void Renderer::setupPainter(QPainter* painter)
@@ -303,7 +264,7 @@ void Renderer::paintBackground(QPainter* painter, const QRect& dirty)
 
 void Renderer::paintTiles(QPainter* painter, const QRect& dirty)
 {
-    const int n = 1 << zoom;
+    const int n = WebMercator::tilesPerSide(zoom);
     for (int i = 0; i <= tileRange.right() - tileRange.left(); ++i) {
         for (int j = 0; j <= tileRange.bottom() - tileRange.top(); ++j) {
             const int x = tileRange.left() + i;
@@ -315,8 +276,8 @@ void Renderer::paintTiles(QPainter* painter, const QRect& dirty)
             }
             if (!target.intersects(dirty))
                 continue;
-            const auto cached = tileCache[zoom].constFind(QPoint(x, y));
-            painter->drawPixmap(QRectF(target), cached != tileCache[zoom].constEnd() ? cached.value() : loadingTile, QRectF());
+            const QPixmap* cached = tileCache.find(TileId(x, y, zoom));
+            painter->drawPixmap(QRectF(target), cached ? *cached : loadingTile, QRectF());
         }
     }
 }

@@ -6,8 +6,8 @@
 #include "mapview/GeoPoint.h"
 #include "mapview/LocationRect.h"
 #include "mapview/MapTileDownloader.h"
+#include "mapview/TileCache.h"
 
-#include <QHash>
 #include <QObject>
 #include <QPixmap>
 #include <QPoint>
@@ -17,39 +17,12 @@
 
 class QPainter;
 
-// The key of the tile cache: a tile's x and y, hashed as x * 17 XOR y. A type of its own
-// rather than QPoint, whose hash later Qt versions define themselves.
-struct TileKey
-{
-    TileKey(const QPoint& point)
-        : x(point.x())
-        , y(point.y())
-    {
-    }
-    QPoint point() const { return QPoint(x, y); }
-    bool operator==(const TileKey& other) const { return x == other.x && y == other.y; }
-
-    int x;
-    int y;
-};
-
-inline uint qHash(const TileKey& key)
-{
-    return uint(key.x * 17) ^ uint(key.y);
-}
-
 class Renderer : public QObject
 {
     Q_OBJECT
 public:
     explicit Renderer(QObject* parent = nullptr);
     ~Renderer() override;
-
-    // Web-Mercator tile numbering of the OpenStreetMap tile servers: fractional tile x, y.
-    static QPointF latLonToTile(double lat, double lon, int zoom);
-    static double tileXToLon(double x, int zoom);
-    static double tileYToLat(double y, int zoom);
-    static GeoPoint tileToGeo(double x, double y, int zoom);
 
     void setViewWidth(int width);
     void setViewHeight(int height);
@@ -73,6 +46,9 @@ public:
     GeoPoint getCenter() const { return GeoPoint(centerLat, centerLon); }
     QRect getTileRange() const { return tileRange; }
     QPoint getOriginOffset() const { return originOffset; }
+    // Where the world's north-west corner lies in the view's pixels at the current zoom: what
+    // the layers over the tiles add to a position's world pixel.
+    QPoint worldOrigin() const;
     int cachedTileCount(int zoomLevel) const;
     bool hasCachedTile(const QPoint& tile, int zoomLevel) const;
 
@@ -89,14 +65,12 @@ private Q_SLOTS:
     void tileReceived(QPoint tilePoint, int zoom, QPixmap* downloadedTile);
 
 private:
-    static const int zoomLevels = 20;
-
     void requestMissingTiles();
     void purgeIfFull();
 
     QPixmap loadingTile;
     QPixmap emptyTile;
-    QHash<TileKey, QPixmap> tileCache[zoomLevels];
+    TileCache tileCache;
     QPoint originOffset;
     QRect tileRange;
     int zoom;

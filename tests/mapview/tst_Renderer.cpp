@@ -1,4 +1,6 @@
 #include "mapview/Renderer.h"
+
+#include "mapview/WebMercator.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/TestWorkDir.h"
 #include "tests/support/TileImages.h"
@@ -129,7 +131,7 @@ void tst_Renderer::latLonToTile()
     QFETCH(int, tileX);
     QFETCH(int, tileY);
 
-    const QPointF t = Renderer::latLonToTile(lat, lon, zoom);
+    const QPointF t = WebMercator::latLonToTile(lat, lon, zoom);
     QCOMPARE(int(std::floor(t.x())), tileX);
     QCOMPARE(int(std::floor(t.y())), tileY);
 }
@@ -156,12 +158,12 @@ void tst_Renderer::tileToGeoInvertsLatLonToTile()
     QFETCH(double, lat);
     QFETCH(double, lon);
 
-    const GeoPoint g = Renderer::tileToGeo(x, y, zoom);
+    const GeoPoint g = WebMercator::tileToGeo(x, y, zoom);
     QVERIFY2(std::abs(g.lat - lat) < 1e-9, qPrintable(QString::number(g.lat, 'f', 12)));
     QVERIFY2(std::abs(g.lon - lon) < 1e-9, qPrintable(QString::number(g.lon, 'f', 12)));
-    QCOMPARE(Renderer::tileXToLon(x, zoom), g.lon);
-    QCOMPARE(Renderer::tileYToLat(y, zoom), g.lat);
-    const QPointF back = Renderer::latLonToTile(g.lat, g.lon, zoom);
+    QCOMPARE(WebMercator::tileXToLon(x, zoom), g.lon);
+    QCOMPARE(WebMercator::tileYToLat(y, zoom), g.lat);
+    const QPointF back = WebMercator::latLonToTile(g.lat, g.lon, zoom);
     QVERIFY(std::abs(back.x() - x) < 1e-6);
     QVERIFY(std::abs(back.y() - y) < 1e-6);
 }
@@ -176,7 +178,7 @@ void tst_Renderer::defaultView()
 
     renderer.updateView();
 
-    const QPointF c = Renderer::latLonToTile(49.1996, 16.6075, 16);
+    const QPointF c = WebMercator::latLonToTile(49.1996, 16.6075, 16);
     QVERIFY(std::abs(c.x() - 35791.303) < 0.001);
     QVERIFY(std::abs(c.y() - 22451.015) < 0.001);
     QCOMPARE(renderer.getTileRange(), QRect(QPoint(35790, 22450), QPoint(35792, 22451)));
@@ -255,8 +257,8 @@ void tst_Renderer::layoutCoversView()
     QVERIFY(bottom >= height && bottom - 256 < height);
 
     // The centre tile contains the centre of the view.
-    const QPointF c = Renderer::latLonToTile(49.1996, 16.6075, renderer.getZoom());
-    const QPoint centreTileCorner = renderer.geoToPixel(Renderer::tileToGeo(std::floor(c.x()), std::floor(c.y()), renderer.getZoom()));
+    const QPointF c = WebMercator::latLonToTile(49.1996, 16.6075, renderer.getZoom());
+    const QPoint centreTileCorner = renderer.geoToPixel(WebMercator::tileToGeo(std::floor(c.x()), std::floor(c.y()), renderer.getZoom()));
     QVERIFY(centreTileCorner.x() <= width / 2 && centreTileCorner.x() + 256 > width / 2);
     QVERIFY(centreTileCorner.y() <= height / 2 && centreTileCorner.y() + 256 > height / 2);
 
@@ -330,8 +332,8 @@ void tst_Renderer::panMovesCentre()
 
     // Dragging the map right by one tile shows what lay one tile to the west.
     renderer.pan(QPoint(256, -128));
-    const QPointF before = Renderer::latLonToTile(49.1996, 16.6075, 16);
-    const QPointF after = Renderer::latLonToTile(renderer.getCenter().lat, renderer.getCenter().lon, 16);
+    const QPointF before = WebMercator::latLonToTile(49.1996, 16.6075, 16);
+    const QPointF after = WebMercator::latLonToTile(renderer.getCenter().lat, renderer.getCenter().lon, 16);
     QVERIFY(std::abs(after.x() - (before.x() - 1.0)) < 1e-6);
     QVERIFY(std::abs(after.y() - (before.y() + 0.5)) < 1e-6);
     QCOMPARE(renderer.getTileRange(), QRect(QPoint(35789, 22450), QPoint(35791, 22452)));

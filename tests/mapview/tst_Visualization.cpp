@@ -1,4 +1,6 @@
 #include "mapview/Renderer.h"
+
+#include "mapview/WebMercator.h"
 #include "mapview/Visualization.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/TestWorkDir.h"
@@ -408,12 +410,12 @@ void tst_Visualization::panFollowsMouse()
     QPoint last(50, 50);
     for (const QPoint& m : path) {
         const GeoPoint before = renderer->getCenter();
-        const QPointF t = Renderer::latLonToTile(before.lat, before.lon, 16);
+        const QPointF t = WebMercator::latLonToTile(before.lat, before.lon, 16);
         move(&v, m);
         const QPoint d = m - last;
         last = m;
-        QCOMPARE(renderer->getCenter().lon, Renderer::tileXToLon(t.x() - d.x() / 256.0, 16));
-        QCOMPARE(renderer->getCenter().lat, Renderer::tileYToLat(t.y() - d.y() / 256.0, 16));
+        QCOMPARE(renderer->getCenter().lon, WebMercator::tileXToLon(t.x() - d.x() / 256.0, 16));
+        QCOMPARE(renderer->getCenter().lat, WebMercator::tileYToLat(t.y() - d.y() / 256.0, 16));
     }
     release(&v, QPoint(30, 90));
     QCOMPARE(rects.size(), 0);

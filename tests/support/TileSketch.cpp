@@ -1,6 +1,7 @@
 #include "tests/support/TileSketch.h"
 
 #include "mapview/Renderer.h"
+#include "mapview/WebMercator.h"
 #include "tests/support/TileImages.h"
 
 #include <QDir>
@@ -97,7 +98,7 @@ void TileSketch::readFile(const QString& path)
             const QXmlStreamAttributes a = reader.attributes();
             if (name == QLatin1String("node")) {
                 nodes.insert(a.value("id").toLongLong(),
-                             Renderer::latLonToTile(a.value("lat").toDouble(), a.value("lon").toDouble(), 0));
+                             WebMercator::latLonToTile(a.value("lat").toDouble(), a.value("lon").toDouble(), 0));
             } else if (name == QLatin1String("way")) {
                 inWay = true;
                 refs.clear();

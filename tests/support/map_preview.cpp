@@ -9,6 +9,7 @@
 // --shot grabs the window into a PNG once the map has settled, and quits.
 #include "app/MainWindow.h"
 #include "mapview/Renderer.h"
+#include "mapview/WebMercator.h"
 #include "mapview/Visualization.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/OsmApiPieces.h"
@@ -171,8 +172,8 @@ int main(int argc, char* argv[])
         renderer->zoomIn();
     while (renderer->getZoom() > zoom && renderer->getZoom() > 2)
         renderer->zoomOut();
-    const QPointF from = Renderer::latLonToTile(renderer->getCenter().lat, renderer->getCenter().lon, zoom);
-    const QPointF to = Renderer::latLonToTile(lat, lon, zoom);
+    const QPointF from = WebMercator::latLonToTile(renderer->getCenter().lat, renderer->getCenter().lon, zoom);
+    const QPointF to = WebMercator::latLonToTile(lat, lon, zoom);
     renderer->pan(((from - to) * 256).toPoint());
     if (select.size() == 4) {
         // Corner 1 is the north-west one, corner 4 the south-east one; moving corner 1 leaves 4.
