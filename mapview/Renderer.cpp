@@ -16,8 +16,6 @@ namespace {
 const int tileSize = WebMercator::tileSize;
 const int minZoom = 2;
 const int maxZoom = 19;
-const double maxLat = WebMercator::maxLat;
-const double maxLon = WebMercator::maxLon;
 // The space left around an area that the view is zoomed to show.
 const int showMargin = 48;
 const QColor landColor(232, 228, 220);
@@ -134,41 +132,28 @@ void Renderer::zoomOut()
 void Renderer::pan(const QPoint& delta)
 {
     const QPointF center = WebMercator::latLonToTile(centerLat, centerLon, zoom);
-    double lon = WebMercator::tileXToLon(center.x() - delta.x() / double(tileSize), zoom);
-    double lat = WebMercator::tileYToLat(center.y() - delta.y() / double(tileSize), zoom);
-
-    if (lon < -maxLon)
-        lon = -maxLon;
-    else if (lon > maxLon)
-        lon = maxLon;
-    if (lat < -maxLat)
-        lat = -maxLat;
-    else if (lat > maxLat)
-        lat = maxLat;
-    centerLat = lat;
-    centerLon = lon;
+    const GeoPoint moved = WebMercator::clamped(WebMercator::tileToGeo(
+        center.x() - delta.x() / double(tileSize), center.y() - delta.y() / double(tileSize), zoom));
+    centerLat = moved.lat;
+    centerLon = moved.lon;
 
     updateView();
 }
 
 void Renderer::showArea(const GeoPoint& northWest, const GeoPoint& southEast)
 {
-    // In the world's pixels at zoom 0, where the map is one 256-pixel tile.
-    const auto worldPixel = [](const GeoPoint& g) {
-        return WebMercator::latLonToTile(qBound(-maxLat, g.lat, maxLat), qBound(-maxLon, g.lon, maxLon), 0) * tileSize;
-    };
-    const QPointF a = worldPixel(northWest);
-    const QPointF b = worldPixel(southEast);
-    const QPointF centre = (a + b) / 2.0;
-    centerLat = WebMercator::tileYToLat(centre.y() / tileSize, 0);
-    centerLon = WebMercator::tileXToLon(centre.x() / tileSize, 0);
-
+    const QPointF a = WebMercator::toWorld(WebMercator::clamped(northWest));
+    const QPointF b = WebMercator::toWorld(WebMercator::clamped(southEast));
+    const GeoPoint centre = WebMercator::tileToGeo((a.x() + b.x()) / 2, (a.y() + b.y()) / 2, 0);
+    centerLat = centre.lat;
+    centerLon = centre.lon;
+    // The closest zoom at which the area fits the view with a margin around it.
     const double width = std::abs(b.x() - a.x());
     const double height = std::abs(b.y() - a.y());
-    const double roomX = std::max(1, viewWidth - 2 * showMargin);
-    const double roomY = std::max(1, viewHeight - 2 * showMargin);
     zoom = maxZoom;
-    while (zoom > minZoom && (width * std::pow(2.0, zoom) > roomX || height * std::pow(2.0, zoom) > roomY))
+    while (zoom > minZoom
+           && (width * WebMercator::worldPixels(zoom) > std::max(1, viewWidth - 2 * showMargin)
+               || height * WebMercator::worldPixels(zoom) > std::max(1, viewHeight - 2 * showMargin)))
         --zoom;
     updateView();
 }

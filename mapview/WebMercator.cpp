@@ -1,5 +1,6 @@
 #include "mapview/WebMercator.h"
 
+#include <QtGlobal>
 #include <cmath>
 
 namespace {
@@ -32,6 +33,11 @@ double WebMercator::tileYToLat(double y, int zoom)
 GeoPoint WebMercator::tileToGeo(double x, double y, int zoom)
 {
     return GeoPoint(tileYToLat(y, zoom), tileXToLon(x, zoom));
+}
+
+GeoPoint WebMercator::clamped(const GeoPoint& g)
+{
+    return GeoPoint(qBound(-maxLat, g.lat, maxLat), qBound(-maxLon, g.lon, maxLon));
 }
 
 double WebMercator::worldPixels(int zoom)

@@ -21,6 +21,8 @@ public:
     static double tileXToLon(double x, int zoom);
     static double tileYToLat(double y, int zoom);
     static GeoPoint tileToGeo(double x, double y, int zoom);
+    // The position moved into the square the map shows.
+    static GeoPoint clamped(const GeoPoint& g);
     // The position as a fraction of the world (0 to 1 from the north-west corner): its pixel at
     // a zoom level is this times worldPixels(zoom).
     static QPointF toWorld(const GeoPoint& g) { return latLonToTile(g.lat, g.lon, 0); }
