@@ -13,10 +13,16 @@ const QColor backgroundColour(255, 255, 255, 225);
 
 } // namespace
 
-MapLegend::MapLegend(const QString& title, int swatchWidth)
+MapLegend::MapLegend(const QString& title, int swatchWidth, int rowHeight)
     : title(title)
     , swatchWidth(swatchWidth)
+    , rowHeight(rowHeight)
 {
+}
+
+int MapLegend::lineHeight(const QFontMetrics& metrics) const
+{
+    return std::max(metrics.height() + lineSpacing, rowHeight);
 }
 
 void MapLegend::addRow(const QString& text, const SwatchPainter& swatch)
@@ -26,14 +32,15 @@ void MapLegend::addRow(const QString& text, const SwatchPainter& swatch)
 
 QRect MapLegend::box(const QFontMetrics& metrics, const QRect& view, Corner corner, const QRect& keepClear) const
 {
-    const int line = metrics.height() + lineSpacing;
+    const int line = lineHeight(metrics);
     int width = metrics.horizontalAdvance(title);
     for (const Row& row : rows)
         width = std::max(width, swatchWidth + swatchGap + metrics.horizontalAdvance(row.text));
     const int boxWidth = width + 2 * padding;
     const int boxHeight = line * int(rows.size() + 1) + 2 * verticalPadding;
     const int left = corner == BottomLeft ? view.left() + margin : view.right() - margin - boxWidth;
-    QRect result(left, view.bottom() - margin - boxHeight, boxWidth, boxHeight);
+    const int top = corner == TopRight ? view.top() + margin : view.bottom() - margin - boxHeight;
+    QRect result(left, top, boxWidth, boxHeight);
     // The outline is drawn one pixel right of and below the box.
     const QRect outline = result.adjusted(0, 0, 1, 1);
     if (!keepClear.isEmpty() && outline.intersects(keepClear.marginsAdded(QMargins(margin, margin, margin, margin))))
@@ -45,7 +52,7 @@ void MapLegend::paint(QPainter* painter, const QRect& view, Corner corner, const
 {
     painter->save();
     const QFontMetrics metrics(painter->font());
-    const int line = metrics.height() + lineSpacing;
+    const int line = lineHeight(metrics);
     const QRect frame = box(metrics, view, corner, keepClear);
     const int textWidth = frame.width() - 2 * padding;
     painter->setRenderHint(QPainter::Antialiasing, false);

@@ -1,9 +1,9 @@
 #ifndef MAPVIEW_MAPLEGEND_H
 #define MAPVIEW_MAPLEGEND_H
 
-// A legend over the map: a title and rows of a swatch with its text, in a box in one of the
-// map's bottom corners, lifted above an area that must stay visible (the map's credit). The
-// views of the map build one for each paint. Used in the GUI thread.
+// A legend over the map: a title and rows of a swatch with its text, in a box in a corner of
+// the map, kept off an area that must stay visible (the map's credit). The views of the map
+// build one for each paint. Used in the GUI thread.
 #include <QRect>
 #include <QString>
 #include <functional>
@@ -15,7 +15,7 @@ class QPainter;
 class MapLegend
 {
 public:
-    enum Corner { BottomLeft, BottomRight };
+    enum Corner { BottomLeft, BottomRight, TopRight };
 
     // In pixels: the box's distance from the map's edges and from the area kept clear; the
     // space inside the box left and right of its contents, and above and below them; the
@@ -29,7 +29,8 @@ public:
     // Paints a row's swatch into the rectangle it is given: swatchWidth wide, one line high.
     using SwatchPainter = std::function<void(QPainter* painter, const QRect& swatch)>;
 
-    MapLegend(const QString& title, int swatchWidth);
+    // Rows are one line of text high, or `rowHeight` when that is more.
+    MapLegend(const QString& title, int swatchWidth, int rowHeight = 0);
     void addRow(const QString& text, const SwatchPainter& swatch);
 
     // The box in the view: in the corner, or above keepClear where it would come near it.
@@ -44,8 +45,11 @@ private:
         SwatchPainter swatch;
     };
 
+    int lineHeight(const QFontMetrics& metrics) const;
+
     QString title;
     int swatchWidth;
+    int rowHeight;
     std::vector<Row> rows;
 };
 

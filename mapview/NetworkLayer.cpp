@@ -62,14 +62,14 @@ void NetworkLayer::setPicture(const NetworkPicture& picture)
     empty = picture.isEmpty();
     for (const NetworkPicture::Line& line : picture.lines) {
         if (line.highway)
-            roadClassesPresent |= 1u << qBound(0, line.roadClass, RoadStyle::roadClasses - 1);
-        tramsPresent = tramsPresent || line.tram;
+            contents.roadClasses |= 1u << qBound(0, line.roadClass, RoadStyle::roadClasses - 1);
+        contents.trams = contents.trams || line.tram;
     }
     for (const NetworkPicture::Stop& stop : picture.stops) {
-        busStopsPresent = busStopsPresent || stop.bus;
-        tramStopsPresent = tramStopsPresent || stop.tram;
+        contents.busStops = contents.busStops || stop.bus;
+        contents.tramStops = contents.tramStops || stop.tram;
     }
-    signalsPresent = !picture.trafficSignals.empty();
+    contents.trafficSignals = !picture.trafficSignals.empty();
     ++generation;
     Q_EMIT pictureSent(picture, generation);
 }
@@ -80,8 +80,7 @@ void NetworkLayer::clear()
     loaded = false;
     empty = true;
     fileName.clear();
-    roadClassesPresent = 0;
-    tramsPresent = busStopsPresent = tramStopsPresent = signalsPresent = false;
+    contents = Contents();
     image = QImage();
     imageZoom = -1;
     imageWorld = QRect();
@@ -147,23 +146,23 @@ void NetworkLayer::paintLegend(QPainter* target, const QRect& view, const QRect&
     // What the file holds, and nothing else.
     MapLegend legend(title, legendSwatchWidth);
     for (int roadClass = 0; roadClass < RoadStyle::roadClasses; ++roadClass)
-        if (roadClassesPresent & (1u << roadClass))
+        if (contents.roadClasses & (1u << roadClass))
             legend.addRow(RoadStyle::name(roadClass), lineSwatch(RoadStyle::colour(roadClass), false));
-    if (tramsPresent)
+    if (contents.trams)
         legend.addRow(QString("tram track"), lineSwatch(RoadStyle::tramColour(), true));
-    if (busStopsPresent)
+    if (contents.busStops)
         legend.addRow(QString("bus stop"), [](QPainter* p, const QRect& swatch) {
             p->setPen(QPen(Qt::white, 1.0));
             p->setBrush(RoadStyle::busStopColour());
             p->drawRect(QRectF(centreOf(swatch) - QPointF(4, 4), QSizeF(8, 8)));
         });
-    if (tramStopsPresent)
+    if (contents.tramStops)
         legend.addRow(QString("tram stop"), [](QPainter* p, const QRect& swatch) {
             p->setPen(QPen(Qt::white, 1.0));
             p->setBrush(RoadStyle::tramStopColour());
             p->drawEllipse(centreOf(swatch), 3.5, 3.5);
         });
-    if (signalsPresent)
+    if (contents.trafficSignals)
         legend.addRow(QString("traffic signals"), [](QPainter* p, const QRect& swatch) {
             p->setPen(Qt::NoPen);
             p->setBrush(RoadStyle::signalColour());

@@ -53,11 +53,16 @@ private:
     bool loaded = false;
     bool empty = true;
     QString fileName;
-    unsigned roadClassesPresent = 0; // bit c: a road of class c
-    bool tramsPresent = false;
-    bool busStopsPresent = false;
-    bool tramStopsPresent = false;
-    bool signalsPresent = false;
+    // What the network holds, for the legend's rows.
+    struct Contents
+    {
+        unsigned roadClasses = 0; // bit c: a road of class c
+        bool trams = false;
+        bool busStops = false;
+        bool tramStops = false;
+        bool trafficSignals = false;
+    };
+    Contents contents;
 
     QImage image;
     int imageZoom = -1;

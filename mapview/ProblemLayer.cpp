@@ -1,5 +1,6 @@
 #include "mapview/ProblemLayer.h"
 
+#include "mapview/MapLegend.h"
 #include "mapview/Renderer.h"
 
 #include <QFileInfo>
@@ -108,38 +109,18 @@ void ProblemLayer::paintLegend(QPainter* painter, const QRect& view) const
     if (loaded && !picture.fileName.isEmpty() && picture.failure.isEmpty() && rows.empty())
         title = QString("No problems in %1").arg(QFileInfo(picture.fileName).fileName());
 
-    painter->save();
-    const QFontMetrics metrics(painter->font());
-    const int line = std::max(metrics.height() + 2, int(2 * (ringRadius + ringWidth)));
-    const int swatch = int(2 * (ringRadius + ringWidth));
     // A kind without positions (a way without length has none) has no ring on the map.
     std::vector<bool> placed(kinds, false);
     for (const ProblemPicture::Marker& marker : picture.markers)
         if (marker.kind >= 0 && marker.kind < kinds)
             placed[std::size_t(marker.kind)] = true;
-    const auto rowText = [this, &placed](int kind) {
-        const ProblemPicture::Kind& k = picture.kinds[std::size_t(kind)];
-        return QString("%1: %2%3").arg(k.name).arg(k.count).arg(placed[std::size_t(kind)] ? "" : " (not on the map)");
-    };
-    int width = metrics.horizontalAdvance(title);
-    for (int kind : rows)
-        width = std::max(width, swatch + 6 + metrics.horizontalAdvance(rowText(kind)));
-    const int height = line * int(rows.size() + 1) + 8;
-    const QRect box(view.right() - 8 - (width + 12), view.top() + 8, width + 12, height);
-    painter->setRenderHint(QPainter::Antialiasing, false);
-    painter->setPen(QColor(90, 90, 90));
-    painter->setBrush(QColor(255, 255, 255, 225));
-    painter->drawRect(box);
-    painter->setPen(Qt::black);
-    int y = box.top() + 4;
-    painter->drawText(QRect(box.left() + 6, y, width, line), Qt::AlignVCenter | Qt::AlignLeft, title);
-    painter->setRenderHint(QPainter::Antialiasing, true);
+    const int swatch = int(2 * (ringRadius + ringWidth));
+    MapLegend legend(title, swatch, swatch + 2);
     for (int kind : rows) {
-        y += line;
-        paintRing(painter, QPointF(box.left() + 6 + swatch / 2.0, y + line / 2.0), kind);
-        painter->setPen(Qt::black);
-        painter->drawText(QRect(box.left() + 6 + swatch + 6, y, width, line), Qt::AlignVCenter | Qt::AlignLeft,
-                          rowText(kind));
+        const ProblemPicture::Kind& k = picture.kinds[std::size_t(kind)];
+        legend.addRow(QString("%1: %2%3").arg(k.name).arg(k.count).arg(placed[std::size_t(kind)] ? "" : " (not on the map)"),
+                      [kind](QPainter* p, const QRect& r) { paintRing(p, QRectF(r).center(), kind); });
     }
-    painter->restore();
+    // At the top: the other views' legends stand at the bottom, by the map's credit.
+    legend.paint(painter, view, MapLegend::TopRight, QRect());
 }
