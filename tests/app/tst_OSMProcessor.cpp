@@ -25,8 +25,6 @@ private Q_SLOTS:
     void emptyArea();
     void invalidArea();
     void destroyedMidDownload();
-    void downloadAgain_data();
-    void downloadAgain();
 
 private:
     std::unique_ptr<OSMProcessor> start(const QRectF& area, ProcessorLog& log);
@@ -200,73 +198,7 @@ void tst_OSMProcessor::destroyedMidDownload()
     QCOMPARE(log.done, 0);
 }
 
-void tst_OSMProcessor::downloadAgain_data()
-{
-    QTest::addColumn<int>("refused"); // the request answered 403, or -1
-    QTest::newRow("every piece anew") << -1;
-    QTest::newRow("third piece refused") << 2;
-    QTest::newRow("first piece refused") << 0;
-}
 
-void tst_OSMProcessor::downloadAgain()
-{
-    QFETCH(int, refused);
-    // Every piece is on disk already, with bytes that a fresh copy differs from.
-    const auto oldBytes = [](const QString& piece) {
-        QByteArray bytes = TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + piece + ".osm"));
-        return bytes.replace("</osm>", "<!-- downloaded long ago -->\n</osm>");
-    };
-    QVERIFY(QDir().mkdir("data/download"));
-    for (const QString& piece : requestOrder)
-        QVERIFY(TestWorkDir::writeFile("data/download/" + piece + ".osm", oldBytes(piece)));
-    const auto serve = OsmApiPieces::serving({TestWorkDir::testData("moscow-selection")});
-    const QString refusedPiece = refused >= 0 ? requestOrder[refused] : QString();
-    server->setHandler([serve, refusedPiece](const FakeHttpServer::Request& request) {
-        if (OsmApiPieces::pieceName(request) == refusedPiece)
-            return FakeHttpServer::Response::error(403, "blocked");
-        return serve(request);
-    });
-
-    ProcessorLog log;
-    std::unique_ptr<OSMProcessor> processor(new OSMProcessor(moscow, FetchMode::RequestEveryPiece));
-    log.startRun(processor.get());
-    QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
-
-    // Asked for in the order of a plain run, up to the refused piece; the rest of the queue is
-    // taken from disk as a stopped run takes it.
-    const int asked = refused >= 0 ? refused + 1 : requestOrder.size();
-    QStringList requested;
-    for (const auto& request : server->requests())
-        requested << OsmApiPieces::pieceName(request);
-    QCOMPARE(requested, requestOrder.mid(0, asked));
-    QString pattern = "^" + ExpectedLog::escaped(ExpectedLog::total(8));
-    for (int i = 0; i < asked; ++i)
-        pattern += ExpectedLog::requestPattern(requestOrder[i], i != refused) + (i == refused ? "\\n?" : "");
-    for (int i = asked; i < requestOrder.size(); ++i)
-        pattern += ExpectedLog::escaped(ExpectedLog::foundLine(requestOrder[i]));
-    if (refused >= 0)
-        pattern += ExpectedLog::incompletePattern(refusedPiece, "HTTP 403", {}, 8);
-    // Every piece is read: the refused one from its earlier file.
-    for (const QString& piece : requestOrder)
-        pattern += ExpectedLog::processingPattern(piece);
-    QVERIFY2(QRegularExpression(pattern).match(log.text()).hasMatch(), qPrintable(log.text()));
-
-    // A piece that came is replaced by its fresh copy; the refused one and those never asked
-    // for keep their bytes.
-    for (int i = 0; i < requestOrder.size(); ++i) {
-        const QString piece = requestOrder[i];
-        const QByteArray expected = i < asked && i != refused
-            ? TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + piece + ".osm"))
-            : oldBytes(piece);
-        QVERIFY2(TestWorkDir::readFile("data/download/" + piece + ".osm") == expected, qPrintable(piece));
-    }
-    QCOMPARE(files("data/download").size(), requestOrder.size());
-    const QStringList network = files("data/comp");
-    QCOMPARE(network.size(), 1);
-    QCOMPARE(network.first().endsWith("-incomplete.osm"), refused >= 0);
-    if (refused < 0)
-        QVERIFY(QRegularExpression(summaryPattern() + "$").match(log.text()).hasMatch());
-}
 
 QTEST_GUILESS_MAIN(tst_OSMProcessor)
 #include "tst_OSMProcessor.moc"

@@ -51,12 +51,6 @@ Response servePiece(const Request& request)
     return serve(request);
 }
 
-QStringList downloadFolderEntries()
-{
-    return QDir("data/download").entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                           QDir::Name);
-}
-
 // Everything a run tells its owner, in order; runs of progress dots count as one ".".
 // Qt may report a reply's final progress twice, which repeats "." and " Done\n"
 // right after " Done\n"; such a repeat counts once.
@@ -149,7 +143,6 @@ private Q_SLOTS:
     void requestSent();
     void oneRequestInFlight();
     void failedPieceInWholeRun();
-    void smallestRefusedPieceStops();
     void downloadProgressDots_data();
     void downloadProgressDots();
     void sslErrorsReported();
@@ -297,33 +290,6 @@ void tst_PelagorTransport::failedPieceInWholeRun()
     QCOMPARE(pelagor.getTotalFiles(), 12);
 }
 
-void tst_PelagorTransport::smallestRefusedPieceStops()
-{
-    // A refused piece of 1 by 1 unit has nothing left to split: the run stops and says what is
-    // missing, instead of asking for boxes of no width.
-    server->setHandler([](const Request&) { return Response::error(400, "refused"); });
-    Pelagor pelagor;
-    RunLog run(pelagor);
-    StderrCapture err;
-    QVERIFY(pelagor.downloadArea(QRectF(0, 0.001, 0.001, -0.001)));
-    QVERIFY(waitForDone(run));
-
-    QCOMPARE(err.lines(), QStringList{"Pelagor: Reply error: 0 0 1 1 (HTTP 400)"});
-    QStringList log = run.log;
-    log.removeAll(".");
-    log.removeAll(" Done\n");
-    log.removeAll("\n"); // the end of the request's line, when its reply showed no " Done\n"
-    QCOMPARE(log, (QStringList{total(1), requestLine("0-0-0.001-0.001"),
-                               "Not downloaded: 0-0-0.001-0.001 (HTTP 400)\n",
-                               "Download incomplete: 1 of 1 pieces are missing. The pieces on disk are kept; start the "
-                               "download again later to fetch the rest.\n",
-                               "<done>"}));
-    QVERIFY(run.progress.isEmpty());
-    QVERIFY(run.files.isEmpty());
-    QVERIFY(pelagor.isIncomplete());
-    QCOMPARE(server->requests().size(), 1);
-    QCOMPARE(downloadFolderEntries(), QStringList());
-}
 
 void tst_PelagorTransport::downloadProgressDots_data()
 {

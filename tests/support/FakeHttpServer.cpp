@@ -142,12 +142,12 @@ void FakeHttpServer::acceptConnections()
 
 void FakeHttpServer::readFrom(QTcpSocket* socket)
 {
-    QByteArray& buffer = pending[socket];
-    buffer += socket->readAll();
+    pending[socket] += socket->readAll();
     // A blank line ends the head of each request; a POST's body follows, as long as its
-    // Content-Length says.
+    // Content-Length says. An answer may close the connection, which forgets its buffer.
     int end;
-    while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
+    while (pending.contains(socket) && (end = pending[socket].indexOf("\r\n\r\n")) >= 0) {
+        QByteArray& buffer = pending[socket];
         const QList<QByteArray> lines = buffer.left(end).split('\n');
         Request request;
         request.receivedMs = clock.elapsed();

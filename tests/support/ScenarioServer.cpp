@@ -53,9 +53,14 @@ bool ScenarioServer::load(const QString& scenarioFolder, QString& problem)
             next += ok ? 1 : 0;
         }
         rule.answer = words.value(next);
-        for (const QString& option : words.mid(next + 1))
-            if (option.startsWith("retry-after="))
-                rule.retryAfter = option.mid(12).toUtf8();
+        for (const QString& option : words.mid(next + 1)) {
+            const int equals = option.indexOf('=');
+            if (equals <= 0) {
+                problem = QString("server, line %1: not an option: %2\n").arg(i + 1).arg(option);
+                return false;
+            }
+            rule.options.insert(option.left(equals), option.mid(equals + 1));
+        }
         if ((rule.service != "api" && rule.service != "overpass") || rule.box.isEmpty() || rule.answer.isEmpty()) {
             problem = QString("server, line %1: not a rule: %2\n").arg(i + 1).arg(lines[i]);
             return false;
@@ -82,7 +87,8 @@ FakeHttpServer::Response ScenarioServer::respond(const FakeHttpServer::Request& 
     const QString name = service + " " + box;
     seen << name;
     for (Rule& rule : rules) {
-        if (rule.service != service || (rule.box != "*" && rule.box != box) || rule.left == 0)
+        if (rule.service != service || (rule.box != "*" && rule.box != box) || rule.left == 0
+            || (rule.options.contains("path") && rule.options.value("path") != request.url.path()))
             continue;
         if (rule.left > 0)
             --rule.left;
@@ -104,28 +110,44 @@ FakeHttpServer::Response ScenarioServer::answer(const Rule& rule, const QString&
                 data = readAll(folder + "/" + box + ".osm");
     }
     FakeHttpServer::Response response;
-    bool ok = false;
-    const int status = rule.answer.toInt(&ok);
-    if (rule.answer == "serve")
-        return data.isEmpty() ? FakeHttpServer::Response::error(404, "no such piece")
-                              : FakeHttpServer::Response::ok(data);
-    if (ok)
+    bool isStatus = false;
+    const int status = rule.answer.toInt(&isStatus);
+    if (rule.answer == "serve") {
+        response = data.isEmpty() ? FakeHttpServer::Response::error(404, "no such piece")
+                                  : FakeHttpServer::Response::ok(data);
+    } else if (isStatus) {
         response = FakeHttpServer::Response::error(status, status == 400 && service == "overpass"
                                                                ? "<html><body><p><strong>Error</strong>: line 3: parse "
                                                                  "error: Unknown type \"wat\"</p></body></html>\n"
                                                                : "Service Unavailable\n");
-    else if (rule.answer == "html")
+    } else if (rule.answer == "redirect") {
+        // No to=, or an empty one: a redirect without a target.
+        const QString to = rule.options.value("to");
+        response = FakeHttpServer::Response::redirect(rule.options.value("status", "301").toInt(),
+                                                      to.isEmpty() ? QByteArray() : (to + "?" + request.url.query()).toUtf8());
+    } else if (rule.answer == "html") {
         response = FakeHttpServer::Response::ok(errorPage, "text/html");
-    else if (rule.answer == "cut")
+    } else if (rule.answer == "text") {
+        response = FakeHttpServer::Response::ok("You requested too many nodes (limit is 50000). Either request a "
+                                                "smaller area, or use planet.osm\n",
+                                                "text/plain");
+    } else if (rule.answer == "cut") {
         response = FakeHttpServer::Response::ok(data.left(data.size() / 2));
-    else if (rule.answer == "empty")
+    } else if (rule.answer == "empty") {
         response = FakeHttpServer::Response::ok(QByteArray());
-    else if (rule.answer == "remark")
+    } else if (rule.answer == "remark") {
         response = FakeHttpServer::Response::ok(
             data.left(data.indexOf("<node")) + "<remark> runtime error: Query timed out in \"query\" at line 9 after "
                                                "181 seconds. </remark>\n</osm>\n");
-    else
+    } else {
         response = FakeHttpServer::Response::error(500, "unknown answer in the scenario: " + rule.answer.toUtf8());
-    response.headers.append(qMakePair(QByteArray("Retry-After"), rule.retryAfter));
+    }
+    if (rule.answer != "serve" || rule.options.contains("retry-after"))
+        response.headers.append(qMakePair(QByteArray("Retry-After"), rule.options.value("retry-after", "0").toUtf8()));
+    const QString framing = rule.options.value("framing", "length");
+    response.chunkedCoding = framing == "chunked";
+    response.omitLength = framing == "close";
+    if (rule.options.contains("drop"))
+        response.dropAfterBytes = rule.options.value("drop").toInt();
     return response;
 }

@@ -6,17 +6,22 @@
 // and has answers left answers it:
 //
 //   data DIR...                           the OSM files answers are made of (relative to the folder)
-//   SERVICE BOX [Nx] ANSWER [retry-after=S]
+//   SERVICE BOX [Nx] ANSWER [OPTION...]
 //
-// SERVICE is "api" (the map call) or "overpass" (the interpreter); BOX is a piece or tile as
-// "W-S-E-N", or "*"; "Nx" lets the rule answer N requests only. ANSWER is "serve" (the piece's
-// file, or the Overpass answer computed from the data), a status such as "503", or an answer
-// of 200 that is no usable data: "html" (an error page), "cut" (the data cut in half, with a
-// matching length), "empty", "remark" (Overpass's runtime error). Every answer but "serve"
-// carries "Retry-After: 0" unless retry-after= says otherwise, so that a scenario never waits.
+// SERVICE is "api" (the map call, whatever its path) or "overpass" (the interpreter); BOX is a
+// piece or tile as "W-S-E-N", or "*"; "Nx" lets the rule answer N requests only. ANSWER is
+// "serve" (the piece's file, or the Overpass answer computed from the data), a status such as
+// "503", "redirect" (to= the path and status= the status, 301 by default; the query follows),
+// or an answer of 200 that is no usable data: "html" (an error page), "text" (a refusal in
+// words), "cut" (the data cut in half, with a matching length), "empty", "remark" (Overpass's
+// runtime error). Options: retry-after=S (every answer but "serve" carries "Retry-After: 0"
+// otherwise, so that a scenario never waits), framing=length|chunked|close (how the end of the
+// body is marked), drop=N (the connection closes after N bytes of the body), path=P (the rule
+// answers only requests for that path).
 // A request that no rule answers gets 404 and is reported. Lives in the driver's thread.
 #include "tests/support/FakeHttpServer.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -45,7 +50,7 @@ private:
         QString box;
         int left = -1; // answers left; -1 for any number
         QString answer;
-        QByteArray retryAfter = "0";
+        QHash<QString, QString> options;
     };
     FakeHttpServer::Response respond(const FakeHttpServer::Request& request);
     FakeHttpServer::Response answer(const Rule& rule, const QString& service, const QString& box,

@@ -7,10 +7,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    // A client that hangs up on an answer must not end the driver.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments().mid(1);
     QHash<QString, QString> programs;
