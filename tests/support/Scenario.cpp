@@ -115,7 +115,10 @@ QString Scenario::normalise(const QString& text, const QStringList& workDirs)
         normalised += match.captured(2).contains("Done") ? ". Done" : ".";
         last = match.capturedEnd(2);
     }
-    return normalised + result.mid(last);
+    normalised += result.mid(last);
+    // Qt may report a reply's last progress again after it ended the line: a line of its own.
+    static const QRegularExpression repeatedProgress("^(?:\\.| Done)+\n", QRegularExpression::MultilineOption);
+    return normalised.remove(repeatedProgress);
 }
 
 bool Scenario::prepare(QString& report) const
