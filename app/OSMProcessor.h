@@ -1,8 +1,9 @@
 #ifndef APP_OSMPROCESSOR_H
 #define APP_OSMPROCESSOR_H
 
-// Runs one processing run for one area: downloads the pieces, reads them into the
-// network data and writes the network file, all in a worker thread of its own.
+// Runs one processing run for one area: downloads the pieces (or takes an OpenStreetMap file
+// from the disk instead), reads them into the network data and writes the network file, all
+// in a worker thread of its own.
 // Created and destroyed in the GUI thread; its slots run in the worker thread.
 #include "download/Pelagor.h"
 #include "extraction/OSMParser.h"
@@ -23,6 +24,9 @@ public:
     // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again");
     // the data comes from `source`.
     OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source = DownloadSource::Api);
+    // An extract run: reads `inputFile` clipped to the area, as pelagor-extract --bbox does, in
+    // place of a download; its progress is that of the bytes read.
+    OSMProcessor(const QRectF& area, const QString& inputFile);
     ~OSMProcessor() override;
 
     // The network file the run wrote; empty before processingDone(). Read it once that signal has
@@ -42,8 +46,12 @@ Q_SIGNALS:
 private Q_SLOTS:
     void downloadOSMFiles();
     void parseOSMFiles(const std::vector<QString>& filesPaths);
+    void fileRead(qint64 done, qint64 total);
 
 private:
+    void connectParts();
+    void extractFile();
+
     // Owned; the destructor's body ends the thread and deletes it, so the thread is gone
     // before any member below is destroyed. The members die in reverse order: data, then the
     // parser and the downloader.
@@ -53,6 +61,8 @@ private:
     OSMData data;
     QRectF areaRect;
     bool incomplete = false;
+    QString inputFile; // of an extract run; empty for a download
+    int percentRead = -1;
 };
 
 #endif

@@ -6,7 +6,8 @@
 namespace {
 
 const qint64 redrawMs = 100;
-const int barWidth = 20;
+const int minBarWidth = 10;
+const int maxBarWidth = 30;
 
 QString mebibytes(qint64 bytes)
 {
@@ -43,20 +44,22 @@ QString ProgressLine::text(qint64 fileDone, qint64 fileTotal, int file, int file
                            qint64 elapsedMs, int columns)
 {
     const int percent = total > 0 ? int(qMin<qint64>(done, total) * 100 / total) : 0;
-    const int filled = total > 0 ? int(qMin<qint64>(done, total) * barWidth / total) : 0;
     // The time left at the pace so far, once there is a pace to go by.
     QString left = "--:--";
     if (done > 0 && total > done && elapsedMs >= 1000)
         left = duration(qint64(double(elapsedMs) * double(total - done) / double(done) / 1000.0 + 0.5));
     else if (total > 0 && done >= total)
         left = duration(0);
-    QString line = QString("%1% [%2%3] file %4/%5 %6/%7 MiB, total %8/%9 MiB, %10 left")
-                       .arg(percent, 3)
-                       .arg(QString(filled, '#'), QString(barWidth - filled, ' '))
-                       .arg(file)
-                       .arg(files)
-                       .arg(mebibytes(fileDone), mebibytes(fileTotal), mebibytes(done), mebibytes(total), left);
-    // The last column stays free: a full line would make some terminals wrap.
+    const QString counts = QString(" file %1/%2 %3/%4 MiB, total %5/%6 MiB, %7 left")
+                               .arg(file)
+                               .arg(files)
+                               .arg(mebibytes(fileDone), mebibytes(fileTotal), mebibytes(done), mebibytes(total), left);
+    // The bar takes what the terminal leaves, within bounds; the last column stays free, as a
+    // full line makes some terminals wrap.
+    const int barWidth = qBound(minBarWidth, columns - 1 - 7 - counts.size(), maxBarWidth);
+    const int filled = total > 0 ? int(qMin<qint64>(done, total) * barWidth / total) : 0;
+    QString line = QString("%1% [%2%3]").arg(percent, 3).arg(QString(filled, '#'), QString(barWidth - filled, ' '))
+        + counts;
     if (columns > 1 && line.size() > columns - 1)
         line.truncate(columns - 1);
     return line;

@@ -227,8 +227,9 @@ QString OSMPbfReader::scan(const QString& path, ClipSelection& selection, const 
 bool OSMPbfReader::headerBox(const QString& path, BoundingBox& box)
 {
     try {
-        // Only the header block is read.
-        osmium::io::Reader reader(pbfFile(path), osmium::osm_entity_bits::nothing);
+        // Only the header block is read, in a thread of its own that ends with the call.
+        osmium::thread::Pool pool(1);
+        osmium::io::Reader reader(pbfFile(path), osmium::osm_entity_bits::nothing, pool);
         const osmium::Box header = reader.header().joined_boxes();
         reader.close();
         if (!header.valid())
