@@ -14,6 +14,7 @@
 #include "ui_MainWindow.h"
 
 #include <QDragEnterEvent>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -192,7 +193,8 @@ void MainWindow::startRun(FetchMode mode)
 void MainWindow::extractFromFile()
 {
     // Qt's own dialog, the same on every desktop, which tells each file highlighted in it.
-    QFileDialog dialog(this, "Extract from a file", QString(),
+    // It opens in the working directory, where data/ is.
+    QFileDialog dialog(this, "Extract from a file", QDir::currentPath(),
                        QString("OpenStreetMap files (%1);;All files (*)").arg(osmFilePatterns.join(' ')));
     dialog.setObjectName("extractFileDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
