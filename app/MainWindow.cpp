@@ -237,7 +237,13 @@ void MainWindow::startExtract(const QString& path)
         return;
     auto* window = new DownloadWindow(ui->visualization->getLocationRect(), path, this);
     connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
+    connect(window, SIGNAL(destroyed()), this, SLOT(extractEnded()));
     window->show();
+}
+
+void MainWindow::extractEnded()
+{
+    ui->visualization->setFileArea(QRectF());
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* e)

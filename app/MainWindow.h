@@ -41,6 +41,8 @@ private Q_SLOTS:
     void extractFromFile();
     // A file highlighted in the file dialog: its area is outlined on the map.
     void fileHighlighted(const QString& path);
+    // The window of an extract run has closed: the file's outline goes with it.
+    void extractEnded();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

@@ -482,6 +482,7 @@ void tst_MainWindow::extractFromMenu()
     QCOMPARE(network, TestWorkDir::readFile("cli.osm"));
     windows.first()->close();
     QTRY_VERIFY(window->findChildren<DownloadWindow*>().isEmpty());
+    QCOMPARE(map->getFileArea(), QRectF());
 }
 
 // A file dropped on the map is taken like one chosen from the menu; when its header tells
