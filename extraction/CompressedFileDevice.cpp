@@ -24,7 +24,7 @@ bool CompressedFileDevice::open(OpenMode mode)
                                                               : file.open(QIODevice::ReadOnly);
     if (!opened)
         return false;
-    // A file that is not what its name says cannot be opened, as a missing one.
+    // A file that is not compressed as its format says cannot be opened, as a missing one.
     if (file.peek(magic.size()) != magic) {
         file.close();
         return false;

@@ -20,7 +20,7 @@ namespace {
 
 using Format = OSMFileFormat::Kind;
 
-// The XML of a file as the readers see it: decompressed where its name says so, and through
+// The XML of a file as the readers see it: decompressed where its format says so, and through
 // the token guard.
 struct XmlInput
 {
@@ -28,7 +28,7 @@ struct XmlInput
     std::unique_ptr<XmlTokenGuard> guard;
 };
 
-// Null devices when the file cannot be opened (or is not compressed as its name says).
+// Null devices when the file cannot be opened (or is not compressed as its format says).
 // Without `diagnostics` damaged compressed data is not reported: the first pass of a clipped
 // file leaves that to the second.
 XmlInput openXml(const QString& path, Format format, bool diagnostics, ReadProgress* progress)

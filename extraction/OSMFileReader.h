@@ -19,7 +19,7 @@ public:
     enum class Outcome {
         Read,       // read to its end
         Broken,     // reading stopped at a fault; what came before it is kept
-        NotOpened,  // missing, a folder, or not what its name says
+        NotOpened,  // missing, a folder, or not compressed as its format says
     };
 
     // Reads the file at `path` ("-": the standard input) into `data`. For Broken, `error` holds
