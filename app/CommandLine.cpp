@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+
 CommandLine::CommandLine(const QString& program, const QString& version, const QString& description,
                          const QString& epilog)
     : program(program)
@@ -21,7 +22,12 @@ bool CommandLine::parse(const QStringList& arguments, int& status)
         return false;
     }
     if (parser.isSet("help")) {
-        print(parser.helpText() + epilog);
+        // The usage line names the program, not the path it was started by.
+        QString help = parser.helpText();
+        const QString started = arguments.value(0);
+        if (!started.isEmpty() && help.startsWith("Usage: " + started + ' '))
+            help.replace(7, started.size(), program);
+        print(help + epilog);
         status = 0;
         return false;
     }

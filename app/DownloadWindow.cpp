@@ -15,9 +15,24 @@ DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent)
 DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode, DownloadSource source)
     : QWidget(parent, Qt::Window)
     , ui(new Ui::DownloadWindow)
-    , processor(new OSMProcessor(area, fetchMode, source))
+    , processor(nullptr)
     , processingFlag(true)
 {
+    start(new OSMProcessor(area, fetchMode, source));
+}
+
+DownloadWindow::DownloadWindow(const QRectF& area, const QString& inputFile, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , ui(new Ui::DownloadWindow)
+    , processor(nullptr)
+    , processingFlag(true)
+{
+    start(new OSMProcessor(area, inputFile));
+}
+
+void DownloadWindow::start(OSMProcessor* run)
+{
+    processor = run;
     ui->setupUi(this);
 
     // The controller emits in its worker thread, so these arrive queued, in order.

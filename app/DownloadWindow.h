@@ -1,8 +1,8 @@
 #ifndef APP_DOWNLOADWINDOW_H
 #define APP_DOWNLOADWINDOW_H
 
-// The window of one processing run: starts the run for an area and shows its log and
-// download progress; closing it ends the run. Lives in the GUI thread.
+// The window of one processing run: starts the run for an area (a download, or an extract
+// from a file) and shows its log and progress; closing it ends the run. Lives in the GUI thread.
 #include "download/DownloadSource.h"
 #include "download/FetchMode.h"
 
@@ -25,6 +25,8 @@ public:
     // the data comes from `source`.
     DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode,
                    DownloadSource source = DownloadSource::Api);
+    // The window of an extract run: `inputFile` read clipped to the area.
+    DownloadWindow(const QRectF& area, const QString& inputFile, QWidget* parent);
     ~DownloadWindow() override;
 
     // True until the run has reported completion; closing asks "Cancel download?" meanwhile.
@@ -39,6 +41,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Takes over the controller, connects it and starts its run.
+    void start(OSMProcessor* run);
+
     std::unique_ptr<Ui::DownloadWindow> ui;
     OSMProcessor* processor; // owned; deleted after the form
     bool processingFlag;

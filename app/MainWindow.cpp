@@ -4,20 +4,61 @@
 #include "app/MapViews.h"
 #include "app/MenuChoice.h"
 #include "download/AreaCount.h"
+#include "extraction/BoundingBox.h"
+#include "extraction/OSMFileFormat.h"
+#include "extraction/OSMPbfReader.h"
 #include "mapview/NominatimClient.h"
 #include "mapview/PlaceSearch.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
 #include "ui_MainWindow.h"
 
+#include <QDragEnterEvent>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QUrl>
+
+namespace {
+
+// The names of the OpenStreetMap files the window takes, from the dialog or dropped on the map.
+const QStringList osmFilePatterns = {"*.osm.pbf", "*.osm.gz", "*.osm.bz2", "*.osm"};
+
+bool isOsmFileName(const QString& path)
+{
+    for (const QString& pattern : osmFilePatterns)
+        if (path.endsWith(pattern.mid(1), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+// The one local OpenStreetMap file a drag carries; empty for anything else.
+QString droppedFile(const QMimeData* mime)
+{
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().first().isLocalFile())
+        return QString();
+    const QString path = mime->urls().first().toLocalFile();
+    return isOsmFileName(path) && QFileInfo(path).isFile() ? path : QString();
+}
+
+// Whether two areas (x = west, y = north, width >= 0, height <= 0) share a point, edges included.
+bool overlaps(const QRectF& a, const QRectF& b)
+{
+    return a.left() <= b.left() + b.width() && b.left() <= a.left() + a.width()
+        && a.top() + a.height() <= b.top() && b.top() + b.height() <= a.top();
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
@@ -54,6 +95,9 @@ MainWindow::MainWindow(QWidget* parent)
     mapViews.reset(new MapViews(ui->visualization, ui->actionDownloadedPieces, ui->actionNetworkOfLastRun,
                                 ui->actionProblemsOfLastNetwork, statusLine, problemsLine));
     connect(ui->actionDownloadAgain, SIGNAL(triggered()), this, SLOT(downloadAgain()));
+    connect(ui->actionExtractFromFile, SIGNAL(triggered()), this, SLOT(extractFromFile()));
+    // Files dropped on the map come here: the map takes no drops of its own.
+    setAcceptDrops(true);
 
     // Remembered across starts; today's editing API at first start.
     sourceChoice = new MenuChoice("download/source",
@@ -144,6 +188,77 @@ void MainWindow::startRun(FetchMode mode)
     auto* window = new DownloadWindow(area, this, mode, chosen);
     connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
     window->show();
+}
+
+void MainWindow::extractFromFile()
+{
+    // Qt's own dialog, the same on every desktop, which tells each file highlighted in it.
+    // It opens in the working directory, where data/ is.
+    QFileDialog dialog(this, "Extract from a file", QDir::currentPath(),
+                       QString("OpenStreetMap files (%1);;All files (*)").arg(osmFilePatterns.join(' ')));
+    dialog.setObjectName("extractFileDialog");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    connect(&dialog, SIGNAL(currentChanged(QString)), this, SLOT(fileHighlighted(QString)));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        ui->visualization->setFileArea(QRectF());
+        ui->statusBar->clearMessage();
+        return;
+    }
+    startExtract(dialog.selectedFiles().first());
+}
+
+void MainWindow::fileHighlighted(const QString& path)
+{
+    if (QFileInfo(path).isFile())
+        showFileArea(path);
+}
+
+bool MainWindow::showFileArea(const QString& path)
+{
+    // Only a PBF file's header may name the area of its data; reading it takes one block.
+    QRectF area;
+    BoundingBox box;
+    if (OSMFileFormat::of(path) == OSMFileFormat::Pbf && OSMPbfReader::headerBox(path, box))
+        area = QRectF(box.west(), box.north(), box.east() - box.west(), box.south() - box.north());
+    ui->visualization->setFileArea(area);
+    if (!area.isNull() && !overlaps(area, ui->visualization->getLocationRect())) {
+        ui->statusBar->showMessage("The selection is outside the file's area");
+        return false;
+    }
+    ui->statusBar->clearMessage();
+    return true;
+}
+
+void MainWindow::startExtract(const QString& path)
+{
+    if (!showFileArea(path))
+        return;
+    auto* window = new DownloadWindow(ui->visualization->getLocationRect(), path, this);
+    connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
+    connect(window, SIGNAL(destroyed()), this, SLOT(extractEnded()));
+    window->show();
+}
+
+void MainWindow::extractEnded()
+{
+    ui->visualization->setFileArea(QRectF());
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (!droppedFile(e->mimeData()).isEmpty())
+        e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e)
+{
+    const QString path = droppedFile(e->mimeData());
+    if (path.isEmpty())
+        return;
+    e->acceptProposedAction();
+    startExtract(path);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* e)

@@ -2,7 +2,8 @@
 #define APP_MAINWINDOW_H
 
 // The application's main window: the map with the coordinate panel over it, the menu,
-// and "Start Download", which opens a download window for the selected area.
+// and "Start Download", which opens a download window for the selected area; "Extract from
+// a file..." and a file dropped on the map open one that reads the file for the area.
 // Lives in the GUI thread.
 #include "download/DownloadSource.h"
 #include "download/FetchMode.h"
@@ -16,6 +17,8 @@ class MainWindow;
 }
 class MapViews;
 class MenuChoice;
+class QDragEnterEvent;
+class QDropEvent;
 class QKeyEvent;
 
 class MainWindow : public QMainWindow
@@ -35,15 +38,28 @@ private Q_SLOTS:
     void startDownload();
     void downloadAgain();
     void sourceChanged();
+    void extractFromFile();
+    // A file highlighted in the file dialog: its area is outlined on the map.
+    void fileHighlighted(const QString& path);
+    // The window of an extract run has closed: the file's outline goes with it.
+    void extractEnded();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     // Opens the download window of a run, after asking whether to go on when the API would take
     // more requests than its usage policy allows for reading.
     void startRun(FetchMode mode);
     DownloadSource source() const;
+    // Opens the window of an extract run for the file, unless the file's header tells that the
+    // selection lies outside its area.
+    void startExtract(const QString& path);
+    // Outlines the area the file's header names, if any; false when the selection lies
+    // outside it (the status bar then says so).
+    bool showFileArea(const QString& path);
 
     std::unique_ptr<Ui::MainWindow> ui;
     MenuChoice* sourceChoice; // child of this window

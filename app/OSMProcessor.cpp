@@ -12,6 +12,22 @@ OSMProcessor::OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSour
 {
     downloader.setFetchMode(fetchMode);
     downloader.setSource(source);
+    connectParts();
+}
+
+OSMProcessor::OSMProcessor(const QRectF& area, const QString& inputFile)
+    : QObject(nullptr)
+    , areaRect(area)
+    , inputFile(inputFile)
+{
+    // The area as pelagor-extract's --bbox takes it: west, south, east, north.
+    parser.clipTo(BoundingBox(area.left(), area.top() + area.height(), area.left() + area.width(), area.top()));
+    connect(&parser, SIGNAL(bytesRead(qint64,qint64)), this, SLOT(fileRead(qint64,qint64)));
+    connectParts();
+}
+
+void OSMProcessor::connectParts()
+{
     // The first four are relays: the owner listens to this object's signals only.
     connect(&downloader, SIGNAL(message(QString)), this, SIGNAL(message(QString)));
     connect(&downloader, SIGNAL(progress(int)), this, SIGNAL(downloadProgress(int)));
@@ -36,8 +52,35 @@ OSMProcessor::~OSMProcessor() = default;
 
 void OSMProcessor::downloadOSMFiles()
 {
-    if (!downloader.downloadArea(areaRect))
+    if (!inputFile.isEmpty())
+        extractFile();
+    else if (!downloader.downloadArea(areaRect))
         Q_EMIT processingStopped();
+}
+
+void OSMProcessor::extractFile()
+{
+    // As pelagor-extract with one input: a file that cannot be read to its end leaves no
+    // network file, so that nothing broken is kept.
+    QString failure;
+    if (!parser.parseFile(inputFile, data, &failure)) {
+        Q_EMIT message(QString("\"%1\": %2; no network file written.\n").arg(inputFile, failure));
+        Q_EMIT processingStopped();
+        return;
+    }
+    parser.writeOutputFile(data, OSMParser::Coverage::Complete);
+    if (parser.writtenFilePath().isEmpty())
+        Q_EMIT processingStopped();
+}
+
+void OSMProcessor::fileRead(qint64 done, qint64 total)
+{
+    // The bar moves by whole percents; the rest would only fill the GUI thread's queue.
+    const int percent = total > 0 ? int(done * 100 / total) : 100;
+    if (percent == percentRead)
+        return;
+    percentRead = percent;
+    Q_EMIT downloadProgress(percent);
 }
 
 void OSMProcessor::parseOSMFiles(const std::vector<QString>& filesPaths)

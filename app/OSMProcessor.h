@@ -1,8 +1,9 @@
 #ifndef APP_OSMPROCESSOR_H
 #define APP_OSMPROCESSOR_H
 
-// Runs one processing run for one area: downloads the pieces, reads them into the
-// network data and writes the network file, all in a worker thread of its own.
+// Runs one processing run for one area: downloads the pieces (or takes an OpenStreetMap file
+// from the disk instead), reads them into the network data and writes the network file, all
+// in a worker thread of its own.
 // Created and destroyed in the GUI thread; its slots run in the worker thread.
 #include "common/WorkerThread.h"
 #include "download/Pelagor.h"
@@ -23,8 +24,14 @@ public:
     // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again");
     // the data comes from `source`.
     OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source = DownloadSource::Api);
+    // An extract run: reads `inputFile` clipped to the area, as pelagor-extract --bbox does, in
+    // place of a download; its progress is that of the bytes read.
+    OSMProcessor(const QRectF& area, const QString& inputFile);
     ~OSMProcessor() override;
 
+    // The network file goes to `path` instead of a new name in data/comp/ (see
+    // OSMParser::setOutputPath). Called before the run starts.
+    void setOutputPath(const QString& path, bool overwrite) { parser.setOutputPath(path, overwrite); }
     // The network file the run wrote; empty before processingDone(). Read it once that signal has
     // arrived: the run's thread is done with it then.
     QString networkFile() const { return parser.writtenFilePath(); }
@@ -42,13 +49,19 @@ Q_SIGNALS:
 private Q_SLOTS:
     void downloadOSMFiles();
     void parseOSMFiles(const std::vector<QString>& filesPaths);
+    void fileRead(qint64 done, qint64 total);
 
 private:
+    void connectParts();
+    void extractFile();
+
     Pelagor downloader;
     OSMParser parser;
     OSMData data;
     QRectF areaRect;
     bool incomplete = false;
+    QString inputFile; // of an extract run; empty for a download
+    int percentRead = -1;
     // The thread this object, the downloader and the parser live in. Last, so that it has
     // ended before the members above die: a slot that is running (parsing, say) finishes first.
     WorkerThread workerThread;

@@ -9,15 +9,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
 const char description[] =
     "Downloads the OpenStreetMap data of the box W,S,E,N (west, south, east, north in degrees)\n"
     "and writes its road and public-transport network to data/comp/<date>_<time>.osm in the\n"
-    "working directory, as \"Start Download\" in the window does: the same log on standard\n"
-    "output, diagnostics on standard error. Downloaded pieces are kept in data/download/ and\n"
-    "reused by later runs.";
+    "working directory (or to the FILE of -o), as \"Start Download\" in the window does: the\n"
+    "same log on standard output, diagnostics on standard error. Downloaded pieces are kept in\n"
+    "data/download/ and reused by later runs.";
 
 const char epilog[] =
     "\nExit status: 0 when a complete network file was written; 3 when a network file named\n"
@@ -46,6 +47,11 @@ int main(int argc, char* argv[])
         "force", QString("Download from the API even when more than %1 pieces are to be requested.")
                      .arg(AreaCount::maxApiRequests)));
     options.addOption(QCommandLineOption(
+        {"o", "output"}, "Write the network file to FILE (complete or not at all). An existing FILE is refused "
+                         "unless -O is given.",
+        "FILE"));
+    options.addOption(QCommandLineOption({"O", "overwrite"}, "Replace the FILE of -o if it exists."));
+    options.addOption(QCommandLineOption(
         "check", "After writing, report to standard error what in the network would break a simulation run."));
     options.addPositionalArgument("W,S,E,N", "The box, in degrees.");
     int status = 0;
@@ -62,6 +68,9 @@ int main(int argc, char* argv[])
     const QString text = options.positionalArguments().first();
     if (!BoundingBox::fromText(text, box, problem))
         return commandLine.usageError(QString("bad box \"%1\": %2").arg(text, problem));
+    const QString output = options.value("output");
+    if (!output.isEmpty() && !options.isSet("overwrite") && (QFileInfo::exists(output) || QFileInfo(output).isSymLink()))
+        return commandLine.usageError(QString("\"%1\" exists; -O replaces it").arg(output));
     const QRectF area(box.west(), box.north(), box.east() - box.west(), box.south() - box.north());
     const FetchMode mode = options.isSet("again") ? FetchMode::RequestEveryPiece : FetchMode::UseFilesOnDisk;
     const AreaCount count = AreaCount::of(area, source);
@@ -77,6 +86,8 @@ int main(int argc, char* argv[])
     // at start-up.
     DataFolders::makeRoot();
     OSMProcessor processor(area, mode, source);
+    if (!output.isEmpty())
+        processor.setOutputPath(output, options.isSet("overwrite"));
     Outcome outcome;
     const bool check = options.isSet("check");
     // A log text may leave its line open for the next one; the last line of the program ends.

@@ -1,8 +1,11 @@
 // pelagor-extract: turns OpenStreetMap files already on disk into the network file,
 // exactly as the application does after a download, without a window.
+#include "app/CommandLine.h"
+#include "app/ProgressLine.h"
 #include "common/DataFolders.h"
 #include "extraction/BoundingBox.h"
 #include "extraction/NetworkFileCheck.h"
+#include "extraction/OSMFileFormat.h"
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
 
@@ -11,107 +14,137 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <cstdio>
-#include <iostream>
+#include <memory>
 
 namespace {
 
-const char usage[] =
-    "Usage: pelagor-extract PATH...\n"
-    "       pelagor-extract --bbox W,S,E,N PATH...\n"
-    "       pelagor-extract --check [--bbox W,S,E,N] PATH...\n"
-    "       pelagor-extract --help | --version\n"
-    "Reads each PATH in the order given and writes the road and public-transport network\n"
-    "to ./data/comp/<date>_<time>.osm under the working directory. A PATH is an\n"
-    "OpenStreetMap file, its format known from its name (.osm.pbf PBF, .osm.gz and\n"
-    ".osm.bz2 compressed XML, anything else XML), or a directory whose *.osm files are\n"
-    "read by name.\n"
-    "Progress goes to standard output, diagnostics to standard error.\n"
-    "  --bbox W,S,E,N  as the first argument: keep of each file only what the OpenStreetMap\n"
-    "                  API's map call returns for that area (west, south, east, north in\n"
-    "                  degrees): the nodes inside it, the ways with such a node and all\n"
-    "                  their nodes, and the relations with a member among them\n"
-    "  --check         first: after writing, report to standard error what in the network\n"
-    "                  would break a simulation run, as pelagor-check does\n"
-    "  -h, --help      print this text and exit\n"
-    "  --version       print the version and exit\n"
-    "  --              first, or after --bbox: every argument after it is a PATH\n"
-    "Each input that cannot be read, or not to its end, is named on standard error; the\n"
-    "network file is then named <date>_<time>-incomplete.osm.\n"
+const char description[] =
+    "Reads each PATH in the order given and writes the road and public-transport network to\n"
+    "data/comp/<date>_<time>.osm under the working directory, or to the FILE of -o. A PATH is an\n"
+    "OpenStreetMap file, a directory whose *.osm files are read by name, or - for the standard\n"
+    "input (which needs -F). Without -F the format of a file comes from its first bytes: PBF\n"
+    "(a block header naming \"OSMHeader\"), gzip (1f 8b), bzip2 (\"BZh\") or XML ('<'); when they\n"
+    "show none of these, from its name: ending in .pbf PBF, in .gz or .bz2 compressed XML,\n"
+    "anything else XML.\n"
+    "The log goes to standard output, diagnostics to standard error; on a terminal, a progress\n"
+    "bar by bytes read (of the current file and of all input, with the time left) is shown on\n"
+    "standard error while the files are read.";
+
+const char epilog[] =
+    "\nEach input that cannot be read, or not to its end, is named on standard error; the\n"
+    "network file is then named <date>_<time>-incomplete.osm (a FILE of -o keeps its name).\n"
     "Exit status: 0 when every input was read and the network file written; 3 when it was\n"
     "written but some inputs failed; 1 when no input could be read or the file could not be\n"
-    "written (no network file then); 2 for a usage error.\n";
+    "written (no network file then); 2 for a usage error (nothing read or written).\n";
 
-// PELAGOR_VERSION comes from the project version in CMake.
-const char version[] = "pelagor-extract " PELAGOR_VERSION "\n";
-
-void printCheck(const QString& networkPath)
+// What the command line asks for.
+struct Settings
 {
-    const QByteArray report = NetworkFileCheck::report(networkPath).toUtf8();
-    std::fwrite(report.constData(), 1, std::size_t(report.size()), stderr);
-    std::fflush(stderr);
-}
-
-} // namespace
-
-int main(int argc, char* argv[])
-{
-    QCoreApplication app(argc, argv);
-    QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.value(0) != "--" && (arguments.contains("--help") || arguments.contains("-h"))) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
-    if (arguments.value(0) != "--" && arguments.contains("--version")) {
-        std::fputs(version, stdout);
-        return 0;
-    }
-    // --check comes first; the exit status stays that of the extraction.
-    const bool check = arguments.value(0) == "--check";
-    if (check)
-        arguments.removeFirst();
+    QStringList paths;
     bool clip = false;
     BoundingBox box;
-    if (arguments.value(0) == "--bbox" || arguments.value(0).startsWith("--bbox=")) {
-        const QString text = arguments.value(0) == "--bbox" ? arguments.value(1) : arguments.value(0).mid(7);
-        arguments = arguments.mid(arguments.value(0) == "--bbox" ? 2 : 1);
+    OSMFileFormat::Kind format = OSMFileFormat::Unknown;
+    QString output;
+    bool overwrite = false;
+    bool check = false;
+    bool progress = false;
+};
+
+void addOptions(QCommandLineParser& options)
+{
+    options.addOption(QCommandLineOption(
+        "bbox", "Keep of each file only what the OpenStreetMap API's map call returns for the box (west, south, "
+                "east, north in degrees): the nodes inside it, the ways with such a node and all their nodes, the "
+                "relations with a member among them, and the relations that have such a relation as a member.",
+        "W,S,E,N"));
+    options.addOption(QCommandLineOption(
+        {"o", "output"}, "Write the network file to FILE (complete or not at all). An existing FILE is refused "
+                         "unless -O is given.",
+        "FILE"));
+    options.addOption(QCommandLineOption({"O", "overwrite"}, "Replace the FILE of -o if it exists."));
+    options.addOption(QCommandLineOption(
+        {"F", "input-format"}, "Read every input in this format: osm, pbf, osm.gz or osm.bz2, whatever its name "
+                               "and first bytes say.",
+        "FORMAT"));
+    options.addOption(QCommandLineOption("progress", "Show the progress bar even when standard error is no terminal."));
+    options.addOption(QCommandLineOption("no-progress", "Never show the progress bar."));
+    options.addOption(QCommandLineOption(
+        "check", "After writing, report to standard error what in the network would break a simulation run, as "
+                 "pelagor-check does. The exit status stays that of the extraction."));
+    options.addPositionalArgument("PATH...", "OpenStreetMap files or directories of them; - is the standard input.");
+}
+
+// False with `status` set when the program ends at once.
+bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
+{
+    QCommandLineParser& options = commandLine.options();
+    if (!commandLine.parse(QCoreApplication::arguments(), status))
+        return false;
+    status = CommandLine::usageStatus;
+    settings.paths = options.positionalArguments();
+    if (options.isSet("bbox")) {
         QString problem;
-        if (!BoundingBox::fromText(text, box, problem)) {
-            std::cerr << "pelagor-extract: bad --bbox \"" << text.toStdString() << "\": " << problem.toStdString()
-                      << std::endl;
-            return 2;
+        const QString text = options.value("bbox");
+        if (!BoundingBox::fromText(text, settings.box, problem)) {
+            commandLine.usageError(QString("bad --bbox \"%1\": %2").arg(text, problem));
+            return false;
         }
-        clip = true;
+        settings.clip = true;
     }
-    // A leading "--" ends the options, so that a file may be named like one.
-    const QStringList paths = arguments.value(0) == "--" ? arguments.mid(1) : arguments;
-    if (paths.isEmpty()) {
-        std::fputs(usage, stderr);
-        return 2;
+    if (options.isSet("input-format")) {
+        settings.format = OSMFileFormat::fromOptionName(options.value("input-format"));
+        if (settings.format == OSMFileFormat::Unknown) {
+            commandLine.usageError(QString("unknown --input-format \"%1\": osm, pbf, osm.gz or osm.bz2")
+                                       .arg(options.value("input-format")));
+            return false;
+        }
     }
+    settings.output = options.value("output");
+    settings.overwrite = options.isSet("overwrite");
+    settings.check = options.isSet("check");
+    const bool forced = options.isSet("progress");
+    if (forced && options.isSet("no-progress")) {
+        commandLine.usageError("--progress and --no-progress exclude each other");
+        return false;
+    }
+    settings.progress = forced || (!options.isSet("no-progress") && ProgressLine::isTerminal(2));
+    return true;
+}
 
-    OSMParser parser;
-    // The network data stays until the process ends: the kernel drops its memory at
-    // once, where freeing the network of a big extract record by record takes about
-    // a sixth of the time of reading it from PBF.
-    static OSMData& data = *new OSMData;
-    bool written = false;
-    QObject::connect(&parser, &OSMParser::message, [](const QString& msg) {
-        const QByteArray text = msg.toUtf8();
-        std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
-        std::fflush(stdout);
-    });
-    QObject::connect(&parser, &OSMParser::processingDone, [&written] { written = true; });
-    if (clip)
-        parser.clipTo(box);
+// The checks that need the inputs and the output named: false after a usage error.
+bool checkPaths(const CommandLine& commandLine, const Settings& settings)
+{
+    if (settings.paths.isEmpty()) {
+        commandLine.usageError("no PATH given (see pelagor-extract --help)");
+        return false;
+    }
+    if (settings.paths.contains("-")) {
+        if (settings.format == OSMFileFormat::Unknown) {
+            commandLine.usageError("the standard input (-) is read only with -F, its format");
+            return false;
+        }
+        if (settings.clip) {
+            commandLine.usageError("--bbox reads each input twice, which the standard input (-) cannot be");
+            return false;
+        }
+    }
+    if (!settings.output.isEmpty() && !settings.overwrite
+        && (QFileInfo::exists(settings.output) || QFileInfo(settings.output).isSymLink())) {
+        commandLine.usageError(QString("\"%1\" exists; -O replaces it").arg(settings.output));
+        return false;
+    }
+    return true;
+}
 
-    // Each input that could not be read, or not to its end, is named on the standard error
-    // stream as soon as it is done with.
+// Reads every input into `data`; each that could not be read, or not to its end, is named on
+// the standard error stream as soon as it is done with. False when none could be read.
+bool readInputs(OSMParser& parser, OSMData& data, const QStringList& paths, QStringList& failures)
+{
     bool anyRead = false;
-    QStringList failures;
     for (const QString& path : paths) {
         QStringList failed;
         QString failure;
-        if (QFileInfo(path).isDir()) {
+        if (path != "-" && QFileInfo(path).isDir()) {
             parser.parseDir(path, data, &failed);
             anyRead = anyRead || failed.size() < QDir(path).entryList({QString("*.osm")}).size();
         } else if (parser.parseFile(path, data, &failure)) {
@@ -120,18 +153,81 @@ int main(int argc, char* argv[])
             failed << QString("\"%1\": %2").arg(path, failure);
         }
         for (const QString& line : failed)
-            std::cerr << "pelagor-extract: " << line.toStdString() << std::endl;
+            CommandLine::printError(QString("pelagor-extract: %1\n").arg(line));
         failures << failed;
     }
+    return anyRead;
+}
+
+std::unique_ptr<ProgressLine> progressLine(const OSMParser& parser, const QStringList& paths)
+{
+    qint64 bytes = 0;
+    int files = 0;
+    for (const QString& path : paths) {
+        bytes += parser.inputBytes(path);
+        files += path != "-" && QFileInfo(path).isDir() ? QDir(path).entryList({QString("*.osm")}).size() : 1;
+    }
+    return std::unique_ptr<ProgressLine>(new ProgressLine(stderr, bytes, files));
+}
+
+int run(const Settings& settings)
+{
+    OSMParser parser;
+    // The network data stays until the process ends: the kernel drops its memory at
+    // once, where freeing the network of a big extract record by record takes about
+    // a sixth of the time of reading it from PBF.
+    static OSMData& data = *new OSMData;
+    if (settings.clip)
+        parser.clipTo(settings.box);
+    parser.setInputFormat(settings.format);
+    if (!settings.output.isEmpty())
+        parser.setOutputPath(settings.output, settings.overwrite);
+    std::unique_ptr<ProgressLine> progress;
+    if (settings.progress) {
+        progress = progressLine(parser, settings.paths);
+        QObject::connect(&parser, &OSMParser::bytesRead, [&progress](qint64 done, qint64 total) {
+            progress->bytesRead(done, total);
+        });
+    }
+    bool written = false;
+    QObject::connect(&parser, &OSMParser::message, [&progress](const QString& msg) {
+        if (progress)
+            progress->print(msg);
+        else
+            CommandLine::print(msg);
+    });
+    QObject::connect(&parser, &OSMParser::processingDone, [&written] { written = true; });
+
+    QStringList failures;
+    const bool anyRead = readInputs(parser, data, settings.paths, failures);
+    if (progress)
+        progress->finish();
     if (!anyRead)
         return 1;
     // The network file goes one level below ./data/, which the application's tile
     // cache creates at start-up; create it the same way here.
-    DataFolders::makeRoot();
+    if (settings.output.isEmpty())
+        DataFolders::makeRoot();
     parser.writeOutputFile(data, failures.isEmpty() ? OSMParser::Coverage::Complete : OSMParser::Coverage::Incomplete);
     if (!written)
         return 1;
-    if (check)
-        printCheck(parser.writtenFilePath());
+    if (settings.check)
+        CommandLine::printError(NetworkFileCheck::report(parser.writtenFilePath()));
     return failures.isEmpty() ? 0 : 3;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    CommandLine commandLine("pelagor-extract", PELAGOR_VERSION, description, epilog);
+    addOptions(commandLine.options());
+    Settings settings;
+    int status = 0;
+    if (!readSettings(commandLine, settings, status))
+        return status;
+    if (!checkPaths(commandLine, settings))
+        return CommandLine::usageStatus;
+    return run(settings);
 }

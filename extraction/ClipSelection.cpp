@@ -54,6 +54,23 @@ void ClipSelection::addRelation(qint64 id)
     add(relations, id);
 }
 
+void ClipSelection::addParentCandidate(qint64 id, const std::vector<qint64>& relationRefs)
+{
+    for (qint64 ref : relationRefs)
+        candidates.emplace_back(id, ref);
+}
+
+void ClipSelection::finishScan()
+{
+    // Only relations brought in by a node or a way bring in their parents, so a parent's own
+    // parent stays out, as the API's map call leaves it out.
+    for (const std::pair<qint64, qint64>& candidate : candidates)
+        if (contains(relations, candidate.second))
+            add(parentRelations, candidate.first);
+    candidates.clear();
+    candidates.shrink_to_fit();
+}
+
 bool ClipSelection::keepsNode(qint64 id) const
 {
     return contains(insideNodes, id) || contains(wayNodes, id);
@@ -66,5 +83,5 @@ bool ClipSelection::keepsWay(qint64 id) const
 
 bool ClipSelection::keepsRelation(qint64 id) const
 {
-    return contains(relations, id);
+    return contains(relations, id) || contains(parentRelations, id);
 }

@@ -20,9 +20,11 @@ bool CompressedFileDevice::open(OpenMode mode)
 {
     if ((mode & WriteOnly) || !(mode & ReadOnly) || isOpen())
         return false;
-    if (!file.open(QIODevice::ReadOnly))
+    const bool opened = file.fileName() == QLatin1String("-") ? file.open(0, QIODevice::ReadOnly)
+                                                              : file.open(QIODevice::ReadOnly);
+    if (!opened)
         return false;
-    // A file that is not what its name says cannot be opened, as a missing one.
+    // A file that is not compressed as its format says cannot be opened, as a missing one.
     if (file.peek(magic.size()) != magic) {
         file.close();
         return false;

@@ -16,7 +16,7 @@ public:
     ~CompressedFileDevice() override;
 
     // ReadOnly, with Text as a plain file is opened. Fails when the file cannot be
-    // opened or does not begin like a stream of the codec.
+    // opened or does not begin like a stream of the codec. The path "-" is the standard input.
     bool open(OpenMode mode) override;
     void close() override;
     bool isSequential() const override;
@@ -24,6 +24,8 @@ public:
     // Whether a damaged file is reported on the standard error stream (it is unless
     // told otherwise).
     void setDiagnostics(bool on) { diagnostics = on; }
+    // How many bytes of the compressed file have been taken in so far.
+    qint64 fileBytesRead() const { return file.pos(); }
 
 protected:
     enum Result { Progress, StreamEnd, Failed };

@@ -18,6 +18,13 @@ NoClobberFile::NoClobberFile(const QString& folder, const QString& stem, const Q
         ++number;
 }
 
+NoClobberFile::NoClobberFile(const QString& path, Clash clash)
+    : folder(path)
+    , fixedName(true)
+    , clash(clash)
+{
+}
+
 NoClobberFile::~NoClobberFile() = default;
 
 QString NoClobberFile::nameWith(int n) const
@@ -84,8 +91,18 @@ bool NoClobberFile::commit()
     }
     const QString temporary = file->fileName();
     int error = 0;
+    if (fixedName && clash == Clash::Replace) {
+        // rename() puts the new file in place of the old one in one step: a reader sees either.
+        if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(filePath()).constData()) != 0) {
+            file.reset();
+            return false;
+        }
+        file->setAutoRemove(false);
+        file.reset();
+        return true;
+    }
     while (!linkNew(temporary, filePath(), error)) {
-        if (error != EEXIST) {
+        if (error != EEXIST || fixedName) {
             file.reset();
             return false;
         }

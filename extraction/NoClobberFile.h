@@ -4,7 +4,9 @@
 // A new file under the first free name of a pattern: folder + stem + ("", "-2", "-3", ...) +
 // suffix. Its bytes go to a temporary file beside it and appear under the name only when
 // completely written, and never in place of a file that is already there, even one that
-// another program wrote under the same name meanwhile. Used in the thread that writes it.
+// another program wrote under the same name meanwhile. A file of a name the user gave keeps
+// that name: it is refused when the name is taken, or, when asked for, replaces the file there
+// in one step. Used in the thread that writes it.
 #include <QString>
 #include <memory>
 
@@ -15,6 +17,9 @@ class NoClobberFile
 {
 public:
     NoClobberFile(const QString& folder, const QString& stem, const QString& suffix);
+    // What a file under a given name does when the name is taken.
+    enum class Clash { Refuse, Replace };
+    NoClobberFile(const QString& path, Clash clash);
     ~NoClobberFile();
 
     // The name the file gets: the first one free when it was looked for.
@@ -37,6 +42,8 @@ private:
     QString stem;
     QString suffix;
     int number = 1;
+    bool fixedName = false;
+    Clash clash = Clash::Refuse;
     bool cancelled = false;
     std::unique_ptr<QTemporaryFile> file;
 };

@@ -8,6 +8,7 @@
 #include "extraction/OSMXmlAttributes.h"
 #include "extraction/OSMXmlClipScan.h"
 #include "extraction/OSMXmlReaders.h"
+#include "extraction/ReadProgress.h"
 #include "extraction/XmlTokenGuard.h"
 
 #include <QFile>
@@ -17,20 +18,9 @@
 
 namespace {
 
-enum Format { Xml, GzipXml, Bzip2Xml, Pbf };
+using Format = OSMFileFormat::Kind;
 
-Format formatOf(const QString& path)
-{
-    if (path.endsWith(QLatin1String(".pbf"), Qt::CaseInsensitive))
-        return Pbf;
-    if (path.endsWith(QLatin1String(".gz"), Qt::CaseInsensitive))
-        return GzipXml;
-    if (path.endsWith(QLatin1String(".bz2"), Qt::CaseInsensitive))
-        return Bzip2Xml;
-    return Xml;
-}
-
-// The XML of a file as the readers see it: decompressed where its name says so, and through
+// The XML of a file as the readers see it: decompressed where its format says so, and through
 // the token guard.
 struct XmlInput
 {
@@ -38,28 +28,39 @@ struct XmlInput
     std::unique_ptr<XmlTokenGuard> guard;
 };
 
-// Null devices when the file cannot be opened (or is not compressed as its name says).
+// Null devices when the file cannot be opened (or is not compressed as its format says).
 // Without `diagnostics` damaged compressed data is not reported: the first pass of a clipped
 // file leaves that to the second.
-XmlInput openXml(const QString& path, Format format, bool diagnostics)
+XmlInput openXml(const QString& path, Format format, bool diagnostics, ReadProgress* progress)
 {
     XmlInput input;
-    if (format == GzipXml || format == Bzip2Xml) {
-        CompressedFileDevice* compressed = nullptr;
-        if (format == GzipXml)
+    CompressedFileDevice* compressed = nullptr;
+    QFile* plain = nullptr;
+    if (format == OSMFileFormat::GzipXml || format == OSMFileFormat::Bzip2Xml) {
+        if (format == OSMFileFormat::GzipXml)
             compressed = new GzipDevice(path);
         else
             compressed = new Bzip2Device(path);
         compressed->setDiagnostics(diagnostics);
         input.file.reset(compressed);
+        compressed->open(QIODevice::ReadOnly | QIODevice::Text);
     } else {
-        input.file.reset(new QFile(path));
+        plain = new QFile(path);
+        input.file.reset(plain);
+        if (path == QLatin1String("-"))
+            plain->open(0, QIODevice::ReadOnly | QIODevice::Text);
+        else
+            plain->open(QIODevice::ReadOnly | QIODevice::Text);
     }
-    input.file->open(QIODevice::ReadOnly | QIODevice::Text);
-    if (!input.file->isOpen())
+    if (!input.file->isOpen()) {
         input.file.reset();
-    else
-        input.guard.reset(new XmlTokenGuard(input.file.get()));
+        return input;
+    }
+    input.guard.reset(new XmlTokenGuard(input.file.get()));
+    if (progress)
+        input.guard->setReadHook([progress, compressed, plain] {
+            progress->at(compressed ? compressed->fileBytesRead() : plain->pos());
+        });
     return input;
 }
 
@@ -114,9 +115,9 @@ QString readXml(XmlInput& input, const QString& path, OSMData& data, const ClipS
 }
 
 // The first pass of a clipped XML file; false when it cannot be opened.
-bool scanXml(const QString& path, Format format, ClipSelection& selection)
+bool scanXml(const QString& path, Format format, ClipSelection& selection, ReadProgress* progress)
 {
-    XmlInput input = openXml(path, format, false);
+    XmlInput input = openXml(path, format, false, progress);
     if (!input.file)
         return false;
     QXmlStreamReader reader(input.guard.get());
@@ -128,28 +129,40 @@ bool scanXml(const QString& path, Format format, ClipSelection& selection)
 } // namespace
 
 OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, const BoundingBox* clip,
-                                           QString* error)
+                                           QString* error, OSMFileFormat::Kind format, ReadProgress* progress)
 {
-    const Format format = formatOf(path);
+    if (format == OSMFileFormat::Unknown)
+        format = OSMFileFormat::of(path);
     std::unique_ptr<ClipSelection> selection;
     if (clip)
         selection.reset(new ClipSelection(*clip));
+    const OSMPbfReader::Position position = [progress](qint64 bytes) {
+        if (progress)
+            progress->at(bytes);
+    };
     QString text;
-    if (format == Pbf) {
+    if (format == OSMFileFormat::Pbf) {
         // Opened here first, so that what a plain file cannot be opened as (a missing
         // file, a folder) is reported the same way.
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        if (path != QLatin1String("-") && !file.open(QIODevice::ReadOnly))
             return Outcome::NotOpened;
         file.close();
         // A fault stops the first pass where the second one stops too, and is reported by it.
-        if (selection)
-            OSMPbfReader::scan(path, *selection);
-        text = OSMPbfReader::read(path, data, selection.get());
+        if (selection) {
+            OSMPbfReader::scan(path, *selection, position);
+            if (progress)
+                progress->beginPass(1);
+        }
+        text = OSMPbfReader::read(path, data, selection.get(), position);
     } else {
-        if (selection && !scanXml(path, format, *selection))
-            return Outcome::NotOpened;
-        XmlInput input = openXml(path, format, true);
+        if (selection) {
+            if (!scanXml(path, format, *selection, progress))
+                return Outcome::NotOpened;
+            if (progress)
+                progress->beginPass(1);
+        }
+        XmlInput input = openXml(path, format, true, progress);
         if (!input.file)
             return Outcome::NotOpened;
         text = readXml(input, path, data, selection.get());

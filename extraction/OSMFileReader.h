@@ -2,13 +2,16 @@
 #define EXTRACTION_OSMFILEREADER_H
 
 // Reads one OpenStreetMap file into the network data, whatever its format: PBF, XML
-// compressed with gzip or bzip2, or plain XML, known from its name; clipped to a box when
-// one is given. XML passes through the token guard, so that memory stays bounded whatever
-// the file holds. Used in the processing worker thread.
+// compressed with gzip or bzip2, or plain XML, as given or as OSMFileFormat tells it; clipped
+// to a box when one is given. XML passes through the token guard, so that memory stays
+// bounded whatever the file holds. Used in the processing worker thread.
+#include "extraction/OSMFileFormat.h"
+
 #include <QString>
 
 class BoundingBox;
 class OSMData;
+class ReadProgress;
 
 class OSMFileReader
 {
@@ -16,11 +19,14 @@ public:
     enum class Outcome {
         Read,       // read to its end
         Broken,     // reading stopped at a fault; what came before it is kept
-        NotOpened,  // missing, a folder, or not what its name says
+        NotOpened,  // missing, a folder, or not compressed as its format says
     };
 
-    // Reads the file at `path` into `data`. For Broken, `error` holds the text for the log.
-    static Outcome read(const QString& path, OSMData& data, const BoundingBox* clip, QString* error);
+    // Reads the file at `path` ("-": the standard input) into `data`. For Broken, `error` holds
+    // the text for the log. With `format` Unknown, OSMFileFormat::of() tells it. `progress`,
+    // when given, follows the reading; its passes are 2 when clipped, 1 otherwise.
+    static Outcome read(const QString& path, OSMData& data, const BoundingBox* clip, QString* error,
+                        OSMFileFormat::Kind format = OSMFileFormat::Unknown, ReadProgress* progress = nullptr);
 };
 
 #endif

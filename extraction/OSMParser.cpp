@@ -7,6 +7,7 @@
 #include "extraction/OSMFileReader.h"
 #include "extraction/OSMXmlReaders.h"
 #include "extraction/OSMXmlWriter.h"
+#include "extraction/ReadProgress.h"
 #include "network/OSMData.h"
 
 #include <QDateTime>
@@ -38,7 +39,11 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
 {
     Q_EMIT message(QString("Processing file: \"%1\"...").arg(filePath));
     QString error;
-    const OSMFileReader::Outcome outcome = OSMFileReader::read(filePath, data, clipped ? &clipBox : nullptr, &error);
+    ReadProgress progress(inputBytes(filePath) / (clipped ? 2 : 1), clipped ? 2 : 1,
+                          [this](qint64 done, qint64 total) { Q_EMIT bytesRead(done, total); });
+    const OSMFileReader::Outcome outcome = OSMFileReader::read(filePath, data, clipped ? &clipBox : nullptr, &error,
+                                                               inputFormat, &progress);
+    progress.finish();
     if (outcome == OSMFileReader::Outcome::NotOpened) {
         Q_EMIT message(" opening failed!\n");
         if (failure)
@@ -54,6 +59,25 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
     data.removeUnusedNodes();
     Q_EMIT message(" OK\n");
     return outcome == OSMFileReader::Outcome::Read;
+}
+
+qint64 OSMParser::inputBytes(const QString& path) const
+{
+    const QFileInfo info(path);
+    qint64 bytes = 0;
+    if (info.isDir()) {
+        for (const QFileInfo& entry : QDir(path).entryInfoList({QString("*.osm")}))
+            bytes += entry.isFile() ? entry.size() : 0;
+    } else if (info.isFile()) {
+        bytes = info.size();
+    }
+    return clipped ? 2 * bytes : bytes;
+}
+
+void OSMParser::setOutputPath(const QString& path, bool overwrite)
+{
+    outputPath = path;
+    overwriteOutput = overwrite;
 }
 
 bool OSMParser::parseDir(const QString& dirPath, OSMData& data, QStringList* failures)
@@ -117,12 +141,13 @@ void OSMParser::writeOutputFile(OSMData& data, Coverage coverage)
 {
     writtenPath.clear();
     // Only the last folder level is created; a failure shows when the file is opened.
-    if (!QDir(outputDir).exists())
+    if (outputPath.isEmpty() && !QDir(outputDir).exists())
         QDir().mkdir(outputDir);
     // A network file of the same second (a run just before, another program) keeps its name:
-    // this one takes the next free one.
-    NoClobberFile file(outputDir, outputFileName(),
-                       coverage == Coverage::Incomplete ? "-incomplete.osm" : ".osm");
+    // this one takes the next free one. A name the user gave stays as given.
+    NoClobberFile file = outputPath.isEmpty()
+        ? NoClobberFile(outputDir, outputFileName(), coverage == Coverage::Incomplete ? "-incomplete.osm" : ".osm")
+        : NoClobberFile(outputPath, overwriteOutput ? NoClobberFile::Clash::Replace : NoClobberFile::Clash::Refuse);
     const QString path = file.filePath();
     Q_EMIT message(QString("Creating output file: \"%1\"... ").arg(path));
 

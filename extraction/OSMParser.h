@@ -4,6 +4,7 @@
 // Reads OpenStreetMap files into the network data and writes the network file.
 // Lives in the processing worker thread; everything runs synchronously in the caller.
 #include "extraction/BoundingBox.h"
+#include "extraction/OSMFileFormat.h"
 
 #include <QObject>
 #include <QString>
@@ -22,9 +23,10 @@ public:
 
     // True when every file was read to its end.
     bool parseFiles(std::vector<QString> filesPaths, OSMData& data);
-    // One file, its format known from its name: ".pbf" OpenStreetMap PBF, ".gz" and
-    // ".bz2" compressed OpenStreetMap XML, anything else plain XML. True when it was read to
-    // its end; otherwise `failure` says why not (what was read before a fault is kept).
+    // One file ("-": the standard input), in the format set with setInputFormat(), or else
+    // the one its first bytes show (PBF, gzip, bzip2, XML), or else the one its name says
+    // (".pbf" PBF, ".gz" and ".bz2" compressed XML, anything else XML). True when it was read
+    // to its end; otherwise `failure` says why not (what was read before a fault is kept).
     bool parseFile(const QString& filePath, OSMData& data, QString* failure = nullptr);
     // Every *.osm entry of the folder, by name. True when there was one and each was read to
     // its end; `failures` gets a line for each that was not ("\"path\": why").
@@ -34,6 +36,11 @@ public:
     // that box would give it: a first pass over the file chooses what is kept, a
     // second reads that, in file order, as any file is read.
     void clipTo(const BoundingBox& box);
+    // Every file from now on is read in this format; Unknown lets each file tell its own.
+    void setInputFormat(OSMFileFormat::Kind format) { inputFormat = format; }
+    // The bytes that reading `path` goes through, as bytesRead() counts them: its size, twice
+    // when clipped; for a folder the sum over its *.osm entries.
+    qint64 inputBytes(const QString& path) const;
 
     // XML element readers: called on the element's start tag, they return on its end
     // tag, or at once when its attributes do not convert.
@@ -46,6 +53,10 @@ public:
     enum class Coverage { Complete, Incomplete };
     void writeOutputFile(OSMData& data, Coverage coverage = Coverage::Complete);
     static QString outputFileName();
+    // From now on the network file goes to `path` instead of a new name in outputDir. A file
+    // there is replaced (in one step, when the new one is complete) only with `overwrite`;
+    // otherwise writing fails.
+    void setOutputPath(const QString& path, bool overwrite);
     // The path of the network file the last writeOutputFile wrote; empty when it wrote none.
     QString writtenFilePath() const { return writtenPath; }
     static void writeNodes(OSMXmlWriter& writer, OSMData& data);
@@ -58,11 +69,17 @@ public:
 Q_SIGNALS:
     void message(QString msg);
     void processingDone();
+    // While a file is read: how many of its bytes (see inputBytes()) are done. Each file begins
+    // with done = 0 and ends with done = total, whether or not it could be read.
+    void bytesRead(qint64 done, qint64 total);
 
 private:
     bool clipped = false;
     BoundingBox clipBox;
     QString writtenPath;
+    OSMFileFormat::Kind inputFormat = OSMFileFormat::Unknown;
+    QString outputPath;
+    bool overwriteOutput = false;
 };
 
 #endif

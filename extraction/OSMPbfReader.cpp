@@ -1,5 +1,6 @@
 #include "extraction/OSMPbfReader.h"
 
+#include "extraction/BoundingBox.h"
 #include "extraction/ClipSelection.h"
 #include "extraction/NetworkKeepRules.h"
 
@@ -35,17 +36,29 @@ QByteArray coordinateText(qint32 fixed)
 
 // Every entity of the file in file order, node, way and relation alike. Metadata
 // (versions, times, users) is not decoded: nothing here uses it.
+osmium::io::File pbfFile(const QString& path)
+{
+    // libosmium reads the standard input for an empty name.
+    if (path == QLatin1String("-"))
+        return osmium::io::File(std::string(), "pbf");
+    // An absolute path: libosmium would hand a name that looks like a URL to curl.
+    return osmium::io::File(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString(), "pbf");
+}
+
 template <class Visit>
-QString forEachEntity(const QString& path, Visit visit)
+QString forEachEntity(const QString& path, const OSMPbfReader::Position& position, Visit visit)
 {
     try {
         osmium::thread::Pool pool;
-        // An absolute path: libosmium would hand a name that looks like a URL to curl.
-        const osmium::io::File file(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString(), "pbf");
-        osmium::io::Reader reader(file, osmium::osm_entity_bits::nwr, osmium::io::read_meta::no, pool);
-        while (osmium::memory::Buffer buffer = reader.read())
+        osmium::io::Reader reader(pbfFile(path), osmium::osm_entity_bits::nwr, osmium::io::read_meta::no, pool);
+        while (osmium::memory::Buffer buffer = reader.read()) {
             for (const osmium::OSMEntity& entity : buffer)
                 visit(entity);
+            // Counted ahead of the entities handed out (blocks are decoded in advance), which a
+            // progress display does not mind.
+            if (position)
+                position(qint64(reader.offset()));
+        }
         reader.close();
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());
@@ -135,11 +148,37 @@ void readRelation(const osmium::Relation& relation, OSMData& data, const ClipSel
     values.store(data, id);
 }
 
+void scanRelation(const osmium::Relation& relation, ClipSelection& selection, std::vector<qint64>& relationRefs)
+{
+    if (!NetworkKeepRules::isId(relation.id()))
+        return;
+    relationRefs.clear();
+    for (const osmium::RelationMember& member : relation.members()) {
+        if (!NetworkKeepRules::isId(member.ref()))
+            continue;
+        const osmium::item_type type = member.type();
+        if (type == osmium::item_type::relation) {
+            relationRefs.push_back(member.ref());
+            continue;
+        }
+        const ClipSelection::MemberType memberType = type == osmium::item_type::node ? ClipSelection::NodeMember
+            : type == osmium::item_type::way                                        ? ClipSelection::WayMember
+                                                                                    : ClipSelection::OtherMember;
+        if (selection.pullsIn(memberType, member.ref())) {
+            selection.addRelation(relation.id());
+            return;
+        }
+    }
+    if (!relationRefs.empty())
+        selection.addParentCandidate(relation.id(), relationRefs);
+}
+
 } // namespace
 
-QString OSMPbfReader::read(const QString& path, OSMData& data, const ClipSelection* selection)
+QString OSMPbfReader::read(const QString& path, OSMData& data, const ClipSelection* selection,
+                           const Position& position)
 {
-    return forEachEntity(path, [&data, selection](const osmium::OSMEntity& entity) {
+    return forEachEntity(path, position, [&data, selection](const osmium::OSMEntity& entity) {
         switch (entity.type()) {
         case osmium::item_type::node:
             readNode(static_cast<const osmium::Node&>(entity), data, selection);
@@ -156,10 +195,11 @@ QString OSMPbfReader::read(const QString& path, OSMData& data, const ClipSelecti
     });
 }
 
-QString OSMPbfReader::scan(const QString& path, ClipSelection& selection)
+QString OSMPbfReader::scan(const QString& path, ClipSelection& selection, const Position& position)
 {
     std::vector<qint64> nodeIds;
-    return forEachEntity(path, [&selection, &nodeIds](const osmium::OSMEntity& entity) {
+    std::vector<qint64> relationRefs;
+    const QString error = forEachEntity(path, position, [&selection, &nodeIds, &relationRefs](const osmium::OSMEntity& entity) {
         if (entity.type() == osmium::item_type::node) {
             const osmium::Node& node = static_cast<const osmium::Node&>(entity);
             const osmium::Location location = node.location();
@@ -177,18 +217,27 @@ QString OSMPbfReader::scan(const QString& path, ClipSelection& selection)
                 nodeIds.push_back(ref.ref());
             selection.addWay(id, nodeIds);
         } else if (entity.type() == osmium::item_type::relation) {
-            const osmium::Relation& relation = static_cast<const osmium::Relation&>(entity);
-            if (!NetworkKeepRules::isId(relation.id()))
-                return;
-            for (const osmium::RelationMember& member : relation.members()) {
-                const ClipSelection::MemberType type = member.type() == osmium::item_type::node ? ClipSelection::NodeMember
-                    : member.type() == osmium::item_type::way ? ClipSelection::WayMember
-                                                              : ClipSelection::OtherMember;
-                if (NetworkKeepRules::isId(member.ref()) && selection.pullsIn(type, member.ref())) {
-                    selection.addRelation(relation.id());
-                    break;
-                }
-            }
+            scanRelation(static_cast<const osmium::Relation&>(entity), selection, relationRefs);
         }
     });
+    selection.finishScan();
+    return error;
+}
+
+bool OSMPbfReader::headerBox(const QString& path, BoundingBox& box)
+{
+    try {
+        // Only the header block is read, in a thread of its own that ends with the call.
+        osmium::thread::Pool pool(1);
+        osmium::io::Reader reader(pbfFile(path), osmium::osm_entity_bits::nothing, pool);
+        const osmium::Box header = reader.header().joined_boxes();
+        reader.close();
+        if (!header.valid())
+            return false;
+        box = BoundingBox(header.bottom_left().lon(), header.bottom_left().lat(), header.top_right().lon(),
+                          header.top_right().lat());
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }

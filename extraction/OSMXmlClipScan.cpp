@@ -15,6 +15,7 @@ void OSMXmlClipScan::scan(QXmlStreamReader& reader, ClipSelection& selection)
     qint64 id = 0;
     bool pulledIn = false;
     std::vector<qint64> nodeIds;
+    std::vector<qint64> relationRefs;
     while (!reader.atEnd() && !reader.hasError()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::EndElement) {
@@ -27,6 +28,8 @@ void OSMXmlClipScan::scan(QXmlStreamReader& reader, ClipSelection& selection)
             } else if (inside == InRelation && name == OSMXmlAttributes::relationName) {
                 if (pulledIn)
                     selection.addRelation(id);
+                else if (!relationRefs.empty())
+                    selection.addParentCandidate(id, relationRefs);
                 inside = Nothing;
             }
             continue;
@@ -53,6 +56,8 @@ void OSMXmlClipScan::scan(QXmlStreamReader& reader, ClipSelection& selection)
                 type = ClipSelection::NodeMember;
             else if (values[0] == OSMXmlAttributes::wayName)
                 type = ClipSelection::WayMember;
+            else if (values[0] == OSMXmlAttributes::relationName)
+                relationRefs.push_back(memberRef);
             pulledIn = selection.pullsIn(type, memberRef);
         } else if (inside == Nothing) {
             if (name == OSMXmlAttributes::nodeName) {
@@ -68,11 +73,13 @@ void OSMXmlClipScan::scan(QXmlStreamReader& reader, ClipSelection& selection)
                 inside = InWay;
             } else if (name == OSMXmlAttributes::relationName) {
                 pulledIn = false;
+                relationRefs.clear();
                 if (OSMXmlAttributes::relationId(reader, id, false))
                     inside = InRelation;
             }
         }
     }
+    selection.finishScan();
 }
 
 bool OSMXmlClipScan::isSelected(const QXmlStreamReader& reader, const ClipSelection& selection)

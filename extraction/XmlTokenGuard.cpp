@@ -45,6 +45,8 @@ qint64 XmlTokenGuard::readData(char* data, qint64 maxSize)
     if (tripped())
         return 0;
     const qint64 got = source->read(data, maxSize);
+    if (readHook)
+        readHook();
     if (got <= 0) {
         if (got < 0)
             setErrorString(source->errorString());

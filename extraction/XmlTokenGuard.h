@@ -9,6 +9,7 @@
 // XML just far enough to tell where a token ends. Used in the processing worker thread.
 #include <QByteArray>
 #include <QIODevice>
+#include <functional>
 
 class XmlTokenGuard : public QIODevice
 {
@@ -27,6 +28,8 @@ public:
     bool tripped() const { return trippedAt >= 0; }
     qint64 trippedAtByte() const { return trippedAt; }
     qint64 limit() const { return maxRun; }
+    // Called after each block taken from the source (for the progress of the reading).
+    void setReadHook(std::function<void()> hook) { readHook = std::move(hook); }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;
@@ -52,6 +55,7 @@ private:
     char quote = 0;
     char last[2] = {0, 0}; // the two bytes before the current one, for the ends "-->", "]]>", "?>"
     int brackets = 0; // of a document type's internal subset
+    std::function<void()> readHook;
 };
 
 #endif

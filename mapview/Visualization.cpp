@@ -120,6 +120,12 @@ void Visualization::selectArea(const QRectF& selected, const QRectF& shown)
     update();
 }
 
+void Visualization::setFileArea(const QRectF& area)
+{
+    fileArea = area;
+    update();
+}
+
 void Visualization::updateMap(QRect r)
 {
     update(r);
@@ -149,6 +155,18 @@ void Visualization::paintEvent(QPaintEvent* e)
     if (networkShown)
         network.paint(&painter, *renderer, rect());
     renderer->paintSelection(&painter, e->rect(), selection);
+    // The file's area is an outline only, so that the selection inside it stays readable.
+    if (!fileArea.isNull()) {
+        const QPointF northWest = renderer->geoToPixelF(GeoPoint(fileArea.top(), fileArea.left()));
+        const QPointF southEast = renderer->geoToPixelF(
+            GeoPoint(fileArea.top() + fileArea.height(), fileArea.left() + fileArea.width()));
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(160, 0, 160), 2, Qt::DashLine));
+        painter.drawRect(QRectF(northWest, southEast));
+        painter.restore();
+    }
     // The problems' rings mark points: they lie above the selection, so that its tint does
     // not change their colours.
     if (problemsShown)

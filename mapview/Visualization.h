@@ -26,6 +26,8 @@ class Visualization : public QWidget
 public:
     explicit Visualization(QWidget* parent = nullptr);
 
+    QRectF getFileArea() const { return fileArea; }
+
     Renderer* getRenderer() const { return renderer; }
     // The selection as x = west, y = north, width >= 0, height <= 0.
     QRectF getLocationRect() const;
@@ -54,6 +56,9 @@ public Q_SLOTS:
     // zooms the map to show it and `shown`; both are areas with x = west, y = north, width >= 0,
     // height <= 0. Announced with newLocRect like a drag.
     void selectArea(const QRectF& selected, const QRectF& shown);
+    // Outlines the area a file covers (x = west, y = north, width >= 0, height <= 0); a null
+    // rectangle takes the outline away.
+    void setFileArea(const QRectF& area);
 
 private Q_SLOTS:
     void updateMap(QRect r);
@@ -86,6 +91,7 @@ private:
     ProblemLayer problems;
     // Where the last paint put the map's credit: a press there follows its link.
     QRect creditArea;
+    QRectF fileArea;
 
     // Shared by every map widget of the program.
     static int wheelAccumulator;

@@ -9,6 +9,11 @@
 #include "tests/support/TileImages.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QTextEdit>
 #include <QBuffer>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -43,8 +48,14 @@ private Q_SLOTS:
     void downloadSource();
     void manyApiRequestsAsked_data();
     void manyApiRequestsAsked();
+    void extractFromMenu_data();
+    void extractFromMenu();
+    void dropOutsideFileArea();
 
 private:
+    // Chooses `path` in the file dialog that the action opens; false when none opened.
+    bool chooseInFileDialog(QAction* action, const QString& path);
+
     QLineEdit* field(const char* name) const { return window->findChild<QLineEdit*>(name); }
 
     FakeHttpServer* server = nullptr;
@@ -159,20 +170,24 @@ void tst_MainWindow::menu()
     QCOMPARE(menu->title(), QString("Menu"));
     QCOMPARE(bar->actions().first(), menu->menuAction());
     const QList<QAction*> actions = menu->actions();
-    QCOMPARE(actions.size(), 6);
+    QCOMPARE(actions.size(), 7);
     QCOMPARE(actions[0]->objectName(), QString("actionDownloadAgain"));
     QCOMPARE(actions[0]->text(), QString("Download again"));
     auto* from = window->findChild<QMenu*>("menuDownloadFrom");
     QVERIFY(from);
     QCOMPARE(actions[1], from->menuAction());
     QCOMPARE(from->title(), QString("Download from"));
-    QVERIFY(actions[2]->isSeparator());
-    QCOMPARE(actions[3]->objectName(), QString("actionAbout"));
-    QCOMPARE(actions[3]->text(), QString("About"));
-    QVERIFY(actions[4]->isSeparator());
-    QCOMPARE(actions[5]->objectName(), QString("actionExit"));
-    QCOMPARE(actions[5]->text(), QString("Exit"));
-    QVERIFY(!actions[0]->isCheckable() && !actions[3]->isCheckable() && !actions[5]->isCheckable());
+    QCOMPARE(actions[2]->objectName(), QString("actionExtractFromFile"));
+    QCOMPARE(actions[2]->text(), QString("Extract from a file..."));
+    QCOMPARE(actions[2]->shortcut(), QKeySequence("Ctrl+O"));
+    QVERIFY(actions[3]->isSeparator());
+    QCOMPARE(actions[4]->objectName(), QString("actionAbout"));
+    QCOMPARE(actions[4]->text(), QString("About"));
+    QVERIFY(actions[5]->isSeparator());
+    QCOMPARE(actions[6]->objectName(), QString("actionExit"));
+    QCOMPARE(actions[6]->text(), QString("Exit"));
+    QVERIFY(!actions[0]->isCheckable() && !actions[2]->isCheckable() && !actions[4]->isCheckable()
+            && !actions[6]->isCheckable());
     // Two exclusive sources; the editing API at first start.
     QStringList sources;
     for (QAction* action : from->actions())
@@ -195,7 +210,7 @@ void tst_MainWindow::menu()
                                  "actionNetworkOfLastRun Network of the last run",
                                  "actionProblemsOfLastNetwork Problems of the last network"}));
 
-    actions[5]->trigger();
+    actions[6]->trigger();
     QVERIFY(!window->isVisible());
 }
 
@@ -356,6 +371,141 @@ void tst_MainWindow::manyApiRequestsAsked()
     ModalAnswer yes(QMessageBox::Yes);
     windows.first()->close();
     QTRY_VERIFY(window->findChildren<DownloadWindow*>().isEmpty());
+}
+
+namespace {
+
+const QString fixtures = QStringLiteral(PELAGOR_SOURCE_DIR "/tests/data/moscow-selection");
+// The area of the fixtures' pieces, as an extract of it would name it in its header.
+const QString fixturesBox = QStringLiteral("37.585,55.806,37.622,55.823");
+
+// Runs a program to its end; its standard error, or why it failed, when it did not exit with 0.
+QString runProgram(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return QString("%1 %2: %3").arg(program, arguments.join(' '), QString::fromUtf8(process.readAllStandardError()));
+    return QString();
+}
+
+// An extract of the fixtures as the usual tools make one: the pieces merged, then cut to their
+// area with the area in the header.
+QString makeExtract(const QString& path)
+{
+    QStringList pieces;
+    for (const QString& name : QDir(fixtures).entryList({"*.osm"}, QDir::Files, QDir::Name))
+        pieces << fixtures + '/' + name;
+    const QString merged = QFileInfo(path).dir().filePath("merged.osm");
+    const QString problem = runProgram("osmium", QStringList{"merge", "-O", "-o", merged} + pieces);
+    if (!problem.isEmpty())
+        return problem;
+    return runProgram("osmium", {"extract", "--set-bounds", "-b", fixturesBox, "-s", "complete_ways", "-O", "-o", path,
+                                 merged});
+}
+
+QString boxText(const QRectF& area)
+{
+    const auto number = [](double value) { return QString::number(value, 'g', 17); };
+    return QString("%1,%2,%3,%4")
+        .arg(number(area.left()), number(area.top() + area.height()), number(area.left() + area.width()),
+             number(area.top()));
+}
+
+} // namespace
+
+bool tst_MainWindow::chooseInFileDialog(QAction* action, const QString& path)
+{
+    // The dialog runs its own event loop inside trigger(); it is answered from there.
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, [&poll, &seen, path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen = dialog->objectName() == "extractFileDialog" && dialog->fileMode() == QFileDialog::ExistingFile;
+        // Typed as a user would type it: the dialog lists its folder in a thread of its own, and
+        // a file picked from the list before that is done may be dropped again.
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        if (!name)
+            return;
+        name->setText(path);
+        if (dialog->selectedFiles() != QStringList{path})
+            return;
+        poll.stop();
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    poll.start();
+    action->trigger();
+    return seen;
+}
+
+void tst_MainWindow::extractFromMenu_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("headerBox");
+    QTest::newRow("pbf") << "extract.osm.pbf" << true;
+    QTest::newRow("gzip xml") << "extract.osm.gz" << false;
+}
+
+// "Extract from a file..." reads the chosen file clipped to the selection in a download
+// window, with its log and its progress by bytes read, and writes the network that
+// pelagor-extract --bbox writes for the same file and box.
+void tst_MainWindow::extractFromMenu()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, headerBox);
+    QVERIFY(QDir().mkdir("in"));
+    const QString path = QDir::current().absoluteFilePath("in/" + name);
+    QCOMPARE(makeExtract(path), QString());
+    auto* map = window->findChild<Visualization*>("visualization");
+    // Two of the eight pieces.
+    map->selectArea(QRectF(37.595, 55.816, 0.02, -0.01), QRectF(37.595, 55.816, 0.02, -0.01));
+    QVERIFY(chooseInFileDialog(window->findChild<QAction*>("actionExtractFromFile"), path));
+    QCOMPARE(map->getFileArea(), headerBox ? QRectF(37.585, 55.823, 0.037, -0.017) : QRectF());
+    const QList<DownloadWindow*> windows = window->findChildren<DownloadWindow*>();
+    QCOMPARE(windows.size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!windows.first()->isProcessing(), 120000);
+    const QString log = windows.first()->findChild<QTextEdit*>("teLog")->toPlainText();
+    QVERIFY2(log.startsWith(QString("Processing file: \"%1\"... OK\nCreating output file: \"./data/comp/").arg(path)),
+             qPrintable(log));
+    QCOMPARE(windows.first()->findChild<QProgressBar*>("progressBar")->value(), 100);
+    const QStringList networks = QDir("data/comp").entryList(QDir::Files);
+    QCOMPARE(networks.size(), 1);
+    QCOMPARE(runProgram(PELAGOR_BINARY_DIR "/app/pelagor-extract",
+                        {"--bbox", boxText(map->getLocationRect()), "-o", "cli.osm", path}),
+             QString());
+    const QByteArray network = TestWorkDir::readFile("data/comp/" + networks.first());
+    QVERIFY(network.contains("<way "));
+    QCOMPARE(network, TestWorkDir::readFile("cli.osm"));
+    windows.first()->close();
+    QTRY_VERIFY(window->findChildren<DownloadWindow*>().isEmpty());
+    QCOMPARE(map->getFileArea(), QRectF());
+}
+
+// A file dropped on the map is taken like one chosen from the menu; when its header tells
+// that the selection lies outside its area, the status bar says so and nothing is read.
+void tst_MainWindow::dropOutsideFileArea()
+{
+    QVERIFY(QDir().mkdir("in"));
+    const QString path = QDir::current().absoluteFilePath("in/extract.osm.pbf");
+    QCOMPARE(makeExtract(path), QString());
+    auto* map = window->findChild<Visualization*>("visualization");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    const QPoint middle = map->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(map, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(middle, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(map, &drop);
+    QVERIFY(drop.isAccepted());
+    // The selection at start lies in Brno, the extract in Moscow.
+    QCOMPARE(window->statusBar()->currentMessage(), QString("The selection is outside the file's area"));
+    QCOMPARE(map->getFileArea(), QRectF(37.585, 55.823, 0.037, -0.017));
+    QVERIFY(window->findChildren<DownloadWindow*>().isEmpty());
+    QVERIFY(!QDir("data/comp").exists());
 }
 
 QTEST_MAIN(tst_MainWindow)

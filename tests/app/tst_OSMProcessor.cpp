@@ -25,6 +25,8 @@ private Q_SLOTS:
     void emptyArea();
     void invalidArea();
     void destroyedMidDownload();
+    void extractRun_data();
+    void extractRun();
 
 private:
     std::unique_ptr<OSMProcessor> start(const QRectF& area, ProcessorLog& log);
@@ -199,6 +201,62 @@ void tst_OSMProcessor::destroyedMidDownload()
 }
 
 
+
+void tst_OSMProcessor::extractRun_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("written");
+    const QByteArray piece = TestWorkDir::readFile(PELAGOR_SOURCE_DIR "/tests/data/moscow-selection/"
+                                                   "37.595-55.806-37.605-55.816.osm");
+    const QString start = "Processing file: \"in.osm\"...";
+    QTest::newRow("a piece") << piece << QStringList{start, " OK\n"} << true;
+    QTest::newRow("a file cut short")
+        << piece.left(piece.size() / 2)
+        << QStringList{start, "Premature end of document.\n", " OK\n",
+                       "\"in.osm\": Premature end of document.; no network file written.\n"}
+        << false;
+    QTest::newRow("a missing file") << QByteArray()
+                                    << QStringList{start, " opening failed!\n",
+                                                   "\"in.osm\": cannot be opened; no network file written.\n"}
+                                    << false;
+}
+
+// An extract run reads the file clipped to the area in place of a download; its progress is
+// by bytes read, in whole percents up to 100. A file that cannot be read to its end leaves no
+// network file, and the run stops without processingDone().
+void tst_OSMProcessor::extractRun()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, written);
+    if (!content.isEmpty())
+        QVERIFY(TestWorkDir::writeFile("in.osm", content));
+    StderrCapture err;
+    ProcessorLog log;
+    // The western half of the piece.
+    OSMProcessor processor(QRectF(37.595, 55.816, 0.005, -0.01), QString("in.osm"));
+    log.startRun(&processor);
+    if (written)
+        QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
+    else
+        log.settle(&processor);
+    QCOMPARE(log.messages.mid(0, messages.size()), messages);
+    // A file that is not there is done at once.
+    QCOMPARE(log.progress.first(), content.isEmpty() ? 100 : 0);
+    QCOMPARE(log.progress.last(), 100);
+    for (int i = 1; i < log.progress.size(); ++i)
+        QVERIFY(log.progress[i] > log.progress[i - 1]);
+    QCOMPARE(QDir("data/comp").exists(), written);
+    if (!written) {
+        QCOMPARE(log.messages.size(), messages.size());
+        QCOMPARE(log.done, 0);
+        return;
+    }
+    QVERIFY(log.messages.value(messages.size()).startsWith("Creating output file: \"./data/comp/"));
+    QCOMPARE(processor.networkFile(), "./data/comp/" + files("data/comp").value(0));
+    QVERIFY(!processor.isIncomplete());
+}
 
 QTEST_GUILESS_MAIN(tst_OSMProcessor)
 #include "tst_OSMProcessor.moc"

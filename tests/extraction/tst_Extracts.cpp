@@ -242,7 +242,10 @@ void tst_Extracts::damagedExtract_data()
     QTest::newRow("truncated pbf") << "cut.osm.pbf" << pbf.left(pbf.size() / 2)
                                    << QStringList{"PBF error: unexpected EOF\n", " OK\n"}
                                    << QStringList{"OSMParser: Conversion failed lat: 91"} << QString();
-    QTest::newRow("text named pbf") << "text.osm.pbf" << text
+    // XML is read as XML whatever the name says; what is neither XML nor a known format goes
+    // by its name.
+    QTest::newRow("xml named pbf") << "text.osm.pbf" << text << QStringList{" OK\n"} << QStringList() << QString();
+    QTest::newRow("text named pbf") << "text.osm.pbf" << QByteArray("not osm\n")
                                     << QStringList{"PBF error: invalid BlobHeader size (> max_blob_header_size)\n",
                                                    " OK\n"}
                                     << QStringList() << QString();
@@ -262,14 +265,15 @@ void tst_Extracts::damagedExtract_data()
                                   << QStringList{"Encountered incorrectly encoded content.\n", " OK\n"}
                                   << QStringList{"GzipDevice: \"bad.osm.gz\": corrupt data: invalid distance too far back"}
                                   << QString();
-    QTest::newRow("text named gzip") << "text.osm.gz" << text << QStringList{openingFailed()} << QStringList()
-                                     << QString();
+    QTest::newRow("xml named gzip") << "text.osm.gz" << text << QStringList{" OK\n"} << QStringList() << QString();
+    QTest::newRow("text named gzip") << "text.osm.gz" << QByteArray("not osm\n") << QStringList{openingFailed()}
+                                     << QStringList() << QString();
     QTest::newRow("truncated bzip2") << "cut.osm.bz2" << bz2.left(bz2.size() / 2) << premature
                                      << QStringList{"Bzip2Device: \"cut.osm.bz2\": the file ends inside a compressed "
                                                     "stream"}
                                      << QString();
-    QTest::newRow("text named bzip2") << "text.osm.bz2" << text << QStringList{openingFailed()} << QStringList()
-                                      << QString();
+    QTest::newRow("text named bzip2") << "text.osm.bz2" << QByteArray("not osm\n") << QStringList{openingFailed()}
+                                      << QStringList() << QString();
 }
 
 void tst_Extracts::damagedExtract()
