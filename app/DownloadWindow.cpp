@@ -12,10 +12,11 @@ DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent)
 {
 }
 
-DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode, DownloadSource source)
+DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode, DownloadSource source,
+                               NetworkFormat format)
     : QWidget(parent, Qt::Window)
     , ui(new Ui::DownloadWindow)
-    , processor(new OSMProcessor(area, fetchMode, source))
+    , processor(new OSMProcessor(area, fetchMode, source, format))
     , processingFlag(true)
 {
     ui->setupUi(this);

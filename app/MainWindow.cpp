@@ -62,6 +62,11 @@ MainWindow::MainWindow(QWidget* parent)
                                   this);
     connect(sourceChoice, SIGNAL(changed()), this, SLOT(sourceChanged()));
     sourceChanged();
+    // Remembered across starts; the simulator's file at first start.
+    formatChoice = new MenuChoice("network/format",
+                                  {{ui->actionFormatDorvex, NetworkFormats::name(NetworkFormat::Dorvex)},
+                                   {ui->actionFormatOsm, NetworkFormats::name(NetworkFormat::Osm)}},
+                                  this);
 
     // Finding a place by name. Made after the panel, so that the field is not the first to
     // take the keyboard focus and '+' and '-' still zoom at start.
@@ -81,6 +86,13 @@ DownloadSource MainWindow::source() const
 {
     DownloadSource chosen = DownloadSource::Api;
     DownloadSources::fromName(sourceChoice->current(), chosen);
+    return chosen;
+}
+
+NetworkFormat MainWindow::format() const
+{
+    NetworkFormat chosen = NetworkFormat::Dorvex;
+    NetworkFormats::fromName(formatChoice->current(), chosen);
     return chosen;
 }
 
@@ -141,7 +153,7 @@ void MainWindow::startRun(FetchMode mode)
                 return;
         }
     }
-    auto* window = new DownloadWindow(area, this, mode, chosen);
+    auto* window = new DownloadWindow(area, this, mode, chosen, format());
     connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
     window->show();
 }

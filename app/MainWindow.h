@@ -6,6 +6,7 @@
 // Lives in the GUI thread.
 #include "download/DownloadSource.h"
 #include "download/FetchMode.h"
+#include "extraction/NetworkFormat.h"
 
 #include <QMainWindow>
 #include <QRectF>
@@ -44,9 +45,11 @@ private:
     // more requests than its usage policy allows for reading.
     void startRun(FetchMode mode);
     DownloadSource source() const;
+    NetworkFormat format() const;
 
     std::unique_ptr<Ui::MainWindow> ui;
     MenuChoice* sourceChoice; // child of this window
+    MenuChoice* formatChoice; // child of this window
     // Dies before the widgets it feeds: its worker thread is joined first.
     std::unique_ptr<MapViews> mapViews;
 };

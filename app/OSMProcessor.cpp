@@ -1,5 +1,7 @@
 #include "app/OSMProcessor.h"
 
+#include "download/PiecePlan.h"
+
 #include <QThread>
 
 OSMProcessor::OSMProcessor(const QRectF& area)
@@ -7,11 +9,15 @@ OSMProcessor::OSMProcessor(const QRectF& area)
 {
 }
 
-OSMProcessor::OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source)
+OSMProcessor::OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source, NetworkFormat format)
     : QObject(nullptr)
     , workerThread(nullptr)
     , areaRect(area)
+    , networkFormat(format)
 {
+    // The pieces cover the area laid on the download grid: that is the area of the data.
+    const std::array<double, 4> b = PiecePlan::bounds(PiecePlan::toGridRect(area)); // west, south, east, north
+    parser.setBounds(BoundingBox(b[0], b[1], b[2], b[3]));
     downloader.setFetchMode(fetchMode);
     downloader.setSource(source);
     // The first four are relays: the owner listens to this object's signals only.
@@ -57,7 +63,8 @@ void OSMProcessor::parseOSMFiles(const std::vector<QString>& filesPaths)
     // never came.
     const bool whole = parser.parseFiles(files, data);
     incomplete = !whole || downloader.isIncomplete();
-    parser.writeOutputFile(data, incomplete ? OSMParser::Coverage::Incomplete : OSMParser::Coverage::Complete);
+    parser.writeOutputFile(data, incomplete ? OSMParser::Coverage::Incomplete : OSMParser::Coverage::Complete,
+                           networkFormat);
     if (parser.writtenFilePath().isEmpty())
         Q_EMIT processingStopped();
 }

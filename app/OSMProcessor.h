@@ -21,8 +21,10 @@ class OSMProcessor : public QObject
 public:
     explicit OSMProcessor(const QRectF& area);
     // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again");
-    // the data comes from `source`.
-    OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source = DownloadSource::Api);
+    // the data comes from `source`; the network file is written in `format`, in standard OSM XML
+    // with the bounds of the area's pieces.
+    OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source = DownloadSource::Api,
+                 NetworkFormat format = NetworkFormat::Dorvex);
     ~OSMProcessor() override;
 
     // The network file the run wrote; empty before processingDone(). Read it once that signal has
@@ -52,6 +54,7 @@ private:
     OSMParser parser;
     OSMData data;
     QRectF areaRect;
+    NetworkFormat networkFormat;
     bool incomplete = false;
 };
 

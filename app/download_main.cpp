@@ -5,6 +5,7 @@
 #include "download/AreaCount.h"
 #include "extraction/BoundingBox.h"
 #include "extraction/NetworkFileCheck.h"
+#include "extraction/NetworkFormat.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,6 +46,10 @@ int main(int argc, char* argv[])
         "force", QString("Download from the API even when more than %1 pieces are to be requested.")
                      .arg(AreaCount::maxApiRequests)));
     options.addOption(QCommandLineOption(
+        "format", "The network file's format: dorvex (the simulator's, the default) or osm (standard OpenStreetMap "
+                  "XML for other tools: sorted, each object once, with all its tags and versions).",
+        "dorvex|osm", "dorvex"));
+    options.addOption(QCommandLineOption(
         "check", "After writing, report to standard error what in the network would break a simulation run."));
     options.addPositionalArgument("W,S,E,N", "The box, in degrees.");
     int status = 0;
@@ -54,6 +59,9 @@ int main(int argc, char* argv[])
     DownloadSource source = DownloadSource::Api;
     if (!DownloadSources::fromName(options.value("source"), source))
         return commandLine.usageError(QString("unknown --source \"%1\": api or overpass").arg(options.value("source")));
+    NetworkFormat format = NetworkFormat::Dorvex;
+    if (!NetworkFormats::fromName(options.value("format"), format))
+        return commandLine.usageError(QString("unknown --format \"%1\": dorvex or osm").arg(options.value("format")));
     if (options.positionalArguments().size() != 1)
         return commandLine.usageError("one box W,S,E,N expected");
     BoundingBox box;
@@ -76,7 +84,7 @@ int main(int argc, char* argv[])
     // at start-up.
     if (!QDir("data").exists())
         QDir().mkdir("data");
-    OSMProcessor processor(area, mode, source);
+    OSMProcessor processor(area, mode, source, format);
     Outcome outcome;
     const bool check = options.isSet("check");
     // A log text may leave its line open for the next one; the last line of the program ends.

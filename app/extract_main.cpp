@@ -2,6 +2,7 @@
 // exactly as the application does after a download, without a window.
 #include "extraction/BoundingBox.h"
 #include "extraction/NetworkFileCheck.h"
+#include "extraction/NetworkFormat.h"
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
 
@@ -18,6 +19,7 @@ const char usage[] =
     "Usage: pelagor-extract PATH...\n"
     "       pelagor-extract --bbox W,S,E,N PATH...\n"
     "       pelagor-extract --check [--bbox W,S,E,N] PATH...\n"
+    "       pelagor-extract --format dorvex|osm ... (with any of the above)\n"
     "       pelagor-extract --help | --version\n"
     "Reads each PATH in the order given and writes the road and public-transport network\n"
     "to ./data/comp/<date>_<time>.osm under the working directory. A PATH is an\n"
@@ -29,6 +31,9 @@ const char usage[] =
     "                  API's map call returns for that area (west, south, east, north in\n"
     "                  degrees): the nodes inside it, the ways with such a node and all\n"
     "                  their nodes, and the relations with a member among them\n"
+    "  --format F      the network file's format: dorvex (the simulator's, the default) or\n"
+    "                  osm (standard OpenStreetMap XML for other tools: sorted by type and\n"
+    "                  id, each object once, with all its tags and versions)\n"
     "  --check         first: after writing, report to standard error what in the network\n"
     "                  would break a simulation run, as pelagor-check does\n"
     "  -h, --help      print this text and exit\n"
@@ -50,6 +55,26 @@ void printCheck(const QString& networkPath)
     std::fflush(stderr);
 }
 
+// Takes "--format F" or "--format=F" from the options before a "--"; false after a usage error.
+bool takeFormat(QStringList& arguments, NetworkFormat& format)
+{
+    const int end = arguments.contains("--") ? arguments.indexOf("--") : arguments.size();
+    for (int i = 0; i < end; ++i) {
+        if (arguments[i] != "--format" && !arguments[i].startsWith("--format="))
+            continue;
+        const bool separate = arguments[i] == "--format";
+        const QString name = separate ? arguments.value(i + 1) : arguments[i].mid(9);
+        arguments.erase(arguments.begin() + i, arguments.begin() + qMin(i + (separate ? 2 : 1), arguments.size()));
+        if (!NetworkFormats::fromName(name, format)) {
+            std::cerr << "pelagor-extract: unknown --format \"" << name.toStdString() << "\": dorvex or osm"
+                      << std::endl;
+            return false;
+        }
+        return true;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -64,6 +89,9 @@ int main(int argc, char* argv[])
         std::fputs(version, stdout);
         return 0;
     }
+    NetworkFormat format = NetworkFormat::Dorvex;
+    if (!takeFormat(arguments, format))
+        return 2;
     // --check comes first; the exit status stays that of the extraction.
     const bool check = arguments.value(0) == "--check";
     if (check)
@@ -128,7 +156,8 @@ int main(int argc, char* argv[])
     // cache creates at start-up; create it the same way here.
     if (!QDir("./data/").exists())
         QDir().mkdir("./data/");
-    parser.writeOutputFile(data, failures.isEmpty() ? OSMParser::Coverage::Complete : OSMParser::Coverage::Incomplete);
+    parser.writeOutputFile(data, failures.isEmpty() ? OSMParser::Coverage::Complete : OSMParser::Coverage::Incomplete,
+                           format);
     if (!written)
         return 1;
     if (check)

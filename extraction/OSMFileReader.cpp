@@ -7,6 +7,7 @@
 #include "extraction/OSMPbfReader.h"
 #include "extraction/OSMXmlAttributes.h"
 #include "extraction/OSMXmlClipScan.h"
+#include "extraction/OSMXmlObjectReader.h"
 #include "extraction/OSMXmlReaders.h"
 #include "extraction/XmlTokenGuard.h"
 
@@ -157,4 +158,19 @@ OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, c
     if (error)
         *error = text;
     return text.isEmpty() ? Outcome::Read : Outcome::Broken;
+}
+
+void OSMFileReader::copy(const QString& path, KeptObjects& objects)
+{
+    const Format format = formatOf(path);
+    if (format == Pbf) {
+        OSMPbfReader::copy(path, objects);
+        return;
+    }
+    XmlInput input = openXml(path, format, false);
+    if (!input.file)
+        return;
+    QXmlStreamReader reader(input.guard.get());
+    prepare(reader);
+    OSMXmlObjectReader::read(reader, objects);
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 class BoundingBox;
+class KeptObjects;
 class OSMData;
 
 class OSMFileReader
@@ -21,6 +22,9 @@ public:
 
     // Reads the file at `path` into `data`. For Broken, `error` holds the text for the log.
     static Outcome read(const QString& path, OSMData& data, const BoundingBox* clip, QString* error);
+    // Reads the file again for the objects that `objects` still wants, whole (see
+    // KeptObjects). Faults were reported by read(); this reading stops at them silently.
+    static void copy(const QString& path, KeptObjects& objects);
 };
 
 #endif

@@ -4,6 +4,7 @@
 // Reads OpenStreetMap files into the network data and writes the network file.
 // Lives in the processing worker thread; everything runs synchronously in the caller.
 #include "extraction/BoundingBox.h"
+#include "extraction/NetworkFormat.h"
 
 #include <QObject>
 #include <QString>
@@ -11,6 +12,7 @@
 #include <vector>
 
 class OSMData;
+class QIODevice;
 class QXmlStreamReader;
 class OSMXmlWriter;
 
@@ -34,6 +36,9 @@ public:
     // that box would give it: a first pass over the file chooses what is kept, a
     // second reads that, in file order, as any file is read.
     void clipTo(const BoundingBox& box);
+    // The area the input covers (a download's, say), written as the bounds of a network file
+    // in standard OSM XML; clipTo() sets it too.
+    void setBounds(const BoundingBox& box);
 
     // XML element readers: called on the element's start tag, they return on its end
     // tag, or at once when its attributes do not convert.
@@ -44,7 +49,10 @@ public:
     // A network file made from a download that stopped early carries this in its name, so
     // that it cannot be taken for a complete one.
     enum class Coverage { Complete, Incomplete };
-    void writeOutputFile(OSMData& data, Coverage coverage = Coverage::Complete);
+    // In NetworkFormat::Osm the files parsed so far are read once more, for the kept objects
+    // as they stand there.
+    void writeOutputFile(OSMData& data, Coverage coverage = Coverage::Complete,
+                         NetworkFormat format = NetworkFormat::Dorvex);
     static QString outputFileName();
     // The path of the network file the last writeOutputFile wrote; empty when it wrote none.
     QString writtenFilePath() const { return writtenPath; }
@@ -60,8 +68,15 @@ Q_SIGNALS:
     void processingDone();
 
 private:
+    // False when the writer failed.
+    bool writeDocument(QIODevice* device, OSMData& data, NetworkFormat format);
+
     bool clipped = false;
     BoundingBox clipBox;
+    bool bounded = false;
+    BoundingBox bounds;
+    // Every file parseFile() opened, in order: the input of the network.
+    std::vector<QString> parsedPaths;
     QString writtenPath;
 };
 

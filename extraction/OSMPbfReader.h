@@ -9,6 +9,7 @@
 #include <QString>
 
 class ClipSelection;
+class KeptObjects;
 class OSMData;
 
 class OSMPbfReader
@@ -21,6 +22,9 @@ public:
     // First pass of a clipped file: every node position, way and relation, in file
     // order, into the selection. No diagnostics; returns the error text as read().
     static QString scan(const QString& path, ClipSelection& selection);
+    // Second reading for the network file in standard OSM XML: every object that `objects`
+    // wants, whole, with its metadata. No diagnostics; returns the error text as read().
+    static QString copy(const QString& path, KeptObjects& objects);
 };
 
 #endif
