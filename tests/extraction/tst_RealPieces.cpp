@@ -30,6 +30,7 @@ private Q_SLOTS:
     void standardFormat_data();
     void standardFormat();
     void standardFormatIndependentOfInputOrder();
+    void standardScenarioFiles();
 
 private:
     struct Output
@@ -355,6 +356,26 @@ void tst_RealPieces::standardFormatIndependentOfInputOrder()
     const QByteArray reversedQuadrants = extract(quadrants, NetworkFormat::Osm).content;
     QVERIFY(pieces.size() > 100000);
     QVERIFY(pieces == reversedQuadrants);
+}
+
+// Every network file in standard OSM XML that a command test expects is one that osmium finds
+// ordered, with each object once and every way complete.
+void tst_RealPieces::standardScenarioFiles()
+{
+    const QDir scenarios(PELAGOR_SOURCE_DIR "/tests/scenarios");
+    int checked = 0;
+    for (const QString& name : scenarios.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString command = QString::fromUtf8(TestWorkDir::readFile(scenarios.filePath(name + "/command")));
+        if (!command.contains("--format osm"))
+            continue;
+        const QDir comp(scenarios.filePath(name + "/expected/data/comp"));
+        for (const QString& file : comp.entryList({"*.osm"}, QDir::Files)) {
+            const QString problems = OsmiumCheck::standardProblems(comp.filePath(file));
+            QVERIFY2(problems.isEmpty(), qPrintable(name + ": " + problems));
+            ++checked;
+        }
+    }
+    QVERIFY(checked >= 2);
 }
 
 QTEST_GUILESS_MAIN(tst_RealPieces)
