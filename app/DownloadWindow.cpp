@@ -12,22 +12,23 @@ DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent)
 {
 }
 
-DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode, DownloadSource source)
+DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode, DownloadSource source,
+                               NetworkFormat format)
     : QWidget(parent, Qt::Window)
     , ui(new Ui::DownloadWindow)
     , processor(nullptr)
     , processingFlag(true)
 {
-    start(new OSMProcessor(area, fetchMode, source));
+    start(new OSMProcessor(area, fetchMode, source, format));
 }
 
-DownloadWindow::DownloadWindow(const QRectF& area, const QString& inputFile, QWidget* parent)
+DownloadWindow::DownloadWindow(const QRectF& area, const QString& inputFile, QWidget* parent, NetworkFormat format)
     : QWidget(parent, Qt::Window)
     , ui(new Ui::DownloadWindow)
     , processor(nullptr)
     , processingFlag(true)
 {
-    start(new OSMProcessor(area, inputFile));
+    start(new OSMProcessor(area, inputFile, format));
 }
 
 void DownloadWindow::start(OSMProcessor* run)

@@ -5,6 +5,7 @@
 // from a file) and shows its log and progress; closing it ends the run. Lives in the GUI thread.
 #include "download/DownloadSource.h"
 #include "download/FetchMode.h"
+#include "extraction/NetworkFormat.h"
 
 #include <QRectF>
 #include <QWidget>
@@ -22,11 +23,12 @@ class DownloadWindow : public QWidget
 public:
     DownloadWindow(const QRectF& area, QWidget* parent);
     // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again");
-    // the data comes from `source`.
+    // the data comes from `source`; the network file is written in `format`.
     DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode,
-                   DownloadSource source = DownloadSource::Api);
+                   DownloadSource source = DownloadSource::Api, NetworkFormat format = NetworkFormat::Dorvex);
     // The window of an extract run: `inputFile` read clipped to the area.
-    DownloadWindow(const QRectF& area, const QString& inputFile, QWidget* parent);
+    DownloadWindow(const QRectF& area, const QString& inputFile, QWidget* parent,
+                   NetworkFormat format = NetworkFormat::Dorvex);
     ~DownloadWindow() override;
 
     // True until the run has reported completion; closing asks "Cancel download?" meanwhile.

@@ -106,6 +106,11 @@ MainWindow::MainWindow(QWidget* parent)
                                   this);
     connect(sourceChoice, SIGNAL(changed()), this, SLOT(sourceChanged()));
     sourceChanged();
+    // Remembered across starts; the simulator's file at first start.
+    formatChoice = new MenuChoice("network/format",
+                                  {{ui->actionFormatDorvex, NetworkFormats::name(NetworkFormat::Dorvex)},
+                                   {ui->actionFormatOsm, NetworkFormats::name(NetworkFormat::Osm)}},
+                                  this);
 
     // Finding a place by name. Made after the panel, so that the field is not the first to
     // take the keyboard focus and '+' and '-' still zoom at start.
@@ -125,6 +130,13 @@ DownloadSource MainWindow::source() const
 {
     DownloadSource chosen = DownloadSource::Api;
     DownloadSources::fromName(sourceChoice->current(), chosen);
+    return chosen;
+}
+
+NetworkFormat MainWindow::format() const
+{
+    NetworkFormat chosen = NetworkFormat::Dorvex;
+    NetworkFormats::fromName(formatChoice->current(), chosen);
     return chosen;
 }
 
@@ -185,7 +197,7 @@ void MainWindow::startRun(FetchMode mode)
                 return;
         }
     }
-    auto* window = new DownloadWindow(area, this, mode, chosen);
+    auto* window = new DownloadWindow(area, this, mode, chosen, format());
     connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
     window->show();
 }
@@ -235,7 +247,7 @@ void MainWindow::startExtract(const QString& path)
 {
     if (!showFileArea(path))
         return;
-    auto* window = new DownloadWindow(ui->visualization->getLocationRect(), path, this);
+    auto* window = new DownloadWindow(ui->visualization->getLocationRect(), path, this, format());
     connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
     connect(window, SIGNAL(destroyed()), this, SLOT(extractEnded()));
     window->show();

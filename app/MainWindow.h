@@ -7,6 +7,7 @@
 // Lives in the GUI thread.
 #include "download/DownloadSource.h"
 #include "download/FetchMode.h"
+#include "extraction/NetworkFormat.h"
 
 #include <QMainWindow>
 #include <QRectF>
@@ -60,9 +61,11 @@ private:
     // Outlines the area the file's header names, if any; false when the selection lies
     // outside it (the status bar then says so).
     bool showFileArea(const QString& path);
+    NetworkFormat format() const;
 
     std::unique_ptr<Ui::MainWindow> ui;
     MenuChoice* sourceChoice; // child of this window
+    MenuChoice* formatChoice; // child of this window
     // Dies before the widgets it feeds: its worker thread is joined first.
     std::unique_ptr<MapViews> mapViews;
 };

@@ -1,23 +1,29 @@
 #include "app/OSMProcessor.h"
 
+#include "download/PiecePlan.h"
 
 OSMProcessor::OSMProcessor(const QRectF& area)
     : OSMProcessor(area, FetchMode::UseFilesOnDisk)
 {
 }
 
-OSMProcessor::OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source)
+OSMProcessor::OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source, NetworkFormat format)
     : QObject(nullptr)
     , areaRect(area)
+    , networkFormat(format)
 {
+    // The pieces cover the area laid on the download grid: that is the area of the data.
+    const std::array<double, 4> b = PiecePlan::bounds(PiecePlan::toGridRect(area)); // west, south, east, north
+    parser.setBounds(BoundingBox(b[0], b[1], b[2], b[3]));
     downloader.setFetchMode(fetchMode);
     downloader.setSource(source);
     connectParts();
 }
 
-OSMProcessor::OSMProcessor(const QRectF& area, const QString& inputFile)
+OSMProcessor::OSMProcessor(const QRectF& area, const QString& inputFile, NetworkFormat format)
     : QObject(nullptr)
     , areaRect(area)
+    , networkFormat(format)
     , inputFile(inputFile)
 {
     // The area as pelagor-extract's --bbox takes it: west, south, east, north.
@@ -91,7 +97,8 @@ void OSMProcessor::parseOSMFiles(const std::vector<QString>& filesPaths)
     // never came.
     const bool whole = parser.parseFiles(files, data);
     incomplete = !whole || downloader.isIncomplete();
-    parser.writeOutputFile(data, incomplete ? OSMParser::Coverage::Incomplete : OSMParser::Coverage::Complete);
+    parser.writeOutputFile(data, incomplete ? OSMParser::Coverage::Incomplete : OSMParser::Coverage::Complete,
+                           networkFormat);
     if (parser.writtenFilePath().isEmpty())
         Q_EMIT processingStopped();
 }

@@ -22,11 +22,13 @@ class OSMProcessor : public QObject
 public:
     explicit OSMProcessor(const QRectF& area);
     // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again");
-    // the data comes from `source`.
-    OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source = DownloadSource::Api);
+    // the data comes from `source`; the network file is written in `format`, in standard OSM XML
+    // with the bounds of the area's pieces.
+    OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSource source = DownloadSource::Api,
+                 NetworkFormat format = NetworkFormat::Dorvex);
     // An extract run: reads `inputFile` clipped to the area, as pelagor-extract --bbox does, in
     // place of a download; its progress is that of the bytes read.
-    OSMProcessor(const QRectF& area, const QString& inputFile);
+    OSMProcessor(const QRectF& area, const QString& inputFile, NetworkFormat format = NetworkFormat::Dorvex);
     ~OSMProcessor() override;
 
     // The network file goes to `path` instead of a new name in data/comp/ (see
@@ -59,6 +61,7 @@ private:
     OSMParser parser;
     OSMData data;
     QRectF areaRect;
+    NetworkFormat networkFormat;
     bool incomplete = false;
     QString inputFile; // of an extract run; empty for a download
     int percentRead = -1;

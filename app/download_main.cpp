@@ -6,6 +6,7 @@
 #include "common/DataFolders.h"
 #include "extraction/BoundingBox.h"
 #include "extraction/NetworkFileCheck.h"
+#include "extraction/NetworkFormat.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -52,6 +53,10 @@ int main(int argc, char* argv[])
         "FILE"));
     options.addOption(QCommandLineOption({"O", "overwrite"}, "Replace the FILE of -o if it exists."));
     options.addOption(QCommandLineOption(
+        "format", "The network file's format: dorvex (the simulator's, the default) or osm (standard OpenStreetMap "
+                  "XML for other tools: sorted, each object once, with all its tags and versions).",
+        "dorvex|osm", "dorvex"));
+    options.addOption(QCommandLineOption(
         "check", "After writing, report to standard error what in the network would break a simulation run."));
     options.addPositionalArgument("W,S,E,N", "The box, in degrees.");
     int status = 0;
@@ -61,6 +66,9 @@ int main(int argc, char* argv[])
     DownloadSource source = DownloadSource::Api;
     if (!DownloadSources::fromName(options.value("source"), source))
         return commandLine.usageError(QString("unknown --source \"%1\": api or overpass").arg(options.value("source")));
+    NetworkFormat format = NetworkFormat::Dorvex;
+    if (!NetworkFormats::fromName(options.value("format"), format))
+        return commandLine.usageError(QString("unknown --format \"%1\": dorvex or osm").arg(options.value("format")));
     if (options.positionalArguments().size() != 1)
         return commandLine.usageError("one box W,S,E,N expected");
     BoundingBox box;
@@ -85,7 +93,7 @@ int main(int argc, char* argv[])
     // The download folder is made one level below ./data/, which the window's tile cache makes
     // at start-up.
     DataFolders::makeRoot();
-    OSMProcessor processor(area, mode, source);
+    OSMProcessor processor(area, mode, source, format);
     if (!output.isEmpty())
         processor.setOutputPath(output, options.isSet("overwrite"));
     Outcome outcome;

@@ -6,6 +6,7 @@
 #include "extraction/BoundingBox.h"
 #include "extraction/NetworkFileCheck.h"
 #include "extraction/OSMFileFormat.h"
+#include "extraction/NetworkFormat.h"
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
 
@@ -44,6 +45,7 @@ struct Settings
     bool clip = false;
     BoundingBox box;
     OSMFileFormat::Kind format = OSMFileFormat::Unknown;
+    NetworkFormat networkFormat = NetworkFormat::Dorvex;
     QString output;
     bool overwrite = false;
     bool check = false;
@@ -66,6 +68,10 @@ void addOptions(QCommandLineParser& options)
         {"F", "input-format"}, "Read every input in this format: osm, pbf, osm.gz or osm.bz2, whatever its name "
                                "and first bytes say.",
         "FORMAT"));
+    options.addOption(QCommandLineOption(
+        "format", "The network file's format: dorvex (the simulator's, the default) or osm (standard OpenStreetMap "
+                  "XML for other tools: sorted, each object once, with all its tags and versions).",
+        "dorvex|osm", "dorvex"));
     options.addOption(QCommandLineOption("progress", "Show the progress bar even when standard error is no terminal."));
     options.addOption(QCommandLineOption("no-progress", "Never show the progress bar."));
     options.addOption(QCommandLineOption(
@@ -99,6 +105,10 @@ bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
             return false;
         }
     }
+    if (!NetworkFormats::fromName(options.value("format"), settings.networkFormat)) {
+        commandLine.usageError(QString("unknown --format \"%1\": dorvex or osm").arg(options.value("format")));
+        return false;
+    }
     settings.output = options.value("output");
     settings.overwrite = options.isSet("overwrite");
     settings.check = options.isSet("check");
@@ -125,6 +135,10 @@ bool checkPaths(const CommandLine& commandLine, const Settings& settings)
         }
         if (settings.clip) {
             commandLine.usageError("--bbox reads each input twice, which the standard input (-) cannot be");
+            return false;
+        }
+        if (settings.networkFormat == NetworkFormat::Osm) {
+            commandLine.usageError("--format osm reads each input twice, which the standard input (-) cannot be");
             return false;
         }
     }
@@ -208,7 +222,8 @@ int run(const Settings& settings)
     // cache creates at start-up; create it the same way here.
     if (settings.output.isEmpty())
         DataFolders::makeRoot();
-    parser.writeOutputFile(data, failures.isEmpty() ? OSMParser::Coverage::Complete : OSMParser::Coverage::Incomplete);
+    parser.writeOutputFile(data, failures.isEmpty() ? OSMParser::Coverage::Complete : OSMParser::Coverage::Incomplete,
+                           settings.networkFormat);
     if (!written)
         return 1;
     if (settings.check)

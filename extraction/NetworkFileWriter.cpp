@@ -17,26 +17,11 @@ void writeTag(OSMXmlWriter& writer, const char* k, const char* v)
     writer.writeAttribute("v", v);
 }
 
-// OpenStreetMap allows 255 characters in a tag value, and its readers refuse values
-// not much longer: the bytes of a UTF-8 text up to its 255th character.
-std::size_t tagValueLength(const std::string& utf8)
-{
-    const std::size_t maxCharacters = 255;
-    if (utf8.size() <= maxCharacters)
-        return utf8.size();
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++i)
-        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && ++characters > maxCharacters)
-            return i;
-    return utf8.size();
-}
-
 void writeTag(OSMXmlWriter& writer, const char* k, const std::string& v)
 {
     writer.writeEmptyElement("tag");
     writer.writeAttribute("k", k);
-    const std::size_t length = tagValueLength(v);
-    writer.writeAttribute("v", length == v.size() ? v : v.substr(0, length));
+    writer.writeTextAttribute("v", v);
 }
 
 void writeTag(OSMXmlWriter& writer, const char* k, qint64 v)

@@ -7,6 +7,7 @@
 #include "extraction/OSMPbfReader.h"
 #include "extraction/OSMXmlAttributes.h"
 #include "extraction/OSMXmlClipScan.h"
+#include "extraction/OSMXmlObjectReader.h"
 #include "extraction/OSMXmlReaders.h"
 #include "extraction/ReadProgress.h"
 #include "extraction/XmlTokenGuard.h"
@@ -170,4 +171,20 @@ OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, c
     if (error)
         *error = text;
     return text.isEmpty() ? Outcome::Read : Outcome::Broken;
+}
+
+void OSMFileReader::copy(const QString& path, KeptObjects& objects, OSMFileFormat::Kind format)
+{
+    if (format == OSMFileFormat::Unknown)
+        format = OSMFileFormat::of(path);
+    if (format == OSMFileFormat::Pbf) {
+        OSMPbfReader::copy(path, objects);
+        return;
+    }
+    XmlInput input = openXml(path, format, false, nullptr);
+    if (!input.file)
+        return;
+    QXmlStreamReader reader(input.guard.get());
+    prepare(reader);
+    OSMXmlObjectReader::read(reader, objects);
 }

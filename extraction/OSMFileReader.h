@@ -10,6 +10,7 @@
 #include <QString>
 
 class BoundingBox;
+class KeptObjects;
 class OSMData;
 class ReadProgress;
 
@@ -27,6 +28,9 @@ public:
     // when given, follows the reading; its passes are 2 when clipped, 1 otherwise.
     static Outcome read(const QString& path, OSMData& data, const BoundingBox* clip, QString* error,
                         OSMFileFormat::Kind format = OSMFileFormat::Unknown, ReadProgress* progress = nullptr);
+    // Reads the file again for the objects that `objects` still wants, whole (see
+    // KeptObjects). Faults were reported by read(); this reading stops at them silently.
+    static void copy(const QString& path, KeptObjects& objects, OSMFileFormat::Kind format = OSMFileFormat::Unknown);
 };
 
 #endif

@@ -2,17 +2,20 @@
 
 #include "common/DataFolders.h"
 
+#include "extraction/KeptObjects.h"
 #include "extraction/NetworkFileWriter.h"
 #include "extraction/NoClobberFile.h"
 #include "extraction/OSMFileReader.h"
 #include "extraction/OSMXmlReaders.h"
 #include "extraction/OSMXmlWriter.h"
 #include "extraction/ReadProgress.h"
+#include "extraction/StandardNetworkWriter.h"
 #include "network/OSMData.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <iostream>
 
 const QString OSMParser::outputDir = DataFolders::networks();
 
@@ -25,6 +28,13 @@ void OSMParser::clipTo(const BoundingBox& box)
 {
     clipped = true;
     clipBox = box;
+    setBounds(box);
+}
+
+void OSMParser::setBounds(const BoundingBox& box)
+{
+    bounded = true;
+    bounds = box;
 }
 
 bool OSMParser::parseFiles(std::vector<QString> filesPaths, OSMData& data)
@@ -50,6 +60,7 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
             *failure = QFileInfo(filePath).isDir() ? "a folder, not a file" : "cannot be opened";
         return false;
     }
+    parsedPaths.push_back(filePath);
     // Everything read before an error stays.
     if (outcome == OSMFileReader::Outcome::Broken) {
         Q_EMIT message(QString("%1\n").arg(error));
@@ -137,7 +148,7 @@ QString OSMParser::outputFileName()
         .arg(time.second(), 2, 10, zero);
 }
 
-void OSMParser::writeOutputFile(OSMData& data, Coverage coverage)
+void OSMParser::writeOutputFile(OSMData& data, Coverage coverage, NetworkFormat format)
 {
     writtenPath.clear();
     // Only the last folder level is created; a failure shows when the file is opened.
@@ -157,12 +168,8 @@ void OSMParser::writeOutputFile(OSMData& data, Coverage coverage)
         Q_EMIT message(QString("Could not open \"%1\" for writting!\n").arg(path));
         return;
     }
-    {
-        OSMXmlWriter writer(file.device());
-        NetworkFileWriter::writeDocument(writer, data);
-        if (writer.hasError())
-            file.cancelWriting();
-    }
+    if (!writeDocument(file.device(), data, format))
+        file.cancelWriting();
     if (!file.commit()) {
         Q_EMIT message(QString("Error while writing to file: %1\n").arg(path));
         return;
@@ -178,7 +185,29 @@ void OSMParser::writeOutputFile(OSMData& data, Coverage coverage)
                        .arg(data.getTramStops().size())
                        .arg(data.getWays().size())
                        .arg(data.getRelations().size()));
+    if (format == NetworkFormat::Osm)
+        Q_EMIT message("    Format: OpenStreetMap XML for other tools, sorted by type and id\n");
     Q_EMIT processingDone();
+}
+
+bool OSMParser::writeDocument(QIODevice* device, OSMData& data, NetworkFormat format)
+{
+    OSMXmlWriter writer(device);
+    if (format == NetworkFormat::Dorvex) {
+        NetworkFileWriter::writeDocument(writer, data);
+    } else {
+        KeptObjects objects(data);
+        for (const QString& path : parsedPaths)
+            OSMFileReader::copy(path, objects, inputFormat);
+        // Only a file that changed or went away since it was read leaves objects behind.
+        if (const std::size_t missing = objects.missingCount())
+            std::cerr << "OSMParser: " << missing
+                      << " objects of the network were not found again in its input files; the file lacks them"
+                      << std::endl;
+        StandardNetworkWriter::writeDocument(writer, objects, bounded ? &bounds : nullptr);
+    }
+    writer.flush();
+    return !writer.hasError();
 }
 
 void OSMParser::writeNodes(OSMXmlWriter& writer, OSMData& data)

@@ -4,6 +4,7 @@
 // Reads OpenStreetMap files into the network data and writes the network file.
 // Lives in the processing worker thread; everything runs synchronously in the caller.
 #include "extraction/BoundingBox.h"
+#include "extraction/NetworkFormat.h"
 #include "extraction/OSMFileFormat.h"
 
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <vector>
 
 class OSMData;
+class QIODevice;
 class QXmlStreamReader;
 class OSMXmlWriter;
 
@@ -41,6 +43,9 @@ public:
     // The bytes that reading `path` goes through, as bytesRead() counts them: its size, twice
     // when clipped; for a folder the sum over its *.osm entries.
     qint64 inputBytes(const QString& path) const;
+    // The area the input covers (a download's, say), written as the bounds of a network file
+    // in standard OSM XML; clipTo() sets it too.
+    void setBounds(const BoundingBox& box);
 
     // XML element readers: called on the element's start tag, they return on its end
     // tag, or at once when its attributes do not convert.
@@ -51,7 +56,10 @@ public:
     // A network file made from a download that stopped early carries this in its name, so
     // that it cannot be taken for a complete one.
     enum class Coverage { Complete, Incomplete };
-    void writeOutputFile(OSMData& data, Coverage coverage = Coverage::Complete);
+    // In NetworkFormat::Osm the files parsed so far are read once more, for the kept objects
+    // as they stand there.
+    void writeOutputFile(OSMData& data, Coverage coverage = Coverage::Complete,
+                         NetworkFormat format = NetworkFormat::Dorvex);
     static QString outputFileName();
     // From now on the network file goes to `path` instead of a new name in outputDir. A file
     // there is replaced (in one step, when the new one is complete) only with `overwrite`;
@@ -74,8 +82,15 @@ Q_SIGNALS:
     void bytesRead(qint64 done, qint64 total);
 
 private:
+    // False when the writer failed.
+    bool writeDocument(QIODevice* device, OSMData& data, NetworkFormat format);
+
     bool clipped = false;
     BoundingBox clipBox;
+    bool bounded = false;
+    BoundingBox bounds;
+    // Every file parseFile() opened, in order: the input of the network.
+    std::vector<QString> parsedPaths;
     QString writtenPath;
     OSMFileFormat::Kind inputFormat = OSMFileFormat::Unknown;
     QString outputPath;

@@ -102,6 +102,28 @@ void OSMXmlWriter::writeAttribute(const char* name, const std::string& utf8)
     buffer += '"';
 }
 
+namespace {
+
+std::size_t textLength(const std::string& utf8)
+{
+    const std::size_t maxCharacters = 255;
+    if (utf8.size() <= maxCharacters)
+        return utf8.size();
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i)
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && ++characters > maxCharacters)
+            return i;
+    return utf8.size();
+}
+
+} // namespace
+
+void OSMXmlWriter::writeTextAttribute(const char* name, const std::string& utf8)
+{
+    const std::size_t length = textLength(utf8);
+    writeAttribute(name, length == utf8.size() ? utf8 : utf8.substr(0, length));
+}
+
 void OSMXmlWriter::writeAttribute(const char* name, qint64 value)
 {
     char digits[24];

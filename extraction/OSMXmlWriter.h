@@ -29,6 +29,10 @@ public:
     void writeAttribute(const char* name, const char* value);
     // A text held as UTF-8 bytes, escaped as QXmlStreamWriter escapes attribute values.
     void writeAttribute(const char* name, const std::string& utf8);
+    // The same for a text of OpenStreetMap (a tag key or value, a role): OpenStreetMap
+    // allows 255 characters there, and its readers refuse texts not much longer, so only
+    // the bytes up to the 255th character are written.
+    void writeTextAttribute(const char* name, const std::string& utf8);
     void writeAttribute(const char* name, qint64 value);
     // QString::number(value, 'f', 7).
     void writeCoordinateAttribute(const char* name, double value);

@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QtTest>
 
 // The main window: its widget tree, the coordinate fields, the keys and the About box.
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void extractFromMenu_data();
     void extractFromMenu();
     void dropOutsideFileArea();
+    void networkFileFor();
 
 private:
     // Chooses `path` in the file dialog that the action opens; false when none opened.
@@ -170,7 +172,7 @@ void tst_MainWindow::menu()
     QCOMPARE(menu->title(), QString("Menu"));
     QCOMPARE(bar->actions().first(), menu->menuAction());
     const QList<QAction*> actions = menu->actions();
-    QCOMPARE(actions.size(), 7);
+    QCOMPARE(actions.size(), 8);
     QCOMPARE(actions[0]->objectName(), QString("actionDownloadAgain"));
     QCOMPARE(actions[0]->text(), QString("Download again"));
     auto* from = window->findChild<QMenu*>("menuDownloadFrom");
@@ -180,20 +182,30 @@ void tst_MainWindow::menu()
     QCOMPARE(actions[2]->objectName(), QString("actionExtractFromFile"));
     QCOMPARE(actions[2]->text(), QString("Extract from a file..."));
     QCOMPARE(actions[2]->shortcut(), QKeySequence("Ctrl+O"));
-    QVERIFY(actions[3]->isSeparator());
-    QCOMPARE(actions[4]->objectName(), QString("actionAbout"));
-    QCOMPARE(actions[4]->text(), QString("About"));
-    QVERIFY(actions[5]->isSeparator());
-    QCOMPARE(actions[6]->objectName(), QString("actionExit"));
-    QCOMPARE(actions[6]->text(), QString("Exit"));
-    QVERIFY(!actions[0]->isCheckable() && !actions[2]->isCheckable() && !actions[4]->isCheckable()
-            && !actions[6]->isCheckable());
-    // Two exclusive sources; the editing API at first start.
-    QStringList sources;
-    for (QAction* action : from->actions())
-        sources << QString("%1 %2 %3").arg(action->objectName(), action->text()).arg(action->isChecked());
-    QCOMPARE(sources, QStringList({"actionSourceApi OpenStreetMap API (pieces of 0.01°) 1",
-                                   "actionSourceOverpass Overpass API (one request per area) 0"}));
+    auto* fileFor = window->findChild<QMenu*>("menuNetworkFileFor");
+    QVERIFY(fileFor);
+    QCOMPARE(actions[3], fileFor->menuAction());
+    QCOMPARE(fileFor->title(), QString("Network file for"));
+    QVERIFY(actions[4]->isSeparator());
+    QCOMPARE(actions[5]->objectName(), QString("actionAbout"));
+    QCOMPARE(actions[5]->text(), QString("About"));
+    QVERIFY(actions[6]->isSeparator());
+    QCOMPARE(actions[7]->objectName(), QString("actionExit"));
+    QCOMPARE(actions[7]->text(), QString("Exit"));
+    QVERIFY(!actions[0]->isCheckable() && !actions[2]->isCheckable() && !actions[5]->isCheckable()
+            && !actions[7]->isCheckable());
+    // Two exclusive choices in each submenu: the editing API and the simulator's file at first
+    // start.
+    const auto entries = [](QMenu* submenu) {
+        QStringList found;
+        for (QAction* action : submenu->actions())
+            found << QString("%1 %2 %3").arg(action->objectName(), action->text()).arg(action->isChecked());
+        return found;
+    };
+    QCOMPARE(entries(from), QStringList({"actionSourceApi OpenStreetMap API (pieces of 0.01°) 1",
+                                         "actionSourceOverpass Overpass API (one request per area) 0"}));
+    QCOMPARE(entries(fileFor),
+             QStringList({"actionFormatDorvex Dorvex 1", "actionFormatOsm Other OpenStreetMap tools 0"}));
 
     // The views, after "Menu", all off at start.
     auto* view = window->findChild<QMenu*>("menuView");
@@ -210,7 +222,7 @@ void tst_MainWindow::menu()
                                  "actionNetworkOfLastRun Network of the last run",
                                  "actionProblemsOfLastNetwork Problems of the last network"}));
 
-    actions[6]->trigger();
+    actions[7]->trigger();
     QVERIFY(!window->isVisible());
 }
 
@@ -506,6 +518,41 @@ void tst_MainWindow::dropOutsideFileArea()
     QCOMPARE(map->getFileArea(), QRectF(37.585, 55.823, 0.037, -0.017));
     QVERIFY(window->findChildren<DownloadWindow*>().isEmpty());
     QVERIFY(!QDir("data/comp").exists());
+}
+
+void tst_MainWindow::networkFileFor()
+{
+    // The choice outlives the window, and the next run writes its file for other tools.
+    window->findChild<QAction*>("actionFormatOsm")->trigger();
+    QVERIFY(!window->findChild<QAction*>("actionFormatDorvex")->isChecked());
+    // The selection's one piece is on disk already: the run asks for nothing.
+    QVERIFY(QDir().mkpath("data/download"));
+    QVERIFY(TestWorkDir::writeFile("data/download/16.604-49.197-16.611-49.202.osm", R"(<osm version="0.6">
+ <node id="1" version="2" lat="49.2" lon="16.605"/>
+ <node id="2" version="5" lat="49.2" lon="16.606"/>
+ <way id="7" version="3"><nd ref="1"/><nd ref="2"/><tag k="highway" v="residential"/><tag k="name" v="Dlouhá"/></way>
+</osm>
+)"));
+    delete window;
+    window = new MainWindow;
+    window->show();
+    QVERIFY(window->findChild<QAction*>("actionFormatOsm")->isChecked());
+    QTRY_COMPARE(window->findChild<QLabel*>("selectionStatus")->text(), QString("1 piece: 1 on disk, 0 to download"));
+    QTest::mouseClick(window->findChild<QPushButton*>("btnStartDownload"), Qt::LeftButton);
+    const QList<DownloadWindow*> runs = window->findChildren<DownloadWindow*>();
+    QCOMPARE(runs.size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!runs.first()->isProcessing(), 60000);
+    QVERIFY(runs.first()->findChild<QTextEdit*>("teLog")->toPlainText().endsWith(
+        "    Format: OpenStreetMap XML for other tools, sorted by type and id\n"));
+    const QStringList files = QDir("data/comp").entryList(QDir::Files);
+    QCOMPARE(files.size(), 1);
+    const QByteArray network = TestWorkDir::readFile("data/comp/" + files.first());
+    QVERIFY2(network.contains("<bounds minlat=\"49.1970000\" minlon=\"16.6040000\" maxlat=\"49.2020000\" "
+                              "maxlon=\"16.6110000\"/>\n <node id=\"1\" version=\"2\""),
+             network.constData());
+    QVERIFY(network.contains("<tag k=\"name\" v=\"Dlouhá\"/>"));
+    runs.first()->close();
+    QTRY_VERIFY(window->findChildren<DownloadWindow*>().isEmpty());
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -1,6 +1,7 @@
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
 #include "tests/support/ExpectedLog.h"
+#include "tests/support/GoldenFile.h"
 #include "tests/support/OsmiumCheck.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
@@ -8,7 +9,7 @@
 #include <QtTest>
 
 // The network file: its exact bytes, the summary, and what happens when it cannot
-// be opened.
+// be opened; in standard OSM XML, its bytes for a small case of each feature.
 using namespace ExpectedLog;
 
 class tst_OSMParserWriting : public QObject
@@ -28,6 +29,8 @@ private Q_SLOTS:
     void coordinates();
     void openFailure();
     void existingFolderKept();
+    void standardFormat_data();
+    void standardFormat();
 
 private:
     struct Result
@@ -289,6 +292,218 @@ void tst_OSMParserWriting::existingFolderKept()
     QCOMPARE(done, 1);
     QCOMPARE(TestWorkDir::readFile("data/comp/earlier.osm"), QByteArray("earlier run"));
     QCOMPARE(QDir("data/comp").entryList(QDir::Files).size(), 2);
+}
+
+namespace {
+
+// Inputs for the network file in standard OSM XML, as the API answers: objects sorted by type
+// and id, with their versions. Each shows one feature; what the network does not keep is there
+// to show that it is left out.
+
+// Bus stop 10 on two routes (with the stop's own tags and the ways' names, speeds and lanes);
+// a footway and its node, which the network does not keep; nodes and ways out of id order.
+const char stopOnTwoRoutes[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<osm version="0.6" generator="hand-made">
+ <node id="3" visible="true" version="2" changeset="12" timestamp="2025-03-01T10:00:00Z" user="Марина" uid="7" lat="49.2000000" lon="16.6020000"/>
+ <node id="1" visible="true" version="1" changeset="11" timestamp="2025-02-01T10:00:00Z" user="mapper" uid="5" lat="49.2000000" lon="16.6000000"/>
+ <node id="2" visible="true" version="4" changeset="13" timestamp="2025-04-01T10:00:00Z" user="mapper" uid="5" lat="49.2000000" lon="16.6010000">
+  <tag k="highway" v="traffic_signals"/>
+ </node>
+ <node id="10" visible="true" version="3" changeset="14" timestamp="2025-05-01T10:00:00Z" user="A &amp; B" uid="6" lat="49.2001000" lon="16.6005000">
+  <tag k="highway" v="bus_stop"/>
+  <tag k="name" v="Náměstí &quot;Míru&quot;"/>
+  <tag k="shelter" v="yes"/>
+ </node>
+ <node id="20" visible="true" version="1" changeset="11" timestamp="2025-02-01T10:00:00Z" user="mapper" uid="5" lat="49.2010000" lon="16.6010000"/>
+ <way id="101" visible="true" version="2" changeset="13" timestamp="2025-04-01T10:00:00Z" user="mapper" uid="5">
+  <nd ref="2"/>
+  <nd ref="3"/>
+  <tag k="highway" v="secondary"/>
+  <tag k="lanes" v="2"/>
+  <tag k="maxspeed" v="50"/>
+  <tag k="oneway" v="yes"/>
+ </way>
+ <way id="100" visible="true" version="1" changeset="11" timestamp="2025-02-01T10:00:00Z" user="mapper" uid="5">
+  <nd ref="1"/>
+  <nd ref="2"/>
+  <tag k="highway" v="residential"/>
+  <tag k="name" v="Dlouhá"/>
+ </way>
+ <way id="102" visible="true" version="1" changeset="11" timestamp="2025-02-01T10:00:00Z" user="mapper" uid="5">
+  <nd ref="2"/>
+  <nd ref="20"/>
+  <tag k="highway" v="footway"/>
+ </way>
+ <relation id="901" visible="true" version="5" changeset="14" timestamp="2025-05-01T10:00:00Z" user="mapper" uid="5">
+  <member type="node" ref="10" role="platform"/>
+  <member type="way" ref="101" role="forward"/>
+  <member type="way" ref="100" role=""/>
+  <tag k="name" v="Trolleybus 7"/>
+  <tag k="route" v="trolleybus"/>
+  <tag k="type" v="route"/>
+ </relation>
+ <relation id="900" visible="true" version="1" changeset="11" timestamp="2025-02-01T10:00:00Z" user="mapper" uid="5">
+  <member type="way" ref="100" role=""/>
+  <member type="node" ref="10" role="platform_entry_only"/>
+  <member type="way" ref="102" role=""/>
+  <tag k="name" v="Bus 5"/>
+  <tag k="ref" v="5"/>
+  <tag k="route" v="bus"/>
+  <tag k="type" v="route"/>
+ </relation>
+</osm>
+)";
+
+// Node 30 is a bus stop and a tram stop at once; tram track 300 has no lanes, and node 31 has
+// only some of the version attributes.
+const char nodeWithTwoStops[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<osm version="0.6" generator="hand-made">
+ <node id="30" version="2" changeset="21" timestamp="2025-06-01T10:00:00Z" user="mapper" uid="5" lat="55.8100000" lon="37.6000000">
+  <tag k="highway" v="bus_stop"/>
+  <tag k="name" v="Улица"/>
+  <tag k="public_transport" v="platform"/>
+  <tag k="railway" v="tram_stop"/>
+ </node>
+ <node id="31" version="1" timestamp="2025-06-01T10:00:00Z" lat="55.8100000" lon="37.6010000"/>
+ <node id="32" version="1" changeset="21" timestamp="2025-06-01T10:00:00Z" user="mapper" uid="5" lat="55.8100000" lon="37.6020000"/>
+ <way id="300" version="1" changeset="21" timestamp="2025-06-01T10:00:00Z" user="mapper" uid="5">
+  <nd ref="30"/>
+  <nd ref="31"/>
+  <nd ref="32"/>
+  <tag k="gauge" v="1520"/>
+  <tag k="railway" v="tram"/>
+ </way>
+ <relation id="3000" version="1" changeset="21" timestamp="2025-06-01T10:00:00Z" user="mapper" uid="5">
+  <member type="node" ref="30" role="stop"/>
+  <member type="way" ref="300" role=""/>
+  <tag k="route" v="tram"/>
+  <tag k="type" v="route"/>
+ </relation>
+</osm>
+)";
+
+// Way 400 refers to node 49, which the input lacks; no node of way 401 is in the input.
+const char wayWithMissingNodes[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<osm version="0.6" generator="hand-made">
+ <node id="41" version="1" changeset="31" timestamp="2025-07-01T10:00:00Z" user="mapper" uid="5" lat="-33.8600000" lon="151.2000000"/>
+ <node id="42" version="1" changeset="31" timestamp="2025-07-01T10:00:00Z" user="mapper" uid="5" lat="-33.8600000" lon="151.2010000"/>
+ <way id="400" version="3" changeset="31" timestamp="2025-07-01T10:00:00Z" user="mapper" uid="5">
+  <nd ref="41"/>
+  <nd ref="42"/>
+  <nd ref="49"/>
+  <tag k="highway" v="tertiary"/>
+ </way>
+ <way id="401" version="1" changeset="31" timestamp="2025-07-01T10:00:00Z" user="mapper" uid="5">
+  <nd ref="47"/>
+  <nd ref="48"/>
+  <tag k="highway" v="tertiary"/>
+ </way>
+</osm>
+)";
+
+// Route master 5001 has route 5000 as a member; route 5000 has a relation of its own as a
+// member. The network keeps the route only; the members stay as they are.
+const char parentRelation[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<osm version="0.6" generator="hand-made">
+ <node id="51" version="1" changeset="41" timestamp="2025-08-01T10:00:00Z" user="mapper" uid="5" lat="48.1000000" lon="11.5000000"/>
+ <node id="52" version="1" changeset="41" timestamp="2025-08-01T10:00:00Z" user="mapper" uid="5" lat="48.1000000" lon="11.5010000"/>
+ <way id="500" version="1" changeset="41" timestamp="2025-08-01T10:00:00Z" user="mapper" uid="5">
+  <nd ref="51"/>
+  <nd ref="52"/>
+  <tag k="highway" v="primary"/>
+  <tag k="railway" v="tram"/>
+ </way>
+ <relation id="4999" version="1" changeset="41" timestamp="2025-08-01T10:00:00Z" user="mapper" uid="5">
+  <member type="node" ref="51" role=""/>
+  <tag k="public_transport" v="stop_area"/>
+  <tag k="type" v="public_transport"/>
+ </relation>
+ <relation id="5000" version="2" changeset="41" timestamp="2025-08-01T10:00:00Z" user="mapper" uid="5">
+  <member type="relation" ref="4999" role="stop_area"/>
+  <member type="way" ref="500" role=""/>
+  <tag k="name" v="Tram 19"/>
+  <tag k="ref" v="19"/>
+  <tag k="route" v="tram"/>
+  <tag k="type" v="route"/>
+ </relation>
+ <relation id="5001" version="1" changeset="41" timestamp="2025-08-01T10:00:00Z" user="mapper" uid="5">
+  <member type="relation" ref="5000" role=""/>
+  <tag k="route_master" v="tram"/>
+  <tag k="type" v="route_master"/>
+ </relation>
+</osm>
+)";
+
+// osmium cat with `arguments`; empty when it succeeded.
+QString osmiumCat(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(OsmiumCheck::program(), QStringList{"cat", "-O"} + arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return QString("osmium cat failed: %1").arg(QString::fromUtf8(process.readAllStandardError()));
+    return QString();
+}
+
+} // namespace
+
+void tst_OSMParserWriting::standardFormat_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    // "xml" as it is, "pbf" converted with its metadata, "pbf without metadata" without.
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QString>("golden");
+    QTest::addColumn<int>("missingWayNodes");
+    QTest::addColumn<QString>("diagnostics");
+    QTest::newRow("stop on two routes") << QByteArray(stopOnTwoRoutes) << "xml" << "standard-stop-on-two-routes.osm" << 0
+                                        << "";
+    QTest::newRow("metadata present, PBF") << QByteArray(stopOnTwoRoutes) << "pbf" << "standard-stop-on-two-routes.osm"
+                                           << 0 << "";
+    QTest::newRow("metadata absent, PBF")
+        << QByteArray(stopOnTwoRoutes) << "pbf without metadata" << "standard-without-metadata.osm" << 0 << "";
+    QTest::newRow("node with two stops") << QByteArray(nodeWithTwoStops) << "xml" << "standard-node-with-two-stops.osm"
+                                         << 0 << "";
+    // Written as the input has it: the reference to the node it lacks stays. A way without
+    // any node is written in neither format.
+    QTest::newRow("way with missing nodes")
+        << QByteArray(wayWithMissingNodes) << "xml" << "standard-way-with-missing-nodes.osm" << 1
+        << "addWay finding Node failed: fromId == 49\naddWay finding Node failed: fromId == 47\n"
+           "addWay finding Node failed: fromId == 48\n";
+    QTest::newRow("parent relation") << QByteArray(parentRelation) << "xml" << "standard-parent-relation.osm" << 0
+                                     << "";
+}
+
+void tst_OSMParserWriting::standardFormat()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, form);
+    QFETCH(QString, golden);
+    QFETCH(int, missingWayNodes);
+    QFETCH(QString, diagnostics);
+    QVERIFY2(!OsmiumCheck::program().isEmpty(), "osmium (Debian package osmium-tool) is not installed");
+    QVERIFY(TestWorkDir::writeFile("input.osm", input));
+    QString path = "input.osm";
+    if (form != "xml") {
+        path = "input.osm.pbf";
+        const QString format = form == "pbf" ? "pbf" : "pbf,add_metadata=false";
+        QCOMPARE(osmiumCat({"--output-format", format, "-o", path, "input.osm"}), QString());
+    }
+    OSMData data;
+    OSMParser parser;
+    QStringList messages;
+    connect(&parser, &OSMParser::message, [&messages](const QString& m) { messages << m; });
+    // The bounds of a download or of --bbox come first.
+    parser.setBounds(BoundingBox(16.5, 49.1, 16.7, 49.3));
+    StderrCapture err;
+    QVERIFY(parser.parseFile(path, data));
+    parser.writeOutputFile(data, OSMParser::Coverage::Complete, NetworkFormat::Osm);
+    // The second reading of the input reports nothing: the first one did.
+    QCOMPARE(QString::fromStdString(err.text()), diagnostics);
+    QCOMPARE(messages.value(4), QString("    Format: OpenStreetMap XML for other tools, sorted by type and id\n"));
+    const QString written = parser.writtenFilePath();
+    const QString difference = GoldenFile::compare(TestWorkDir::readFile(written), golden);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    const QString problems = OsmiumCheck::standardProblems(written, missingWayNodes);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems));
 }
 
 QTEST_GUILESS_MAIN(tst_OSMParserWriting)

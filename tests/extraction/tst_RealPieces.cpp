@@ -27,6 +27,10 @@ private Q_SLOTS:
     void golden();
     void overpassGivesTheApisNetwork_data();
     void overpassGivesTheApisNetwork();
+    void standardFormat_data();
+    void standardFormat();
+    void standardFormatIndependentOfInputOrder();
+    void standardScenarioFiles();
 
 private:
     struct Output
@@ -36,7 +40,7 @@ private:
         std::string errors;
         QString osmiumProblems;
     };
-    Output extract(const std::vector<QString>& files);
+    Output extract(const std::vector<QString>& files, NetworkFormat format = NetworkFormat::Dorvex);
 
     TestWorkDir* work = nullptr;
 };
@@ -95,6 +99,50 @@ Parsed parseOutput(const QByteArray& content)
     return p;
 }
 
+// The pieces of a sample area in tests/data, by name.
+std::vector<QString> repositoryPieces(const QString& folder)
+{
+    std::vector<QString> files;
+    const QDir dir(QString(PELAGOR_SOURCE_DIR "/tests/data/") + folder);
+    for (const QString& name : dir.entryList({"*.osm"}, QDir::Files, QDir::Name))
+        files.push_back(dir.filePath(name));
+    return files;
+}
+
+// The nodes, ways and relations of an OSM XML document, each as one line of text ("way 5",
+// its attributes by name without "visible", then its tags, node references and members in
+// order), by "type id"; the first definition of an id counts.
+QHash<QString, QString> objectsOf(const QByteArray& content, QHash<QString, QString> objects = {})
+{
+    QXmlStreamReader reader(content);
+    QString key;
+    QString text;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        const QStringRef name = reader.name();
+        const bool object = name == QLatin1String("node") || name == QLatin1String("way")
+            || name == QLatin1String("relation");
+        if (token == QXmlStreamReader::EndElement && object && !objects.contains(key))
+            objects.insert(key, text);
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        QStringList attributes;
+        for (const QXmlStreamAttribute& a : reader.attributes()) {
+            const bool coordinate = a.name() == QLatin1String("lat") || a.name() == QLatin1String("lon");
+            if (a.name() != QLatin1String("visible"))
+                attributes << a.name() + '=' + (coordinate ? QString::number(a.value().toDouble(), 'f', 7) : a.value().toString());
+        }
+        if (object) {
+            attributes.sort();
+            key = name + ' ' + reader.attributes().value("id");
+            text = key + ' ' + attributes.join(' ');
+        } else if (!key.isEmpty()) {
+            text += " | " + name + ' ' + attributes.join(' ');
+        }
+    }
+    return objects;
+}
+
 int countIn(const QString& summary, const QString& label)
 {
     const QRegularExpression re("    " + label + ": (\\d+)\\n");
@@ -118,7 +166,7 @@ void tst_RealPieces::cleanup()
     work = nullptr;
 }
 
-tst_RealPieces::Output tst_RealPieces::extract(const std::vector<QString>& files)
+tst_RealPieces::Output tst_RealPieces::extract(const std::vector<QString>& files, NetworkFormat format)
 {
     Output out;
     StderrCapture err;
@@ -126,11 +174,12 @@ tst_RealPieces::Output tst_RealPieces::extract(const std::vector<QString>& files
     OSMParser parser;
     connect(&parser, &OSMParser::message, [&out](const QString& m) { out.messages << m; });
     parser.parseFiles(files, data);
-    parser.writeOutputFile(data);
+    parser.writeOutputFile(data, OSMParser::Coverage::Complete, format);
     const QDir comp("data/comp");
     for (const QString& name : comp.entryList(QDir::Files)) {
         out.content = TestWorkDir::readFile(comp.filePath(name));
-        out.osmiumProblems = OsmiumCheck::readProblems(comp.filePath(name));
+        out.osmiumProblems = format == NetworkFormat::Osm ? OsmiumCheck::standardProblems(comp.filePath(name))
+                                                          : OsmiumCheck::readProblems(comp.filePath(name));
         QFile::remove(comp.filePath(name));
     }
     out.errors = err.text();
@@ -255,6 +304,78 @@ void tst_RealPieces::overpassGivesTheApisNetwork()
     const QStringList api = elements("download-api");
     QCOMPARE(api.size(), 1285);
     QCOMPARE(elements(scenario), api);
+}
+
+void tst_RealPieces::standardFormat_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("pieces") << "moscow-selection";
+    QTest::newRow("quadrants") << "moscow-selection-quadrants";
+}
+
+// The network file for other OpenStreetMap tools holds what the simulator's holds, each
+// object once and whole, as the input has it; osmium finds it ordered and its ways complete.
+void tst_RealPieces::standardFormat()
+{
+    QFETCH(QString, folder);
+    const std::vector<QString> files = repositoryPieces(folder);
+    QCOMPARE(files.size(), std::size_t(folder == "moscow-selection" ? 8 : 32));
+    const Parsed network = parseOutput(extract(files).content);
+    const Output out = extract(files, NetworkFormat::Osm);
+    QCOMPARE(out.errors, std::string());
+    QCOMPARE(out.osmiumProblems, QString());
+    QCOMPARE(out.messages.last(), QString("    Format: OpenStreetMap XML for other tools, sorted by type and id\n"));
+
+    const Parsed standard = parseOutput(out.content);
+    QVERIFY(standard.wellFormed);
+    QCOMPARE(standard.nodeSet, network.nodeSet);
+    QCOMPARE(standard.nodeIds.size(), standard.nodeSet.size());
+    QCOMPARE(QSet<qint64>(standard.wayIds.begin(), standard.wayIds.end()),
+             QSet<qint64>(network.wayIds.begin(), network.wayIds.end()));
+    QCOMPARE(QSet<qint64>(standard.relationIds.begin(), standard.relationIds.end()),
+             QSet<qint64>(network.relationIds.begin(), network.relationIds.end()));
+    QCOMPARE(standard.wayIds.size(), 144);
+    QCOMPARE(standard.relationIds.size(), 71);
+
+    QHash<QString, QString> input;
+    for (const QString& file : files)
+        input = objectsOf(TestWorkDir::readFile(file), input);
+    const QHash<QString, QString> written = objectsOf(out.content);
+    QCOMPARE(written.size(), 767 + 144 + 71);
+    for (auto it = written.begin(); it != written.end(); ++it)
+        QCOMPARE(it.value(), input.value(it.key()));
+}
+
+// Sorted by type and id, the file does not depend on how the area was cut or in which order
+// its pieces were read.
+void tst_RealPieces::standardFormatIndependentOfInputOrder()
+{
+    const QByteArray pieces = extract(repositoryPieces("moscow-selection"), NetworkFormat::Osm).content;
+    std::vector<QString> quadrants = repositoryPieces("moscow-selection-quadrants");
+    std::reverse(quadrants.begin(), quadrants.end());
+    const QByteArray reversedQuadrants = extract(quadrants, NetworkFormat::Osm).content;
+    QVERIFY(pieces.size() > 100000);
+    QVERIFY(pieces == reversedQuadrants);
+}
+
+// Every network file in standard OSM XML that a command test expects is one that osmium finds
+// ordered, with each object once and every way complete.
+void tst_RealPieces::standardScenarioFiles()
+{
+    const QDir scenarios(PELAGOR_SOURCE_DIR "/tests/scenarios");
+    int checked = 0;
+    for (const QString& name : scenarios.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString command = QString::fromUtf8(TestWorkDir::readFile(scenarios.filePath(name + "/command")));
+        if (!command.contains("--format osm"))
+            continue;
+        const QDir comp(scenarios.filePath(name + "/expected/data/comp"));
+        for (const QString& file : comp.entryList({"*.osm"}, QDir::Files)) {
+            const QString problems = OsmiumCheck::standardProblems(comp.filePath(file));
+            QVERIFY2(problems.isEmpty(), qPrintable(name + ": " + problems));
+            ++checked;
+        }
+    }
+    QVERIFY(checked >= 2);
 }
 
 QTEST_GUILESS_MAIN(tst_RealPieces)
