@@ -1,6 +1,7 @@
 // pelagor-download: the processing run of "Start Download" (or "Download again") without a
 // window, for a box given on the command line, in the working directory.
 #include "app/CommandLine.h"
+#include "app/NetworkFileOptions.h"
 #include "app/OSMProcessor.h"
 #include "download/AreaCount.h"
 #include "common/DataFolders.h"
@@ -26,19 +27,16 @@ const char epilog[] =
     "<date>_<time>-incomplete.osm was written (pieces are missing; run again later); 1 when no\n"
     "network file was written; 2 for a usage error.\n";
 
-// The exit status of the run: 1 until it has written a network file.
-struct Outcome
+struct Settings
 {
-    int status = 1;
+    DownloadSource source = DownloadSource::Api;
+    FetchMode mode = FetchMode::UseFilesOnDisk;
+    QRectF area;
+    NetworkFileOptions file;
 };
 
-} // namespace
-
-int main(int argc, char* argv[])
+void addOptions(QCommandLineParser& options)
 {
-    QCoreApplication app(argc, argv);
-    CommandLine commandLine("pelagor-download", PELAGOR_VERSION, description, epilog);
-    QCommandLineParser& options = commandLine.options();
     options.addOption(QCommandLineOption(
         "source", "Where the data comes from: api (the OpenStreetMap editing API in pieces of 0.01 degree, the "
                   "default) or overpass (the Overpass API, one request per area of up to 0.25 degree a side).",
@@ -47,73 +45,90 @@ int main(int argc, char* argv[])
     options.addOption(QCommandLineOption(
         "force", QString("Download from the API even when more than %1 pieces are to be requested.")
                      .arg(AreaCount::maxApiRequests)));
-    options.addOption(QCommandLineOption(
-        {"o", "output"}, "Write the network file to FILE (complete or not at all). An existing FILE is refused "
-                         "unless -O is given.",
-        "FILE"));
-    options.addOption(QCommandLineOption({"O", "overwrite"}, "Replace the FILE of -o if it exists."));
-    options.addOption(QCommandLineOption(
-        "format", "The network file's format: dorvex (the simulator's, the default) or osm (standard OpenStreetMap "
-                  "XML for other tools: sorted, each object once, with all its tags and versions).",
-        "dorvex|osm", "dorvex"));
-    options.addOption(QCommandLineOption(
-        "check", "After writing, report to standard error what in the network would break a simulation run."));
+    NetworkFileOptions::add(options, ".");
     options.addPositionalArgument("W,S,E,N", "The box, in degrees.");
-    int status = 0;
-    if (!commandLine.parse(QCoreApplication::arguments(), status))
-        return status;
+}
 
-    DownloadSource source = DownloadSource::Api;
-    if (!DownloadSources::fromName(options.value("source"), source))
-        return commandLine.usageError(QString("unknown --source \"%1\": api or overpass").arg(options.value("source")));
-    NetworkFormat format = NetworkFormat::Dorvex;
-    if (!NetworkFormats::fromName(options.value("format"), format))
-        return commandLine.usageError(QString("unknown --format \"%1\": dorvex or osm").arg(options.value("format")));
-    if (options.positionalArguments().size() != 1)
-        return commandLine.usageError("one box W,S,E,N expected");
+// False with `status` set when the program ends at once.
+bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
+{
+    const QCommandLineParser& options = commandLine.options();
+    if (!commandLine.parse(QCoreApplication::arguments(), status))
+        return false;
+    status = CommandLine::usageStatus;
+    if (!DownloadSources::fromName(options.value("source"), settings.source)) {
+        commandLine.usageError(QString("unknown --source \"%1\": api or overpass").arg(options.value("source")));
+        return false;
+    }
+    if (!settings.file.read(commandLine, options))
+        return false;
+    if (options.positionalArguments().size() != 1) {
+        commandLine.usageError("one box W,S,E,N expected");
+        return false;
+    }
     BoundingBox box;
     QString problem;
     const QString text = options.positionalArguments().first();
-    if (!BoundingBox::fromText(text, box, problem))
-        return commandLine.usageError(QString("bad box \"%1\": %2").arg(text, problem));
-    const QString output = options.value("output");
-    if (!output.isEmpty() && !options.isSet("overwrite") && (QFileInfo::exists(output) || QFileInfo(output).isSymLink()))
-        return commandLine.usageError(QString("\"%1\" exists; -O replaces it").arg(output));
-    const QRectF area(box.west(), box.north(), box.east() - box.west(), box.south() - box.north());
-    const FetchMode mode = options.isSet("again") ? FetchMode::RequestEveryPiece : FetchMode::UseFilesOnDisk;
-    const AreaCount count = AreaCount::of(area, source);
-    if (source == DownloadSource::Api && !options.isSet("force") && count.toDownload(mode) > AreaCount::maxApiRequests)
-        return commandLine.usageError(
+    if (!BoundingBox::fromText(text, box, problem)) {
+        commandLine.usageError(QString("bad box \"%1\": %2").arg(text, problem));
+        return false;
+    }
+    settings.area = QRectF(box.west(), box.north(), box.east() - box.west(), box.south() - box.north());
+    settings.mode = options.isSet("again") ? FetchMode::RequestEveryPiece : FetchMode::UseFilesOnDisk;
+    const qint64 requests = AreaCount::of(settings.area, settings.source).toDownload(settings.mode);
+    if (settings.source == DownloadSource::Api && !options.isSet("force") && requests > AreaCount::maxApiRequests) {
+        commandLine.usageError(
             QString("the box needs %1 requests to the OpenStreetMap API, more than %2; its usage policy asks those who "
                     "read much to take the data elsewhere: use --source overpass (%3 requests), or --force")
-                .arg(count.toDownload(mode))
+                .arg(requests)
                 .arg(AreaCount::maxApiRequests)
-                .arg(AreaCount::of(area, DownloadSource::Overpass).toDownload(mode)));
+                .arg(AreaCount::of(settings.area, DownloadSource::Overpass).toDownload(settings.mode)));
+        return false;
+    }
+    return true;
+}
 
+// The run, to its end: 0 complete, 3 incomplete, 1 nothing written.
+int run(const Settings& settings)
+{
     // The download folder is made one level below ./data/, which the window's tile cache makes
     // at start-up.
     DataFolders::makeRoot();
-    OSMProcessor processor(area, mode, source, format);
-    if (!output.isEmpty())
-        processor.setOutputPath(output, options.isSet("overwrite"));
-    Outcome outcome;
-    const bool check = options.isSet("check");
+    OSMProcessor processor(settings.area, settings.mode, settings.source, settings.file.format);
+    if (!settings.file.output.isEmpty())
+        processor.setOutputPath(settings.file.output, settings.file.overwrite);
+    int status = 1;
     // A log text may leave its line open for the next one; the last line of the program ends.
     bool lineOpen = false;
-    QObject::connect(&processor, &OSMProcessor::message, &app, [&lineOpen](const QString& msg) {
+    QObject::connect(&processor, &OSMProcessor::message, qApp, [&lineOpen](const QString& msg) {
         CommandLine::print(msg);
         lineOpen = !msg.endsWith('\n');
     });
-    QObject::connect(&processor, &OSMProcessor::processingDone, &app, [&processor, &outcome, check] {
-        outcome.status = processor.isIncomplete() ? 3 : 0;
+    const bool check = settings.file.check;
+    QObject::connect(&processor, &OSMProcessor::processingDone, qApp, [&processor, &status, check] {
+        status = processor.isIncomplete() ? 3 : 0;
         if (check)
             CommandLine::printError(NetworkFileCheck::report(processor.networkFile()));
         QCoreApplication::quit();
     });
-    QObject::connect(&processor, &OSMProcessor::processingStopped, &app, [] { QCoreApplication::quit(); });
+    QObject::connect(&processor, &OSMProcessor::processingStopped, qApp, [] { QCoreApplication::quit(); });
     QMetaObject::invokeMethod(&processor, "downloadOSMFiles", Qt::QueuedConnection);
-    app.exec();
+    QCoreApplication::exec();
     if (lineOpen)
         CommandLine::print("\n");
-    return outcome.status;
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    CommandLine commandLine("pelagor-download", PELAGOR_VERSION, description, epilog);
+    addOptions(commandLine.options());
+    Settings settings;
+    int status = 0;
+    if (!readSettings(commandLine, settings, status))
+        return status;
+    return run(settings);
 }

@@ -1,6 +1,7 @@
 // pelagor-extract: turns OpenStreetMap files already on disk into the network file,
 // exactly as the application does after a download, without a window.
 #include "app/CommandLine.h"
+#include "app/NetworkFileOptions.h"
 #include "app/ProgressLine.h"
 #include "common/DataFolders.h"
 #include "extraction/BoundingBox.h"
@@ -45,10 +46,7 @@ struct Settings
     bool clip = false;
     BoundingBox box;
     OSMFileFormat::Kind format = OSMFileFormat::Unknown;
-    NetworkFormat networkFormat = NetworkFormat::Dorvex;
-    QString output;
-    bool overwrite = false;
-    bool check = false;
+    NetworkFileOptions file;
     bool progress = false;
 };
 
@@ -60,23 +58,12 @@ void addOptions(QCommandLineParser& options)
                 "relations with a member among them, and the relations that have such a relation as a member.",
         "W,S,E,N"));
     options.addOption(QCommandLineOption(
-        {"o", "output"}, "Write the network file to FILE (complete or not at all). An existing FILE is refused "
-                         "unless -O is given.",
-        "FILE"));
-    options.addOption(QCommandLineOption({"O", "overwrite"}, "Replace the FILE of -o if it exists."));
-    options.addOption(QCommandLineOption(
         {"F", "input-format"}, "Read every input in this format: osm, pbf, osm.gz or osm.bz2, whatever its name "
                                "and first bytes say.",
         "FORMAT"));
-    options.addOption(QCommandLineOption(
-        "format", "The network file's format: dorvex (the simulator's, the default) or osm (standard OpenStreetMap "
-                  "XML for other tools: sorted, each object once, with all its tags and versions).",
-        "dorvex|osm", "dorvex"));
     options.addOption(QCommandLineOption("progress", "Show the progress bar even when standard error is no terminal."));
     options.addOption(QCommandLineOption("no-progress", "Never show the progress bar."));
-    options.addOption(QCommandLineOption(
-        "check", "After writing, report to standard error what in the network would break a simulation run, as "
-                 "pelagor-check does. The exit status stays that of the extraction."));
+    NetworkFileOptions::add(options, ", as pelagor-check does. The exit status stays that of the extraction.");
     options.addPositionalArgument("PATH...", "OpenStreetMap files or directories of them; - is the standard input.");
 }
 
@@ -105,13 +92,8 @@ bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
             return false;
         }
     }
-    if (!NetworkFormats::fromName(options.value("format"), settings.networkFormat)) {
-        commandLine.usageError(QString("unknown --format \"%1\": dorvex or osm").arg(options.value("format")));
+    if (!settings.file.read(commandLine, options))
         return false;
-    }
-    settings.output = options.value("output");
-    settings.overwrite = options.isSet("overwrite");
-    settings.check = options.isSet("check");
     const bool forced = options.isSet("progress");
     if (forced && options.isSet("no-progress")) {
         commandLine.usageError("--progress and --no-progress exclude each other");
@@ -137,15 +119,10 @@ bool checkPaths(const CommandLine& commandLine, const Settings& settings)
             commandLine.usageError("--bbox reads each input twice, which the standard input (-) cannot be");
             return false;
         }
-        if (settings.networkFormat == NetworkFormat::Osm) {
+        if (settings.file.format == NetworkFormat::Osm) {
             commandLine.usageError("--format osm reads each input twice, which the standard input (-) cannot be");
             return false;
         }
-    }
-    if (!settings.output.isEmpty() && !settings.overwrite
-        && (QFileInfo::exists(settings.output) || QFileInfo(settings.output).isSymLink())) {
-        commandLine.usageError(QString("\"%1\" exists; -O replaces it").arg(settings.output));
-        return false;
     }
     return true;
 }
@@ -194,8 +171,8 @@ int run(const Settings& settings)
     if (settings.clip)
         parser.clipTo(settings.box);
     parser.setInputFormat(settings.format);
-    if (!settings.output.isEmpty())
-        parser.setOutputPath(settings.output, settings.overwrite);
+    if (!settings.file.output.isEmpty())
+        parser.setOutputPath(settings.file.output, settings.file.overwrite);
     std::unique_ptr<ProgressLine> progress;
     if (settings.progress) {
         progress = progressLine(parser, settings.paths);
@@ -220,13 +197,13 @@ int run(const Settings& settings)
         return 1;
     // The network file goes one level below ./data/, which the application's tile
     // cache creates at start-up; create it the same way here.
-    if (settings.output.isEmpty())
+    if (settings.file.output.isEmpty())
         DataFolders::makeRoot();
     parser.writeOutputFile(data, failures.isEmpty() ? OSMParser::Coverage::Complete : OSMParser::Coverage::Incomplete,
-                           settings.networkFormat);
+                           settings.file.format);
     if (!written)
         return 1;
-    if (settings.check)
+    if (settings.file.check)
         CommandLine::printError(NetworkFileCheck::report(parser.writtenFilePath()));
     return failures.isEmpty() ? 0 : 3;
 }

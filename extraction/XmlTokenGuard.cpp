@@ -94,57 +94,68 @@ void XmlTokenGuard::classify(char c)
     }
 }
 
+qint64 XmlTokenGuard::skipRun(const char* data, qint64 i, qint64 size)
+{
+    // The bulk of a file: runs until the next '<' or the closing quote.
+    const char wanted = state == Text ? '<' : quote;
+    const void* found = std::memchr(data + i, wanted, size_t(size - i));
+    if (!found)
+        return size;
+    if (state == Text) {
+        opening = "<";
+        begin(Open);
+    } else {
+        begin(state == Quoted ? Tag : Declaration);
+    }
+    return static_cast<const char*>(found) - data + 1;
+}
+
+qint64 XmlTokenGuard::skipToMarkupEnd(const char* data, qint64 i, qint64 size)
+{
+    // Up to a '>' that the end of the markup ("-->", "]]>", "?>") comes before.
+    const void* found = std::memchr(data + i, '>', size_t(size - i));
+    const qint64 end = found ? static_cast<const char*>(found) - data : size;
+    for (qint64 j = qMax(i, end - 2); j < end; ++j) {
+        last[0] = last[1];
+        last[1] = data[j];
+    }
+    if (!found)
+        return size;
+    const bool ends = state == Comment ? last[0] == '-' && last[1] == '-'
+        : state == CData               ? last[0] == ']' && last[1] == ']'
+                                       : last[1] == '?';
+    last[0] = last[1];
+    last[1] = '>';
+    if (ends)
+        begin(Text);
+    return end + 1;
+}
+
+void XmlTokenGuard::step(char c)
+{
+    if (state == Open) {
+        classify(c);
+    } else if (c == '"' || c == '\'') {
+        quote = c;
+        begin(state == Tag ? Quoted : DeclarationQuoted);
+    } else if (state == Declaration && (c == '[' || c == ']')) {
+        brackets += c == '[' ? 1 : -1;
+    } else if (c == '>' && (state == Tag || brackets <= 0)) {
+        begin(Text);
+    }
+}
+
 qint64 XmlTokenGuard::scan(const char* data, qint64 size)
 {
     qint64 i = 0;
     while (i < size) {
         const State before = state;
-        if (state == Text || state == Quoted || state == DeclarationQuoted) {
-            // The bulk of a file: runs until the next '<' or the closing quote.
-            const char wanted = state == Text ? '<' : quote;
-            const void* found = std::memchr(data + i, wanted, size_t(size - i));
-            i = found ? static_cast<const char*>(found) - data : size;
-            if (found) {
-                ++i;
-                if (state == Text) {
-                    opening = "<";
-                    begin(Open);
-                } else {
-                    begin(state == Quoted ? Tag : Declaration);
-                }
-            }
-        } else if (state == Comment || state == CData || state == Instruction) {
-            // Up to a '>' that the end of the markup ("-->", "]]>", "?>") comes before.
-            const void* found = std::memchr(data + i, '>', size_t(size - i));
-            const qint64 end = found ? static_cast<const char*>(found) - data : size;
-            for (qint64 j = qMax(i, end - 2); j < end; ++j) {
-                last[0] = last[1];
-                last[1] = data[j];
-            }
-            i = end;
-            if (found) {
-                ++i;
-                const bool ends = state == Comment       ? last[0] == '-' && last[1] == '-'
-                    : state == CData                      ? last[0] == ']' && last[1] == ']'
-                                                          : last[1] == '?';
-                last[0] = last[1];
-                last[1] = '>';
-                if (ends)
-                    begin(Text);
-            }
-        } else {
-            const char c = data[i++];
-            if (state == Open) {
-                classify(c);
-            } else if (c == '"' || c == '\'') {
-                quote = c;
-                begin(state == Tag ? Quoted : DeclarationQuoted);
-            } else if (state == Declaration && (c == '[' || c == ']')) {
-                brackets += c == '[' ? 1 : -1;
-            } else if (c == '>' && (state == Tag || brackets <= 0)) {
-                begin(Text);
-            }
-        }
+        if (state == Text || state == Quoted || state == DeclarationQuoted)
+            i = skipRun(data, i, size);
+        else if (state == Comment || state == CData || state == Instruction)
+            i = skipToMarkupEnd(data, i, size);
+        else
+            step(data[i++]);
         // A token ends where the next begins: text at a '<', markup after its '>'.
         if (before != Text && state == Text)
             runStart = position + i;

@@ -43,6 +43,12 @@ private:
     qint64 scan(const char* data, qint64 size);
     // One byte after a '<', until the kind of markup is known.
     void classify(char c);
+    // From `i` on: the rest of a run of text or of a quoted value; the rest of a comment, CDATA
+    // section or processing instruction; one byte of other markup. Each returns where the
+    // scan goes on.
+    qint64 skipRun(const char* data, qint64 i, qint64 size);
+    qint64 skipToMarkupEnd(const char* data, qint64 i, qint64 size);
+    void step(char c);
     void begin(State next) { state = next; }
 
     QIODevice* source;

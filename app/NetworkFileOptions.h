@@ -1,0 +1,27 @@
+#ifndef APP_NETWORKFILEOPTIONS_H
+#define APP_NETWORKFILEOPTIONS_H
+
+// The options of the command-line programs that write a network file: where it goes (-o, -O),
+// its format (--format) and the check after it (--check). One home for their texts and rules.
+// Used in the main thread.
+#include "extraction/NetworkFormat.h"
+
+#include <QString>
+
+class CommandLine;
+class QCommandLineParser;
+
+struct NetworkFileOptions
+{
+    QString output; // empty: a new name in data/comp/
+    bool overwrite = false;
+    NetworkFormat format = NetworkFormat::Dorvex;
+    bool check = false;
+
+    // `checkNote` ends the help text of --check.
+    static void add(QCommandLineParser& options, const QString& checkNote);
+    // False after a usage error (reported): an unknown format, or an existing FILE without -O.
+    bool read(const CommandLine& commandLine, const QCommandLineParser& options);
+};
+
+#endif
