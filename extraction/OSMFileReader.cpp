@@ -4,6 +4,7 @@
 #include "extraction/Bzip2Device.h"
 #include "extraction/ClipSelection.h"
 #include "extraction/GzipDevice.h"
+#include "extraction/OSMPbfObjectReader.h"
 #include "extraction/OSMPbfReader.h"
 #include "extraction/OSMXmlAttributes.h"
 #include "extraction/OSMXmlClipScan.h"
@@ -178,7 +179,7 @@ void OSMFileReader::copy(const QString& path, KeptObjects& objects, OSMFileForma
     if (format == OSMFileFormat::Unknown)
         format = OSMFileFormat::of(path);
     if (format == OSMFileFormat::Pbf) {
-        OSMPbfReader::copy(path, objects);
+        OSMPbfObjectReader::copy(path, objects);
         return;
     }
     XmlInput input = openXml(path, format, false, nullptr);

@@ -12,7 +12,6 @@
 
 class BoundingBox;
 class ClipSelection;
-class KeptObjects;
 class OSMData;
 
 class OSMPbfReader
@@ -32,9 +31,6 @@ public:
     // The area the file's header says its data covers; false when it names none (or the
     // file is no PBF).
     static bool headerBox(const QString& path, BoundingBox& box);
-    // Second reading for the network file in standard OSM XML: every object that `objects`
-    // wants, whole, with its metadata. No diagnostics; returns the error text as read().
-    static QString copy(const QString& path, KeptObjects& objects);
 };
 
 #endif
