@@ -87,7 +87,7 @@ ProblemPicture MapDataLoader::problemPicture(const QString& path)
     ProblemPicture picture;
     picture.fileName = path;
     WrittenNetwork network;
-    if (!NetworkFileReader::read(path, network, picture.failure))
+    if (!NetworkFileReader::read(path, network, &picture.failure))
         return picture;
     const std::vector<Finding> findings = NetworkCheck::run(network);
     picture.problems = int(findings.size());

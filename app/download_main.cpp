@@ -69,7 +69,7 @@ bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
     BoundingBox box;
     QString problem;
     const QString text = options.positionalArguments().first();
-    if (!BoundingBox::fromText(text, box, problem)) {
+    if (!BoundingBox::fromText(text, box, &problem)) {
         commandLine.usageError(QString("bad box \"%1\": %2").arg(text, problem));
         return false;
     }

@@ -78,7 +78,7 @@ bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
     if (options.isSet("bbox")) {
         QString problem;
         const QString text = options.value("bbox");
-        if (!BoundingBox::fromText(text, settings.box, problem)) {
+        if (!BoundingBox::fromText(text, settings.box, &problem)) {
             commandLine.usageError(QString("bad --bbox \"%1\": %2").arg(text, problem));
             return false;
         }

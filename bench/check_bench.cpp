@@ -62,7 +62,7 @@ int main(int argc, char* argv[])
         QString error;
         QElapsedTimer timer;
         timer.start();
-        if (!NetworkFileReader::read(arguments[0], network, error)) {
+        if (!NetworkFileReader::read(arguments[0], network, &error)) {
             std::fprintf(stderr, "pelagor-check-bench: %s\n", qPrintable(error));
             return 1;
         }

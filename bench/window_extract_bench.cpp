@@ -18,7 +18,7 @@ int main(int argc, char* argv[])
     const QStringList arguments = QApplication::arguments();
     BoundingBox box;
     QString problem;
-    if (arguments.size() != 3 || !BoundingBox::fromText(arguments[1], box, problem)) {
+    if (arguments.size() != 3 || !BoundingBox::fromText(arguments[1], box, &problem)) {
         std::fputs("Usage: pelagor-window-extract-bench W,S,E,N FILE\n", stderr);
         return 2;
     }

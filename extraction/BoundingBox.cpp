@@ -12,42 +12,35 @@ BoundingBox::BoundingBox(double west, double south, double east, double north)
 {
 }
 
-bool BoundingBox::fromText(const QString& text, BoundingBox& box, QString& problem)
+bool BoundingBox::fromText(const QString& text, BoundingBox& box, QString* problem)
 {
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4) {
-        problem = QStringLiteral("four numbers W,S,E,N expected");
+    const auto refuse = [problem](const QString& why) {
+        if (problem)
+            *problem = why;
         return false;
-    }
+    };
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return refuse(QStringLiteral("four numbers W,S,E,N expected"));
     double values[4];
     for (int i = 0; i < 4; ++i) {
         bool ok = false;
         values[i] = parts[i].toDouble(&ok);
-        if (!ok) {
-            problem = QStringLiteral("\"%1\" is not a number").arg(parts[i]);
-            return false;
-        }
+        if (!ok)
+            return refuse(QStringLiteral("\"%1\" is not a number").arg(parts[i]));
     }
     const double west = values[0];
     const double south = values[1];
     const double east = values[2];
     const double north = values[3];
-    if (!NetworkKeepRules::isLongitude(west) || !NetworkKeepRules::isLongitude(east)) {
-        problem = QStringLiteral("longitudes must lie between -180 and 180");
-        return false;
-    }
-    if (!NetworkKeepRules::isLatitude(south) || !NetworkKeepRules::isLatitude(north)) {
-        problem = QStringLiteral("latitudes must lie between -90 and 90");
-        return false;
-    }
-    if (west > east) {
-        problem = QStringLiteral("west is east of east");
-        return false;
-    }
-    if (south > north) {
-        problem = QStringLiteral("south is north of north");
-        return false;
-    }
+    if (!NetworkKeepRules::isLongitude(west) || !NetworkKeepRules::isLongitude(east))
+        return refuse(QStringLiteral("longitudes must lie between -180 and 180"));
+    if (!NetworkKeepRules::isLatitude(south) || !NetworkKeepRules::isLatitude(north))
+        return refuse(QStringLiteral("latitudes must lie between -90 and 90"));
+    if (west > east)
+        return refuse(QStringLiteral("west is east of east"));
+    if (south > north)
+        return refuse(QStringLiteral("south is north of north"));
     box = BoundingBox(west, south, east, north);
     return true;
 }

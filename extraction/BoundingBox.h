@@ -13,7 +13,7 @@ public:
 
     // Reads "W,S,E,N": four numbers, west not east of east, south not north of north,
     // all on Earth. False, with what is wrong in `problem`, for any other text.
-    static bool fromText(const QString& text, BoundingBox& box, QString& problem);
+    static bool fromText(const QString& text, BoundingBox& box, QString* problem = nullptr);
 
     bool contains(double lat, double lon) const;
     double west() const { return westLon; }

@@ -9,7 +9,7 @@ bool NetworkFileCheck::check(const QString& path, Format format, QString& report
 {
     WrittenNetwork network;
     QString error;
-    if (!NetworkFileReader::read(path, network, error)) {
+    if (!NetworkFileReader::read(path, network, &error)) {
         report = NetworkReport::unreadable(path, error);
         findings = 0;
         return false;

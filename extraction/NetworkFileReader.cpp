@@ -62,12 +62,13 @@ void readRelation(const osmium::Relation& relation, WrittenNetwork& network,
 
 } // namespace
 
-bool NetworkFileReader::read(const QString& path, WrittenNetwork& network, QString& error)
+bool NetworkFileReader::read(const QString& path, WrittenNetwork& network, QString* error)
 {
     // Opened here first, so that a missing or unreadable file is told in the system's words.
     QFile probe(path);
     if (!probe.open(QIODevice::ReadOnly)) {
-        error = probe.errorString();
+        if (error)
+            *error = probe.errorString();
         return false;
     }
     probe.close();
@@ -89,7 +90,8 @@ bool NetworkFileReader::read(const QString& path, WrittenNetwork& network, QStri
         }
         reader.close();
     } catch (const std::exception& e) {
-        error = QString::fromUtf8(e.what());
+        if (error)
+            *error = QString::fromUtf8(e.what());
         return false;
     }
     return true;

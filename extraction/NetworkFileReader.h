@@ -15,7 +15,7 @@ class NetworkFileReader
 public:
     // False, with the reason in `error`, when the file cannot be opened or is not a
     // complete, well-formed OSM XML document; what was read before is then incomplete.
-    static bool read(const QString& path, WrittenNetwork& network, QString& error);
+    static bool read(const QString& path, WrittenNetwork& network, QString* error = nullptr);
 };
 
 #endif

@@ -152,11 +152,11 @@ OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, c
         file.close();
         // A fault stops the first pass where the second one stops too, and is reported by it.
         if (selection) {
-            OSMPbfReader::scan(path, *selection, position);
+            OSMPbfReader::scan(path, *selection, nullptr, position);
             if (progress)
                 progress->beginPass(1);
         }
-        text = OSMPbfReader::read(path, data, selection.get(), position);
+        OSMPbfReader::read(path, data, selection.get(), &text, position);
     } else {
         if (selection) {
             if (!scanXml(path, format, *selection, progress))

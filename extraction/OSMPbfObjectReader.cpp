@@ -84,7 +84,7 @@ void copyRelation(const osmium::Relation& relation, KeptObjects& objects)
 
 } // namespace
 
-QString OSMPbfObjectReader::copy(const QString& path, KeptObjects& objects)
+bool OSMPbfObjectReader::copy(const QString& path, KeptObjects& objects)
 {
     return PbfEntities::forEach(
         path, nullptr,
@@ -96,6 +96,6 @@ QString OSMPbfObjectReader::copy(const QString& path, KeptObjects& objects)
             else if (entity.type() == osmium::item_type::relation)
                 copyRelation(static_cast<const osmium::Relation&>(entity), objects);
         },
-        osmium::io::read_meta::yes);
+        nullptr, osmium::io::read_meta::yes);
 }
 

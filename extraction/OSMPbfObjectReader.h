@@ -11,9 +11,9 @@ class KeptObjects;
 class OSMPbfObjectReader
 {
 public:
-    // Every object that `objects` wants, in file order. No diagnostics; returns the error text of
-    // a fault, an empty string otherwise.
-    static QString copy(const QString& path, KeptObjects& objects);
+    // Every object that `objects` wants, in file order. No diagnostics; false at a fault (the
+    // network's reading has reported it).
+    static bool copy(const QString& path, KeptObjects& objects);
 };
 
 #endif

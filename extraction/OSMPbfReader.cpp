@@ -133,10 +133,10 @@ void scanRelation(const osmium::Relation& relation, ClipSelection& selection, st
 
 } // namespace
 
-QString OSMPbfReader::read(const QString& path, OSMData& data, const ClipSelection* selection,
-                           const Position& position)
+bool OSMPbfReader::read(const QString& path, OSMData& data, const ClipSelection* selection, QString* error,
+                        const Position& position)
 {
-    return PbfEntities::forEach(path, position, [&data, selection](const osmium::OSMEntity& entity) {
+    const auto visit = [&data, selection](const osmium::OSMEntity& entity) {
         switch (entity.type()) {
         case osmium::item_type::node:
             readNode(static_cast<const osmium::Node&>(entity), data, selection);
@@ -150,14 +150,15 @@ QString OSMPbfReader::read(const QString& path, OSMData& data, const ClipSelecti
         default:
             break;
         }
-    });
+    };
+    return PbfEntities::forEach(path, position, visit, error);
 }
 
-QString OSMPbfReader::scan(const QString& path, ClipSelection& selection, const Position& position)
+bool OSMPbfReader::scan(const QString& path, ClipSelection& selection, QString* error, const Position& position)
 {
     std::vector<qint64> nodeIds;
     std::vector<qint64> relationRefs;
-    const QString error = PbfEntities::forEach(path, position, [&selection, &nodeIds, &relationRefs](const osmium::OSMEntity& entity) {
+    const auto visit = [&selection, &nodeIds, &relationRefs](const osmium::OSMEntity& entity) {
         if (entity.type() == osmium::item_type::node) {
             const osmium::Node& node = static_cast<const osmium::Node&>(entity);
             const osmium::Location location = node.location();
@@ -177,9 +178,10 @@ QString OSMPbfReader::scan(const QString& path, ClipSelection& selection, const 
         } else if (entity.type() == osmium::item_type::relation) {
             scanRelation(static_cast<const osmium::Relation&>(entity), selection, relationRefs);
         }
-    });
+    };
+    const bool read = PbfEntities::forEach(path, position, visit, error);
     selection.finishScan();
-    return error;
+    return read;
 }
 
 bool OSMPbfReader::headerBox(const QString& path, BoundingBox& box)

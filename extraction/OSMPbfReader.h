@@ -18,16 +18,17 @@ class OSMPbfReader
 {
 public:
     // Reads the file into `data`; with a selection, only the elements it keeps.
-    // Returns the reader's error text when reading stopped at a fault (what was read
-    // before it stays in `data`), an empty string otherwise.
+    // False when reading stopped at a fault, which `error` tells (what was read before it
+    // stays in `data`).
     // `position`, when given, is told after each block how many bytes of the file have been
     // read. The path "-" is the standard input.
     using Position = std::function<void(qint64 bytes)>;
-    static QString read(const QString& path, OSMData& data, const ClipSelection* selection,
-                        const Position& position = Position());
+    static bool read(const QString& path, OSMData& data, const ClipSelection* selection, QString* error = nullptr,
+                     const Position& position = Position());
     // First pass of a clipped file: every node position, way and relation, in file
-    // order, into the selection. No diagnostics; returns the error text as read().
-    static QString scan(const QString& path, ClipSelection& selection, const Position& position = Position());
+    // order, into the selection. No diagnostics; false at a fault, as read().
+    static bool scan(const QString& path, ClipSelection& selection, QString* error = nullptr,
+                     const Position& position = Position());
     // The area the file's header says its data covers; false when it names none (or the
     // file is no PBF).
     static bool headerBox(const QString& path, BoundingBox& box);

@@ -29,10 +29,10 @@ inline osmium::io::File file(const QString& path)
 
 // Every entity of the file in file order, node, way and relation alike; `position`, when given,
 // is told after each block how many bytes have been read. Metadata (versions, times, users) is
-// decoded only when `meta` asks for it. Returns the error text of a fault, empty otherwise.
+// decoded only when `meta` asks for it. False at a fault, which `error` then tells.
 template <class Visit>
-QString forEach(const QString& path, const std::function<void(qint64)>& position, Visit visit,
-                osmium::io::read_meta meta = osmium::io::read_meta::no)
+bool forEach(const QString& path, const std::function<void(qint64)>& position, Visit visit, QString* error,
+             osmium::io::read_meta meta = osmium::io::read_meta::no)
 {
     try {
         osmium::thread::Pool pool;
@@ -47,9 +47,11 @@ QString forEach(const QString& path, const std::function<void(qint64)>& position
         }
         reader.close();
     } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
+        if (error)
+            *error = QString::fromUtf8(e.what());
+        return false;
     }
-    return QString();
+    return true;
 }
 
 // The id a way is read with, 0 when it does not convert, as from XML text.

@@ -36,7 +36,7 @@ void tst_BoundingBox::fromText()
     QFETCH(QString, problem);
     BoundingBox box;
     QString said;
-    QCOMPARE(BoundingBox::fromText(text, box, said), problem.isEmpty());
+    QCOMPARE(BoundingBox::fromText(text, box, &said), problem.isEmpty());
     QCOMPARE(said, problem);
     if (problem.isEmpty()) {
         const QStringList numbers = text.split(',');

@@ -159,7 +159,7 @@ tst_Extracts::Run tst_Extracts::extract(const QStringList& paths, const QString&
         if (!bbox.isEmpty()) {
             BoundingBox box;
             QString problem;
-            if (!BoundingBox::fromText(bbox, box, problem))
+            if (!BoundingBox::fromText(bbox, box, &problem))
                 QTest::qFail(qPrintable(problem), __FILE__, __LINE__);
             parser.clipTo(box);
         }
@@ -314,7 +314,7 @@ void tst_Extracts::clippedToPiece()
     const QString bbox = QString(piece).replace('-', ',');
     BoundingBox box;
     QString problem;
-    QVERIFY(BoundingBox::fromText(bbox, box, problem));
+    QVERIFY(BoundingBox::fromText(bbox, box, &problem));
     const Run alone = extract({TestWorkDir::testData("moscow-selection/" + piece + ".osm")});
     const Run clipped = extract({unionFile}, bbox);
     const Run whole = extract({unionFile});
