@@ -1,4 +1,4 @@
-#include "tests/support/TileSketch.h"
+#include "TileSketch.h"
 
 #include "mapview/Renderer.h"
 #include "mapview/WebMercator.h"

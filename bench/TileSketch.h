@@ -1,5 +1,5 @@
-#ifndef TESTS_SUPPORT_TILESKETCH_H
-#define TESTS_SUPPORT_TILESKETCH_H
+#ifndef BENCH_TILESKETCH_H
+#define BENCH_TILESKETCH_H
 
 // Map tiles drawn from real OpenStreetMap files in the colours of the standard OpenStreetMap
 // map: land, landuse, water, buildings, roads with their casings, railways. For fake tile

@@ -13,7 +13,7 @@
 #include "mapview/Visualization.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/OsmApiPieces.h"
-#include "tests/support/TileSketch.h"
+#include "TileSketch.h"
 #include "tests/support/TestWorkDir.h"
 
 #include <QAction>
