@@ -30,7 +30,8 @@ void MapLegend::addRow(const QString& text, const SwatchPainter& swatch)
     rows.push_back({text, swatch});
 }
 
-QRect MapLegend::box(const QFontMetrics& metrics, const QRect& view, Corner corner, const QRect& keepClear) const
+QRect MapLegend::box(const QFontMetrics& metrics, const QRect& view, Corner corner,
+                     const std::vector<QRect>& keepClear) const
 {
     const int line = lineHeight(metrics);
     int width = metrics.horizontalAdvance(title);
@@ -41,14 +42,22 @@ QRect MapLegend::box(const QFontMetrics& metrics, const QRect& view, Corner corn
     const int left = corner == BottomLeft ? view.left() + margin : view.right() - margin - boxWidth;
     const int top = corner == TopRight ? view.top() + margin : view.bottom() - margin - boxHeight;
     QRect result(left, top, boxWidth, boxHeight);
-    // The outline is drawn one pixel right of and below the box.
-    const QRect outline = result.adjusted(0, 0, 1, 1);
-    if (!keepClear.isEmpty() && outline.intersects(keepClear.marginsAdded(QMargins(margin, margin, margin, margin))))
-        result.moveTop(keepClear.top() - margin - boxHeight - 1);
+    // The box only moves away from the corner, so once no area is near it, none is.
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const QRect& area : keepClear) {
+            // The outline is drawn one pixel right of and below the box.
+            const QRect outline = result.adjusted(0, 0, 1, 1);
+            if (area.isEmpty() || !outline.intersects(area.marginsAdded(QMargins(margin, margin, margin, margin))))
+                continue;
+            result.moveTop(corner == TopRight ? area.bottom() + margin + 1 : area.top() - margin - boxHeight - 1);
+            moved = true;
+        }
+    }
     return result;
 }
 
-void MapLegend::paint(QPainter* painter, const QRect& view, Corner corner, const QRect& keepClear) const
+void MapLegend::paint(QPainter* painter, const QRect& view, Corner corner, const std::vector<QRect>& keepClear) const
 {
     painter->save();
     const QFontMetrics metrics(painter->font());

@@ -33,10 +33,11 @@ public:
     MapLegend(const QString& title, int swatchWidth, int rowHeight = 0);
     void addRow(const QString& text, const SwatchPainter& swatch);
 
-    // The box in the view: in the corner, or above keepClear where it would come near it.
-    // An empty keepClear keeps nothing clear.
-    QRect box(const QFontMetrics& metrics, const QRect& view, Corner corner, const QRect& keepClear) const;
-    void paint(QPainter* painter, const QRect& view, Corner corner, const QRect& keepClear) const;
+    // The box in the view: in the corner, or where it would come near an area of keepClear
+    // (the map's credit, widgets over the map), above it in a bottom corner and below it in
+    // a top one.
+    QRect box(const QFontMetrics& metrics, const QRect& view, Corner corner, const std::vector<QRect>& keepClear) const;
+    void paint(QPainter* painter, const QRect& view, Corner corner, const std::vector<QRect>& keepClear) const;
 
 private:
     struct Row

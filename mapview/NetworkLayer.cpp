@@ -133,7 +133,7 @@ void NetworkLayer::imageDrawn(const QImage& drawnImage, int zoom, const QRect& w
     Q_EMIT changed();
 }
 
-void NetworkLayer::paintLegend(QPainter* target, const QRect& view, const QRect& keepClear) const
+void NetworkLayer::paintLegend(QPainter* target, const QRect& view, const std::vector<QRect>& keepClear) const
 {
     QString title;
     if (!loaded)

@@ -13,6 +13,7 @@
 #include <QRect>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class NetworkPainter;
 class QPainter;
@@ -33,8 +34,8 @@ public:
     bool isUpToDate() const;
 
     void paint(QPainter* painter, const Renderer& renderer, const QRect& view);
-    // In the bottom right corner, lifted above keepClear where it would come near it.
-    void paintLegend(QPainter* painter, const QRect& view, const QRect& keepClear) const;
+    // In the bottom right corner, lifted above an area of keepClear where it would come near it.
+    void paintLegend(QPainter* painter, const QRect& view, const std::vector<QRect>& keepClear) const;
 
 Q_SIGNALS:
     // A new image has come: the map should repaint.

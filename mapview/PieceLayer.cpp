@@ -105,7 +105,7 @@ void PieceLayer::paint(QPainter* painter, const Renderer& renderer, const QRect&
     painter->drawImage(view.topLeft(), cache.image());
 }
 
-void PieceLayer::paintLegend(QPainter* painter, const QRect& view, const QRect& keepClear) const
+void PieceLayer::paintLegend(QPainter* painter, const QRect& view, const std::vector<QRect>& keepClear) const
 {
     QString title = QString("Downloaded pieces, by age");
     if (!scanned)

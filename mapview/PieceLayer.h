@@ -31,8 +31,8 @@ public:
     bool isScanned() const { return scanned; }
 
     void paint(QPainter* painter, const Renderer& renderer, const QRect& view);
-    // In the bottom left corner, lifted above keepClear where it would come near it.
-    void paintLegend(QPainter* painter, const QRect& view, const QRect& keepClear) const;
+    // In the bottom left corner, lifted above an area of keepClear where it would come near it.
+    void paintLegend(QPainter* painter, const QRect& view, const std::vector<QRect>& keepClear) const;
 
 private:
     // A cell's north-west and south-east corners as fractions of the world (zoom 0).

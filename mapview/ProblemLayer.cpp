@@ -90,7 +90,7 @@ QString ProblemLayer::toolTipAt(const Renderer& renderer, const QPoint& pixel) c
     return texts.join("\n\n");
 }
 
-void ProblemLayer::paintLegend(QPainter* painter, const QRect& view) const
+void ProblemLayer::paintLegend(QPainter* painter, const QRect& view, const std::vector<QRect>& keepClear) const
 {
     QString title;
     if (!loaded)
@@ -121,6 +121,7 @@ void ProblemLayer::paintLegend(QPainter* painter, const QRect& view) const
         legend.addRow(QString("%1: %2%3").arg(k.name).arg(k.count).arg(placed[std::size_t(kind)] ? "" : " (not on the map)"),
                       [kind](QPainter* p, const QRect& r) { paintRing(p, QRectF(r).center(), kind); });
     }
-    // At the top: the other views' legends stand at the bottom, by the map's credit.
-    legend.paint(painter, view, MapLegend::TopRight, QRect());
+    // At the top, below what lies over the map there: the other views' legends stand at the
+    // bottom, by the map's credit.
+    legend.paint(painter, view, MapLegend::TopRight, keepClear);
 }

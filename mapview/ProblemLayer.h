@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <vector>
 
 class QPainter;
 class Renderer;
@@ -31,7 +32,7 @@ public:
     bool isLoaded() const { return loaded; }
 
     void paint(QPainter* painter, const Renderer& renderer, const QRect& view) const;
-    void paintLegend(QPainter* painter, const QRect& view) const;
+    void paintLegend(QPainter* painter, const QRect& view, const std::vector<QRect>& keepClear) const;
     // The words of the findings whose rings cover the pixel, one block each; empty for none.
     QString toolTipAt(const Renderer& renderer, const QPoint& pixel) const;
 

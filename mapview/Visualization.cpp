@@ -3,6 +3,7 @@
 #include "mapview/MapCredit.h"
 #include "mapview/Renderer.h"
 
+#include <QChildEvent>
 #include <QHelpEvent>
 #include <QDesktopServices>
 #include <QFontMetrics>
@@ -90,8 +91,39 @@ void Visualization::setProblemPicture(const ProblemPicture& picture)
     update();
 }
 
+std::vector<QRect> Visualization::overlays() const
+{
+    std::vector<QRect> areas;
+    for (const QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->isVisible())
+            areas.push_back(child->geometry());
+    return areas;
+}
+
+bool Visualization::eventFilter(QObject* watched, QEvent* e)
+{
+    // A legend keeps clear of the widgets over the map (the place search): when one moves,
+    // grows or hides, the legend may have to move too.
+    switch (e->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+        update();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
 bool Visualization::event(QEvent* e)
 {
+    if (e->type() == QEvent::ChildAdded) {
+        QObject* child = static_cast<QChildEvent*>(e)->child();
+        if (child->isWidgetType())
+            child->installEventFilter(this);
+    }
     if (e->type() != QEvent::ToolTip)
         return QWidget::event(e);
     auto* help = static_cast<QHelpEvent*>(e);
@@ -174,11 +206,11 @@ void Visualization::paintEvent(QPaintEvent* e)
     // The credit lies above everything, and the legends keep out of its way.
     creditArea = MapCredit::rect(QFontMetrics(painter.font()), rect());
     if (piecesShown)
-        pieces.paintLegend(&painter, rect(), creditArea);
+        pieces.paintLegend(&painter, rect(), {creditArea});
     if (networkShown)
-        network.paintLegend(&painter, rect(), creditArea);
+        network.paintLegend(&painter, rect(), {creditArea});
     if (problemsShown)
-        problems.paintLegend(&painter, rect());
+        problems.paintLegend(&painter, rect(), overlays());
     MapCredit::paint(&painter, rect());
     painter.end();
 }

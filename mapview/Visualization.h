@@ -12,6 +12,7 @@
 #include <QRect>
 #include <QRectF>
 #include <QWidget>
+#include <vector>
 
 class Renderer;
 class QEvent;
@@ -67,6 +68,7 @@ private Q_SLOTS:
 protected:
     // Tooltips name the problems under the mouse.
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -76,6 +78,8 @@ protected:
 
 private:
     int hitTestCorners(const QPoint& m);
+    // Where the widgets laid over the map (children of this one) are.
+    std::vector<QRect> overlays() const;
 
     Renderer* renderer; // child of this widget
     bool dragging;

@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 #include "mapview/MapCredit.h"
+#include "mapview/MapLegend.h"
+#include "mapview/PlaceSearch.h"
 #include "mapview/PieceLayer.h"
 #include "mapview/ProblemLayer.h"
 #include "mapview/Renderer.h"
@@ -443,6 +445,20 @@ void tst_MapViews::problemsRingWhereTheyLie()
         QCOMPARE(QToolTip::text(), ring.toolTip);
     }
     QToolTip::hideText();
+
+    // The legend stands in the top right corner, below the place search that lies over the map
+    // there: under the field only the map, then the legend's box.
+    const QRect field = map->findChild<PlaceSearch*>()->geometry();
+    QVERIFY(field.top() < 20 && field.right() > image.width() - 20);
+    const auto onlyTiles = [&](int y) {
+        for (int x = field.left(); x <= field.right(); ++x)
+            if (image.pixelColor(x, y) != tileColour)
+                return false;
+        return true;
+    };
+    for (int y = field.bottom() + 1; y <= field.bottom() + MapLegend::margin; ++y)
+        QVERIFY2(onlyTiles(y), qPrintable(QString("row %1 below the field at %2").arg(y).arg(field.bottom())));
+    QVERIFY(!onlyTiles(field.bottom() + MapLegend::margin + 1));
 
     window->findChild<QAction*>("actionProblemsOfLastNetwork")->setChecked(false);
     QCOMPARE(status->text(), QString());
