@@ -13,7 +13,9 @@
 // whose bytes must equal those at the same relative path), `README` (what it shows), `server`
 // (the answers of a fake editing API and Overpass interpreter, see ScenarioServer.h; the
 // program finds them through PELAGOR_API_URL and PELAGOR_OVERPASS_URL) and `requests` (the
-// requests they must get, one a line in order; an empty file for none).
+// requests they must get, one a line in order; an empty file for none). A piece file that the
+// run leaves in data/download/ under the name of a piece the server's data holds must be that
+// piece byte for byte, unless `expected/` says what it holds.
 // Outputs and file names are normalised: the working directory's absolute path becomes ".",
 // a local date and time "YYYY-MM-DD_hh-mm-ss" becomes "<date>_<time>", and the progress dots
 // of a request line become one dot (followed by " Done" when the line had one).
@@ -49,6 +51,7 @@ private:
                         const QString& workDir, const QString& homeDir, const ScenarioServer* server, QString& report);
     void compareText(const QString& name, const QString& actual, QString& report, bool update) const;
     void compareFiles(const QString& workDir, const QStringList& workDirs, QString& report, bool update) const;
+    void comparePieces(const QString& workDir, const ScenarioServer& server, QString& report) const;
 
     QString folder;
     QHash<QString, QString> programs;

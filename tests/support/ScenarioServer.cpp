@@ -98,17 +98,19 @@ FakeHttpServer::Response ScenarioServer::respond(const FakeHttpServer::Request& 
     return FakeHttpServer::Response::error(404, "no rule of the scenario answers this request");
 }
 
+QByteArray ScenarioServer::piece(const QString& box) const
+{
+    QByteArray data;
+    for (const QString& folder : folders)
+        if (data.isEmpty())
+            data = readAll(folder + "/" + box + ".osm");
+    return data;
+}
+
 FakeHttpServer::Response ScenarioServer::answer(const Rule& rule, const QString& service, const QString& box,
                                                 const FakeHttpServer::Request& request) const
 {
-    QByteArray data;
-    if (service == "overpass") {
-        data = overpass->respond(request).body;
-    } else {
-        for (const QString& folder : folders)
-            if (data.isEmpty())
-                data = readAll(folder + "/" + box + ".osm");
-    }
+    const QByteArray data = service == "overpass" ? overpass->respond(request).body : piece(box);
     FakeHttpServer::Response response;
     bool isStatus = false;
     const int status = rule.answer.toInt(&isStatus);

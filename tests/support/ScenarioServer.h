@@ -42,6 +42,8 @@ public:
     const QStringList& requests() const { return seen; }
     // Requests no rule answered.
     const QStringList& unanswered() const { return missed; }
+    // The API piece "W-S-E-N" as the data serves it; empty when the data has no such piece.
+    QByteArray piece(const QString& box) const;
 
 private:
     struct Rule
