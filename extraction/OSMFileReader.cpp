@@ -78,6 +78,12 @@ void prepare(QXmlStreamReader& reader)
 // The reader's error text, or the guard's when it ended the document.
 QString errorOf(const QXmlStreamReader& reader, const XmlTokenGuard& guard, const QString& path, bool diagnostics)
 {
+    if (guard.refused()) {
+        if (diagnostics)
+            std::cerr << "OSMParser: \"" << path.toStdString() << "\": not read: " << guard.refusal().toStdString()
+                      << std::endl;
+        return "The file is not read: " + guard.refusal() + ".";
+    }
     if (guard.tripped()) {
         const QString limit = QString::number(guard.limit() >> 20);
         if (diagnostics)

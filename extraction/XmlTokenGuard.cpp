@@ -1,5 +1,7 @@
 #include "extraction/XmlTokenGuard.h"
 
+#include "extraction/XmlEncoding.h"
+
 #include <cstring>
 
 namespace {
@@ -52,9 +54,26 @@ qint64 XmlTokenGuard::readData(char* data, qint64 maxSize)
             setErrorString(source->errorString());
         return got;
     }
+    if (!encodingReadable(data, got)) {
+        trippedAt = position;
+        return 0;
+    }
     const qint64 passed = scan(data, got);
     position += passed;
     return passed;
+}
+
+bool XmlTokenGuard::encodingReadable(const char* data, qint64 size)
+{
+    if (encodingJudged)
+        return true;
+    prologue.append(data, int(qMin<qint64>(size, XmlEncoding::prologueLimit - prologue.size())));
+    const XmlEncoding::Verdict verdict = XmlEncoding::judge(prologue, &refusalText);
+    if (verdict == XmlEncoding::Undecided)
+        return true; // only the start of a declaration passes, which the reader cannot act on
+    encodingJudged = true;
+    prologue = QByteArray();
+    return verdict == XmlEncoding::Readable;
 }
 
 void XmlTokenGuard::classify(char c)

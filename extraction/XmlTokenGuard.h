@@ -9,6 +9,7 @@
 // XML just far enough to tell where a token ends. Used in the processing worker thread.
 #include <QByteArray>
 #include <QIODevice>
+#include <QString>
 #include <functional>
 
 class XmlTokenGuard : public QIODevice
@@ -24,8 +25,12 @@ public:
     bool atEnd() const override;
     void close() override;
 
-    // The data was ended early: a token was longer than the limit, starting at this byte.
+    // The data was ended early: a token was longer than the limit, starting at this byte, or
+    // the document is in an encoding whose bytes cannot be followed (then nothing after its
+    // first bytes is passed on, and refusal() says why).
     bool tripped() const { return trippedAt >= 0; }
+    bool refused() const { return !refusalText.isEmpty(); }
+    QString refusal() const { return refusalText; }
     qint64 trippedAtByte() const { return trippedAt; }
     qint64 limit() const { return maxRun; }
     // Called after each block taken from the source (for the progress of the reading).
@@ -41,6 +46,8 @@ private:
     // Follows the tokens over `size` bytes; returns how many may be passed on (fewer when a
     // token grew beyond the limit).
     qint64 scan(const char* data, qint64 size);
+    // Judges the encoding on the first bytes; false when the document is not to be read.
+    bool encodingReadable(const char* data, qint64 size);
     // One byte after a '<', until the kind of markup is known.
     void classify(char c);
     // From `i` on: the rest of a run of text or of a quoted value; the rest of a comment, CDATA
@@ -62,6 +69,9 @@ private:
     char last[2] = {0, 0}; // the two bytes before the current one, for the ends "-->", "]]>", "?>"
     int brackets = 0; // of a document type's internal subset
     std::function<void()> readHook;
+    QByteArray prologue; // the first bytes, until the encoding is judged
+    bool encodingJudged = false;
+    QString refusalText;
 };
 
 #endif

@@ -6,6 +6,7 @@
 #include "tests/support/TestWorkDir.h"
 
 #include <QElapsedTimer>
+#include <QTextCodec>
 #include <QtTest>
 #include <bzlib.h>
 #include <sys/resource.h>
@@ -263,6 +264,30 @@ void tst_HostileInput::documents_data()
     QTest::newRow("Latin-1 declared") << "<?xml version='1.0' encoding='ISO-8859-1'?>\n<osm>" + sound()
                                              + stop("4", "Caf\xe9") + "</osm>"
                                       << QString() << none << 4 << 2 << 1 << 0 << QByteArray("v=\"Caf\xc3\xa9\"");
+
+    // Other encodings than UTF-8 and single-byte ones: the token guard cannot follow their bytes
+    // (U+3E3C is the bytes "<>" in UTF-16LE), so such a file is not read at all.
+    const auto wide = [](const QByteArray& utf8, const char* codec) {
+        return QByteArray(QTextCodec::codecForName(codec)->fromUnicode(QString::fromUtf8(utf8)));
+    };
+    const auto notRead = [=](const char* name, const QByteArray& content, const QString& reason) {
+        QTest::newRow(name) << content << "The file is not read: " + reason + "."
+                            << QStringList{"OSMParser: \"piece.osm\": not read: " + reason} << 0 << 0 << 0 << 0
+                            << emptyRoot;
+    };
+    const QString only = ", and only UTF-8 and single-byte encodings are read";
+    const QByteArray markup = QString(100000, QChar(0x3e3c)).toUtf8();
+    notRead("UTF-16LE with a mark, text of \"<>\" bytes",
+            wide(doc(sound() + stop("4", markup)), "UTF-16LE").prepend("\xff\xfe"), "it is in UTF-16LE" + only);
+    notRead("UTF-16BE without a mark", wide(doc(sound()), "UTF-16BE"), "it is in UTF-16BE" + only);
+    notRead("UTF-32LE without a mark", wide(doc(sound()), "UTF-32LE"), "it is in UTF-32LE" + only);
+    notRead("UTF-16 declared on single bytes", "<?xml version='1.0' encoding=\"UTF-16\"?>\n<osm>" + sound() + "</osm>",
+            "it declares the encoding UTF-16" + only);
+    notRead("declaration longer than 4096 bytes",
+            "<?xml version='1.0'" + QByteArray(5000, ' ') + "encoding='UTF-16'?>\n<osm>" + sound() + "</osm>",
+            "its XML declaration is longer than 4096 bytes");
+    QTest::newRow("UTF-8 with a mark") << doc(sound()).prepend("\xef\xbb\xbf") << QString() << none << 3 << 1 << 1
+                                       << 0 << start;
 
     // NUL and other characters XML cannot carry.
     // Qt's text for a character that XML does not allow leaves the character out.
