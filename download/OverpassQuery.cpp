@@ -1,7 +1,9 @@
 #include "download/OverpassQuery.h"
 
 #include "download/PiecePlan.h"
+#include "network/RoadClass.h"
 
+#include <QStringList>
 #include <array>
 
 QString OverpassQuery::forTile(const QRect& tile)
@@ -9,6 +11,9 @@ QString OverpassQuery::forTile(const QRect& tile)
     // Overpass writes a box south, west, north, east: latitude first, unlike the editing API.
     const std::array<double, 4> b = PiecePlan::bounds(tile); // west, south, east, north
     const QString box = QString("(%1,%2,%3,%4)").arg(b[1]).arg(b[0]).arg(b[3]).arg(b[2]);
+    QStringList roads;
+    for (const std::string& value : acceptedRoadValues())
+        roads << QString::fromStdString(value);
     return QStringLiteral(
                // XML as the editing API answers; three minutes and 512 MiB of the server's memory
                // at most, and then a runtime error instead of an answer.
@@ -25,8 +30,9 @@ QString OverpassQuery::forTile(const QRect& tile)
                "rel(br.relations)->.parents;\n"
                "(.inside;.wayNodes;)->.nodes;\n"
                "(.relations;.parents;)->.selected;\n"
-               // Of it, the roads and tram tracks, with all their nodes,
-               "(way.ways[highway];way.ways[railway=tram];)->.tracks;\n"
+               // Of it, the roads of the network (by their highway values; footways, service
+               // roads and the like are not) and the tram tracks, with all their nodes,
+               "(way.ways[highway~\"^(%2)$\"];way.ways[railway=tram];)->.tracks;\n"
                "node(w.tracks)->.trackNodes;\n"
                // the stops, signals and public-transport nodes,
                "(node.nodes[highway=bus_stop];node.nodes[highway=traffic_signals];"
@@ -39,5 +45,5 @@ QString OverpassQuery::forTile(const QRect& tile)
                // Versions, timestamps and authors, as the editing API gives them.
                "(.tracks;.trackNodes;.stops;.routes;.routeNodes;);\n"
                "out meta;\n")
-        .arg(box);
+        .arg(box, roads.join('|'));
 }

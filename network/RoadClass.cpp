@@ -64,6 +64,15 @@ int roadClassFromName(const std::string& name)
     return entry ? entry->roadClass : Road;
 }
 
+std::vector<std::string> acceptedRoadValues()
+{
+    std::vector<std::string> values;
+    for (const HighwayValue& entry : highwayValues)
+        if (entry.acceptedRoad)
+            values.emplace_back(entry.name, entry.length);
+    return values;
+}
+
 std::string roadClassName(int roadClass, bool link)
 {
     std::string name = "road";

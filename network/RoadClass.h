@@ -5,6 +5,7 @@
 // each value, whether it makes a way a road of the network, and whether it is a link.
 #include <cstddef>
 #include <string>
+#include <vector>
 
 class QStringRef;
 
@@ -33,6 +34,9 @@ struct HighwayValue
 // the table does not hold. The value as read from XML, or as UTF-8 bytes.
 const HighwayValue* findHighwayValue(const QStringRef& value);
 const HighwayValue* findHighwayValue(const char* utf8, std::size_t size);
+
+// The highway values whose ways are roads of the network, in the table's order.
+std::vector<std::string> acceptedRoadValues();
 
 // The class of a highway value (exact, case-sensitive); every unknown value is Road.
 int roadClassFromName(const std::string& name);

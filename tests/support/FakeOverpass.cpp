@@ -1,5 +1,7 @@
 #include "tests/support/FakeOverpass.h"
 
+#include "network/RoadClass.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -153,7 +155,10 @@ QByteArray FakeOverpass::answer(const double box[4]) const
     QSet<qint64> outNodes;
     for (qint64 id : ways) {
         const Element& way = data->ways[id];
-        if (way.hasTag("highway") || way.tag("railway") == "tram") {
+        // The roads of the network, by the road table's values, and the tram tracks.
+        const QByteArray value = way.tag("highway").toUtf8();
+        const HighwayValue* highway = findHighwayValue(value.constData(), size_t(value.size()));
+        if ((highway && highway->acceptedRoad) || way.tag("railway") == "tram") {
             outWays.insert(id);
             for (qint64 r : way.nodeRefs)
                 if (data->nodes.contains(r))

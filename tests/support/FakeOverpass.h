@@ -3,9 +3,10 @@
 
 // Answers Overpass interpreter requests the way the real one answers Pelagor's query, computed
 // from OpenStreetMap files: of what the editing API's map call returns for the query's box, the
-// ways tagged highway or railway=tram with their nodes, the nodes with stop, signal or
-// public-transport tags, the bus, trolleybus and tram routes with their node members. The query
-// itself is not interpreted: only its box is read from it.
+// roads of the network (by the road table's highway values) and the tram tracks with their
+// nodes, the nodes with stop, signal or public-transport tags, the bus, trolleybus and tram
+// routes with their node members. The query itself is not interpreted: only its box is read
+// from it.
 #include "tests/support/FakeHttpServer.h"
 
 #include <QByteArray>
