@@ -33,7 +33,7 @@ QString FuzzExtraction::run(const QByteArray& input, QStringList* messages, bool
     {
         QFile file(inputName);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(input) != input.size())
-            return QStringLiteral("input file not writable");
+            return QStringLiteral("input file not writable: %1").arg(file.errorString());
     }
 
     QString failure;
