@@ -186,10 +186,12 @@ bool OSMPbfReader::scan(const QString& path, ClipSelection& selection, QString* 
 
 bool OSMPbfReader::headerBox(const QString& path, BoundingBox& box)
 {
+    PbfDescriptorWatch watch(path);
     try {
         // Only the header block is read, in a thread of its own that ends with the call.
         osmium::thread::Pool pool(1);
         osmium::io::Reader reader(PbfEntities::file(path), osmium::osm_entity_bits::nothing, pool);
+        watch.readerOpened();
         const osmium::Box header = reader.header().joined_boxes();
         reader.close();
         if (!header.valid())
@@ -198,6 +200,7 @@ bool OSMPbfReader::headerBox(const QString& path, BoundingBox& box)
                           header.top_right().lat());
         return true;
     } catch (const std::exception&) {
+        watch.closeLeft();
         return false;
     }
 }

@@ -4,6 +4,7 @@
 // What the readers of PBF files share: the file as libosmium opens it, every entity of it in
 // file order, and the id a way is read with. Used in the processing worker thread.
 #include "extraction/NetworkKeepRules.h"
+#include "extraction/PbfDescriptorWatch.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -34,9 +35,11 @@ template <class Visit>
 bool forEach(const QString& path, const std::function<void(qint64)>& position, Visit visit, QString* error,
              osmium::io::read_meta meta = osmium::io::read_meta::no)
 {
+    PbfDescriptorWatch watch(path);
     try {
         osmium::thread::Pool pool;
         osmium::io::Reader reader(file(path), osmium::osm_entity_bits::nwr, meta, pool);
+        watch.readerOpened();
         while (osmium::memory::Buffer buffer = reader.read()) {
             for (const osmium::OSMEntity& entity : buffer)
                 visit(entity);
@@ -47,6 +50,7 @@ bool forEach(const QString& path, const std::function<void(qint64)>& position, V
         }
         reader.close();
     } catch (const std::exception& e) {
+        watch.closeLeft();
         if (error)
             *error = QString::fromUtf8(e.what());
         return false;

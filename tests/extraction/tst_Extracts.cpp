@@ -285,7 +285,10 @@ void tst_Extracts::damagedExtract()
     QFETCH(QString, bbox);
     QVERIFY(TestWorkDir::writeFile(name, content));
     const QString piece = TestWorkDir::testData("moscow-selection/" + pieces.first() + ".osm");
+    const int descriptors = QDir("/proc/self/fd").count();
     const Run run = extract({name, piece}, bbox);
+    // No descriptor is left open on a damaged file (libosmium leaves one on a refused PBF).
+    QCOMPARE(QDir("/proc/self/fd").count(), descriptors);
     // The damaged file is reported, and the next file is read as if alone.
     const QStringList expected = QStringList{processingStart("FILE0")} + log
         + QStringList{processingStart("FILE1"), readOk()};
