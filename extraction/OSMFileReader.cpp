@@ -75,21 +75,26 @@ void prepare(QXmlStreamReader& reader)
     reader.setEntityExpansionLimit(0);
 }
 
+// One diagnostic line about a file: OSMParser: "<path>": <what>
+void diagnose(const QString& path, const QString& what)
+{
+    std::cerr << "OSMParser: \"" << path.toStdString() << "\": " << what.toStdString() << std::endl;
+}
+
 // The reader's error text, or the guard's when it ended the document.
 QString errorOf(const QXmlStreamReader& reader, const XmlTokenGuard& guard, const QString& path, bool diagnostics)
 {
     if (guard.refused()) {
         if (diagnostics)
-            std::cerr << "OSMParser: \"" << path.toStdString() << "\": not read: " << guard.refusal().toStdString()
-                      << std::endl;
+            diagnose(path, "not read: " + guard.refusal());
         return "The file is not read: " + guard.refusal() + ".";
     }
     if (guard.tripped()) {
         const QString limit = QString::number(guard.limit() >> 20);
         if (diagnostics)
-            std::cerr << "OSMParser: \"" << path.toStdString() << "\": more than " << limit.toStdString()
-                      << " MiB in one XML token at byte " << guard.trippedAtByte()
-                      << "; the rest of the file is not read" << std::endl;
+            diagnose(path, QString("more than %1 MiB in one XML token at byte %2; the rest of the file is not read")
+                               .arg(limit)
+                               .arg(guard.trippedAtByte()));
         return QString("More than %1 MiB in one XML token; the rest of the file is not read.").arg(limit);
     }
     return reader.hasError() ? reader.errorString() : QString();
