@@ -156,8 +156,8 @@ QByteArray FakeOverpass::answer(const double box[4]) const
     for (qint64 id : ways) {
         const Element& way = data->ways[id];
         // The roads of the network, by the road table's values, and the tram tracks.
-        const QByteArray value = way.tag("highway").toUtf8();
-        const HighwayValue* highway = findHighwayValue(value.constData(), size_t(value.size()));
+        const QString value = way.tag("highway");
+        const HighwayValue* highway = findHighwayValue(QStringRef(&value));
         if ((highway && highway->acceptedRoad) || way.tag("railway") == "tram") {
             outWays.insert(id);
             for (qint64 r : way.nodeRefs)
