@@ -1,10 +1,11 @@
 #include "tests/support/Scenario.h"
 
 #include "tests/support/LineDiff.h"
+#include "tests/support/ScenarioFiles.h"
+#include "tests/support/ScenarioFixtures.h"
 #include "tests/support/ScenarioServer.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -18,39 +19,12 @@ namespace {
 
 // What a scenario folder may hold; anything else is a mistake (a misspelt `stdout`, or a
 // part that this driver does not carry out yet) and fails the scenario.
-const QStringList knownEntries = {"command", "input",    "exit",     "stdout", "stderr",
-                                  "files",   "expected", "README",   "server", "requests"};
-
-bool readFile(const QString& path, QByteArray& content)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    content = file.readAll();
-    return true;
-}
-
-bool writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
-}
-
-// Every regular file below `root`, as paths relative to it.
-QStringList filesBelow(const QString& root)
-{
-    QStringList paths;
-    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths << QDir(root).relativeFilePath(it.next());
-    paths.sort();
-    return paths;
-}
+const QStringList knownEntries = {"command", "input", "exit", "stdout", "stderr", "files",
+                                  "expected", "README", "server", "requests", "fixtures"};
 
 bool copyTree(const QString& from, const QString& to)
 {
-    for (const QString& relative : filesBelow(from)) {
+    for (const QString& relative : ScenarioFiles::below(from)) {
         QDir().mkpath(QFileInfo(to + "/" + relative).path());
         if (!QFile::copy(from + "/" + relative, to + "/" + relative))
             return false;
@@ -121,13 +95,29 @@ QString Scenario::normalise(const QString& text, const QStringList& workDirs)
     return normalised.remove(repeatedProgress);
 }
 
-bool Scenario::prepare(QString& report) const
+bool Scenario::prepare(QStringList& words, QString& program, ScenarioFixtures& fixtures, QString& report) const
 {
     const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QString& entry : entries)
         if (!knownEntries.contains(entry))
             report += QString("unknown entry \"%1\" in the scenario folder\n").arg(entry);
-    return report.isEmpty();
+    if (!report.isEmpty())
+        return false;
+    QByteArray commandLine;
+    const bool read = ScenarioFiles::read(folder + "/command", commandLine);
+    const QString line = QString::fromUtf8(commandLine).trimmed();
+    if (!read || !splitCommand(line, words) || words.isEmpty() || line.contains('\n')) {
+        report = "command: not one line of a program and its arguments\n";
+        return false;
+    }
+    program = programs.value(words.front());
+    if (program.isEmpty()) {
+        QStringList names = programs.keys();
+        names.sort();
+        report = QString("command: unknown program \"%1\" (known: %2)\n").arg(words.front(), names.join(", "));
+        return false;
+    }
+    return fixtures.load(folder, report);
 }
 
 bool Scenario::execute(QProcess& process, const QString& program, const QStringList& arguments,
@@ -167,25 +157,11 @@ bool Scenario::execute(QProcess& process, const QString& program, const QStringL
 bool Scenario::run(QString& report, bool update)
 {
     report.clear();
-    if (!prepare(report))
-        return false;
-    QByteArray commandLine;
     QStringList words;
-    if (!readFile(folder + "/command", commandLine) || !splitCommand(QString::fromUtf8(commandLine).trimmed(), words)
-        || words.isEmpty() || QString::fromUtf8(commandLine).trimmed().contains('\n')) {
-        report = "command: not one line of a program and its arguments\n";
+    QString program;
+    ScenarioFixtures fixtures;
+    if (!prepare(words, program, fixtures, report))
         return false;
-    }
-    const QString program = programs.value(words.front());
-    if (program.isEmpty()) {
-        report = QString("command: unknown program \"%1\" (known: %2)\n")
-                     .arg(words.front(), [this] {
-                         QStringList names = programs.keys();
-                         names.sort();
-                         return names.join(", ");
-                     }());
-        return false;
-    }
 
     QTemporaryDir work;
     QTemporaryDir home;
@@ -194,6 +170,8 @@ bool Scenario::run(QString& report, bool update)
         report = "cannot prepare the working directory\n";
         return false;
     }
+    if (!fixtures.prepare(work.path(), report))
+        return false;
     const QStringList workDirs = {work.path(), QFileInfo(work.path()).canonicalFilePath()};
 
     std::unique_ptr<ScenarioServer> server;
@@ -208,22 +186,8 @@ bool Scenario::run(QString& report, bool update)
     QProcess process;
     if (!execute(process, program, words.mid(1), work.path(), home.path(), server.get(), report))
         return false;
-    if (server) {
-        for (const QString& request : server->unanswered())
-            report += QString("no rule of `server` answers the request %1\n").arg(request);
-        // Only where the folder has a `requests` file: where Qt itself asks again (a connection
-        // closed by the server), the requests are not the same from run to run.
-        if (QFileInfo(folder + "/requests").isFile()) {
-            const QString listing = server->requests().isEmpty() ? QString() : server->requests().join('\n') + '\n';
-            QByteArray expected;
-            readFile(folder + "/requests", expected);
-            if (update)
-                writeFile(folder + "/requests", listing.toUtf8());
-            else if (!LineDiff::of(QString::fromUtf8(expected), listing).isEmpty())
-                report += QString("requests differ (- expected, + actual):\n%1")
-                              .arg(LineDiff::of(QString::fromUtf8(expected), listing));
-        }
-    }
+    if (server)
+        compareRequests(*server, report, update);
 
     const QString actualExit = QString("%1\n").arg(process.exitCode());
     // Exit status 0 is written as no `exit` file.
@@ -233,22 +197,40 @@ bool Scenario::run(QString& report, bool update)
         compareText("exit", actualExit, report, update);
     compareText("stdout", normalise(QString::fromUtf8(process.readAllStandardOutput()), workDirs), report, update);
     compareText("stderr", normalise(QString::fromUtf8(process.readAllStandardError()), workDirs), report, update);
-    compareFiles(work.path(), workDirs, report, update);
+    compareFiles(work.path(), workDirs, fixtures, report, update);
     if (server)
-        comparePieces(work.path(), *server, report);
+        comparePieces(work.path(), *server, fixtures, report);
     return report.isEmpty();
+}
+
+void Scenario::compareRequests(const ScenarioServer& server, QString& report, bool update) const
+{
+    for (const QString& request : server.unanswered())
+        report += QString("no rule of `server` answers the request %1\n").arg(request);
+    // Only where the folder has a `requests` file: where Qt itself asks again (a connection
+    // closed by the server), the requests are not the same from run to run.
+    if (!QFileInfo(folder + "/requests").isFile())
+        return;
+    const QString listing = server.requests().isEmpty() ? QString() : server.requests().join('\n') + '\n';
+    QByteArray expected;
+    ScenarioFiles::read(folder + "/requests", expected);
+    if (update)
+        ScenarioFiles::write(folder + "/requests", listing.toUtf8());
+    else if (!LineDiff::of(QString::fromUtf8(expected), listing).isEmpty())
+        report += QString("requests differ (- expected, + actual):\n%1")
+                      .arg(LineDiff::of(QString::fromUtf8(expected), listing));
 }
 
 void Scenario::compareText(const QString& name, const QString& actual, QString& report, bool update) const
 {
     const QString path = folder + "/" + name;
     QByteArray expected;
-    const bool present = readFile(path, expected);
+    const bool present = ScenarioFiles::read(path, expected);
     if (update) {
         if (actual.isEmpty())
             QFile::remove(path);
         else
-            writeFile(path, actual.toUtf8());
+            ScenarioFiles::write(path, actual.toUtf8());
         return;
     }
     // An absent file stands for nothing at all; the exit status defaults to 0.
@@ -259,51 +241,54 @@ void Scenario::compareText(const QString& name, const QString& actual, QString& 
         report += QString("%1 differs (- expected, + actual):\n%2").arg(name, diff);
 }
 
-void Scenario::compareFiles(const QString& workDir, const QStringList& workDirs, QString& report, bool update) const
+void Scenario::compareFiles(const QString& workDir, const QStringList& workDirs, const ScenarioFixtures& fixtures,
+                            QString& report, bool update) const
 {
     QHash<QString, QString> actualPaths; // normalised name -> name on disk
     QString listing;
-    for (const QString& relative : filesBelow(workDir)) {
+    for (const QString& relative : ScenarioFiles::below(workDir)) {
         const QString name = normalise(relative, workDirs);
         actualPaths.insert(name, relative);
         listing += name + "\n";
     }
     if (QFileInfo(folder + "/files").isFile() || update) {
         QByteArray expected;
-        readFile(folder + "/files", expected);
+        ScenarioFiles::read(folder + "/files", expected);
         if (update)
-            writeFile(folder + "/files", listing.toUtf8());
+            ScenarioFiles::write(folder + "/files", listing.toUtf8());
         const QString diff = update ? QString() : LineDiff::of(QString::fromUtf8(expected), listing);
         if (!diff.isEmpty())
             report += QString("files differ (- expected, + actual):\n%1").arg(diff);
     }
     const QString expectedRoot = folder + "/expected";
-    for (const QString& name : filesBelow(expectedRoot)) {
+    for (const QString& name : ScenarioFiles::below(expectedRoot)) {
         QByteArray expected;
         QByteArray actual;
-        readFile(expectedRoot + "/" + name, expected);
-        if (!actualPaths.contains(name) || !readFile(workDir + "/" + actualPaths.value(name), actual)) {
+        ScenarioFiles::read(expectedRoot + "/" + name, expected);
+        if (!actualPaths.contains(name) || !ScenarioFiles::read(workDir + "/" + actualPaths.value(name), actual)) {
             report += QString("expected/%1: no such file after the run\n").arg(name);
             continue;
         }
         if (update) {
-            writeFile(expectedRoot + "/" + name, actual);
+            ScenarioFiles::write(expectedRoot + "/" + name, actual);
         } else if (actual != expected) {
             report += QString("expected/%1 differs (- expected, + actual):\n%2")
                           .arg(name, LineDiff::of(QString::fromUtf8(expected), QString::fromUtf8(actual)));
         }
     }
+    fixtures.compare(workDir, actualPaths, report);
 }
 
-void Scenario::comparePieces(const QString& workDir, const ScenarioServer& server, QString& report) const
+void Scenario::comparePieces(const QString& workDir, const ScenarioServer& server, const ScenarioFixtures& fixtures,
+                             QString& report) const
 {
     const QDir pieces(workDir + "/data/download");
     for (const QString& name : pieces.entryList({"*.osm"}, QDir::Files, QDir::Name)) {
-        if (QFileInfo(folder + "/expected/data/download/" + name).exists())
+        if (QFileInfo(folder + "/expected/data/download/" + name).exists() || fixtures.checks("data/download/" + name))
             continue;
         const QByteArray served = server.piece(name.chopped(4));
         QByteArray stored;
-        if (!served.isEmpty() && (!readFile(pieces.filePath(name), stored) || stored != served))
+        if (!served.isEmpty() && (!ScenarioFiles::read(pieces.filePath(name), stored) || stored != served))
             report += QString("data/download/%1 is not the piece the server holds (%2 bytes, %3 served)\n")
                           .arg(name)
                           .arg(stored.size())

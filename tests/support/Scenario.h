@@ -12,10 +12,13 @@
 // of the working directory afterwards, one relative path a line, sorted), `expected/` (files
 // whose bytes must equal those at the same relative path), `README` (what it shows), `server`
 // (the answers of a fake editing API and Overpass interpreter, see ScenarioServer.h; the
-// program finds them through PELAGOR_API_URL and PELAGOR_OVERPASS_URL) and `requests` (the
-// requests they must get, one a line in order; an empty file for none). A piece file that the
-// run leaves in data/download/ under the name of a piece the server's data holds must be that
-// piece byte for byte, unless `expected/` says what it holds.
+// program finds them through PELAGOR_API_URL and PELAGOR_OVERPASS_URL), `requests` (the
+// requests they must get, one a line in order; an empty file for none) and `fixtures` (shared
+// files of tests/ that the folder names instead of holding copies: placed before the run,
+// compared after it; see ScenarioFixtures.h). A piece file that the run leaves in data/download/
+// under the name of a piece the server's data holds must be that piece byte for byte, unless
+// `expected/` or `fixtures` says what it holds: such a piece needs no copy in `expected/`, and
+// `files` tells that it is there.
 // Outputs and file names are normalised: the working directory's absolute path becomes ".",
 // a local date and time "YYYY-MM-DD_hh-mm-ss" becomes "<date>_<time>", and the progress dots
 // of a request line become one dot (followed by " Done" when the line had one).
@@ -24,6 +27,7 @@
 #include <QStringList>
 
 class QProcess;
+class ScenarioFixtures;
 class ScenarioServer;
 
 class Scenario
@@ -44,14 +48,18 @@ public:
     static QString normalise(const QString& text, const QStringList& workDirs);
 
 private:
-    bool prepare(QString& report) const;
+    // Checks the folder's entries and reads its command and its `fixtures`.
+    bool prepare(QStringList& words, QString& program, ScenarioFixtures& fixtures, QString& report) const;
     // Runs the program in the working directory with the scenario's environment: LC_ALL=C.UTF-8,
     // QT_QPA_PLATFORM=offscreen and HOME in a folder of its own. False when it did not run or crashed.
     static bool execute(QProcess& process, const QString& program, const QStringList& arguments,
                         const QString& workDir, const QString& homeDir, const ScenarioServer* server, QString& report);
     void compareText(const QString& name, const QString& actual, QString& report, bool update) const;
-    void compareFiles(const QString& workDir, const QStringList& workDirs, QString& report, bool update) const;
-    void comparePieces(const QString& workDir, const ScenarioServer& server, QString& report) const;
+    void compareRequests(const ScenarioServer& server, QString& report, bool update) const;
+    void compareFiles(const QString& workDir, const QStringList& workDirs, const ScenarioFixtures& fixtures,
+                      QString& report, bool update) const;
+    void comparePieces(const QString& workDir, const ScenarioServer& server, const ScenarioFixtures& fixtures,
+                       QString& report) const;
 
     QString folder;
     QHash<QString, QString> programs;
