@@ -282,28 +282,27 @@ void tst_RealPieces::golden()
 
 void tst_RealPieces::overpassGivesTheApisNetwork_data()
 {
-    // The network files of the download scenarios: from the API's eight pieces, and from the
-    // Overpass answers of the same data (one request; the halves of a tile the server could not
-    // answer whole).
-    QTest::addColumn<QString>("scenario");
-    QTest::newRow("one request") << "download-overpass";
-    QTest::newRow("the tile cut in two") << "download-overpass-remark";
+    // The network files that the download scenarios expect: from the API's eight pieces
+    // (download-api), and from the Overpass answers of the same data (one request; the halves of
+    // a tile the server could not answer whole). Paths below tests/.
+    QTest::addColumn<QString>("network");
+    QTest::newRow("one request") << "golden/moscow-overpass.osm";
+    QTest::newRow("the tile cut in two") << "scenarios/download-overpass-remark/expected/data/comp/<date>_<time>.osm";
 }
 
 // Element for element the same network, in another order: Overpass sorts by id.
 void tst_RealPieces::overpassGivesTheApisNetwork()
 {
-    QFETCH(QString, scenario);
-    const auto elements = [](const QString& scenarioName) {
-        const QString path = QString(PELAGOR_SOURCE_DIR "/tests/scenarios/%1/expected/data/comp/<date>_<time>.osm")
-                                 .arg(scenarioName);
-        QStringList blocks = QString::fromUtf8(TestWorkDir::readFile(path)).split("\n <");
+    QFETCH(QString, network);
+    const auto elements = [](const QString& path) {
+        QStringList blocks =
+            QString::fromUtf8(TestWorkDir::readFile(QString(PELAGOR_SOURCE_DIR "/tests/") + path)).split("\n <");
         blocks.sort();
         return blocks;
     };
-    const QStringList api = elements("download-api");
+    const QStringList api = elements("golden/moscow-pieces-reversed.osm");
     QCOMPARE(api.size(), 1285);
-    QCOMPARE(elements(scenario), api);
+    QCOMPARE(elements(network), api);
 }
 
 void tst_RealPieces::standardFormat_data()
