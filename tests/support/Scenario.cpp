@@ -1,6 +1,7 @@
 #include "tests/support/Scenario.h"
 
 #include "tests/support/LineDiff.h"
+#include "tests/support/ScenarioFifo.h"
 #include "tests/support/ScenarioServer.h"
 
 #include <QDir>
@@ -13,13 +14,14 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <memory>
+#include <vector>
 
 namespace {
 
 // What a scenario folder may hold; anything else is a mistake (a misspelt `stdout`, or a
 // part that this driver does not carry out yet) and fails the scenario.
-const QStringList knownEntries = {"command", "input",    "exit",     "stdout", "stderr",
-                                  "files",   "expected", "README",   "server", "requests"};
+const QStringList knownEntries = {"command", "input",  "exit",     "stdout", "stderr", "files",
+                                  "expected", "README", "server",   "requests", "fifo", "environment"};
 
 bool readFile(const QString& path, QByteArray& content)
 {
@@ -46,6 +48,14 @@ QStringList filesBelow(const QString& root)
         paths << QDir(root).relativeFilePath(it.next());
     paths.sort();
     return paths;
+}
+
+// The non-empty lines of a file of the folder; none when it is absent.
+QStringList linesOf(const QString& path)
+{
+    QByteArray content;
+    readFile(path, content);
+    return QString::fromUtf8(content).split('\n', Qt::SkipEmptyParts);
 }
 
 bool copyTree(const QString& from, const QString& to)
@@ -131,7 +141,8 @@ bool Scenario::prepare(QString& report) const
 }
 
 bool Scenario::execute(QProcess& process, const QString& program, const QStringList& arguments,
-                       const QString& workDir, const QString& homeDir, const ScenarioServer* server, QString& report)
+                       const QString& workDir, const QString& homeDir, const ScenarioServer* server,
+                       const QStringList& settings, QString& report)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LC_ALL", "C.UTF-8");
@@ -142,6 +153,8 @@ bool Scenario::execute(QProcess& process, const QString& program, const QStringL
         environment.insert("PELAGOR_API_URL", base + "/api/0.6/map");
         environment.insert("PELAGOR_OVERPASS_URL", base + "/api/interpreter");
     }
+    for (const QString& setting : settings)
+        environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(workDir);
     process.setStandardInputFile(QProcess::nullDevice());
@@ -205,9 +218,18 @@ bool Scenario::run(QString& report, bool update)
         }
     }
 
+    std::vector<std::unique_ptr<ScenarioFifo>> fifos;
+    for (const QString& name : linesOf(folder + "/fifo")) {
+        fifos.emplace_back(new ScenarioFifo(work.path() + "/" + name));
+        if (!fifos.back()->open(report))
+            return false;
+    }
     QProcess process;
-    if (!execute(process, program, words.mid(1), work.path(), home.path(), server.get(), report))
+    if (!execute(process, program, words.mid(1), work.path(), home.path(), server.get(), linesOf(folder + "/environment"),
+                 report))
         return false;
+    for (const std::unique_ptr<ScenarioFifo>& fifo : fifos)
+        fifo->finish(report);
     if (server) {
         for (const QString& request : server->unanswered())
             report += QString("no rule of `server` answers the request %1\n").arg(request);
