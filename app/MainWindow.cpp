@@ -3,7 +3,7 @@
 #include "app/DownloadWindow.h"
 #include "app/MapViews.h"
 #include "app/MenuChoice.h"
-#include "download/AreaCount.h"
+#include "download/RequestPolicy.h"
 #include "extraction/BoundingBox.h"
 #include "extraction/OSMFileFormat.h"
 #include "extraction/OSMPbfReader.h"
@@ -182,21 +182,17 @@ void MainWindow::startRun(FetchMode mode)
     // The fields only display the selection; the map holds the real one.
     const QRectF area = ui->visualization->getLocationRect();
     const DownloadSource chosen = source();
-    if (chosen == DownloadSource::Api) {
-        const qint64 requests = AreaCount::of(area, DownloadSource::Api).toDownload(mode);
-        if (requests > AreaCount::maxApiRequests) {
-            const qint64 overpass = AreaCount::of(area, DownloadSource::Overpass).toDownload(mode);
-            const QString text = QString("This area needs %1 requests to the OpenStreetMap API, whose usage policy "
-                                         "asks those who read much to take the data elsewhere. Overpass needs %2. "
-                                         "Download anyway?")
-                                     .arg(requests)
-                                     .arg(overpass);
-            if (QMessageBox::question(this, "Download from the OpenStreetMap API", text,
-                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-                != QMessageBox::Yes)
-                return;
-        }
+    const RequestPolicy policy = RequestPolicy::of(area, chosen, mode);
+    if (policy.verdict() == RequestPolicy::Verdict::NoArea) {
+        ui->statusBar->showMessage(RequestPolicy::noAreaMessage());
+        return;
     }
+    // An area too large to plan starts its run, which says so in its log.
+    if (policy.verdict() == RequestPolicy::Verdict::AskFirst
+        && QMessageBox::question(this, policy.questionTitle(), policy.question(), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No)
+            != QMessageBox::Yes)
+        return;
     auto* window = new DownloadWindow(area, this, mode, chosen, format());
     connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
     window->show();

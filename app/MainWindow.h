@@ -51,8 +51,9 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
-    // Opens the download window of a run, after asking whether to go on when the API would take
-    // more requests than its usage policy allows for reading.
+    // Opens the download window of a run, after asking whether to go on when the source would
+    // take more requests than its usage policy allows; an area without width or height starts
+    // none.
     void startRun(FetchMode mode);
     DownloadSource source() const;
     // Opens the window of an extract run for the file, unless the file's header tells that the

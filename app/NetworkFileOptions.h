@@ -20,8 +20,14 @@ struct NetworkFileOptions
 
     // `checkNote` ends the help text of --check.
     static void add(QCommandLineParser& options, const QString& checkNote);
-    // False after a usage error (reported): an unknown format, or an existing FILE without -O.
+    // False after a usage error (reported): an unknown format, -O without -o, an empty FILE, a
+    // FILE in a folder that does not exist or that is a folder, an existing regular file (or
+    // link) without -O, --check onto what is no regular file.
     bool read(const CommandLine& commandLine, const QCommandLineParser& options);
+
+private:
+    // The usage problem of the FILE of -o; empty when there is none.
+    QString outputProblem(bool outputGiven) const;
 };
 
 #endif

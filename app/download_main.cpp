@@ -3,7 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/NetworkFileOptions.h"
 #include "app/OSMProcessor.h"
-#include "download/AreaCount.h"
+#include "download/RequestPolicy.h"
 #include "common/DataFolders.h"
 #include "extraction/BoundingBox.h"
 #include "extraction/NetworkFileCheck.h"
@@ -25,7 +25,10 @@ const char description[] =
 const char epilog[] =
     "\nExit status: 0 when a complete network file was written; 3 when a network file named\n"
     "<date>_<time>-incomplete.osm was written (pieces are missing; run again later); 1 when no\n"
-    "network file was written; 2 for a usage error.\n";
+    "network file was written; 2 for a usage error, found before any request or file: a box\n"
+    "without width or height, or of more requests than the source's usage policy allows without\n"
+    "--force, a FILE of -o in a missing folder, an address in PELAGOR_API_URL or\n"
+    "PELAGOR_OVERPASS_URL that is no http or https URL.\n";
 
 struct Settings
 {
@@ -43,8 +46,10 @@ void addOptions(QCommandLineParser& options)
         "api|overpass", "api"));
     options.addOption(QCommandLineOption("again", "Ask for every piece anew, as \"Download again\" does."));
     options.addOption(QCommandLineOption(
-        "force", QString("Download from the API even when more than %1 pieces are to be requested.")
-                     .arg(AreaCount::maxApiRequests)));
+        "force", QString("Download even when more than %1 pieces are to be requested from the API, or more than %2 "
+                         "tiles from Overpass (what its public instances allow one user in a day).")
+                     .arg(RequestPolicy::maxApiRequests)
+                     .arg(RequestPolicy::maxOverpassRequests)));
     NetworkFileOptions::add(options, ".");
     options.addPositionalArgument("W,S,E,N", "The box, in degrees.");
 }
@@ -75,14 +80,15 @@ bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
     }
     settings.area = QRectF(box.west(), box.north(), box.east() - box.west(), box.south() - box.north());
     settings.mode = options.isSet("again") ? FetchMode::RequestEveryPiece : FetchMode::UseFilesOnDisk;
-    const qint64 requests = AreaCount::of(settings.area, settings.source).toDownload(settings.mode);
-    if (settings.source == DownloadSource::Api && !options.isSet("force") && requests > AreaCount::maxApiRequests) {
-        commandLine.usageError(
-            QString("the box needs %1 requests to the OpenStreetMap API, more than %2; its usage policy asks those who "
-                    "read much to take the data elsewhere: use --source overpass (%3 requests), or --force")
-                .arg(requests)
-                .arg(AreaCount::maxApiRequests)
-                .arg(AreaCount::of(settings.area, DownloadSource::Overpass).toDownload(settings.mode)));
+    const RequestPolicy policy = RequestPolicy::of(settings.area, settings.source, settings.mode);
+    if (policy.verdict() != RequestPolicy::Verdict::Go
+        && !(policy.verdict() == RequestPolicy::Verdict::AskFirst && options.isSet("force"))) {
+        commandLine.usageError(policy.usageProblem(text));
+        return false;
+    }
+    const QString addressProblem = DownloadSources::addressProblem(settings.source);
+    if (!addressProblem.isEmpty()) {
+        commandLine.usageError(addressProblem);
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #include "download/ApiPieceSource.h"
 
+#include "download/DownloadSource.h"
 #include "download/PiecePlan.h"
 
 #include <QNetworkReply>
@@ -57,5 +58,5 @@ bool ApiPieceSource::needsTls() const
 
 QString ApiPieceSource::serviceName() const
 {
-    return QStringLiteral("the OpenStreetMap API");
+    return DownloadSources::serviceName(DownloadSource::Api);
 }

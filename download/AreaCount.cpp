@@ -2,6 +2,7 @@
 
 #include "download/PiecePlan.h"
 #include "download/PieceStore.h"
+#include "download/RequestPolicy.h"
 
 #include <QDir>
 #include <QHash>
@@ -18,11 +19,13 @@ inline uint qHash(const QRect& rect, uint seed = 0)
 AreaCount AreaCount::of(const QRectF& area, DownloadSource source)
 {
     AreaCount count;
-    // The same refusals as the downloader's, in the same order.
+    // The downloader's own refusal.
     const int size = DownloadSources::tileSize(source);
     const QRect grid = PiecePlan::toGridRect(area);
-    if (!PiecePlan::fitsGrid(area) || PiecePlan::countPieces(grid, size) > PiecePlan::maxPieces) {
+    if (RequestPolicy::tooLarge(area, size)) {
         count.tooLarge = true;
+        if (PiecePlan::fitsGrid(area))
+            count.pieces = PiecePlan::countPieces(grid, size);
         return count;
     }
     count.pieces = PiecePlan::countPieces(grid, size);

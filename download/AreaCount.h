@@ -13,13 +13,10 @@
 class AreaCount
 {
 public:
-    // Above this many requests to the editing API a download asks first (or, on the command
-    // line, wants --force): its usage policy is for editing, and heavy readers are blocked.
-    static constexpr qint64 maxApiRequests = 1000;
-
     static AreaCount of(const QRectF& area, DownloadSource source);
 
-    // A download would refuse the area as too large; the counts are 0 then.
+    // A download would refuse the area as too large; nothing is on disk then, and the pieces
+    // are counted still (0 when the area's grid does not fit an int).
     bool tooLarge = false;
     qint64 pieces = 0;
     qint64 onDisk = 0;

@@ -19,6 +19,18 @@ QString folder(DownloadSource source);
 // The side of the pieces an area is cut into, in grid units of 0.001 degree: 10 for the API,
 // 250 (0.25 degree) for Overpass.
 int tileSize(DownloadSource source);
+// "the OpenStreetMap API" and "the Overpass API", as the log and the questions name them.
+QString serviceName(DownloadSource source);
+// The environment variable that names another address of the source's service (a user's own
+// instance, a test's server): PELAGOR_API_URL (of the map call) or PELAGOR_OVERPASS_URL (of
+// the interpreter).
+QString addressVariable(DownloadSource source);
+// The service's address: the variable's value when it is set, the public service's otherwise.
+QString address(DownloadSource source);
+// Why the address cannot be asked (it is no http or https URL with a host), for the usage error
+// of pelagor-download and the log of a run; empty when it can. Without this, a malformed
+// address would be tried again and again as a host that is not found.
+QString addressProblem(DownloadSource source);
 
 } // namespace DownloadSources
 

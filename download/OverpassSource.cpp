@@ -11,8 +11,6 @@
 
 namespace {
 
-const char defaultEndpoint[] = "https://overpass-api.de/api/interpreter";
-
 // The text of the server's error page for the log: its words without the markup, on one line.
 QString pageText(const QByteArray& body)
 {
@@ -29,8 +27,7 @@ QString pageText(const QByteArray& body)
 
 QUrl OverpassSource::endpoint()
 {
-    const QByteArray configured = qgetenv("PELAGOR_OVERPASS_URL");
-    return QUrl(configured.isEmpty() ? QByteArray(defaultEndpoint) : configured);
+    return QUrl(DownloadSources::address(DownloadSource::Overpass));
 }
 
 OverpassSource::OverpassSource(const QString& folder)
@@ -112,5 +109,5 @@ bool OverpassSource::needsTls() const
 
 QString OverpassSource::serviceName() const
 {
-    return QStringLiteral("the Overpass API");
+    return DownloadSources::serviceName(DownloadSource::Overpass);
 }

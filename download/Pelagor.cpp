@@ -1,10 +1,11 @@
 #include "download/Pelagor.h"
 
+#include "common/DataFolders.h"
 #include "download/DownloadDiagnostic.h"
 #include "download/PieceFetcher.h"
 #include "download/PiecePlan.h"
+#include "download/RequestPolicy.h"
 
-#include <QDir>
 #include <QSslSocket>
 #include <QStringList>
 
@@ -14,14 +15,10 @@ static const int vectorOfStringsType = qRegisterMetaType<std::vector<QString>>("
 
 namespace {
 
-// The map call of the editing API, plain HTTP as the API answers it; PELAGOR_API_URL names
-// another (a user's own instance, a test's server).
+// The map call of the editing API, with the piece's bounds as its query.
 QString apiUrl()
 {
-    const QByteArray configured = qgetenv("PELAGOR_API_URL");
-    const QString base = configured.isEmpty() ? QStringLiteral("http://api.openstreetmap.org/api/0.6/map")
-                                              : QString::fromUtf8(configured);
-    return base + QStringLiteral("?bbox=%1,%2,%3,%4");
+    return DownloadSources::address(DownloadSource::Api) + QStringLiteral("?bbox=%1,%2,%3,%4");
 }
 
 } // namespace
@@ -76,7 +73,7 @@ bool Pelagor::makeFolders()
     if (source == DownloadSource::Overpass)
         folders << overpassSource.store().folder();
     for (const QString& folder : folders) {
-        if (!QDir(folder).exists() && !QDir().mkdir(folder)) {
+        if (!DataFolders::make(folder)) {
             Q_EMIT message(QString("Could not create folder \"%1\"!").arg(folder));
             return false;
         }
@@ -103,13 +100,16 @@ bool Pelagor::checkBoundaries(const QRectF& area)
 bool Pelagor::prepareRequests(const QRectF& area)
 {
     this->area = toGridRect(area);
-    // Grid values beyond the int range were clamped by toGridRect; such an area is refused as too
-    // large rather than planned from the clamped values.
-    const qint64 pieces = PiecePlan::fitsGrid(area) ? countPieces() : PiecePlan::maxPieces + 1;
-    fetcher->restart(pieces <= PiecePlan::maxPieces ? static_cast<int>(pieces) : 0);
+    const bool tooLarge = RequestPolicy::tooLarge(area, currentSource().tileSize());
+    fetcher->restart(tooLarge ? 0 : static_cast<int>(countPieces()));
 
-    if (pieces > PiecePlan::maxPieces || !fillRequestQueue()) {
+    if (tooLarge || !fillRequestQueue()) {
         Q_EMIT message("Selected area is too large!");
+        return false;
+    }
+    const QString addressProblem = DownloadSources::addressProblem(source);
+    if (!addressProblem.isEmpty()) {
+        Q_EMIT message(QString("%1: no request can be made.\n").arg(addressProblem));
         return false;
     }
     // Qt loads OpenSSL when the first encrypted connection is made; without it every request

@@ -46,8 +46,7 @@ void PieceMerger::finish(QFile*& file, QTextStream*& stream)
 
 std::vector<QString> PieceMerger::mergeFiles()
 {
-    if (!QDir(mergeDir).exists())
-        QDir().mkdir(mergeDir);
+    DataFolders::make(mergeDir);
     const QStringList names = QDir(downloadDir).entryList(QStringList() << pieceFilter, QDir::NoFilter, QDir::NoSort);
 
     QFile* file = nullptr;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 NoClobberFile::NoClobberFile(const QString& folder, const QString& stem, const QString& suffix)
@@ -37,8 +38,27 @@ QString NoClobberFile::filePath() const
     return nameWith(number);
 }
 
+bool NoClobberFile::isWrittenDirectly(const QString& path)
+{
+    // lstat: a link is not followed, and is replaced like a file.
+    struct stat status;
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return false;
+    return !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode) && !S_ISLNK(status.st_mode);
+}
+
 bool NoClobberFile::open()
 {
+    // A FIFO or a device has no bytes to replace: a temporary file renamed over it would put a
+    // regular file in its place (as root, over /dev/null).
+    if (fixedName && isWrittenDirectly(filePath())) {
+        direct.reset(new QFile(filePath()));
+        if (!direct->open(QIODevice::WriteOnly)) {
+            direct.reset();
+            return false;
+        }
+        return true;
+    }
     // Beside its final name, so that naming it is a rename within one file system.
     file.reset(new QTemporaryFile(filePath() + ".XXXXXX"));
     if (!file->open()) {
@@ -52,6 +72,8 @@ bool NoClobberFile::open()
 
 QIODevice* NoClobberFile::device() const
 {
+    if (direct)
+        return direct.get();
     return file.get();
 }
 
@@ -81,6 +103,12 @@ bool NoClobberFile::linkNew(const QString& temporary, const QString& path, int& 
 
 bool NoClobberFile::commit()
 {
+    if (direct) {
+        // Nothing to sync or name: fsync() refuses a FIFO or a character device.
+        const bool written = !cancelled && direct->error() == QFileDevice::NoError && direct->flush();
+        direct.reset();
+        return written;
+    }
     if (!file)
         return false;
     const bool written = !cancelled && file->error() == QFileDevice::NoError && file->flush()

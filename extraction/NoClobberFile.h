@@ -6,10 +6,12 @@
 // completely written, and never in place of a file that is already there, even one that
 // another program wrote under the same name meanwhile. A file of a name the user gave keeps
 // that name: it is refused when the name is taken, or, when asked for, replaces the file there
-// in one step. Used in the thread that writes it.
+// in one step; a name that holds no regular file, folder or link (a FIFO, a device such as
+// /dev/null) is written into directly, and stays what it is. Used in the thread that writes it.
 #include <QString>
 #include <memory>
 
+class QFile;
 class QIODevice;
 class QTemporaryFile;
 
@@ -22,15 +24,20 @@ public:
     NoClobberFile(const QString& path, Clash clash);
     ~NoClobberFile();
 
+    // Whether `path` names something that is written into as it is, with no temporary file
+    // and no rename: a FIFO, a character or block device, a socket.
+    static bool isWrittenDirectly(const QString& path);
+
     // The name the file gets: the first one free when it was looked for.
     QString filePath() const;
-    // Opens the temporary file; false when it cannot be created.
+    // Opens the temporary file (or what is written directly); false when it cannot be.
     bool open();
     QIODevice* device() const;
     // Nothing of this file will be kept; commit() fails.
     void cancelWriting();
     // Flushes the bytes to the disk and gives them their name, the next free one should a file
-    // have appeared under it meanwhile. False when writing failed; then no file is left.
+    // have appeared under it meanwhile. False when writing failed; then no file is left (what
+    // is written directly has had its bytes, and stays).
     bool commit();
 
 private:
@@ -46,6 +53,7 @@ private:
     Clash clash = Clash::Refuse;
     bool cancelled = false;
     std::unique_ptr<QTemporaryFile> file;
+    std::unique_ptr<QFile> direct; // a FIFO or a device, instead of the temporary file
 };
 
 #endif

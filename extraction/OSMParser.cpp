@@ -152,8 +152,8 @@ void OSMParser::writeOutputFile(OSMData& data, Coverage coverage, NetworkFormat 
 {
     writtenPath.clear();
     // Only the last folder level is created; a failure shows when the file is opened.
-    if (outputPath.isEmpty() && !QDir(outputDir).exists())
-        QDir().mkdir(outputDir);
+    if (outputPath.isEmpty())
+        DataFolders::make(outputDir);
     // A network file of the same second (a run just before, another program) keeps its name:
     // this one takes the next free one. A name the user gave stays as given.
     NoClobberFile file = outputPath.isEmpty()

@@ -54,8 +54,7 @@ MapTileDownloader::MapTileDownloader(QObject* parent)
         serverBusy.insert(name, false);
 
     DataFolders::makeRoot();
-    if (!QDir(cacheDir).exists())
-        QDir().mkdir(cacheDir);
+    DataFolders::make(cacheDir);
 
     thread.take(this);
     thread.start();
@@ -182,8 +181,7 @@ void MapTileDownloader::handleNetworkData(QNetworkReply* reply)
 
 void MapTileDownloader::saveToCache(const QImage& image, const TileId& tile)
 {
-    if (!QDir(cacheDir).exists())
-        QDir().mkdir(cacheDir);
+    DataFolders::make(cacheDir);
     const QString path = cacheFilePath(tile);
     if (QFile::exists(path))
         return;

@@ -59,6 +59,16 @@ double NetworkCheck::metresToSegment(double lat, double lon, double lat1, double
     return std::hypot(x1 + t * dx, y1 + t * dy);
 }
 
+double NetworkCheck::metresToBox(double lat, double lon, double south, double west, double north, double east)
+{
+    // The factors of metresToSegment, so that the box's distance bounds each segment's in it.
+    const double kx = earthRadiusMetres * degree * std::cos(lat * degree);
+    const double ky = earthRadiusMetres * degree;
+    const double dx = lon < west ? west - lon : lon > east ? lon - east : 0;
+    const double dy = lat < south ? south - lat : lat > north ? lat - north : 0;
+    return std::hypot(dx * kx, dy * ky);
+}
+
 NetworkCheck::Ways NetworkCheck::resolve(const WrittenNetwork& network)
 {
     Ways ways;

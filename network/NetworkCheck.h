@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <vector>
 
+class SegmentIndex;
 class WrittenNetwork;
 
 class NetworkCheck
@@ -25,6 +26,9 @@ public:
     // laid on the Earth at the point: exact to well below a metre over the few hundred
     // metres that matter here.
     static double metresToSegment(double lat, double lon, double lat1, double lon1, double lat2, double lon2);
+    // The metres from a point to the nearest point of a box, on the same plane: never more than
+    // metresToSegment gives for a segment inside the box.
+    static double metresToBox(double lat, double lon, double south, double west, double north, double east);
 
 private:
     // The ways' node references as indexes into the network's node list, those the file
@@ -43,10 +47,9 @@ private:
     static void degenerateWays(const WrittenNetwork& network, const Ways& ways, std::vector<Finding>& findings);
     static void islands(const WrittenNetwork& network, const Ways& ways, std::vector<Finding>& findings);
     static void onewayDeadEnds(const WrittenNetwork& network, const Ways& ways, std::vector<Finding>& findings);
-    // The metres from a stop to the nearest segment of the ways, where it is more than
-    // stopDistanceMetres; otherwise some distance within it.
-    static double metresToWays(const WrittenNetwork& network, const Ways& ways,
-                               const std::vector<std::size_t>& routeWays, std::size_t stop);
+    // The segments of a route's ways, indexed for the stop nearest each.
+    static SegmentIndex segmentsOf(const WrittenNetwork& network, const Ways& ways,
+                                   const std::vector<std::size_t>& routeWays);
     // route-gap, route-cut and stop-off-route, route by route.
     static void routes(const WrittenNetwork& network, const Ways& ways, std::vector<Finding>& findings);
 };

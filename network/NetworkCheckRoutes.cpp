@@ -1,9 +1,10 @@
 #include "network/NetworkCheck.h"
 
+#include "network/SegmentIndex.h"
 #include "network/WrittenNetwork.h"
 
 #include <algorithm>
-#include <limits>
+#include <utility>
 
 namespace {
 
@@ -55,24 +56,18 @@ Finding routeFinding(const WrittenNetwork& network, Finding::Kind kind, qint64 r
 
 } // namespace
 
-double NetworkCheck::metresToWays(const WrittenNetwork& network, const Ways& ways,
-                                  const std::vector<std::size_t>& routeWays, std::size_t stop)
+SegmentIndex NetworkCheck::segmentsOf(const WrittenNetwork& network, const Ways& ways,
+                                      const std::vector<std::size_t>& routeWays)
 {
-    // Only whether the stop is off the route needs the exact distance: the search ends at
-    // the first segment within reach.
-    const double lat = network.lat(stop);
-    const double lon = network.lon(stop);
-    double nearest = std::numeric_limits<double>::infinity();
-    for (std::size_t w = 0; w < routeWays.size() && nearest > stopDistanceMetres; ++w) {
-        const std::size_t way = routeWays[w];
-        for (std::size_t n = 1; n < ways.size(way) && nearest > stopDistanceMetres; ++n) {
+    std::vector<SegmentIndex::Segment> segments;
+    for (const std::size_t way : routeWays) {
+        for (std::size_t n = 1; n < ways.size(way); ++n) {
             const std::size_t p = ways.node(way, n - 1);
             const std::size_t q = ways.node(way, n);
-            nearest = std::min(nearest, metresToSegment(lat, lon, network.lat(p), network.lon(p), network.lat(q),
-                                                         network.lon(q)));
+            segments.push_back({network.lat(p), network.lon(p), network.lat(q), network.lon(q)});
         }
     }
-    return nearest;
+    return SegmentIndex(std::move(segments));
 }
 
 void NetworkCheck::routes(const WrittenNetwork& network, const Ways& ways, std::vector<Finding>& findings)
@@ -110,10 +105,13 @@ void NetworkCheck::routes(const WrittenNetwork& network, const Ways& ways, std::
         }
 
         // Without a way in the network a route has no line to be off: route-cut tells.
-        if (members.ways.empty())
+        if (members.ways.empty() || members.stops.empty())
             continue;
+        // Only whether a stop is off the route needs the exact distance: a search ends at the
+        // first segment within reach.
+        const SegmentIndex segments = segmentsOf(network, ways, members.ways);
         for (std::size_t stop : members.stops) {
-            const double nearest = metresToWays(network, ways, members.ways, stop);
+            const double nearest = segments.nearestMetres(network.lat(stop), network.lon(stop), stopDistanceMetres);
             if (nearest <= stopDistanceMetres)
                 continue;
             Finding off = routeFinding(network, Finding::StopOffRoute, route.id, qint64(stop));

@@ -47,8 +47,8 @@ private Q_SLOTS:
     void zoomKeys();
     void about();
     void downloadSource();
-    void manyApiRequestsAsked_data();
-    void manyApiRequestsAsked();
+    void manyRequestsAsked_data();
+    void manyRequestsAsked();
     void extractFromMenu_data();
     void extractFromMenu();
     void dropOutsideFileArea();
@@ -345,34 +345,56 @@ void tst_MainWindow::downloadSource()
     QTRY_COMPARE(window->findChild<QLabel*>("selectionStatus")->text(), QString("1 request: 1 on disk, 0 to download"));
 }
 
-void tst_MainWindow::manyApiRequestsAsked_data()
+void tst_MainWindow::manyRequestsAsked_data()
 {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QRectF>("area");
-    QTest::addColumn<bool>("asked");
-    // 32 x 32 pieces: 1,024 requests to the API, 1 to Overpass.
+    QTest::addColumn<QString>("question"); // empty: the run starts without one
+    QTest::addColumn<bool>("starts");
+    // 32 x 32 pieces: 1,024 requests to the API, 4 to Overpass.
     const QRectF large(16.6001, 49.3199, 0.3198, -0.3198);
-    QTest::newRow("API, 1,024 pieces") << "actionSourceApi" << large << true;
-    QTest::newRow("API, 1,000 pieces") << "actionSourceApi" << QRectF(16.6001, 49.3999, 0.2498, -0.3998) << false;
-    QTest::newRow("Overpass") << "actionSourceOverpass" << large << false;
+    QTest::newRow("API, 1,024 pieces") << "actionSourceApi" << large
+                                       << "This area needs 1024 requests to the OpenStreetMap API, whose usage policy "
+                                          "asks those who read much to take the data elsewhere. Overpass needs 4. "
+                                          "Download anyway?"
+                                       << false;
+    QTest::newRow("API, 1,000 pieces") << "actionSourceApi" << QRectF(16.6001, 49.3999, 0.2498, -0.3998) << QString()
+                                       << true;
+    QTest::newRow("Overpass, 4 tiles") << "actionSourceOverpass" << large << QString() << true;
+    // 37,6,55,8 for 37.6,55.8: 72 x 8 tiles of 0.25 degree.
+    QTest::newRow("Overpass, 576 tiles") << "actionSourceOverpass" << QRectF(37.0001, 7.9999, 17.9998, -1.9998)
+                                         << "This area needs 576 requests to the Overpass API, more than the 500 that "
+                                            "a public instance allows one user in a day (about 10,000 queries and 1 "
+                                            "GB). Download anyway?"
+                                         << false;
+    QTest::newRow("Overpass, 500 tiles") << "actionSourceOverpass" << QRectF(0.0001, 4.9999, 6.2498, -4.9998)
+                                         << QString() << true;
+    QTest::newRow("no width") << "actionSourceApi" << QRectF(16.6051, 49.2014, 0, -0.0036) << QString() << false;
 }
 
-void tst_MainWindow::manyApiRequestsAsked()
+void tst_MainWindow::manyRequestsAsked()
 {
-    // Before a run would ask the editing API for more than 1,000 pieces, the user is asked;
-    // No (the default) starts nothing.
+    // Before a run would ask its source for more than its usage policy allows, the user is
+    // asked; No (the default) starts nothing. A selection without area starts nothing at all.
     QFETCH(QString, source);
     QFETCH(QRectF, area);
-    QFETCH(bool, asked);
+    QFETCH(QString, question);
+    QFETCH(bool, starts);
     window->findChild<QAction*>(source)->trigger();
     window->findChild<Visualization*>("visualization")->selectArea(area, area);
     std::unique_ptr<ModalAnswer> no(new ModalAnswer(QMessageBox::No));
     QTest::mouseClick(window->findChild<QPushButton*>("btnStartDownload"), Qt::LeftButton);
-    QCOMPARE(no->seen, asked);
-    if (asked) {
-        QCOMPARE(no->text, QString("This area needs 1024 requests to the OpenStreetMap API, whose usage policy asks those "
-                                  "who read much to take the data elsewhere. Overpass needs 4. Download anyway?"));
-        QCOMPARE(no->defaultButton, QMessageBox::No);
+    QCOMPARE(no->seen, !question.isEmpty());
+    if (!starts) {
+        if (no->seen) {
+            QCOMPARE(no->title, QString(source == "actionSourceApi" ? "Download from the OpenStreetMap API"
+                                                                     : "Download from the Overpass API"));
+            QCOMPARE(no->text, question);
+            QCOMPARE(no->defaultButton, QMessageBox::No);
+        } else {
+            QCOMPARE(window->findChild<QStatusBar*>()->currentMessage(),
+                     QString("The selection has no area: nothing to download"));
+        }
         QVERIFY(window->findChildren<DownloadWindow*>().isEmpty());
         return;
     }

@@ -79,6 +79,8 @@ private Q_SLOTS:
     void queueKeptAcrossRuns();
     void downloadFolder_data();
     void downloadFolder();
+    void malformedAddress_data();
+    void malformedAddress();
 
 private:
     TestWorkDir* workDir = nullptr;
@@ -438,7 +440,9 @@ void tst_PelagorPlanning::downloadFolder_data()
     QTest::addColumn<bool>("created");
 
     QTest::newRow("created one level deep") << "" << true;
-    QTest::newRow("already there") << "folder" << true;
+    // Another run started at the same time made it between this one's look and its mkdir: the
+    // mkdir fails, and the folder counts as made.
+    QTest::newRow("made by another run before the mkdir") << "folder" << true;
     QTest::newRow("no data folder") << "no data" << false;
     QTest::newRow("a file where the folder belongs") << "file" << false;
 }
@@ -472,6 +476,42 @@ void tst_PelagorPlanning::downloadFolder()
         QCOMPARE(QFileInfo::exists("data"), setup == "file");
     }
     QCOMPARE(progress.count(), 0);
+}
+
+void tst_PelagorPlanning::malformedAddress_data()
+{
+    QTest::addColumn<bool>("overpass");
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<bool>("refused");
+
+    QTest::newRow("unclosed bracket") << false << QByteArray("http://[::1/x") << true;
+    QTest::newRow("no host") << false << QByteArray("http:///api/0.6/map") << true;
+    QTest::newRow("not http") << true << QByteArray("ftp://example.org/api/interpreter") << true;
+    QTest::newRow("a host and a port") << true << QByteArray("http://127.0.0.1:1/api/interpreter") << false;
+}
+
+void tst_PelagorPlanning::malformedAddress()
+{
+    // An address that no request can go to stops the run at once, rather than being tried
+    // again and again as a host that is not found.
+    QFETCH(bool, overpass);
+    QFETCH(QByteArray, address);
+    QFETCH(bool, refused);
+    const char* variable = overpass ? "PELAGOR_OVERPASS_URL" : "PELAGOR_API_URL";
+    qputenv(variable, address);
+    Pelagor pelagor;
+    pelagor.setSource(overpass ? DownloadSource::Overpass : DownloadSource::Api);
+    QSignalSpy messages(&pelagor, SIGNAL(message(QString)));
+    const bool accepted = pelagor.prepareRequests(selection(16.6048, 49.1978, 16.6102, 49.2014));
+    qunsetenv(variable);
+    QCOMPARE(accepted, !refused);
+    if (refused) {
+        QCOMPARE(texts(messages), QStringList{QString("%1 \"%2\" is not an http or https URL: no request can be made.\n")
+                                                  .arg(variable, QString::fromUtf8(address))});
+        QVERIFY(!QFileInfo::exists("data/download"));
+    } else {
+        QCOMPARE(texts(messages), QStringList{"Total 1 files to be requested...\n"});
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_PelagorPlanning)

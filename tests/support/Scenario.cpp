@@ -1,6 +1,7 @@
 #include "tests/support/Scenario.h"
 
 #include "tests/support/LineDiff.h"
+#include "tests/support/ScenarioFifo.h"
 #include "tests/support/ScenarioFiles.h"
 #include "tests/support/ScenarioFixtures.h"
 #include "tests/support/ScenarioServer.h"
@@ -14,13 +15,22 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <memory>
+#include <vector>
 
 namespace {
 
 // What a scenario folder may hold; anything else is a mistake (a misspelt `stdout`, or a
 // part that this driver does not carry out yet) and fails the scenario.
-const QStringList knownEntries = {"command", "input", "exit", "stdout", "stderr", "files",
-                                  "expected", "README", "server", "requests", "fixtures"};
+const QStringList knownEntries = {"command", "input", "exit",     "stdout",   "stderr", "files",      "expected",
+                                  "README",  "server", "requests", "fixtures", "fifo",   "environment"};
+
+// The non-empty lines of a file of the folder; none when it is absent.
+QStringList linesOf(const QString& path)
+{
+    QByteArray content;
+    ScenarioFiles::read(path, content);
+    return QString::fromUtf8(content).split('\n', Qt::SkipEmptyParts);
+}
 
 bool copyTree(const QString& from, const QString& to)
 {
@@ -121,7 +131,8 @@ bool Scenario::prepare(QStringList& words, QString& program, ScenarioFixtures& f
 }
 
 bool Scenario::execute(QProcess& process, const QString& program, const QStringList& arguments,
-                       const QString& workDir, const QString& homeDir, const ScenarioServer* server, QString& report)
+                       const QString& workDir, const QString& homeDir, const ScenarioServer* server,
+                       const QStringList& settings, QString& report)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LC_ALL", "C.UTF-8");
@@ -132,6 +143,8 @@ bool Scenario::execute(QProcess& process, const QString& program, const QStringL
         environment.insert("PELAGOR_API_URL", base + "/api/0.6/map");
         environment.insert("PELAGOR_OVERPASS_URL", base + "/api/interpreter");
     }
+    for (const QString& setting : settings)
+        environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(workDir);
     process.setStandardInputFile(QProcess::nullDevice());
@@ -183,9 +196,18 @@ bool Scenario::run(QString& report, bool update)
         }
     }
 
+    std::vector<std::unique_ptr<ScenarioFifo>> fifos;
+    for (const QString& name : linesOf(folder + "/fifo")) {
+        fifos.emplace_back(new ScenarioFifo(work.path() + "/" + name));
+        if (!fifos.back()->open(report))
+            return false;
+    }
     QProcess process;
-    if (!execute(process, program, words.mid(1), work.path(), home.path(), server.get(), report))
+    if (!execute(process, program, words.mid(1), work.path(), home.path(), server.get(), linesOf(folder + "/environment"),
+                 report))
         return false;
+    for (const std::unique_ptr<ScenarioFifo>& fifo : fifos)
+        fifo->finish(report);
     if (server)
         compareRequests(*server, report, update);
 

@@ -18,7 +18,11 @@
 // compared after it; see ScenarioFixtures.h). A piece file that the run leaves in data/download/
 // under the name of a piece the server's data holds must be that piece byte for byte, unless
 // `expected/` or `fixtures` says what it holds: such a piece needs no copy in `expected/`, and
-// `files` tells that it is there.
+// `files` tells that it is there. `environment` holds NAME=VALUE
+// lines set for the program after the servers' addresses (a broken address, say); `fifo` names
+// paths of the working directory, one a line, that are FIFOs while the program runs and are
+// read as it writes (see ScenarioFifo.h): afterwards each must still be a FIFO, and stands as a
+// regular file of what was read for `files` and `expected/`.
 // Outputs and file names are normalised: the working directory's absolute path becomes ".",
 // a local date and time "YYYY-MM-DD_hh-mm-ss" becomes "<date>_<time>", and the progress dots
 // of a request line become one dot (followed by " Done" when the line had one).
@@ -52,8 +56,10 @@ private:
     bool prepare(QStringList& words, QString& program, ScenarioFixtures& fixtures, QString& report) const;
     // Runs the program in the working directory with the scenario's environment: LC_ALL=C.UTF-8,
     // QT_QPA_PLATFORM=offscreen and HOME in a folder of its own. False when it did not run or crashed.
+    // `settings` are NAME=VALUE lines set after the servers' addresses.
     static bool execute(QProcess& process, const QString& program, const QStringList& arguments,
-                        const QString& workDir, const QString& homeDir, const ScenarioServer* server, QString& report);
+                        const QString& workDir, const QString& homeDir, const ScenarioServer* server,
+                        const QStringList& settings, QString& report);
     void compareText(const QString& name, const QString& actual, QString& report, bool update) const;
     void compareRequests(const ScenarioServer& server, QString& report, bool update) const;
     void compareFiles(const QString& workDir, const QStringList& workDirs, const ScenarioFixtures& fixtures,
