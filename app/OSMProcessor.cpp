@@ -94,8 +94,10 @@ void OSMProcessor::parseOSMFiles(const std::vector<QString>& filesPaths)
     // The list belongs to the downloader, which emitted it; work on a copy.
     const std::vector<QString> files = filesPaths;
     // A piece that could not be read to its end leaves the network as incomplete as one that
-    // never came.
-    const bool whole = parser.parseFiles(files, data);
+    // never came; its file goes out of the way, so that the next run fetches it.
+    std::vector<QString> unread;
+    const bool whole = parser.parseFiles(files, data, &unread);
+    downloader.setAsideUnreadable(unread);
     incomplete = !whole || downloader.isIncomplete();
     parser.writeOutputFile(data, incomplete ? OSMParser::Coverage::Incomplete : OSMParser::Coverage::Complete,
                            networkFormat);

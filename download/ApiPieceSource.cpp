@@ -35,10 +35,11 @@ QNetworkRequest ApiPieceSource::request(const QRect& piece) const
     return QNetworkRequest(url(piece));
 }
 
-ReplyVerdict ApiPieceSource::verdict(const QNetworkReply* reply, const QByteArray& body,
+ReplyVerdict ApiPieceSource::verdict(const QNetworkReply* reply, const PieceAnswer& answer,
                                      const RetryPolicy& policy) const
 {
-    return ReplyVerdict::of(reply, body, policy.stallMs(), policy.requestDeadlineMs());
+    // The API writes no remarks: one in its data is no answer of the API's.
+    return ReplyVerdict::of(reply, answer, policy.stallMs(), policy.requestDeadlineMs());
 }
 
 std::vector<QRect> ApiPieceSource::parts(const QRect& piece) const

@@ -18,7 +18,7 @@ public:
     QString serviceName() const override;
     QString requestText(const QRect& piece) const override;
     QNetworkRequest request(const QRect& piece) const override;
-    ReplyVerdict verdict(const QNetworkReply* reply, const QByteArray& body, const RetryPolicy& policy) const override;
+    ReplyVerdict verdict(const QNetworkReply* reply, const PieceAnswer& answer, const RetryPolicy& policy) const override;
     std::vector<QRect> parts(const QRect& piece) const override;
 
 private:

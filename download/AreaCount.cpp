@@ -30,10 +30,11 @@ AreaCount AreaCount::of(const QRectF& area, DownloadSource source)
     }
     count.pieces = PiecePlan::countPieces(grid, size);
 
-    // A run takes a piece from disk when its file is a whole piece. The folder is listed once
-    // and its names read back into pieces, rather than each of up to a million pieces looked up
-    // by name; PiecePlan::fromFileName accepts exactly the names that the store gives. Only the
-    // files of the area's pieces are opened.
+    // A run takes a piece from disk when its file is a whole piece; counted here by the files'
+    // first and last bytes, as the selection moves, while a run reads each file through. The
+    // folder is listed once and its names read back into pieces, rather than each of up to a
+    // million pieces looked up by name; PiecePlan::fromFileName accepts exactly the names that
+    // the store gives. Only the files of the area's pieces are opened.
     const PieceStore store(DownloadSources::folder(source));
     QSet<QRect> named;
     for (const QString& name : QDir(store.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::NoSort)) {
@@ -50,6 +51,6 @@ AreaCount AreaCount::of(const QRectF& area, DownloadSource source)
         return count;
     }
     for (const QRect& piece : plan)
-        count.onDisk += named.contains(piece) && store.hasWholeFile(piece) ? 1 : 0;
+        count.onDisk += named.contains(piece) && store.hasWholeLookingFile(piece) ? 1 : 0;
     return count;
 }

@@ -2,8 +2,9 @@
 #define DOWNLOAD_AREACOUNT_H
 
 // What a download of an area takes: how many pieces (or Overpass tiles) it plans, and how many
-// of them are on disk already as whole files. Counted with the downloader's own plan and
-// store, so the numbers are what a run finds; no network object is made. Usable in any thread.
+// of them are on disk already as whole files (as far as their first and last bytes tell).
+// Counted with the downloader's own plan and store, so the numbers are what a run finds; no
+// network object is made. Usable in any thread.
 #include "download/DownloadSource.h"
 #include "download/FetchMode.h"
 

@@ -2,6 +2,7 @@
 
 #include "download/DownloadSource.h"
 #include "download/OverpassQuery.h"
+#include "download/PieceAnswer.h"
 #include "download/PiecePlan.h"
 
 #include <QNetworkReply>
@@ -59,28 +60,19 @@ QByteArray OverpassSource::postData(const QRect& tile) const
     return "data=" + QUrl::toPercentEncoding(OverpassQuery::forTile(tile));
 }
 
-ReplyVerdict OverpassSource::verdict(const QNetworkReply* reply, const QByteArray& body,
+ReplyVerdict OverpassSource::verdict(const QNetworkReply* reply, const PieceAnswer& answer,
                                      const RetryPolicy& policy) const
 {
-    ReplyVerdict verdict = ReplyVerdict::of(reply, body, policy.stallMs(), policy.requestDeadlineMs());
+    // A query past the server's time or memory limit still ends its document, with a remark
+    // in it: what came is not the tile's data. A smaller tile may fit.
+    ReplyVerdict verdict
+        = ReplyVerdict::of(reply, answer, policy.stallMs(), policy.requestDeadlineMs(), ReplyVerdict::Refused);
     // 400 is a query the server cannot parse: asking again or for less cannot mend it.
     if (verdict.status == 400) {
         verdict.kind = ReplyVerdict::WillNotWork;
-        const QString text = pageText(body);
+        const QString text = pageText(answer.body());
         if (!text.isEmpty())
             verdict.reason += ": " + text;
-        return verdict;
-    }
-    if (verdict.kind != ReplyVerdict::Arrived)
-        return verdict;
-    // A query past the server's time or memory limit still ends its document, with a remark
-    // before the end: what came is not the tile's data. A smaller tile may fit.
-    const QByteArray tail = body.right(4096);
-    const int remark = tail.lastIndexOf("<remark>");
-    if (remark >= 0 && tail.indexOf("runtime error", remark) >= 0) {
-        const int end = tail.indexOf("</remark>", remark);
-        verdict.kind = ReplyVerdict::Refused;
-        verdict.reason = QString::fromUtf8(tail.mid(remark + 8, end < 0 ? -1 : end - remark - 8)).simplified();
     }
     return verdict;
 }

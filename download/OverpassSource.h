@@ -26,7 +26,7 @@ public:
     QString requestText(const QRect& tile) const override;
     QNetworkRequest request(const QRect& tile) const override;
     QByteArray postData(const QRect& tile) const override;
-    ReplyVerdict verdict(const QNetworkReply* reply, const QByteArray& body, const RetryPolicy& policy) const override;
+    ReplyVerdict verdict(const QNetworkReply* reply, const PieceAnswer& answer, const RetryPolicy& policy) const override;
     std::vector<QRect> parts(const QRect& tile) const override;
     // "Data as of <time>\n" from the answer's meta element.
     QString arrivalNote(const QByteArray& body) const override;

@@ -6,6 +6,8 @@
 #include "download/PiecePlan.h"
 #include "download/RequestPolicy.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSslSocket>
 #include <QStringList>
 
@@ -210,4 +212,24 @@ const std::vector<QRect>& Pelagor::getMissingPieces() const
 void Pelagor::releaseNetwork()
 {
     fetcher->releaseNetwork();
+}
+
+void Pelagor::setAsideUnreadable(const std::vector<QString>& paths)
+{
+    const PieceStore& store = currentSource().store();
+    for (const QString& path : paths) {
+        // A piece that never reached the disk (a folder in its way, a full disk) has no file to move.
+        if (!path.startsWith(store.folder()) || !QFileInfo(path).isFile())
+            continue;
+        QString failure;
+        const QString aside = store.setAside(path, &failure);
+        if (aside.isEmpty())
+            Q_EMIT message(QString("Could not read \"%1\", nor move it aside (%2): remove it, so that the next "
+                                   "download fetches it again.\n")
+                               .arg(path, failure));
+        else
+            Q_EMIT message(
+                QString("Could not read \"%1\": moved it to \"%2\"; the next download fetches it again.\n")
+                    .arg(path, aside));
+    }
 }

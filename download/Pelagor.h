@@ -60,6 +60,10 @@ public:
     // The run stopped before every piece was on disk: the server would not serve it now.
     bool isIncomplete() const;
     const std::vector<QRect>& getMissingPieces() const;
+    // After the run's files were read: moves each piece file among `paths` that the extraction
+    // could not read out of the way (PieceStore::setAside), so that the next run fetches its
+    // piece again, and says so in the log.
+    void setAsideUnreadable(const std::vector<QString>& paths);
 
 public Q_SLOTS:
     // Abandons the request in flight and any wait, in the thread the downloader lives in. Its

@@ -2,9 +2,9 @@
 
 #include "download/DownloadDiagnostic.h"
 #include "download/PiecePlan.h"
+#include "download/PieceRequest.h"
 #include "download/PieceSource.h"
 #include "download/ReplyVerdict.h"
-#include "common/UserAgent.h"
 
 #include <QDateTime>
 #include <QNetworkAccessManager>
@@ -14,6 +14,7 @@
 #include <QSslError>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QUrl>
 #include <QVariant>
 
 namespace {
@@ -109,28 +110,21 @@ bool PieceFetcher::findLocalFile(const QRect& piece)
 void PieceFetcher::sendRequest(const QRect& piece)
 {
     Q_EMIT message(pieceSource->requestText(piece));
-    QNetworkRequest request = pieceSource->request(piece);
-    request.setRawHeader(UserAgent::header, UserAgent::value);
-    // The reply handler reads the piece back from the reply's request.
-    request.setAttribute(QNetworkRequest::User, piece);
-    // The API answers plain HTTP with a redirect to HTTPS; without following it the redirect
-    // page would be stored as the piece. Never follow a redirect to a less secure scheme.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    // A server that stops sending is given up on after a while and asked again.
-    request.setTransferTimeout(retryPolicy.stallMs());
-    // The piece files are the store of what was downloaded. An answer kept in Qt's HTTP cache
-    // could stand in for a failed request or for fresh data, so the service is always asked.
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    const QByteArray postData = pieceSource->postData(piece);
+    startReply(PieceRequest::of(*pieceSource, piece, retryPolicy.stallMs()), pieceSource->postData(piece));
+    ++pendingRequests;
+    ++tries;
+    requestLineOpen = true;
+}
+
+void PieceFetcher::startReply(const QNetworkRequest& request, const QByteArray& postData)
+{
     QNetworkReply* reply = postData.isNull() ? manager->get(request) : manager->post(request, postData);
+    answer = PieceAnswer();
+    connect(reply, SIGNAL(readyRead()), this, SLOT(readAnswer()));
     connect(reply, SIGNAL(downloadProgress(qint64, qint64)), this, SLOT(downloadProgress(qint64, qint64)));
     // A body that trickles in a byte at a time never stalls the transfer; the whole request
     // has a deadline too. The timer dies with the reply.
     QTimer::singleShot(retryPolicy.requestDeadlineMs(), reply, [reply] { abortReply(reply, ReplyVerdict::pastDeadline); });
-    ++pendingRequests;
-    ++tries;
-    requestLineOpen = true;
 }
 
 void PieceFetcher::savePiece(const QByteArray& data, const QRect& piece)
@@ -149,10 +143,24 @@ void PieceFetcher::savePiece(const QByteArray& data, const QRect& piece)
 
 void PieceFetcher::handleNetworkData(QNetworkReply* reply)
 {
-    const QRect piece = reply->request().attribute(QNetworkRequest::User).toRect();
+    QUrl target;
+    const PieceRequest::Redirect redirect = PieceRequest::redirect(reply, target);
+    if (redirect == PieceRequest::Redirect::SendAnew) {
+        // Still the same request of the piece: its line and its tries go on.
+        const QNetworkRequest next = PieceRequest::anew(reply, target);
+        reply->deleteLater();
+        startReply(next, pieceSource->postData(PieceRequest::pieceOf(next)));
+        return;
+    }
+    if (redirect != PieceRequest::Redirect::None)
+        abortReply(reply, redirect == PieceRequest::Redirect::Insecure ? ReplyVerdict::insecureRedirect
+                                                                        : ReplyVerdict::tooManyRedirects);
+    const QRect piece = PieceRequest::pieceOf(reply->request());
     // An error page's text can say why; the verdict decides whether any of it is kept.
-    const QByteArray body = reply->readAll();
-    const ReplyVerdict verdict = pieceSource->verdict(reply, body, retryPolicy);
+    takeAnswerBytes(reply);
+    answer.finish();
+    const QByteArray body = answer.body();
+    const ReplyVerdict verdict = pieceSource->verdict(reply, answer, retryPolicy);
     const QByteArray retryAfter = reply->rawHeader("Retry-After");
     reply->deleteLater();
     --pendingRequests;
@@ -246,14 +254,35 @@ void PieceFetcher::finish()
     Q_EMIT downloadingDone(queue.filesPaths());
 }
 
+void PieceFetcher::readAnswer()
+{
+    takeAnswerBytes(qobject_cast<QNetworkReply*>(sender()));
+}
+
+void PieceFetcher::takeAnswerBytes(QNetworkReply* reply)
+{
+    if (!reply)
+        return;
+    if (!answer.hasBegun()) {
+        // The headers have come with the first bytes (or with the end of an empty body).
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        answer.begin(reply->rawHeader("Content-Encoding"),
+                     !status.isValid() || (status.toInt() >= 200 && status.toInt() < 300));
+    }
+    if (!answer.take(reply->readAll()))
+        abortReply(reply, ReplyVerdict::tooLarge);
+}
+
 void PieceFetcher::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
 {
-    // An answer larger than any real piece is refused before it fills the memory.
-    if (bytesReceived > PieceStore::maxPieceBytes() || bytesTotal > PieceStore::maxPieceBytes()) {
+    Q_EMIT message(".");
+    // An answer larger than any real piece, as it came or inflated, is refused before it fills
+    // the memory; its line gets no " Done". Its bytes are read before its progress is told.
+    if (answer.isTooLarge() || bytesReceived > PieceStore::maxPieceBytes()
+        || bytesTotal > PieceStore::maxPieceBytes()) {
         abortReply(qobject_cast<QNetworkReply*>(sender()), ReplyVerdict::tooLarge);
         return;
     }
-    Q_EMIT message(".");
     if (bytesReceived == bytesTotal) {
         Q_EMIT message(" Done\n");
         requestLineOpen = false;

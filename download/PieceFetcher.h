@@ -7,6 +7,7 @@
 // every step for the log and finally the list of piece files. Lives in the processing worker
 // thread.
 #include "download/FetchMode.h"
+#include "download/PieceAnswer.h"
 #include "download/PieceQueue.h"
 #include "download/RetryPolicy.h"
 
@@ -19,6 +20,7 @@
 class PieceSource;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QNetworkRequest;
 class QSslError;
 class QTimer;
 
@@ -60,12 +62,16 @@ Q_SIGNALS:
 
 private Q_SLOTS:
     void handleNetworkData(QNetworkReply* reply);
+    // Takes what has come of the answer in flight.
+    void readAnswer();
     void downloadProgress(qint64 bytesReceived, qint64 bytesTotal);
     void sslErrors(QNetworkReply* reply, const QList<QSslError>& errors);
     void requestAgain();
 
 private:
     void reportProgress();
+    void takeAnswerBytes(QNetworkReply* reply);
+    void startReply(const QNetworkRequest& request, const QByteArray& postData);
     // Ends the line of a request that got no " Done\n", so that the next text starts a line.
     void endRequestLine();
     void waitAndRequestAgain(const QRect& piece, const QString& reason, int status, const QByteArray& retryAfter);
@@ -80,6 +86,7 @@ private:
     FetchMode fetchMode = FetchMode::UseFilesOnDisk;
     PieceQueue queue;
     int pendingRequests = 0;
+    PieceAnswer answer; // of the request in flight
     bool stopped = false;
     bool requestLineOpen = false; // a "Request: ..." line waits for its " Done\n"
     bool noted = false;           // the source's note on the data of the run is in the log

@@ -15,6 +15,7 @@
 #include <QByteArray>
 #include <QNetworkRequest>
 
+class PieceAnswer;
 class QNetworkReply;
 
 class PieceSource
@@ -41,7 +42,7 @@ public:
     // The body of a POST request; null for a GET.
     virtual QByteArray postData(const QRect& piece) const;
     // What a finished reply means for its piece, under the limits the request had.
-    virtual ReplyVerdict verdict(const QNetworkReply* reply, const QByteArray& body,
+    virtual ReplyVerdict verdict(const QNetworkReply* reply, const PieceAnswer& answer,
                                  const RetryPolicy& policy) const = 0;
     // The smaller pieces a refused piece is asked for as; none when it cannot be cut further.
     virtual std::vector<QRect> parts(const QRect& piece) const = 0;

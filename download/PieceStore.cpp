@@ -1,9 +1,12 @@
 #include "download/PieceStore.h"
 
+#include "download/OSMDocumentCheck.h"
 #include "download/PiecePlan.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -60,14 +63,11 @@ void PieceStore::limitForTests(qint64 bytes)
     pieceLimit = bytes;
 }
 
-bool PieceStore::isWholeDocument(const QByteArray& head, const QByteArray& tail)
+const char PieceStore::unreadableSubfolder[] = "unreadable/";
+
+bool PieceStore::looksWhole(const QByteArray& head, const QByteArray& tail)
 {
     return startsWithOsmRoot(head) && endsWithOsmEndTag(tail);
-}
-
-bool PieceStore::isWholeDocument(const QByteArray& data)
-{
-    return isWholeDocument(data.left(headBytes), data.right(tailBytes));
 }
 
 QString PieceStore::filePath(const QRect& piece) const
@@ -82,15 +82,50 @@ bool PieceStore::hasFile(const QRect& piece) const
 
 bool PieceStore::hasWholeFile(const QRect& piece) const
 {
-    // A file left cut short or empty (by a crash of another program, say), or one too large to
-    // be a real piece, is fetched again.
+    // A file left cut short or empty (by a crash of another program, say), damaged anywhere in
+    // it, or too large to be a real piece, is fetched again.
+    QFile file(filePath(piece));
+    if (!file.open(QIODevice::ReadOnly) || file.size() > pieceLimit)
+        return false;
+    return OSMDocumentCheck::ofDevice(file) == OSMDocumentCheck::Outcome::Whole;
+}
+
+bool PieceStore::hasWholeLookingFile(const QRect& piece) const
+{
     QFile file(filePath(piece));
     if (!file.open(QIODevice::ReadOnly) || file.size() > pieceLimit)
         return false;
     const QByteArray head = file.read(headBytes);
     if (!file.seek(qMax<qint64>(0, file.size() - tailBytes)))
         return false;
-    return isWholeDocument(head, file.read(tailBytes));
+    return looksWhole(head, file.read(tailBytes));
+}
+
+QString PieceStore::setAside(const QString& path, QString* failure) const
+{
+    const QString aside = dir + unreadableSubfolder;
+    // mkpath: another run may make the folder at the same moment.
+    if (!QDir().mkpath(aside)) {
+        if (failure)
+            *failure = QString("could not create folder \"%1\"").arg(aside);
+        return QString();
+    }
+    const QFileInfo info(path);
+    // A rename never replaces a file, so two runs at once cannot lose one of theirs.
+    for (int n = 1;; ++n) {
+        const QString target = aside + (n == 1 ? info.fileName()
+                                               : QString("%1-%2.%3").arg(info.completeBaseName()).arg(n).arg(info.suffix()));
+        if (QFileInfo::exists(target))
+            continue;
+        QFile file(path);
+        if (file.rename(target))
+            return target;
+        if (!QFileInfo::exists(target)) {
+            if (failure)
+                *failure = file.errorString();
+            return QString();
+        }
+    }
 }
 
 PieceStore::Saved PieceStore::save(const QRect& piece, const QByteArray& data, QString* failure) const

@@ -1,5 +1,6 @@
 #include "download/ReplyVerdict.h"
 
+#include "download/PieceAnswer.h"
 #include "download/PieceStore.h"
 
 #include <QByteArray>
@@ -48,6 +49,7 @@ bool isPassing(QNetworkReply::NetworkError error)
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::UnknownNetworkError: // network unreachable, for example
+    case QNetworkReply::ProtocolFailure: // a transfer garbled on the way: Qt's "Data corrupted"
     case QNetworkReply::ProxyConnectionRefusedError:
     case QNetworkReply::ProxyConnectionClosedError:
     case QNetworkReply::ProxyNotFoundError:
@@ -82,25 +84,42 @@ QString size(qint64 bytes)
 const char* const ReplyVerdict::abortReason = "abortReason";
 const char* const ReplyVerdict::tooLarge = "tooLarge";
 const char* const ReplyVerdict::pastDeadline = "pastDeadline";
+const char* const ReplyVerdict::insecureRedirect = "insecureRedirect";
+const char* const ReplyVerdict::tooManyRedirects = "tooManyRedirects";
 
-ReplyVerdict ReplyVerdict::ofBody(const QNetworkReply* reply, const QByteArray& body)
+ReplyVerdict ReplyVerdict::ofBody(const QNetworkReply* reply, const PieceAnswer& answer, Kind remarked)
 {
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const int status = statusAttribute.isValid() ? statusAttribute.toInt() : 200;
-    if (PieceStore::isWholeDocument(body))
+    // Bytes that do not inflate came broken, like a transfer cut off.
+    if (!answer.decodingFailure().isEmpty())
+        return verdict(TryAgain, 0, answer.decodingFailure());
+    switch (answer.outcome()) {
+    case OSMDocumentCheck::Outcome::Whole:
         return verdict(Arrived, status, QString());
+    case OSMDocumentCheck::Outcome::ErrorRemark:
+        return verdict(remarked, status, answer.problem());
+    default:
+        break;
+    }
     // Whatever it holds, it is not the piece: a captive portal's or a proxy's page, an empty body,
     // or a document whose end never came. A later try may bring the piece.
     if (endedByConnection(reply))
         return verdict(TryAgain, 0, "connection closed before the whole body arrived");
-    if (body.isEmpty())
+    switch (answer.outcome()) {
+    case OSMDocumentCheck::Outcome::Empty:
         return verdict(TryAgain, status, "empty answer");
-    if (!PieceStore::isWholeDocument(body.left(PieceStore::headBytes), "</osm>"))
+    case OSMDocumentCheck::Outcome::CutShort:
+        return verdict(TryAgain, status, "document cut short");
+    case OSMDocumentCheck::Outcome::Damaged:
+        return verdict(TryAgain, status, "damaged document " + answer.problem());
+    default:
         return verdict(TryAgain, status, "not an OpenStreetMap document");
-    return verdict(TryAgain, status, "document cut short");
+    }
 }
 
-ReplyVerdict ReplyVerdict::of(const QNetworkReply* reply, const QByteArray& body, int stallMs, int deadlineMs)
+ReplyVerdict ReplyVerdict::of(const QNetworkReply* reply, const PieceAnswer& answer, int stallMs, int deadlineMs,
+                              Kind remarked)
 {
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const int status = statusAttribute.isValid() ? statusAttribute.toInt() : 0;
@@ -109,6 +128,11 @@ ReplyVerdict ReplyVerdict::of(const QNetworkReply* reply, const QByteArray& body
         return verdict(Refused, 0, QString("answer larger than %1").arg(size(PieceStore::maxPieceBytes())));
     if (aborted == pastDeadline)
         return verdict(TryAgain, 0, QString("no whole answer within %1 s").arg(seconds(deadlineMs)));
+    // In Qt's words, as for a redirect Qt follows itself.
+    if (aborted == insecureRedirect)
+        return verdict(WillNotWork, 0, "Insecure redirect");
+    if (aborted == tooManyRedirects)
+        return verdict(WillNotWork, 0, "Too many redirects");
     if (status >= 400 && status < 600)
         return fromStatus(status);
     const QNetworkReply::NetworkError error = reply->error();
@@ -120,5 +144,5 @@ ReplyVerdict ReplyVerdict::of(const QNetworkReply* reply, const QByteArray& body
     // 304 and other 3xx) as success; only a 2xx answer carries the piece's data.
     if (status < 200 || status >= 300)
         return verdict(WillNotWork, status, status ? QString("HTTP %1").arg(status) : QString("no HTTP answer"));
-    return ofBody(reply, body);
+    return ofBody(reply, answer, remarked);
 }

@@ -6,18 +6,19 @@
 // asking again cannot help. Used in the processing worker thread.
 #include <QString>
 
-class QByteArray;
+class PieceAnswer;
 class QNetworkReply;
 
 class ReplyVerdict
 {
 public:
     enum Kind {
-        Arrived,     // a 2xx body that is a whole OpenStreetMap document: store it
+        Arrived,     // a 2xx body that is one whole OpenStreetMap document: store it
         Refused,     // HTTP 400, the API's answer to a box with too many nodes, or an answer
                      // too large to be a piece: split it
-        TryAgain,    // busy, down, unreachable, stalled, too slow, or an answer that is no
-                     // whole document (a proxy's page, a body cut short): ask again later
+        TryAgain,    // busy, down, unreachable, stalled, too slow, a body that does not inflate,
+                     // or an answer that is no whole document (a proxy's page, a body cut short
+                     // or damaged): ask again later
         WillNotWork, // any other failure: neither splitting nor asking again helps
     };
 
@@ -25,12 +26,17 @@ public:
     static const char* const abortReason;
     static const char* const tooLarge;
     static const char* const pastDeadline;
+    // A query's redirect that the fetcher does not follow.
+    static const char* const insecureRedirect;
+    static const char* const tooManyRedirects;
 
-    // `body` is what the reply carried; `stallMs` and `deadlineMs` are the transfer time-out and
-    // the whole request's deadline.
-    static ReplyVerdict of(const QNetworkReply* reply, const QByteArray& body, int stallMs, int deadlineMs);
+    // `answer` is what the reply carried; `stallMs` and `deadlineMs` are the transfer time-out
+    // and the whole request's deadline; `remarked` is what a whole document with a runtime
+    // error remark means to the source.
+    static ReplyVerdict of(const QNetworkReply* reply, const PieceAnswer& answer, int stallMs, int deadlineMs,
+                           Kind remarked = TryAgain);
     // What a 2xx answer's body means: Arrived when it is a whole document, TryAgain otherwise.
-    static ReplyVerdict ofBody(const QNetworkReply* reply, const QByteArray& body);
+    static ReplyVerdict ofBody(const QNetworkReply* reply, const PieceAnswer& answer, Kind remarked = TryAgain);
 
     Kind kind = Arrived;
     // The HTTP status of the answer; 0 when no whole HTTP answer came (the connection was

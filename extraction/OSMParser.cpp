@@ -37,11 +37,15 @@ void OSMParser::setBounds(const BoundingBox& box)
     bounds = box;
 }
 
-bool OSMParser::parseFiles(std::vector<QString> filesPaths, OSMData& data)
+bool OSMParser::parseFiles(std::vector<QString> filesPaths, OSMData& data, std::vector<QString>* unread)
 {
     bool whole = true;
-    for (const QString& path : filesPaths)
-        whole = parseFile(path, data) && whole;
+    for (const QString& path : filesPaths) {
+        const bool read = parseFile(path, data);
+        if (!read && unread)
+            unread->push_back(path);
+        whole = read && whole;
+    }
     return whole;
 }
 

@@ -23,8 +23,8 @@ class OSMParser : public QObject
 public:
     explicit OSMParser(QObject* parent = nullptr);
 
-    // True when every file was read to its end.
-    bool parseFiles(std::vector<QString> filesPaths, OSMData& data);
+    // True when every file was read to its end; `unread` gets those that were not.
+    bool parseFiles(std::vector<QString> filesPaths, OSMData& data, std::vector<QString>* unread = nullptr);
     // One file ("-": the standard input), in the format set with setInputFormat(), or else
     // the one its first bytes show (PBF, gzip, bzip2, XML), or else the one its name says
     // (".pbf" PBF, ".gz" and ".bz2" compressed XML, anything else XML). True when it was read

@@ -1,8 +1,8 @@
 #include "mapview/MapTileDownloader.h"
 
 #include "common/DataFolders.h"
-
 #include "common/UserAgent.h"
+#include "mapview/AnswerBody.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -149,7 +149,8 @@ void MapTileDownloader::requestTile(const QString& name, const TileId& tile)
     // The tile servers answer plain HTTP with a redirect to HTTPS; without following it
     // every tile would fail once and then never be asked for again.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    manager->get(request);
+    AnswerBody::prepare(request);
+    AnswerBody::attach(manager->get(request), largestTileBytes);
     serverBusy[name] = true;
 }
 
@@ -163,9 +164,10 @@ void MapTileDownloader::handleNetworkData(QNetworkReply* reply)
     serverBusy[host.left(host.indexOf('.'))] = false;
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->error() == QNetworkReply::NoError && status >= 200 && status < 300) {
+    const AnswerBody* body = AnswerBody::of(reply);
+    if (reply->error() == QNetworkReply::NoError && status >= 200 && status < 300 && body && body->isWhole()) {
         QImage image;
-        if (image.loadFromData(reply->readAll())) {
+        if (image.loadFromData(body->bytes())) {
             saveToCache(image, tile);
             Q_EMIT tileDownloaded(tile.point(), tile.zoom, new QPixmap(QPixmap::fromImage(image)));
             const auto it = std::find(requested.begin(), requested.end(), tile);

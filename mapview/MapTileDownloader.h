@@ -25,6 +25,9 @@ class MapTileDownloader : public QObject
 {
     Q_OBJECT
 public:
+    // A tile of 256 x 256 pixels takes some tens of kilobytes; an answer far larger is none.
+    static constexpr qint64 largestTileBytes = 1 << 20;
+
     explicit MapTileDownloader(QObject* parent = nullptr);
     ~MapTileDownloader() override;
 

@@ -1,6 +1,7 @@
 #include "mapview/NominatimClient.h"
 
 #include "common/UserAgent.h"
+#include "mapview/AnswerBody.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -136,16 +137,18 @@ void NominatimClient::send(const QString& query)
         path += '/';
     url.setPath(path + "search");
     // Encoded here rather than by QUrlQuery, which leaves '+' as it is: the server would read a space.
-    url.setQuery("q=" + QString::fromLatin1(QUrl::toPercentEncoding(query)) + "&format=jsonv2&limit=10",
+    url.setQuery("q=" + QString::fromLatin1(QUrl::toPercentEncoding(query))
+                     + QString("&format=jsonv2&limit=%1").arg(placesAsked),
                  QUrl::StrictMode);
 
     QNetworkRequest request(url);
     request.setRawHeader(UserAgent::header, UserAgent::value);
     request.setRawHeader("Accept-Language", languages);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    AnswerBody::prepare(request);
     QNetworkReply* reply = manager->get(request);
     reply->setProperty(queryProperty, query);
-    connect(reply, SIGNAL(downloadProgress(qint64,qint64)), this, SLOT(answerProgress(qint64,qint64)));
+    AnswerBody::attach(reply, largestAnswerBytes);
     auto* limit = new QTimer(reply);
     limit->setSingleShot(true);
     connect(limit, SIGNAL(timeout()), this, SLOT(timeLimitReached()));
@@ -163,20 +166,14 @@ void NominatimClient::timeLimitReached()
     reply->abort();
 }
 
-void NominatimClient::answerProgress(qint64 received, qint64)
-{
-    auto* reply = qobject_cast<QNetworkReply*>(sender());
-    if (!reply || received <= largestAnswerBytes || reply->isFinished())
-        return;
-    reply->setProperty(failureProperty, QString("the answer is larger than %1 bytes").arg(largestAnswerBytes));
-    reply->abort();
-}
-
 QString NominatimClient::failureOf(QNetworkReply* reply)
 {
     const QString set = reply->property(failureProperty).toString();
     if (!set.isEmpty())
         return set;
+    const AnswerBody* body = AnswerBody::of(reply);
+    if (body && body->isTooLarge())
+        return QString("the answer is larger than %1 bytes").arg(largestAnswerBytes);
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299))
         return QString("the server answered HTTP %1 %2")
@@ -185,6 +182,8 @@ QString NominatimClient::failureOf(QNetworkReply* reply)
             .trimmed();
     if (reply->error() != QNetworkReply::NoError)
         return reply->errorString();
+    if (!body || !body->isWhole())
+        return body ? body->failure() : QString("no answer");
     return QString();
 }
 
@@ -198,7 +197,7 @@ void NominatimClient::replyFinished(QNetworkReply* reply)
 
     QString reason = failureOf(reply);
     std::vector<FoundPlace> places;
-    if (reason.isEmpty() && readAnswer(reply->readAll(), places, reason))
+    if (reason.isEmpty() && readAnswer(AnswerBody::of(reply)->bytes(), places, reason))
         answers.insert(query, places);
     // The answer to an earlier search is kept, but the latest one is what the user waits for.
     if (query != current)
@@ -218,7 +217,8 @@ bool NominatimClient::readAnswer(const QByteArray& body, std::vector<FoundPlace>
         return false;
     }
     const QJsonArray results = document.array();
-    for (int i = 0; i < results.size(); ++i) {
+    // More than were asked for are no more use, and would fill the list.
+    for (int i = 0; i < qMin(results.size(), placesAsked); ++i) {
         if (!results[i].isObject()) {
             reason = QString("the answer is not a list of places");
             return false;

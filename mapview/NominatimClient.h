@@ -24,7 +24,10 @@ class NominatimClient : public QObject
 public:
     static constexpr int requestIntervalMs = 1000;
     static constexpr int defaultTimeLimitMs = 10000;
-    // Ten places take a few kilobytes; an answer far larger is no answer to a search.
+    // The places a search asks for, and keeps of an answer that has more.
+    static constexpr int placesAsked = 10;
+    // Ten places take a few kilobytes; an answer far larger is no answer to a search. Counted
+    // on the inflated bytes as they arrive.
     static constexpr qint64 largestAnswerBytes = 1 << 20;
 
     explicit NominatimClient(QObject* parent = nullptr);
@@ -33,7 +36,8 @@ public:
     static QUrl serviceUrl();
     // The languages of the system's locale, most wanted first, for the names in the answer.
     static QByteArray acceptLanguage();
-    // Reads an answer; false with the reason when it is not a list of places with valid boxes.
+    // Reads an answer, the first placesAsked places of it; false with the reason when it is not
+    // a list of places with valid boxes.
     static bool readAnswer(const QByteArray& body, std::vector<FoundPlace>& places, QString& reason);
 
     // How long a request may take before it is given up.
@@ -53,7 +57,6 @@ private Q_SLOTS:
     void sendPending();
     void replyFinished(QNetworkReply* reply);
     void timeLimitReached();
-    void answerProgress(qint64 received, qint64 total);
 
 private:
     void send(const QString& query);

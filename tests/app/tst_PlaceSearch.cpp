@@ -3,6 +3,7 @@
 #include "mapview/NominatimClient.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
+#include "tests/support/EncodedBodies.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/TestWorkDir.h"
 #include "tests/support/TileImages.h"
@@ -150,6 +151,13 @@ void tst_PlaceSearch::answer_data()
     QTest::newRow("large box without a centre: around its middle")
         << "[" + place("Region", "state", "[\"49.0\",\"50.0\",\"16.0\",\"17.0\"]", "") + "]" << 200 << "down"
         << QStringList({"16.490000", "49.490000", "16.510000", "49.510000"}) << "";
+    QTest::newRow("gzip: as without it")
+        << both << 200 << "down" << QStringList({"24.940000", "60.178000", "24.960000", "60.190000"}) << "";
+    QByteArray many = "[" + kallio;
+    for (int i = 0; i < 11; ++i)
+        many += "," + helsinki;
+    QTest::newRow("twelve places: the ten asked for listed")
+        << many + "]" << 200 << "down" << QStringList({"24.940000", "60.178000", "24.960000", "60.190000"}) << "";
 
     const QString failed = "Place search for \"Kallio\" failed: ";
     QTest::newRow("nothing found") << QByteArray("[]") << 200 << "" << startFields << "Nothing found for \"Kallio\"";
@@ -169,6 +177,10 @@ void tst_PlaceSearch::answer_data()
                                    << startFields << failed + "place 1 of the answer has no valid bounding box";
     QTest::newRow("no answer in time") << QByteArray() << 0 << "" << startFields
                                        << failed + "no answer within 0.3 seconds";
+    // Counted as it inflates: a few kilobytes that would fill more than a mebibyte.
+    QTest::newRow("gzip: more than 1 MiB inflated")
+        << "[" + kallio + "," + QByteArray(1 << 20, ' ') + helsinki + "]" << 200 << "" << startFields
+        << failed + "the answer is larger than 1048576 bytes";
 }
 
 void tst_PlaceSearch::answer()
@@ -186,6 +198,11 @@ void tst_PlaceSearch::answer()
         reply = status == 200 ? FakeHttpServer::Response::ok(body, "application/json")
                               : FakeHttpServer::Response::error(status, body);
     }
+    // A row named "gzip: ..." is answered compressed, as a server may.
+    if (QByteArray(QTest::currentDataTag()).startsWith("gzip:")) {
+        reply.body = EncodedBodies::gzip(body);
+        reply.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("gzip")));
+    }
     Renderer* renderer = window->findChild<Visualization*>("visualization")->getRenderer();
     const int zoom = renderer->getZoom();
 
@@ -200,7 +217,7 @@ void tst_PlaceSearch::answer()
         return;
     }
 
-    QCOMPARE(results->topLevelItemCount(), int(body.count("display_name")));
+    QCOMPARE(results->topLevelItemCount(), qMin(int(body.count("display_name")), NominatimClient::placesAsked));
     QVERIFY(window->findChild<QLabel*>("placeAttribution")->isVisible());
     QCOMPARE(window->findChild<QLabel*>("placeAttribution")->text(),
              QString("Search by Nominatim, data \u00a9 OpenStreetMap contributors"));

@@ -1,4 +1,5 @@
 #include "mapview/MapTileDownloader.h"
+#include "tests/support/EncodedBodies.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/TestWorkDir.h"
 #include "tests/support/TileImages.h"
@@ -150,6 +151,8 @@ private Q_SLOTS:
     void failedTileNeverRequestedAgain();
     void redirectIsFollowed_data();
     void redirectIsFollowed();
+    void encodedAnswer_data();
+    void encodedAnswer();
     void existingCacheFileNotOverwritten();
     void missingCacheFolderTurnsCacheReadsOff();
     void cacheFileWrittenWhole_data();
@@ -490,6 +493,44 @@ void tst_MapTileDownloader::redirectIsFollowed()
     QCOMPARE(server.requestedUrls().first(), tileUrlPattern.arg("a").arg(3).arg(6).arg(6));
     // Received before the client goes, or the tile would be handed to nobody.
     QTRY_VERIFY(client.delivered(QPoint(6, 6), 3));
+}
+
+void tst_MapTileDownloader::encodedAnswer_data()
+{
+    QTest::addColumn<QByteArray>("encoding");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("delivered");
+    const QByteArray png = TileImages::pngTile(tileColour(9, 100, 200));
+    // Inflated by the downloader, not by Qt (which would leave the header in place).
+    QTest::newRow("gzip") << QByteArray("gzip") << EncodedBodies::gzip(png) << true;
+    QTest::newRow("raw deflate") << QByteArray("deflate") << EncodedBodies::deflate(png, true) << true;
+    QTest::newRow("inflating past the tile limit") << QByteArray("gzip")
+                                                   << EncodedBodies::gzip(png + QByteArray(2 << 20, '\0')) << false;
+    QTest::newRow("corrupt gzip") << QByteArray("gzip") << EncodedBodies::zeroedMiddle(EncodedBodies::gzip(png))
+                                  << false;
+}
+
+void tst_MapTileDownloader::encodedAnswer()
+{
+    QFETCH(QByteArray, encoding);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, delivered);
+    server.setHandler([=](const FakeHttpServer::Request&) {
+        FakeHttpServer::Response response = FakeHttpServer::Response::ok(body, "image/png");
+        response.headers.append(qMakePair(QByteArray("Content-Encoding"), encoding));
+        return response;
+    });
+    MapTileDownloader downloader;
+    TileClient client(&downloader);
+
+    Q_EMIT client.getTiles(points({QPoint(100, 200)}), 9);
+    QTRY_COMPARE(client.finishedReplies, 1);
+    client.settle();
+    QCOMPARE(server.requests().first().header("Accept-Encoding"), QByteArray("gzip, deflate"));
+    QCOMPARE(client.deliveries.size(), delivered ? 1 : 0);
+    QCOMPARE(QFile::exists("data/map_tiles/9-100-200.png"), delivered);
+    if (delivered)
+        QCOMPARE(client.deliveries[0].colour, tileColour(9, 100, 200));
 }
 
 void tst_MapTileDownloader::existingCacheFileNotOverwritten()

@@ -1,5 +1,6 @@
 #include "tests/support/ScenarioServer.h"
 
+#include "tests/support/EncodedBodies.h"
 #include "tests/support/FakeOverpass.h"
 
 #include <QDir>
@@ -12,6 +13,28 @@ QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// "300M", "2G" or a number of bytes.
+qint64 byteSize(const QString& text)
+{
+    const qint64 unit = text.endsWith('G') ? qint64(1) << 30 : text.endsWith('M') ? qint64(1) << 20 : 1;
+    return (unit > 1 ? text.chopped(1) : text).toLongLong() * unit;
+}
+
+// The body as the options encode and damage it.
+void encode(FakeHttpServer::Response& response, const QHash<QString, QString>& options)
+{
+    const QString encoding = options.value("encoding");
+    if (encoding == "gzip" || encoding == "deflate") {
+        response.body = encoding == "gzip" ? EncodedBodies::gzip(response.body) : EncodedBodies::deflate(response.body);
+        response.headers.append(qMakePair(QByteArray("Content-Encoding"), encoding.toUtf8()));
+    }
+    const QString damage = options.value("damage");
+    if (damage == "zeros")
+        response.body = EncodedBodies::zeroedMiddle(response.body);
+    else if (damage == "half")
+        response.body.truncate(response.body.size() / 2);
 }
 
 const QByteArray errorPage = "<html><head><title>502 Bad Gateway</title></head>\n<body><h1>Bad Gateway</h1>"
@@ -135,6 +158,10 @@ FakeHttpServer::Response ScenarioServer::answer(const Rule& rule, const QString&
                                                 "text/plain");
     } else if (rule.answer == "cut") {
         response = FakeHttpServer::Response::ok(data.left(data.size() / 2));
+    } else if (rule.answer == "bomb") {
+        response = FakeHttpServer::Response::ok(EncodedBodies::osmBomb(byteSize(rule.options.value("size"))));
+        response.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("gzip")));
+        response.chunks = 4;
     } else if (rule.answer == "empty") {
         response = FakeHttpServer::Response::ok(QByteArray());
     } else if (rule.answer == "remark") {
@@ -144,6 +171,7 @@ FakeHttpServer::Response ScenarioServer::answer(const Rule& rule, const QString&
     } else {
         response = FakeHttpServer::Response::error(500, "unknown answer in the scenario: " + rule.answer.toUtf8());
     }
+    encode(response, rule.options);
     if (rule.answer != "serve" || rule.options.contains("retry-after"))
         response.headers.append(qMakePair(QByteArray("Retry-After"), rule.options.value("retry-after", "0").toUtf8()));
     const QString framing = rule.options.value("framing", "length");

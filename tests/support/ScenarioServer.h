@@ -14,10 +14,13 @@
 // "503", "redirect" (to= the path and status= the status, 301 by default; the query follows),
 // or an answer of 200 that is no usable data: "html" (an error page), "text" (a refusal in
 // words), "cut" (the data cut in half, with a matching length), "empty", "remark" (Overpass's
-// runtime error). Options: retry-after=S (every answer but "serve" carries "Retry-After: 0"
-// otherwise, so that a scenario never waits), framing=length|chunked|close (how the end of the
-// body is marked), drop=N (the connection closes after N bytes of the body), path=P (the rule
-// answers only requests for that path).
+// runtime error), "bomb" (gzip that inflates to size=N bytes, "300M", "2G", of an OSM document
+// never ended, in four parts). Options: retry-after=S (every answer but "serve" carries
+// "Retry-After: 0" otherwise, so that a scenario never waits), framing=length|chunked|close (how
+// the end of the body is marked), drop=N (the connection closes after N bytes of the body),
+// path=P (the rule answers only requests for that path), encoding=gzip|deflate (the body is
+// sent so encoded), damage=zeros|half (the body as sent gets 4 KiB of zero bytes over its
+// middle, or is cut in half with a matching length).
 // A request that no rule answers gets 404 and is reported. Lives in the driver's thread.
 #include "tests/support/FakeHttpServer.h"
 
