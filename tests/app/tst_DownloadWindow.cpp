@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <QSettings>
 #include <QtTest>
 
 // A run from the user's click to the network file, through the download window, and
@@ -88,6 +89,8 @@ void tst_DownloadWindow::init()
     QVERIFY(work->isValid());
     stallPieces = false;
     server->clearRequests();
+    // The start state, wherever the window before was left.
+    QSettings().clear();
     window = new MainWindow;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
