@@ -1,8 +1,10 @@
 #include "app/MainWindow.h"
 
+#include "app/CoordinateFields.h"
 #include "app/DownloadWindow.h"
 #include "app/MapViews.h"
 #include "app/MenuChoice.h"
+#include "app/RememberedView.h"
 #include "download/RequestPolicy.h"
 #include "extraction/BoundingBox.h"
 #include "extraction/OSMFileFormat.h"
@@ -21,7 +23,6 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -75,6 +76,9 @@ MainWindow::MainWindow(QWidget* parent)
 
     // Looked up in the working directory; without it the default icon stays.
     setWindowIcon(QIcon("pelagor.ico"));
+    fitFields();
+    // Where the user left the window, the map and the selection, if the settings tell.
+    RememberedView::restore(this, ui->visualization);
 
     connect(ui->actionAbout, SIGNAL(triggered()), this, SLOT(showAbout()));
     connect(ui->btnStartDownload, SIGNAL(clicked()), this, SLOT(startDownload()));
@@ -85,15 +89,9 @@ MainWindow::MainWindow(QWidget* parent)
     connect(this, SIGNAL(mapZoomOut()), ui->visualization->getRenderer(), SLOT(zoomOut()));
     connect(ui->visualization, SIGNAL(newLocRect(QRectF)), this, SLOT(setNewLocRect(QRectF)));
 
-    // The views of what is on disk, the status line of the selection and "Download again".
-    auto* statusLine = new QLabel(ui->statusBar);
-    statusLine->setObjectName("selectionStatus");
-    ui->statusBar->addWidget(statusLine, 1);
-    auto* problemsLine = new QLabel(ui->statusBar);
-    problemsLine->setObjectName("problemsStatus");
-    ui->statusBar->addPermanentWidget(problemsLine);
+    // The views of what is on disk with the list of problems, the status lines, and "Download again".
     mapViews.reset(new MapViews(ui->visualization, ui->actionDownloadedPieces, ui->actionNetworkOfLastRun,
-                                ui->actionProblemsOfLastNetwork, statusLine, problemsLine));
+                                ui->actionProblemsOfLastNetwork, this));
     connect(ui->actionDownloadAgain, SIGNAL(triggered()), this, SLOT(downloadAgain()));
     connect(ui->actionExtractFromFile, SIGNAL(triggered()), this, SLOT(extractFromFile()));
     // Files dropped on the map come here: the map takes no drops of its own.
@@ -145,7 +143,23 @@ void MainWindow::sourceChanged()
     mapViews->setSource(source());
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    RememberedView::save(this, ui->visualization);
+}
+
+void MainWindow::fitFields()
+{
+    CoordinateFields::fit({ui->leTop, ui->leLeft, ui->leRight, ui->leBottom}, ui->panelLayout);
+}
+
+void MainWindow::changeEvent(QEvent* e)
+{
+    // Not while the form is still being built: the fields are there once the map is central.
+    if ((e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) && centralWidget())
+        fitFields();
+    QMainWindow::changeEvent(e);
+}
 
 void MainWindow::showAbout()
 {
@@ -156,7 +170,6 @@ void MainWindow::showAbout()
 
 void MainWindow::setNewLocRect(QRectF r)
 {
-    // The narrow fields show the start of each value: its degrees, not its last decimals.
     const auto show = [](QLineEdit* field, double value) {
         field->setText(QString("%1").arg(value, 0, 'f', 6, ' '));
         field->setCursorPosition(0);

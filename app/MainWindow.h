@@ -20,6 +20,7 @@ class MapViews;
 class MenuChoice;
 class QDragEnterEvent;
 class QDropEvent;
+class QEvent;
 class QKeyEvent;
 
 class MainWindow : public QMainWindow
@@ -46,6 +47,7 @@ private Q_SLOTS:
     void extractEnded();
 
 protected:
+    void changeEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
@@ -63,6 +65,8 @@ private:
     // outside it (the status bar then says so).
     bool showFileArea(const QString& path);
     NetworkFormat format() const;
+    // The coordinate fields as wide as their longest text needs in their font.
+    void fitFields();
 
     std::unique_ptr<Ui::MainWindow> ui;
     MenuChoice* sourceChoice; // child of this window

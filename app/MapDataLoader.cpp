@@ -90,20 +90,35 @@ ProblemPicture MapDataLoader::problemPicture(const QString& path)
     if (!NetworkFileReader::read(path, network, &picture.failure))
         return picture;
     const std::vector<Finding> findings = NetworkCheck::run(network);
-    picture.problems = int(findings.size());
     for (int kind = 0; kind < Finding::kinds; ++kind)
         picture.kinds.push_back({QString(Finding::kindName(Finding::Kind(kind))), 0});
+    // In the order of the report, each with the words the report has for it.
     for (const Finding& finding : findings) {
         ++picture.kinds[std::size_t(finding.kind)].count;
-        if (!finding.hasPosition)
-            continue;
+        ProblemPicture::Problem problem;
+        problem.kind = int(finding.kind);
+        problem.route = routeWords(finding, network);
+        problem.finding = NetworkReport::describe(finding, nullptr);
         // The kind and what it means, then the finding by its ids.
-        const QString text = QString("%1: %2\n%3").arg(Finding::kindName(finding.kind),
-                                                       NetworkReport::meaning(finding.kind),
-                                                       NetworkReport::describe(finding, &network));
-        picture.markers.push_back({GeoPoint(finding.lat, finding.lon), int(finding.kind), text});
+        problem.text = QString("%1: %2\n%3").arg(Finding::kindName(finding.kind), NetworkReport::meaning(finding.kind),
+                                                 NetworkReport::describe(finding, &network));
+        problem.hasPosition = finding.hasPosition;
+        problem.position = GeoPoint(finding.lat, finding.lon);
+        picture.problems.push_back(problem);
     }
     return picture;
+}
+
+QString MapDataLoader::routeWords(const Finding& finding, const WrittenNetwork& network)
+{
+    const bool namesRoute = finding.kind == Finding::RouteGap || finding.kind == Finding::RouteCut
+        || finding.kind == Finding::StopOffRoute;
+    const qint64 index = namesRoute ? network.routeIndex(finding.route) : -1;
+    if (index < 0)
+        return QString();
+    const WrittenNetwork::Route& route = network.routes()[std::size_t(index)];
+    const std::string gap = route.ref.empty() || route.name.empty() ? "" : " ";
+    return QString::fromStdString(route.ref + gap + route.name);
 }
 
 void MapDataLoader::scanPieces()

@@ -13,7 +13,9 @@
 #include <QString>
 #include <vector>
 
+class Finding;
 class QDateTime;
+class WrittenNetwork;
 
 class MapDataLoader : public QObject
 {
@@ -28,8 +30,11 @@ public:
     static QString newestNetworkFile(const QString& folder);
     // The ways, stops and traffic signals of a network file.
     static NetworkPicture networkPicture(const QString& path);
-    // The findings of the network check of a network file, as markers with their words.
+    // The findings of the network check of a network file, in the order of its report, with
+    // their words and positions.
     static ProblemPicture problemPicture(const QString& path);
+    // The ref and name of the route a finding names, "5 Centre"; empty for other findings.
+    static QString routeWords(const Finding& finding, const WrittenNetwork& network);
 
 public Q_SLOTS:
     void scanPieces();

@@ -10,6 +10,10 @@
 
 int main(int argc, char* argv[])
 {
+    // Sharp on high-density screens: the window is laid out in device-independent pixels,
+    // and icons and the map's own pictures are drawn at the screen's pixel ratio.
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pelagor");
     // Lets the desktop pair the window with its menu entry, PELAGOR_APP_ID.desktop.

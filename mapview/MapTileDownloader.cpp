@@ -10,11 +10,13 @@
 #include <QSaveFile>
 #include <QImage>
 #include <QNetworkAccessManager>
+#include <QNetworkConfigurationManager>
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPixmap>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 
@@ -33,7 +35,7 @@ bool contains(const List& list, const Item& item)
 
 } // namespace
 
-MapTileDownloader::MapTileDownloader(QObject* parent)
+MapTileDownloader::MapTileDownloader(QObject* parent, int retryInterval)
     : QObject(parent)
     , dataDir(DataFolders::root())
     , tilesSubdir(DataFolders::tileCacheSubfolder())
@@ -43,6 +45,8 @@ MapTileDownloader::MapTileDownloader(QObject* parent)
     , tileHost("tile.openstreetmap.org")
     , serverNames{"a", "b", "c"}
     , manager(nullptr)
+    , retryInterval(retryInterval)
+    , retryTimer(new QTimer(this))
 {
     manager = new QNetworkAccessManager(this);
     QNetworkDiskCache* diskCache = new QNetworkDiskCache(this);
@@ -52,6 +56,15 @@ MapTileDownloader::MapTileDownloader(QObject* parent)
     connect(manager, SIGNAL(finished(QNetworkReply*)), this, SLOT(handleNetworkData(QNetworkReply*)));
     for (const QString& name : serverNames)
         serverBusy.insert(name, false);
+
+    retryTimer->setSingleShot(true);
+    connect(retryTimer, SIGNAL(timeout()), this, SLOT(retryUnreachable()));
+    // Qt 5's only word on the network's reachability; deprecated for Qt 6, which has another.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    auto* reachability = new QNetworkConfigurationManager(this);
+    connect(reachability, SIGNAL(onlineStateChanged(bool)), this, SLOT(onlineStateChanged(bool)));
+    QT_WARNING_POP
 
     DataFolders::makeRoot();
     DataFolders::make(cacheDir);
@@ -65,6 +78,8 @@ MapTileDownloader::~MapTileDownloader() = default;
 void MapTileDownloader::tilesRequired(std::vector<QPoint> reqTiles, int zoom)
 {
     incoming.clear();
+    // What waited for the connection is asked for again only if the renderer still wants it.
+    unreachable.clear();
     for (const QPoint& point : reqTiles)
         incoming.push_back(TileId(point, zoom));
     processQueue();
@@ -93,6 +108,12 @@ void MapTileDownloader::processQueue()
             continue;
         }
         if (loadFromCache(tile)) {
+            workQueue.erase(workQueue.begin());
+            continue;
+        }
+        if (waitingForConnection()) {
+            if (!contains(unreachable, tile))
+                unreachable.push_back(tile);
             workQueue.erase(workQueue.begin());
             continue;
         }
@@ -174,7 +195,14 @@ void MapTileDownloader::handleNetworkData(QNetworkReply* reply)
             if (it != requested.end())
                 requested.erase(it);
             delivered.push_back(tile);
+            if (connectionLost) {
+                connectionLost = false;
+                retryTimer->stop();
+                Q_EMIT tilesReachable();
+            }
         }
+    } else if (isConnectionFailure(reply->error())) {
+        connectionFailed(tile, reply->error());
     }
 
     reply->deleteLater();
@@ -198,4 +226,79 @@ void MapTileDownloader::saveToCache(const QImage& image, const TileId& tile)
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(png) == png.size())
         file.commit();
+}
+
+bool MapTileDownloader::isConnectionFailure(int error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString MapTileDownloader::connectionFailureText(int error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+        return QString("the connection was refused");
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::ProxyNotFoundError:
+        return QString("the tile server's name could not be looked up");
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::ProxyTimeoutError:
+        return QString("the tile server did not answer");
+    default:
+        return QString("there is no network connection");
+    }
+}
+
+void MapTileDownloader::connectionFailed(const TileId& tile, int error)
+{
+    // Not failed for good, unlike a tile the server refused: it waits for the connection.
+    const auto it = std::find(requested.begin(), requested.end(), tile);
+    if (it != requested.end())
+        requested.erase(it);
+    if (!contains(unreachable, tile))
+        unreachable.push_back(tile);
+    lastConnectionFailure.start();
+    if (!connectionLost) {
+        connectionLost = true;
+        Q_EMIT tilesUnreachable(connectionFailureText(error));
+    }
+}
+
+bool MapTileDownloader::waitingForConnection() const
+{
+    return connectionLost && lastConnectionFailure.isValid() && lastConnectionFailure.elapsed() < retryInterval;
+}
+
+void MapTileDownloader::onlineStateChanged(bool online)
+{
+    if (online)
+        retryUnreachable();
+}
+
+void MapTileDownloader::retryUnreachable()
+{
+    if (!connectionLost)
+        return;
+    // At most once a retry interval, however often the network comes and goes.
+    const qint64 left = retryInterval - lastConnectionFailure.elapsed();
+    if (left > 0) {
+        retryTimer->start(int(left));
+        return;
+    }
+    incoming = unreachable;
+    unreachable.clear();
+    processQueue();
 }

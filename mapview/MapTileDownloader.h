@@ -2,11 +2,13 @@
 #define MAPVIEW_MAPTILEDOWNLOADER_H
 
 // Supplies map tiles from the file cache under ./data/map_tiles/ or from the OpenStreetMap
-// tile servers, at most one request per server name. Lives in a thread of its own, which
-// it creates, starts and finally stops itself.
+// tile servers, at most one request per server name; while the servers cannot be reached it
+// says so once and asks again at most once a retry interval. Lives in a thread of its own,
+// which it creates, starts and finally stops itself.
 #include "common/WorkerThread.h"
 #include "mapview/TileId.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMetaType>
 #include <QObject>
@@ -18,6 +20,7 @@ class QImage;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QPixmap;
+class QTimer;
 
 Q_DECLARE_METATYPE(std::vector<QPoint>)
 
@@ -27,20 +30,39 @@ class MapTileDownloader : public QObject
 public:
     // A tile of 256 x 256 pixels takes some tens of kilobytes; an answer far larger is none.
     static constexpr qint64 largestTileBytes = 1 << 20;
+    // While the tile servers cannot be reached, tiles are asked for again at most this often.
+    static constexpr int retryIntervalMs = 60 * 1000;
 
-    explicit MapTileDownloader(QObject* parent = nullptr);
+    // A shorter retry interval is for tests.
+    explicit MapTileDownloader(QObject* parent = nullptr, int retryInterval = retryIntervalMs);
     ~MapTileDownloader() override;
 
 Q_SIGNALS:
     // downloadedTile is new for each emission; the receiver owns and deletes it.
     void tileDownloaded(QPoint tilePoint, int zoom, QPixmap* downloadedTile);
+    // Once when requests begin to fail for want of a connection, with the words of why
+    // ("the connection was refused"); tilesReachable() when a tile comes from a server again.
+    void tilesUnreachable(const QString& reason);
+    void tilesReachable();
 
 private Q_SLOTS:
     void tilesRequired(std::vector<QPoint> reqTiles, int zoom);
     void tileConfirmed(QPoint tile, int zoom);
     void handleNetworkData(QNetworkReply* reply);
+    // Qt's network reachability: back online, the tiles that waited for the connection are
+    // asked for again (once the retry interval since the last failure has passed).
+    void onlineStateChanged(bool online);
+    void retryUnreachable();
 
 private:
+    // A failure to reach the server at all, which a later request may not meet: no
+    // connection, a refused one, a name not resolved, no answer. Not an unknown network
+    // error: Qt reports a proxy's odd answer so, which says nothing of the connection.
+    static bool isConnectionFailure(int error);
+    static QString connectionFailureText(int error);
+    void connectionFailed(const TileId& tile, int error);
+    // While the servers cannot be reached and the retry interval has not passed.
+    bool waitingForConnection() const;
     void processQueue();
     bool loadFromCache(const TileId& tile);
     void requestTile(const QString& name, const TileId& tile);
@@ -60,6 +82,12 @@ private:
     std::vector<TileId> workQueue;
     std::vector<TileId> delivered;
     std::vector<TileId> requested;
+    // Tiles of the latest request that could not be asked for for want of a connection.
+    std::vector<TileId> unreachable;
+    int retryInterval;
+    bool connectionLost = false;
+    QElapsedTimer lastConnectionFailure;
+    QTimer* retryTimer; // child of this object
     // The thread this object lives in: stopped first when it is destroyed.
     WorkerThread thread;
 };

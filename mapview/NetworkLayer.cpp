@@ -135,13 +135,11 @@ void NetworkLayer::imageDrawn(const QImage& drawnImage, int zoom, const QRect& w
 
 void NetworkLayer::paintLegend(QPainter* target, const QRect& view, const std::vector<QRect>& keepClear) const
 {
-    QString title;
-    if (!loaded)
-        title = QString("Loading the network...");
-    else if (fileName.isEmpty())
-        title = QString("No network file yet");
-    else
-        title = QString("Network: %1").arg(QFileInfo(fileName).fileName());
+    // Without a network file the status bar alone says so.
+    if (loaded && fileName.isEmpty())
+        return;
+    const QString title = loaded ? QString("Network: %1").arg(QFileInfo(fileName).fileName())
+                                 : QString("Loading the network...");
 
     // What the file holds, and nothing else.
     MapLegend legend(title, legendSwatchWidth);

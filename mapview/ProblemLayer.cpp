@@ -38,12 +38,19 @@ void ProblemLayer::setPicture(const ProblemPicture& newPicture)
 {
     picture = newPicture;
     loaded = true;
+    marked = -1;
 }
 
 void ProblemLayer::clear()
 {
     picture = ProblemPicture();
     loaded = false;
+    marked = -1;
+}
+
+void ProblemLayer::setMarked(int index)
+{
+    marked = index >= 0 && index < int(picture.problems.size()) ? index : -1;
 }
 
 void ProblemLayer::paintRing(QPainter* painter, const QPointF& centre, int kind)
@@ -58,15 +65,25 @@ void ProblemLayer::paintRing(QPainter* painter, const QPointF& centre, int kind)
 
 void ProblemLayer::paint(QPainter* painter, const Renderer& renderer, const QRect& view) const
 {
-    if (picture.markers.empty())
+    if (picture.problems.empty())
         return;
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, true);
-    const QRectF reach = QRectF(view).adjusted(-2 * ringRadius, -2 * ringRadius, 2 * ringRadius, 2 * ringRadius);
-    for (const ProblemPicture::Marker& marker : picture.markers) {
-        const QPointF centre = renderer.geoToPixelF(marker.position);
-        if (reach.contains(centre))
-            paintRing(painter, centre, marker.kind);
+    const QRectF reach = QRectF(view).adjusted(-2 * markRadius, -2 * markRadius, 2 * markRadius, 2 * markRadius);
+    for (const ProblemPicture::Problem& problem : picture.problems) {
+        const QPointF centre = renderer.geoToPixelF(problem.position);
+        if (problem.hasPosition && reach.contains(centre))
+            paintRing(painter, centre, problem.kind);
+    }
+    // The chosen one again on top, with a dark ring around it that no kind's colour is.
+    if (marked >= 0 && picture.problems[std::size_t(marked)].hasPosition) {
+        const ProblemPicture::Problem& problem = picture.problems[std::size_t(marked)];
+        const QPointF centre = renderer.geoToPixelF(problem.position);
+        paintRing(painter, centre, problem.kind);
+        painter->setPen(QPen(Qt::white, markWidth + 2));
+        painter->drawEllipse(centre, markRadius, markRadius);
+        painter->setPen(QPen(QColor(40, 40, 40), markWidth));
+        painter->drawEllipse(centre, markRadius, markRadius);
     }
     painter->restore();
 }
@@ -76,12 +93,12 @@ QString ProblemLayer::toolTipAt(const Renderer& renderer, const QPoint& pixel) c
     QStringList texts;
     int more = 0;
     const double reach = ringRadius + ringWidth / 2 + 1;
-    for (const ProblemPicture::Marker& marker : picture.markers) {
-        const QPointF d = renderer.geoToPixelF(marker.position) - QPointF(pixel);
-        if (std::hypot(d.x(), d.y()) > reach)
+    for (const ProblemPicture::Problem& problem : picture.problems) {
+        const QPointF d = renderer.geoToPixelF(problem.position) - QPointF(pixel);
+        if (!problem.hasPosition || std::hypot(d.x(), d.y()) > reach)
             continue;
         if (texts.size() < maxToolTipFindings)
-            texts << marker.text;
+            texts << problem.text;
         else
             ++more;
     }
@@ -92,11 +109,12 @@ QString ProblemLayer::toolTipAt(const Renderer& renderer, const QPoint& pixel) c
 
 void ProblemLayer::paintLegend(QPainter* painter, const QRect& view, const std::vector<QRect>& keepClear) const
 {
+    // Without a network file the status bar alone says so.
+    if (loaded && picture.fileName.isEmpty())
+        return;
     QString title;
     if (!loaded)
         title = QString("Checking the last network...");
-    else if (picture.fileName.isEmpty())
-        title = QString("No network file yet");
     else if (!picture.failure.isEmpty())
         title = QString("Could not check %1").arg(QFileInfo(picture.fileName).fileName());
     else
@@ -111,9 +129,9 @@ void ProblemLayer::paintLegend(QPainter* painter, const QRect& view, const std::
 
     // A kind without positions (a way without length has none) has no ring on the map.
     std::vector<bool> placed(kinds, false);
-    for (const ProblemPicture::Marker& marker : picture.markers)
-        if (marker.kind >= 0 && marker.kind < kinds)
-            placed[std::size_t(marker.kind)] = true;
+    for (const ProblemPicture::Problem& problem : picture.problems)
+        if (problem.hasPosition && problem.kind >= 0 && problem.kind < kinds)
+            placed[std::size_t(problem.kind)] = true;
     const int swatch = int(2 * (ringRadius + ringWidth));
     MapLegend legend(title, swatch, swatch + 2);
     for (int kind : rows) {

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QFont>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
@@ -14,8 +15,6 @@
 namespace {
 
 const int tileSize = WebMercator::tileSize;
-const int minZoom = 2;
-const int maxZoom = 19;
 // The space left around an area that the view is zoomed to show.
 const int showMargin = 48;
 const QColor landColor(232, 228, 220);
@@ -25,7 +24,7 @@ const QColor selectionFill(0, 128, 255, 50);
 
 Renderer::Renderer(QObject* parent)
     : QObject(parent)
-    , loadingTile(tileSize, tileSize)
+    , loadingTile()
     , emptyTile(tileSize, tileSize)
     , originOffset(0, 0)
     , tileRange()
@@ -36,10 +35,15 @@ Renderer::Renderer(QObject* parent)
     , centerLon(16.6075)
     , tileDownloader(nullptr)
 {
+    // Drawn at the finest pixel ratio of the screens, so that its text stays sharp on a
+    // high-density screen; it still covers one tile.
+    const qreal ratio = std::max(qreal(1), qGuiApp ? qGuiApp->devicePixelRatio() : qreal(1));
+    loadingTile = QPixmap(int(std::ceil(tileSize * ratio)), int(std::ceil(tileSize * ratio)));
+    loadingTile.setDevicePixelRatio(ratio);
     loadingTile.fill(Qt::lightGray);
     QPainter painter(&loadingTile);
     painter.setPen(QColor(Qt::darkGray));
-    painter.drawText(loadingTile.rect(), Qt::AlignCenter, "Loading...");
+    painter.drawText(QRect(0, 0, tileSize, tileSize), Qt::AlignCenter, "Loading...");
     painter.end();
     emptyTile.fill(landColor);
 
@@ -47,6 +51,8 @@ Renderer::Renderer(QObject* parent)
     connect(this, SIGNAL(getTiles(std::vector<QPoint>,int)), tileDownloader, SLOT(tilesRequired(std::vector<QPoint>,int)));
     connect(tileDownloader, SIGNAL(tileDownloaded(QPoint,int,QPixmap*)), this, SLOT(tileReceived(QPoint,int,QPixmap*)));
     connect(this, SIGNAL(tileConfirmation(QPoint,int)), tileDownloader, SLOT(tileConfirmed(QPoint,int)));
+    connect(tileDownloader, SIGNAL(tilesUnreachable(QString)), this, SIGNAL(tilesUnreachable(QString)));
+    connect(tileDownloader, SIGNAL(tilesReachable()), this, SIGNAL(tilesReachable()));
 }
 
 Renderer::~Renderer()
@@ -155,6 +161,15 @@ void Renderer::showArea(const GeoPoint& northWest, const GeoPoint& southEast)
            && (width * WebMercator::worldPixels(zoom) > std::max(1, viewWidth - 2 * showMargin)
                || height * WebMercator::worldPixels(zoom) > std::max(1, viewHeight - 2 * showMargin)))
         --zoom;
+    updateView();
+}
+
+void Renderer::setView(const GeoPoint& centre, int zoomLevel)
+{
+    const GeoPoint clamped = WebMercator::clamped(centre);
+    centerLat = clamped.lat;
+    centerLon = clamped.lon;
+    zoom = std::max(minZoom, std::min(maxZoom, zoomLevel));
     updateView();
 }
 

@@ -21,6 +21,10 @@ class Renderer : public QObject
 {
     Q_OBJECT
 public:
+    // The zoom levels the map shows.
+    static constexpr int minZoom = 2;
+    static constexpr int maxZoom = 19;
+
     explicit Renderer(QObject* parent = nullptr);
     ~Renderer() override;
 
@@ -31,6 +35,8 @@ public:
     // Centres the view on the area between the two corners and zooms as close as shows it
     // whole with a margin around it (within the zoom limits).
     void showArea(const GeoPoint& northWest, const GeoPoint& southEast);
+    // Centres the view on the position at the zoom level, both clamped to the map's limits.
+    void setView(const GeoPoint& centre, int zoomLevel);
     GeoPoint pixelToGeo(const QPoint& p) const;
     QPoint geoToPixel(const GeoPoint& g) const;
     QPointF geoToPixelF(const GeoPoint& g) const;
@@ -56,6 +62,9 @@ Q_SIGNALS:
     void updated(QRect rect);
     void getTiles(std::vector<QPoint> tiles, int zoom);
     void tileConfirmation(QPoint tile, int zoom);
+    // Relayed from the tile downloader: tiles cannot be fetched, and why; then they come again.
+    void tilesUnreachable(const QString& reason);
+    void tilesReachable();
 
 public Q_SLOTS:
     void zoomIn();

@@ -91,6 +91,15 @@ void Visualization::setProblemPicture(const ProblemPicture& picture)
     update();
 }
 
+void Visualization::showProblem(int index)
+{
+    problems.setMarked(index);
+    const std::vector<ProblemPicture::Problem>& found = problems.getPicture().problems;
+    if (index >= 0 && index < int(found.size()) && found[std::size_t(index)].hasPosition)
+        renderer->setView(found[std::size_t(index)].position, std::max(renderer->getZoom(), problemZoom));
+    update();
+}
+
 std::vector<QRect> Visualization::overlays() const
 {
     std::vector<QRect> areas;
@@ -139,9 +148,7 @@ bool Visualization::event(QEvent* e)
 
 void Visualization::selectArea(const QRectF& selected, const QRectF& shown)
 {
-    // Corner 1 is the north-west one and corner 4 the south-east one; both are clamped to the world.
-    selection.setCorner(1, GeoPoint(selected.top(), selected.left()));
-    selection.setCorner(4, GeoPoint(selected.top() + selected.height(), selected.left() + selected.width()));
+    placeSelection(selected);
     const QRectF area = selection.toRectF();
     const double west = std::min(area.left(), shown.left());
     const double east = std::max(area.left() + area.width(), shown.left() + shown.width());
@@ -149,6 +156,20 @@ void Visualization::selectArea(const QRectF& selected, const QRectF& shown)
     const double south = std::min(area.top() + area.height(), shown.top() + shown.height());
     renderer->showArea(GeoPoint(north, west), GeoPoint(south, east));
     Q_EMIT newLocRect(area);
+    update();
+}
+
+void Visualization::placeSelection(const QRectF& area)
+{
+    // Corner 1 is the north-west one and corner 4 the south-east one; both are clamped to the world.
+    selection.setCorner(1, GeoPoint(area.top(), area.left()));
+    selection.setCorner(4, GeoPoint(area.top() + area.height(), area.left() + area.width()));
+}
+
+void Visualization::setLocationRect(const QRectF& area)
+{
+    placeSelection(area);
+    Q_EMIT newLocRect(selection.toRectF());
     update();
 }
 

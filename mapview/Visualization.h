@@ -25,6 +25,9 @@ class Visualization : public QWidget
 {
     Q_OBJECT
 public:
+    // A finding chosen in the list is shown at least this close.
+    static constexpr int problemZoom = 16;
+
     explicit Visualization(QWidget* parent = nullptr);
 
     QRectF getFileArea() const { return fileArea; }
@@ -53,10 +56,16 @@ public Q_SLOTS:
     void setNetworkPicture(const NetworkPicture& picture);
     void showProblems(bool shown);
     void setProblemPicture(const ProblemPicture& picture);
+    // Marks the problem of the picture with this index and centres the map on it, zooming in
+    // to problemZoom if the map is farther out; one without a position is only marked.
+    void showProblem(int index);
     // Moves the selection to `selected` (clamped to the world, as a dragged corner is) and
     // zooms the map to show it and `shown`; both are areas with x = west, y = north, width >= 0,
     // height <= 0. Announced with newLocRect like a drag.
     void selectArea(const QRectF& selected, const QRectF& shown);
+    // Moves the selection to the area (clamped to the world) and leaves the view where it is.
+    // Announced with newLocRect like a drag.
+    void setLocationRect(const QRectF& area);
     // Outlines the area a file covers (x = west, y = north, width >= 0, height <= 0); a null
     // rectangle takes the outline away.
     void setFileArea(const QRectF& area);
@@ -78,6 +87,7 @@ protected:
 
 private:
     int hitTestCorners(const QPoint& m);
+    void placeSelection(const QRectF& area);
     // Where the widgets laid over the map (children of this one) are.
     std::vector<QRect> overlays() const;
 

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <QSettings>
 #include <QtTest>
 
 // A run from the user's click to the network file, through the download window, and
@@ -88,6 +89,8 @@ void tst_DownloadWindow::init()
     QVERIFY(work->isValid());
     stallPieces = false;
     server->clearRequests();
+    // The start state, wherever the window before was left.
+    QSettings().clear();
     window = new MainWindow;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -316,8 +319,14 @@ void tst_DownloadWindow::downloadAgainFromTheMenu()
     QCOMPARE(TestWorkDir::readFile(path),
              TestWorkDir::readFile(TestWorkDir::testData("moscow-selection/" + realPiece + ".osm")));
 
-    // Once the run's window is gone the pieces are looked up again: the piece is new now.
+    // Once the run's window is gone the pieces are looked up again: the piece is new now. The
+    // pixel looked at shows the map's tile under the cell, once that tile has come.
     QTRY_VERIFY(map->areViewsReady() && oldPixels() == 0);
+    Renderer* renderer = map->getRenderer();
+    const QPointF inCell = renderer->geoToPixelF(GeoPoint(49.202, 16.604)) + QPointF(10, 10) - renderer->getOriginOffset();
+    const QPoint tileUnder = renderer->getTileRange().topLeft()
+        + QPoint(int(std::floor(inCell.x() / 256)), int(std::floor(inCell.y() / 256)));
+    QTRY_VERIFY(renderer->hasCachedTile(tileUnder, renderer->getZoom()));
     QImage image(map->size(), QImage::Format_ARGB32_Premultiplied);
     map->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
     const QPointF corner = map->getRenderer()->geoToPixelF(GeoPoint(49.202, 16.604));

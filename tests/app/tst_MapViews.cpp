@@ -1,9 +1,11 @@
 #include "app/MainWindow.h"
+#include "extraction/NetworkFileCheck.h"
 #include "mapview/MapCredit.h"
 #include "mapview/MapLegend.h"
 #include "mapview/PlaceSearch.h"
 #include "mapview/PieceLayer.h"
 #include "mapview/ProblemLayer.h"
+#include "mapview/ProblemList.h"
 #include "mapview/Renderer.h"
 #include "mapview/RoadStyle.h"
 #include "mapview/Visualization.h"
@@ -20,15 +22,18 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolTip>
+#include <QTreeWidget>
 #include <QtTest>
 
 // The map's views as a person sees them, checked pixel by pixel in the main window: piece
 // files coloured by age over exactly their cells, the ways of a network file in the colour
 // of their class where they lie, the problems of the network as rings of their kind's colour
-// at their positions with their count and tooltips, the map painted as before with the views
-// off, and the OpenStreetMap credit in the corner, clear of the legends, with its link.
+// at their positions with their count and tooltips, and listed under the map in the report's
+// order, each taking the map to it; the map painted as before with the views off, and the
+// OpenStreetMap credit in the corner, clear of the legends, with its link.
 class tst_MapViews : public QObject
 {
     Q_OBJECT
@@ -44,6 +49,7 @@ private Q_SLOTS:
     void pieceColoursItsCell();
     void networkDrawsEachClassWhereItLies();
     void problemsRingWhereTheyLie();
+    void problemListLeadsToEachFinding();
     void viewsOffPaintAsBefore();
     void creditInCornerClearOfLegends_data();
     void creditInCornerClearOfLegends();
@@ -181,7 +187,7 @@ QByteArray problemNetworkFile()
            "  <tag k=\"highway\" v=\"residential\"/>\n </way>\n"
            " <relation id=\"900\">\n  <member type=\"way\" ref=\"100\" role=\"\"/>\n"
            "  <member type=\"way\" ref=\"101\" role=\"\"/>\n  <member type=\"node\" ref=\"13\" role=\"stop\"/>\n"
-           "  <tag k=\"ref\" v=\"5\"/>\n  <tag k=\"route\" v=\"bus\"/>\n  <tag k=\"type\" v=\"route\"/>\n"
+           "  <tag k=\"name\" v=\"Centre\"/>\n  <tag k=\"ref\" v=\"5\"/>\n  <tag k=\"route\" v=\"bus\"/>\n  <tag k=\"type\" v=\"route\"/>\n"
            " </relation>\n"
            "</osm>\n";
     return xml.toUtf8();
@@ -204,6 +210,8 @@ void tst_MapViews::init()
     QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).removeRecursively();
     work = new TestWorkDir;
     QVERIFY(work->isValid());
+    // Every window opens in the start state, wherever the one before was left.
+    QSettings().clear();
     window = new MainWindow;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -232,15 +240,19 @@ QImage tst_MapViews::settledMap()
                     return false;
         return true;
     };
-    [&]() { QTRY_VERIFY_WITH_TIMEOUT(tilesIn(), 10000); }();
-    QImage image(map->size(), QImage::Format_ARGB32_Premultiplied);
-    // The network comes from its thread once a paint has asked for the view.
+    QImage image;
     const auto paint = [&]() {
+        image = QImage(map->size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::white);
         map->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
     };
-    paint();
-    [&]() { QTRY_VERIFY_WITH_TIMEOUT((paint(), map->areViewsReady()), 10000); }();
+    // The window's layout first: the list of problems under the map comes and goes with them.
+    // The network comes from its thread once a paint has asked for the view.
+    const auto settled = [&]() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        return tilesIn() && (paint(), map->areViewsReady());
+    };
+    [&]() { QTRY_VERIFY_WITH_TIMEOUT(settled(), 10000); }();
     paint();
     return image;
 }
@@ -407,6 +419,8 @@ void tst_MapViews::problemsRingWhereTheyLie()
     auto* status = window->statusBar()->findChild<QLabel*>("problemsStatus");
     QVERIFY(status);
     QCOMPARE(status->text(), QString());
+    // The map keeps its height over the list of the problems.
+    window->resize(window->width(), window->height() + 300);
     window->findChild<QAction*>("actionProblemsOfLastNetwork")->setChecked(true);
     const QImage image = settledMap();
     QCOMPARE(status->text(), QString("3 problems in the last network"));
@@ -464,6 +478,85 @@ void tst_MapViews::problemsRingWhereTheyLie()
     QCOMPARE(status->text(), QString());
 }
 
+// While the problems are shown they are listed under the map, one row a finding in the order
+// of pelagor-check's report; choosing a row (a click, Enter) centres the map on the finding,
+// zoomed in to 16 at least, and marks its ring. The list closes with the view.
+void tst_MapViews::problemListLeadsToEachFinding()
+{
+    const QString path = "data/comp/2026-01-01_00-00-00.osm";
+    QVERIFY(TestWorkDir::writeFile(path, problemNetworkFile()));
+    Renderer* renderer = map->getRenderer();
+    renderer->zoomOut();
+    renderer->zoomOut();
+    auto* list = window->findChild<QAbstractItemView*>("problemList");
+    auto* rows = qobject_cast<QTreeWidget*>(list);
+    QVERIFY(rows && !rows->isVisible());
+    auto* view = window->findChild<QAction*>("actionProblemsOfLastNetwork");
+    view->setChecked(true);
+    settledMap();
+    QVERIFY(rows->isVisible());
+    // Under the map: the map, its legends, the place search and its credit keep their room.
+    QVERIFY(rows->mapTo(window, QPoint(0, 0)).y() > map->mapTo(window, QPoint(0, map->height())).y());
+
+    const struct
+    {
+        QString kind;
+        QString route;
+        QString finding;
+        GeoPoint at;
+    } expected[] = {
+        {"stop-off-route", "5 Centre", "route 900: stop 13, 89.0 m away", farStop},
+        {"island", "", "1 way, among them way 200", island},
+        {"oneway-dead-end", "", "node 3 at the end of way 101", deadEnd},
+    };
+    QStringList reported;
+    for (const QString& line : NetworkFileCheck::report(path).split('\n'))
+        if (line.startsWith("  "))
+            reported << line;
+    QCOMPARE(rows->topLevelItemCount(), reported.size());
+    QCOMPARE(rows->topLevelItemCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        const QTreeWidgetItem* item = rows->topLevelItem(row);
+        QCOMPARE(QStringList({item->text(0), item->text(1), item->text(2)}),
+                 QStringList({expected[row].kind, expected[row].route, expected[row].finding}));
+        // The report's line of the same finding: its ids and its position.
+        const QString at = QString("at %1,%2").arg(expected[row].at.lat, 0, 'f', 7).arg(expected[row].at.lon, 0, 'f', 7);
+        QVERIFY2(reported[row].endsWith(expected[row].finding.section(": ", -1) + ", " + at), qPrintable(reported[row]));
+    }
+
+    const auto centred = [&](const GeoPoint& at) {
+        const QPointF pixel = renderer->geoToPixelF(at);
+        return renderer->getCenter().lat == at.lat && renderer->getCenter().lon == at.lon
+            && qAbs(pixel.x() - map->width() / 2.0) <= 1 && qAbs(pixel.y() - map->height() / 2.0) <= 1;
+    };
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      rows->visualItemRect(rows->topLevelItem(0)).center());
+    QCOMPARE(renderer->getZoom(), 16);
+    QVERIFY(centred(farStop));
+    // The chosen ring is marked: a dark ring around its own, on the map only there.
+    const QImage image = settledMap();
+    const QPointF centre = renderer->geoToPixelF(farStop);
+    const auto marked = [&image](const QPointF& at) {
+        const QColor c = image.pixelColor(at.toPoint());
+        return c.red() == c.green() && c.green() == c.blue() && c.red() < 90;
+    };
+    QVERIFY(marked(centre + QPointF(ProblemLayer::markRadius, 0)));
+    QVERIFY(marked(centre - QPointF(0, ProblemLayer::markRadius)));
+    QVERIFY(!marked(renderer->geoToPixelF(deadEnd) + QPointF(ProblemLayer::markRadius, 0)));
+
+    // Enter on another row; closer in than 16, the map keeps its zoom.
+    renderer->zoomIn();
+    rows->setFocus();
+    rows->setCurrentItem(rows->topLevelItem(2));
+    QTest::keyClick(rows, Qt::Key_Return);
+    QCOMPARE(renderer->getZoom(), 17);
+    QVERIFY(centred(deadEnd));
+
+    view->setChecked(false);
+    QVERIFY(!rows->isVisible());
+    QCOMPARE(rows->topLevelItemCount(), 0);
+}
+
 void tst_MapViews::viewsOffPaintAsBefore()
 {
     // The map as it has always been painted: background, tiles, selection; and the credit.
@@ -479,6 +572,18 @@ void tst_MapViews::viewsOffPaintAsBefore()
     MapCredit::paint(&painter, map->rect());
     painter.end();
     QVERIFY(off == before);
+
+    // Without a network file the status bar alone says so: the views draw no legend.
+    auto* status = window->statusBar()->findChild<QLabel*>("problemsStatus");
+    for (const char* view : {"actionNetworkOfLastRun", "actionProblemsOfLastNetwork"}) {
+        window->findChild<QAction*>(view)->setChecked(true);
+        QVERIFY(settledMap() == off);
+        QCOMPARE(status->text(), QString("No network file yet"));
+    }
+    QVERIFY(!window->findChild<ProblemList*>()->isVisible());
+    for (const char* view : {"actionNetworkOfLastRun", "actionProblemsOfLastNetwork"})
+        window->findChild<QAction*>(view)->setChecked(false);
+    QCOMPARE(status->text(), QString());
 
     // Every view on, with something to show, and off again.
     QVERIFY(TestWorkDir::writeFile("data/download/" + eastPiece + ".osm", "<osm/>\n"));

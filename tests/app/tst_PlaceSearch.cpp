@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <QUrlQuery>
+#include <QSettings>
 #include <QtTest>
 
 // Finding a place by name in the main window, against a fake Nominatim on loopback: what a
@@ -90,6 +91,8 @@ void tst_PlaceSearch::init()
     nominatim->clearRequests();
     work = new TestWorkDir;
     QVERIFY(work->isValid());
+    // The start state, wherever the window before was left.
+    QSettings().clear();
     window = new MainWindow;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QSettings>
 #include <QtTest>
 
 // Runs from the user's click on "Start Download" that end in a fault or are closed by the
@@ -157,6 +158,8 @@ void tst_WindowCloseTiming::init()
     QVERIFY(QFile::copy(TestWorkDir::testData("moscow-selection-quadrants/37.585-55.806-37.59-55.811.osm"),
                         "served/" + earlierPiece));
     server->clearRequests();
+    // The start state, wherever the window before was left.
+    QSettings().clear();
     window = new MainWindow;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));

@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QTimer>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QStandardPaths>
 #include <QtTest>
 #include <memory>
@@ -149,6 +150,8 @@ private Q_SLOTS:
     void deliveredTileNotSentAgainUntilConfirmed();
     void failedTileNeverRequestedAgain_data();
     void failedTileNeverRequestedAgain();
+    void unreachableSaidOnceAskedAgain_data();
+    void unreachableSaidOnceAskedAgain();
     void redirectIsFollowed_data();
     void redirectIsFollowed();
     void encodedAnswer_data();
@@ -182,6 +185,7 @@ void tst_MapTileDownloader::init()
     QVERIFY(workDir->isValid());
     server.clearRequests();
     server.setHandler([](const FakeHttpServer::Request& r) { return tileResponse(r.url); });
+    server.useAsApplicationProxy();
 }
 
 void tst_MapTileDownloader::cleanup()
@@ -438,6 +442,65 @@ void tst_MapTileDownloader::failedTileNeverRequestedAgain()
     QCOMPARE(client.settle(), 0);
     QCOMPARE(server.requests().size(), 2);
     QVERIFY(!QFile::exists("data/map_tiles/9-100-200.png"));
+}
+
+void tst_MapTileDownloader::unreachableSaidOnceAskedAgain_data()
+{
+    QTest::addColumn<int>("retryInterval");
+    QTest::addColumn<bool>("online"); // back through Qt's reachability, or asked for again (a pan)
+    QTest::addColumn<bool>("askedAgain");
+    QTest::newRow("a pan within the minute") << int(MapTileDownloader::retryIntervalMs) << false << false;
+    QTest::newRow("online within the minute") << int(MapTileDownloader::retryIntervalMs) << true << false;
+    QTest::newRow("a pan after the interval") << 0 << false << true;
+    QTest::newRow("online after the interval") << 0 << true << true;
+}
+
+// Tiles that cannot be fetched for want of a connection are said once, in words; they are not
+// failed for good: after the retry interval a pan or the network's return asks for them again.
+void tst_MapTileDownloader::unreachableSaidOnceAskedAgain()
+{
+    QFETCH(int, retryInterval);
+    QFETCH(bool, online);
+    QFETCH(bool, askedAgain);
+    // A port nobody listens on: every connection is refused.
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", port));
+    // A tile on disk is still shown.
+    writeCacheFile("9-103-200.png", TileImages::pngTile(Qt::green));
+
+    MapTileDownloader downloader(nullptr, retryInterval);
+    TileClient client(&downloader);
+    QSignalSpy unreachable(&downloader, SIGNAL(tilesUnreachable(QString)));
+    QSignalSpy reachable(&downloader, SIGNAL(tilesReachable()));
+    const std::vector<QPoint> tiles = points({QPoint(100, 200), QPoint(101, 200), QPoint(102, 200), QPoint(103, 200),
+                                              QPoint(104, 200)});
+    Q_EMIT client.getTiles(tiles, 9);
+    QTRY_COMPARE(client.finishedReplies, retryInterval > 0 ? 3 : 4);
+    QCOMPARE(client.settle(), 0);
+    QCOMPARE(unreachable.count(), 1);
+    QCOMPARE(unreachable.first().first().toString(), QString("the connection was refused"));
+    QCOMPARE(client.deliveries.size(), 1);
+    QCOMPARE(client.deliveries[0].tile, QPoint(103, 200));
+
+    // The connection is back.
+    server.useAsApplicationProxy();
+    if (online)
+        QVERIFY(QMetaObject::invokeMethod(&downloader, "onlineStateChanged", Qt::QueuedConnection, Q_ARG(bool, true)));
+    else
+        Q_EMIT client.getTiles(points({QPoint(100, 200), QPoint(101, 200), QPoint(102, 200), QPoint(104, 200)}), 9);
+    if (!askedAgain) {
+        QCOMPARE(client.settle(), 0);
+        QVERIFY(server.requests().isEmpty());
+        QCOMPARE(reachable.count(), 0);
+        return;
+    }
+    QTRY_COMPARE(client.deliveries.size(), 5);
+    QCOMPARE(server.requests().size(), 4);
+    QCOMPARE(reachable.count(), 1);
+    QCOMPARE(unreachable.count(), 1);
 }
 
 void tst_MapTileDownloader::redirectIsFollowed_data()
