@@ -1,7 +1,7 @@
 #include "extraction/NetworkKeepRules.h"
 
 #include "network/OSMData.h"
-#include "network/RoadClass.h"
+#include "network/KeepTable.h"
 
 #include <QByteArray>
 #include <QString>
@@ -45,14 +45,14 @@ std::string utf8(const char* text)
     return text;
 }
 
-const HighwayValue* highwayValue(const QStringRef& v)
+const KeepTable::Highway* highwayValue(const QStringRef& v)
 {
-    return findHighwayValue(v);
+    return KeepTable::highway(utf8(v));
 }
 
-const HighwayValue* highwayValue(const char* v)
+const KeepTable::Highway* highwayValue(const char* v)
 {
-    return findHighwayValue(v, std::strlen(v));
+    return KeepTable::highway(v);
 }
 
 // A lane count is the value as a base-10 integer, 0 when it is not one. UTF-8 bytes
@@ -88,8 +88,8 @@ void wayTag(NetworkKeepRules::WayValues& way, const Text& k, const Text& v)
     if (is(k, "highway")) {
         // A highway value that is no road of the network changes nothing, not even
         // an accepted value read before it.
-        const HighwayValue* value = highwayValue(v);
-        if (value && value->acceptedRoad) {
+        const KeepTable::Highway* value = highwayValue(v);
+        if (value && value->road) {
             way.roadClass = value->roadClass;
             way.link = value->link;
             way.highway = true;
@@ -252,7 +252,7 @@ void NetworkKeepRules::RouteValues::member(const char* type, qint64 memberRef, c
 
 bool NetworkKeepRules::RouteValues::isKept() const
 {
-    return isRoute && (route == "tram" || route == "bus" || route == "trolleybus");
+    return isRoute && KeepTable::isRouteKind(route);
 }
 
 void NetworkKeepRules::RouteValues::store(OSMData& data, qint64 id)
