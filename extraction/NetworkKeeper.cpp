@@ -33,10 +33,13 @@ bool NetworkKeeper::wantsRelation(qint64 id) const
 void NetworkKeeper::node(const OSMEntity& node)
 {
     const NetworkKeepRules::NodeRole role = NetworkKeepRules::node(node);
-    // Most nodes are no stop: they are only defined, and a way may take them later.
+    // Most nodes are no stop: they are only defined, and a way may take them later. With the
+    // nodes of the kept ways known, the others are left out and the rest get their record now.
     if (!role.busStop && !role.tramStop) {
-        if (!wayNodes || wayNodes->contains(node.id))
+        if (!wayNodes)
             data.defineNode(node.id, node.lat, node.lon, role.trafficSignals);
+        else if (wayNodes->contains(node.id))
+            data.addNode(node.id, node.lat, node.lon, role.trafficSignals);
         return;
     }
     Node* record = data.addNode(node.id, node.lat, node.lon, role.trafficSignals);
