@@ -8,7 +8,7 @@
 #include "download/RequestPolicy.h"
 #include "extraction/BoundingBox.h"
 #include "extraction/OSMFileFormat.h"
-#include "extraction/OSMPbfReader.h"
+#include "extraction/OsmiumReader.h"
 #include "mapview/NominatimClient.h"
 #include "mapview/PlaceSearch.h"
 #include "mapview/Renderer.h"
@@ -241,7 +241,7 @@ bool MainWindow::showFileArea(const QString& path)
     // Only a PBF file's header may name the area of its data; reading it takes one block.
     QRectF area;
     BoundingBox box;
-    if (OSMFileFormat::of(path) == OSMFileFormat::Pbf && OSMPbfReader::headerBox(path, box))
+    if (OSMFileFormat::of(path) == OSMFileFormat::Pbf && OsmiumReader::headerBox(path, box))
         area = QRectF(box.west(), box.north(), box.east() - box.west(), box.south() - box.north());
     ui->visualization->setFileArea(area);
     if (!area.isNull() && !overlaps(area, ui->visualization->getLocationRect())) {

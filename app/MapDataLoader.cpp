@@ -7,7 +7,7 @@
 #include "mapview/RoadStyle.h"
 #include "network/NetworkCheck.h"
 #include "network/NetworkReport.h"
-#include "network/OSMData.h"
+#include "network/RoadClass.h"
 #include "network/WrittenNetwork.h"
 
 #include <QDateTime>
@@ -56,29 +56,37 @@ NetworkPicture MapDataLoader::networkPicture(const QString& path)
 {
     NetworkPicture picture;
     picture.fileName = path;
-    OSMParser parser;
-    OSMData data;
-    parser.parseFile(path, data);
+    WrittenNetwork network;
+    // What could be read before a fault is shown; the problems view tells the fault.
+    NetworkFileReader::read(path, network);
 
-    picture.lines.reserve(data.getWays().size());
-    for (const auto& way : data.getWays().ways()) {
+    picture.lines.reserve(network.ways().size());
+    for (const WrittenNetwork::Way& way : network.ways()) {
+        // As the network takes it: two node references at least.
+        if (way.refCount < 2)
+            continue;
         NetworkPicture::Line line;
-        line.roadClass = way->getRoadClass();
-        line.highway = way->getHighway();
-        line.link = way->getLink();
-        line.tram = way->getTram();
-        line.points.reserve(way->nodes().size());
-        for (const Node* node : way->nodes())
-            line.points.emplace_back(node->getLat(), node->getLon());
+        line.roadClass = way.roadClass;
+        line.highway = way.road;
+        line.link = way.link;
+        line.tram = way.tram;
+        line.points.reserve(way.refCount);
+        for (std::size_t i = way.firstRef; i < way.firstRef + way.refCount; ++i) {
+            const qint64 node = network.nodeIndex(network.nodeRefs()[i]);
+            if (node >= 0)
+                line.points.emplace_back(network.lat(std::size_t(node)), network.lon(std::size_t(node)));
+        }
         picture.lines.push_back(std::move(line));
     }
-    for (const auto& stop : data.getBusStops().stops())
-        picture.stops.push_back({GeoPoint(stop->getNode()->getLat(), stop->getNode()->getLon()), true, false});
-    for (const auto& stop : data.getTramStops().stops())
-        picture.stops.push_back({GeoPoint(stop->getNode()->getLat(), stop->getNode()->getLon()), false, true});
-    for (const auto& node : data.getNodes().nodes())
-        if (node->hasTrafficSignals())
-            picture.trafficSignals.emplace_back(node->getLat(), node->getLon());
+    // Bus stops before tram stops, as the network file lists them.
+    for (const unsigned kind : {unsigned(WrittenNetwork::BusStop), unsigned(WrittenNetwork::TramStop)})
+        for (std::size_t node = 0; node < network.nodeCount(); ++node)
+            if (network.tags(node) & kind)
+                picture.stops.push_back({GeoPoint(network.lat(node), network.lon(node)), kind == WrittenNetwork::BusStop,
+                                         kind == WrittenNetwork::TramStop});
+    for (std::size_t node = 0; node < network.nodeCount(); ++node)
+        if (network.tags(node) & WrittenNetwork::TrafficSignals)
+            picture.trafficSignals.emplace_back(network.lat(node), network.lon(node));
     return picture;
 }
 

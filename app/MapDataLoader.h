@@ -2,7 +2,7 @@
 #define APP_MAPDATALOADER_H
 
 // Reads what the map's views show: the piece files in data/download/ with their ages, the
-// newest network file in data/comp/, read with the extraction's own parser, and the problems
+// newest network file in data/comp/, read as the network check reads it, and the problems
 // the network check finds in that file. Lives in a worker thread of the map views, so that a
 // large network file never stalls the map; the results go out as queued signals.
 #include "mapview/NetworkPicture.h"

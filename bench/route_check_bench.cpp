@@ -6,6 +6,7 @@
 // times (default 3) and prints the median. The last line gives, for each N, "stops=N check_s=T" and the ratio of T to the first
 // time.
 #include "network/NetworkCheck.h"
+#include "network/RoadClass.h"
 #include "network/WrittenNetwork.h"
 
 #include <QCoreApplication>
@@ -38,11 +39,11 @@ void build(WrittenNetwork& network, int segments)
         double lat = 0;
         double lon = 0;
         position(i, lat, lon);
-        network.addNode(i + 1, lat, lon);
+        network.addNode(i + 1, lat, lon, 0);
     }
     std::vector<WrittenNetwork::Member> members;
     for (int i = 0; i < segments; ++i) {
-        network.addWay(i + 1, true, false, false, {qint64(i + 1), qint64(i + 2)});
+        network.addWay(i + 1, true, false, false, false, Residential, {qint64(i + 1), qint64(i + 2)});
         members.push_back({i + 1, true});
     }
     for (int i = 0; i < segments; ++i) {
@@ -52,7 +53,7 @@ void build(WrittenNetwork& network, int segments)
         const qint64 stop = 10000000 + i;
         const bool turn = lon1 == lon2;
         network.addNode(stop, (lat1 + lat2) / 2 + (turn ? 0 : stopNorthDegrees),
-                        (lon1 + lon2) / 2 + (turn ? stopEastDegrees : 0));
+                        (lon1 + lon2) / 2 + (turn ? stopEastDegrees : 0), WrittenNetwork::BusStop);
         members.push_back({stop, false});
     }
     network.addRoute(1, "bus", "Bus 1", "1", members);

@@ -1,10 +1,25 @@
 #include "download/OverpassQuery.h"
 
 #include "download/PiecePlan.h"
-#include "network/RoadClass.h"
+#include "network/KeepTable.h"
 
 #include <QStringList>
 #include <array>
+
+namespace {
+
+QString text(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), int(utf8.size()));
+}
+
+// An Overpass filter for one tag: [key=value].
+QString filter(const KeepTable::Tag& tag)
+{
+    return "[" + text(tag.key) + "=" + text(tag.value) + "]";
+}
+
+} // namespace
 
 QString OverpassQuery::forTile(const QRect& tile)
 {
@@ -12,8 +27,15 @@ QString OverpassQuery::forTile(const QRect& tile)
     const std::array<double, 4> b = PiecePlan::bounds(tile); // west, south, east, north
     const QString box = QString("(%1,%2,%3,%4)").arg(b[1]).arg(b[0]).arg(b[3]).arg(b[2]);
     QStringList roads;
-    for (const std::string& value : acceptedRoadValues())
-        roads << QString::fromStdString(value);
+    for (const KeepTable::Highway& entry : KeepTable::highways)
+        if (entry.road)
+            roads << text(entry.value);
+    QStringList kinds;
+    for (std::string_view kind : KeepTable::routeKinds)
+        kinds << text(kind);
+    QString stops;
+    for (const KeepTable::StopTag& stop : KeepTable::stops)
+        stops += "node.nodes" + filter(stop.tag) + ";";
     return QStringLiteral(
                // XML as the editing API answers; three minutes and 512 MiB of the server's memory
                // at most, and then a runtime error instead of an answer.
@@ -32,18 +54,19 @@ QString OverpassQuery::forTile(const QRect& tile)
                "(.relations;.parents;)->.selected;\n"
                // Of it, the roads of the network (by their highway values; footways, service
                // roads and the like are not) and the tram tracks, with all their nodes,
-               "(way.ways[highway~\"^(%2)$\"];way.ways[railway=tram];)->.tracks;\n"
+               "(way.ways[%2~\"^(%3)$\"];way.ways%4;)->.tracks;\n"
                "node(w.tracks)->.trackNodes;\n"
-               // the stops, signals and public-transport nodes,
-               "(node.nodes[highway=bus_stop];node.nodes[highway=traffic_signals];"
-               "node.nodes[railway=tram_stop];node.nodes[public_transport];)->.stops;\n"
+               // the stops, signals and public-transport nodes (the nodes routes name as stops),
+               "(%5node.nodes%6;node.nodes[public_transport];)->.stops;\n"
                // the bus, trolleybus and tram routes,
-               "rel.selected[type=route][route~\"^(bus|trolleybus|tram)$\"]->.routes;\n"
+               "rel.selected%7[%8~\"^(%9)$\"]->.routes;\n"
                // and their node members of the selection.
                "node(r.routes)->.members;\n"
                "node.members.nodes->.routeNodes;\n"
                // Versions, timestamps and authors, as the editing API gives them.
                "(.tracks;.trackNodes;.stops;.routes;.routeNodes;);\n"
                "out meta;\n")
-        .arg(box, roads.join('|'));
+        .arg(box, text(KeepTable::highwayKey), roads.join('|'), filter(KeepTable::tramTrack), stops,
+             filter(KeepTable::trafficSignals), filter(KeepTable::routeType), text(KeepTable::routeKey),
+             kinds.join('|'));
 }

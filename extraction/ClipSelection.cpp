@@ -16,16 +16,16 @@ void ClipSelection::add(IdIndex& set, qint64 id)
         set.insert(id, 0);
 }
 
-void ClipSelection::addNode(qint64 id, double lat, double lon)
+void ClipSelection::node(const OSMEntity& node)
 {
-    if (box.contains(lat, lon))
-        add(insideNodes, id);
+    if (box.contains(node.lat, node.lon))
+        add(insideNodes, node.id);
 }
 
-void ClipSelection::addWay(qint64 id, const std::vector<qint64>& nodeIds)
+void ClipSelection::way(const OSMEntity& way)
 {
     bool touches = false;
-    for (qint64 nodeId : nodeIds) {
+    for (qint64 nodeId : way.refs) {
         if (contains(insideNodes, nodeId)) {
             touches = true;
             break;
@@ -33,31 +33,28 @@ void ClipSelection::addWay(qint64 id, const std::vector<qint64>& nodeIds)
     }
     if (!touches)
         return;
-    add(ways, id);
-    for (qint64 nodeId : nodeIds)
+    add(ways, way.id);
+    for (qint64 nodeId : way.refs)
         if (!contains(insideNodes, nodeId))
             add(wayNodes, nodeId);
 }
 
-bool ClipSelection::pullsIn(MemberType type, qint64 memberRef) const
+void ClipSelection::relation(const OSMEntity& relation)
 {
-    // A node outside the area that only completes a way brings no relation.
-    if (type == NodeMember)
-        return contains(insideNodes, memberRef);
-    if (type == WayMember)
-        return contains(ways, memberRef);
-    return false;
-}
-
-void ClipSelection::addRelation(qint64 id)
-{
-    add(relations, id);
-}
-
-void ClipSelection::addParentCandidate(qint64 id, const std::vector<qint64>& relationRefs)
-{
+    relationRefs.clear();
+    for (const OSMEntity::Member& member : relation.members()) {
+        // A node outside the area that only completes a way brings no relation.
+        if ((member.type == OSMEntity::NodeMember && contains(insideNodes, member.ref))
+            || (member.type == OSMEntity::WayMember && contains(ways, member.ref))) {
+            add(relations, relation.id);
+            return;
+        }
+        if (member.type == OSMEntity::RelationMember)
+            relationRefs.push_back(member.ref);
+    }
+    // Kept when one of its relation members is: settled by finishScan().
     for (qint64 ref : relationRefs)
-        candidates.emplace_back(id, ref);
+        candidates.emplace_back(relation.id, ref);
 }
 
 void ClipSelection::finishScan()

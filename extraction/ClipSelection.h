@@ -5,40 +5,35 @@
 // for that area: every node inside it, every way with at least one such node, all
 // nodes of those ways, every relation with a member among the nodes inside or among
 // those ways, and every relation that has one of those relations as a member (one
-// level up, not further). Filled by a first pass over the file in file order, then
-// asked by the second pass that reads the kept elements. Only ids are held, so memory
-// follows what is kept, not the file. Used in the processing worker thread.
+// level up, not further). As a handler it is filled by a first pass over the file in
+// file order; finishScan() ends that pass, and the second pass then asks it what to read.
+// Only ids are held, so memory follows what is kept, not the file. Used in the
+// processing worker thread.
 #include "extraction/BoundingBox.h"
+#include "extraction/OSMHandler.h"
 #include "network/IdIndex.h"
 
 #include <QtGlobal>
 #include <utility>
 #include <vector>
 
-class ClipSelection
+class ClipSelection : public OSMHandler
 {
 public:
-    enum MemberType { NodeMember, WayMember, RelationMember, OtherMember };
-
     explicit ClipSelection(const BoundingBox& box);
 
-    // First pass, in file order.
-    void addNode(qint64 id, double lat, double lon);
-    void addWay(qint64 id, const std::vector<qint64>& nodeIds);
-    // Whether this member brings its relation into the clip.
-    bool pullsIn(MemberType type, qint64 memberRef) const;
-    void addRelation(qint64 id);
-    // A relation that no node or way brought in, with its relation members: it is kept when
-    // one of them is. A parent may come before its members in the file, so this is settled
-    // by finishScan().
-    void addParentCandidate(qint64 id, const std::vector<qint64>& relationRefs);
-    // Ends the first pass.
+    // Ends the first pass: a parent may come before its members in the file.
     void finishScan();
 
     // Second pass.
     bool keepsNode(qint64 id) const;
     bool keepsWay(qint64 id) const;
     bool keepsRelation(qint64 id) const;
+
+protected:
+    void node(const OSMEntity& node) override;
+    void way(const OSMEntity& way) override;
+    void relation(const OSMEntity& relation) override;
 
 private:
     static bool contains(const IdIndex& set, qint64 id);
@@ -51,6 +46,7 @@ private:
     IdIndex relations;
     IdIndex parentRelations;
     std::vector<std::pair<qint64, qint64>> candidates; // (parent, member) until finishScan()
+    std::vector<qint64> relationRefs;                  // of the relation being scanned
 };
 
 #endif

@@ -1,16 +1,9 @@
 #include "extraction/KeptObjects.h"
 
+#include "extraction/NetworkKeepRules.h"
 #include "network/OSMData.h"
 
 #include <algorithm>
-
-const char* const KeptObjects::metadataNames[metadataCount] = {"version", "changeset", "timestamp", "user", "uid"};
-
-void KeptObjects::Object::setMetadata(Metadata which, std::string text)
-{
-    metadata[which] = std::move(text);
-    present |= 1u << which;
-}
 
 KeptObjects::KeptObjects(OSMData& data)
 {
@@ -51,7 +44,7 @@ bool KeptObjects::wantsRelation(qint64 id) const
     return wants(relationObjects, id);
 }
 
-void KeptObjects::addNode(Object node)
+void KeptObjects::node(const OSMEntity& node)
 {
     const auto it = nodeObjects.find(node.id);
     if (it == nodeObjects.end() || it->exact)
@@ -63,26 +56,28 @@ void KeptObjects::addNode(Object node)
         return;
     it->found = true;
     it->exact = exact;
-    it->object = std::move(node);
+    it->object = node;
 }
 
-void KeptObjects::add(QHash<qint64, Entry>& objects, Object object)
+void KeptObjects::add(QHash<qint64, Entry>& objects, const OSMEntity& object)
 {
     const auto it = objects.find(object.id);
     if (it == objects.end() || it->found)
         return;
     it->found = true;
-    it->object = std::move(object);
+    it->object = object;
 }
 
-void KeptObjects::addWay(Object way)
+void KeptObjects::way(const OSMEntity& way)
 {
-    add(wayObjects, std::move(way));
+    if (NetworkKeepRules::keepsWay(way))
+        add(wayObjects, way);
 }
 
-void KeptObjects::addRelation(Object relation)
+void KeptObjects::relation(const OSMEntity& relation)
 {
-    add(relationObjects, std::move(relation));
+    if (NetworkKeepRules::route(relation).kept)
+        add(relationObjects, relation);
 }
 
 bool KeptObjects::idBefore(qint64 a, qint64 b)
@@ -95,14 +90,14 @@ bool KeptObjects::idBefore(qint64 a, qint64 b)
     return aPositive ? a < b : a > b;
 }
 
-std::vector<const KeptObjects::Object*> KeptObjects::sorted(const QHash<qint64, Entry>& objects)
+std::vector<const OSMEntity*> KeptObjects::sorted(const QHash<qint64, Entry>& objects)
 {
-    std::vector<const Object*> list;
+    std::vector<const OSMEntity*> list;
     list.reserve(std::size_t(objects.size()));
     for (const Entry& entry : objects)
         if (entry.found)
             list.push_back(&entry.object);
-    std::sort(list.begin(), list.end(), [](const Object* a, const Object* b) { return idBefore(a->id, b->id); });
+    std::sort(list.begin(), list.end(), [](const OSMEntity* a, const OSMEntity* b) { return idBefore(a->id, b->id); });
     return list;
 }
 

@@ -1,64 +1,63 @@
 #include "extraction/NetworkFileReader.h"
 
 #include "extraction/NetworkKeepRules.h"
+#include "extraction/OSMHandler.h"
+#include "extraction/OsmiumReader.h"
 #include "network/WrittenNetwork.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <cstring>
-#include <exception>
+#include <string>
 #include <vector>
-
-#include <osmium/io/reader.hpp>
-#include <osmium/io/xml_input.hpp>
-#include <osmium/osm/node.hpp>
-#include <osmium/osm/relation.hpp>
-#include <osmium/osm/way.hpp>
 
 // libosmium parses the XML with expat in a thread of its own, about twice as fast as
 // QXmlStreamReader takes a network file; the objects come here in file order.
 
 namespace {
 
-void readNode(const osmium::Node& node, WrittenNetwork& network)
+class NetworkFileHandler : public OSMHandler
 {
-    // A node without a position is no point of the network.
-    const osmium::Location location = node.location();
-    if (location.valid())
-        network.addNode(node.id(), location.lat(), location.lon());
-}
-
-void readWay(const osmium::Way& way, WrittenNetwork& network, std::vector<qint64>& nodeIds)
-{
-    NetworkKeepRules::WayValues values;
-    for (const osmium::Tag& tag : way.tags())
-        values.tag(tag.key(), tag.value());
-    if (!values.isRoadOrTramTrack())
-        return;
-    nodeIds.clear();
-    for (const osmium::NodeRef& ref : way.nodes())
-        nodeIds.push_back(ref.ref());
-    network.addWay(way.id(), values.highway, values.tram, values.oneway, nodeIds);
-}
-
-void readRelation(const osmium::Relation& relation, WrittenNetwork& network,
-                  std::vector<WrittenNetwork::Member>& members)
-{
-    NetworkKeepRules::RouteValues values;
-    for (const osmium::Tag& tag : relation.tags())
-        if (!values.tag(tag.key(), tag.value()))
-            return;
-    if (!values.isKept())
-        return;
-    members.clear();
-    for (const osmium::RelationMember& member : relation.members()) {
-        if (member.type() == osmium::item_type::way)
-            members.push_back({member.ref(), true});
-        else if (member.type() == osmium::item_type::node)
-            members.push_back({member.ref(), false});
+public:
+    explicit NetworkFileHandler(WrittenNetwork& network)
+        : network(network)
+    {
     }
-    network.addRoute(relation.id(), std::move(values.route), std::move(values.name), std::move(values.ref), members);
-}
+
+protected:
+    void node(const OSMEntity& node) override
+    {
+        const NetworkKeepRules::NodeRole role = NetworkKeepRules::node(node);
+        const unsigned tags = (role.busStop ? WrittenNetwork::BusStop : 0) | (role.tramStop ? WrittenNetwork::TramStop : 0)
+            | (role.trafficSignals ? WrittenNetwork::TrafficSignals : 0);
+        network.addNode(node.id, node.lat, node.lon, tags);
+    }
+
+    void way(const OSMEntity& way) override
+    {
+        const NetworkKeepRules::WayRole role = NetworkKeepRules::way(way);
+        if (role.isRoadOrTramTrack())
+            network.addWay(way.id, role.highway, role.tram, role.oneway, role.link, role.roadClass, way.refs);
+    }
+
+    void relation(const OSMEntity& relation) override
+    {
+        const NetworkKeepRules::RouteRole role = NetworkKeepRules::route(relation);
+        if (!role.kept)
+            return;
+        members.clear();
+        for (const OSMEntity::Member& member : relation.members()) {
+            if (member.type == OSMEntity::WayMember)
+                members.push_back({member.ref, true});
+            else if (member.type == OSMEntity::NodeMember)
+                members.push_back({member.ref, false});
+        }
+        network.addRoute(relation.id, std::string(role.route), std::string(role.name), std::string(role.ref),
+                         members);
+    }
+
+private:
+    WrittenNetwork& network;
+    std::vector<WrittenNetwork::Member> members;
+};
 
 } // namespace
 
@@ -72,27 +71,6 @@ bool NetworkFileReader::read(const QString& path, WrittenNetwork& network, QStri
         return false;
     }
     probe.close();
-    std::vector<qint64> nodeIds;
-    std::vector<WrittenNetwork::Member> members;
-    try {
-        // An absolute path: libosmium would hand a name that looks like a URL to curl.
-        const osmium::io::File file(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString(), "osm");
-        osmium::io::Reader reader(file, osmium::osm_entity_bits::nwr, osmium::io::read_meta::no);
-        while (osmium::memory::Buffer buffer = reader.read()) {
-            for (const osmium::OSMEntity& entity : buffer) {
-                if (entity.type() == osmium::item_type::node)
-                    readNode(static_cast<const osmium::Node&>(entity), network);
-                else if (entity.type() == osmium::item_type::way)
-                    readWay(static_cast<const osmium::Way&>(entity), network, nodeIds);
-                else if (entity.type() == osmium::item_type::relation)
-                    readRelation(static_cast<const osmium::Relation&>(entity), network, members);
-            }
-        }
-        reader.close();
-    } catch (const std::exception& e) {
-        if (error)
-            *error = QString::fromUtf8(e.what());
-        return false;
-    }
-    return true;
+    NetworkFileHandler handler(network);
+    return OsmiumReader::read(path, OSMFileFormat::Xml, handler, OsmiumReader::Options(), error);
 }

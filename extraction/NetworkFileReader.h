@@ -1,7 +1,7 @@
 #ifndef EXTRACTION_NETWORKFILEREADER_H
 #define EXTRACTION_NETWORKFILEREADER_H
 
-// Reads a network file back for checking, in either of its formats: the compact one of a
+// Reads a network file back for checking and for the map, in either of its formats: the compact one of a
 // run (stop nodes written once per stop, members grouped by role) and standard OSM XML 0.6
 // (each object once, all its tags, members in their order). One reader for both: a
 // repeated node id is the same node, and what makes a way a road, a tram track or oneway,

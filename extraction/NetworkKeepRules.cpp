@@ -1,144 +1,25 @@
 #include "extraction/NetworkKeepRules.h"
 
-#include "network/OSMData.h"
-#include "network/RoadClass.h"
+#include "extraction/OSMEntity.h"
+#include "network/KeepTable.h"
 
-#include <QByteArray>
 #include <QString>
-#include <QStringRef>
 #include <cmath>
-#include <cstring>
 #include <iostream>
 #include <limits>
 
 namespace {
 
-// Exact, case-sensitive comparisons with the ASCII texts of the rules, without
-// converting what was read.
-template <std::size_t N>
-bool is(const QStringRef& text, const char (&literal)[N])
+bool is(std::string_view k, std::string_view v, const KeepTable::Tag& tag)
 {
-    if (text.size() != int(N - 1))
-        return false;
-    const QChar* characters = text.unicode();
-    for (std::size_t i = 0; i + 1 < N; ++i)
-        if (characters[i].unicode() != static_cast<unsigned char>(literal[i]))
-            return false;
-    return true;
+    return k == tag.key && v == tag.value;
 }
 
-template <std::size_t N>
-bool is(const char* text, const char (&literal)[N])
+// A lane count is the value as a base-10 integer, 0 when it is not one, as Qt converts XML
+// text (blanks around the digits included).
+int laneCount(std::string_view v)
 {
-    // Most keys differ from a literal in their first byte.
-    return text[0] == literal[0] && std::strcmp(text, literal) == 0;
-}
-
-std::string utf8(const QStringRef& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
-}
-
-std::string utf8(const char* text)
-{
-    return text;
-}
-
-const HighwayValue* highwayValue(const QStringRef& v)
-{
-    return findHighwayValue(v);
-}
-
-const HighwayValue* highwayValue(const char* v)
-{
-    return findHighwayValue(v, std::strlen(v));
-}
-
-// A lane count is the value as a base-10 integer, 0 when it is not one. UTF-8 bytes
-// take the same conversion as XML text, so both accept exactly the same values
-// (blanks around the digits included).
-int laneCount(const QStringRef& v)
-{
-    return v.toInt(nullptr, 10);
-}
-
-int laneCount(const char* v)
-{
-    return QString::fromUtf8(v).toInt(nullptr, 10);
-}
-
-// The first rule that fits applies.
-template <class Text>
-void nodeTag(NetworkKeepRules::NodeValues& node, const Text& k, const Text& v)
-{
-    if (is(k, "name"))
-        node.name = utf8(v); // a later name tag replaces an earlier one
-    else if (is(k, "railway") && is(v, "tram_stop"))
-        node.tramStop = true;
-    else if (is(k, "highway") && is(v, "bus_stop"))
-        node.busStop = true;
-    else if (is(k, "highway") && is(v, "traffic_signals"))
-        node.trafficSignals = true;
-}
-
-template <class Text>
-void wayTag(NetworkKeepRules::WayValues& way, const Text& k, const Text& v)
-{
-    if (is(k, "highway")) {
-        // A highway value that is no road of the network changes nothing, not even
-        // an accepted value read before it.
-        const HighwayValue* value = highwayValue(v);
-        if (value && value->acceptedRoad) {
-            way.roadClass = value->roadClass;
-            way.link = value->link;
-            way.highway = true;
-        }
-    } else if (is(k, "railway")) {
-        if (is(v, "tram"))
-            way.tram = true;
-    } else if (is(k, "oneway")) {
-        if (is(v, "yes"))
-            way.oneway = true;
-    } else if (is(k, "lanes:forward")) {
-        way.lanesForward = laneCount(v);
-    } else if (is(k, "lanes:backward")) {
-        way.lanesBackward = laneCount(v);
-    }
-}
-
-template <class Text>
-bool routeTag(NetworkKeepRules::RouteValues& route, const Text& k, const Text& v)
-{
-    if (is(k, "name")) {
-        route.name = utf8(v);
-    } else if (is(k, "ref")) {
-        route.ref = utf8(v);
-    } else if (is(k, "route")) {
-        route.route = utf8(v);
-    } else if (is(k, "type")) {
-        if (!is(v, "route"))
-            return false;
-        route.isRoute = true;
-    }
-    return true;
-}
-
-template <class Text>
-void routeMember(NetworkKeepRules::RouteValues& route, const Text& type, qint64 memberRef, const Text& role,
-                 bool hasRole)
-{
-    if (is(type, "way")) {
-        // No role, an empty one or any other: a way of the route in both directions.
-        if (hasRole && is(role, "forward"))
-            route.forwardWays.push_back(memberRef);
-        else if (hasRole && is(role, "backward"))
-            route.backwardWays.push_back(memberRef);
-        else
-            route.ways.push_back(memberRef);
-    } else if (is(type, "node")) {
-        route.stops.push_back(memberRef);
-    }
+    return QString::fromUtf8(v.data(), int(v.size())).toInt(nullptr, 10);
 }
 
 } // namespace
@@ -168,96 +49,91 @@ bool NetworkKeepRules::isLongitude(double lon)
     return std::isfinite(lon) && std::fabs(lon) <= 180;
 }
 
-void NetworkKeepRules::conversionFailed(const char* what, const QByteArray& utf8)
+void NetworkKeepRules::conversionFailed(const char* what, std::string_view utf8)
 {
     std::cerr << "OSMParser: " << what;
-    std::cerr.write(utf8.constData(), utf8.size());
+    std::cerr.write(utf8.data(), std::streamsize(utf8.size()));
     std::cerr << std::endl;
 }
 
-void NetworkKeepRules::NodeValues::tag(const QStringRef& k, const QStringRef& v)
+NetworkKeepRules::NodeRole NetworkKeepRules::node(const OSMEntity& node)
 {
-    nodeTag(*this, k, v);
-}
-
-void NetworkKeepRules::NodeValues::tag(const char* k, const char* v)
-{
-    nodeTag(*this, k, v);
-}
-
-void NetworkKeepRules::NodeValues::store(OSMData& data, qint64 id, double lat, double lon) const
-{
-    // Most nodes are no stop: they are only defined, and a way may take them later.
-    if (!busStop && !tramStop) {
-        data.defineNode(id, lat, lon, trafficSignals);
-        return;
+    NodeRole role;
+    for (std::size_t i = 0; i < node.tagCount(); ++i) {
+        const std::string_view k = node.key(i);
+        const std::string_view v = node.value(i);
+        if (k == "name") {
+            role.name = v; // a later name tag replaces an earlier one
+            continue;
+        }
+        for (const KeepTable::StopTag& stop : KeepTable::stops)
+            if (is(k, v, stop.tag))
+                (stop.type == Bus ? role.busStop : role.tramStop) = true;
+        if (is(k, v, KeepTable::trafficSignals))
+            role.trafficSignals = true;
     }
-    Node* node = data.addNode(id, lat, lon, trafficSignals);
-    if (busStop)
-        data.addBusStop(name, node);
-    if (tramStop)
-        data.addTramStop(name, node);
+    return role;
 }
 
-NetworkKeepRules::WayValues::WayValues()
-    : roadClass(Road)
+NetworkKeepRules::WayRole NetworkKeepRules::way(const OSMEntity& way)
 {
-}
-
-void NetworkKeepRules::WayValues::tag(const QStringRef& k, const QStringRef& v)
-{
-    wayTag(*this, k, v);
-}
-
-void NetworkKeepRules::WayValues::tag(const char* k, const char* v)
-{
-    wayTag(*this, k, v);
-}
-
-void NetworkKeepRules::WayValues::store(OSMData& data, qint64 id)
-{
-    // A road's lanes follow from its direction alone; only a tram track that is no
-    // road keeps the lanes:forward and lanes:backward values.
-    if (highway) {
-        lanesForward = 1;
-        lanesBackward = oneway ? 0 : 1;
+    WayRole role;
+    role.roadClass = Road;
+    for (std::size_t i = 0; i < way.tagCount(); ++i) {
+        const std::string_view k = way.key(i);
+        const std::string_view v = way.value(i);
+        if (k == KeepTable::highwayKey) {
+            // A highway value that is no road of the network changes nothing, not even
+            // an accepted value read before it.
+            const KeepTable::Highway* value = KeepTable::highway(v);
+            if (value && value->road) {
+                role.roadClass = value->roadClass;
+                role.link = value->link;
+                role.highway = true;
+            }
+        } else if (is(k, v, KeepTable::tramTrack)) {
+            role.tram = true;
+        } else if (k == "oneway") {
+            role.oneway = role.oneway || v == "yes";
+        } else if (k == "lanes:forward") {
+            role.lanesForward = laneCount(v);
+        } else if (k == "lanes:backward") {
+            role.lanesBackward = laneCount(v);
+        }
     }
-    if (!isRoadOrTramTrack())
-        return;
-    if (nodeIds.size() < 2)
-        return;
-    data.addWay(id, nodeIds, tram, highway, oneway, link, roadClass, lanesForward, lanesBackward);
+    if (role.highway) {
+        role.lanesForward = 1;
+        role.lanesBackward = role.oneway ? 0 : 1;
+    }
+    return role;
 }
 
-bool NetworkKeepRules::RouteValues::tag(const QStringRef& k, const QStringRef& v)
+bool NetworkKeepRules::keepsWay(const OSMEntity& way)
 {
-    return routeTag(*this, k, v);
+    return way.refs.size() >= 2 && NetworkKeepRules::way(way).isRoadOrTramTrack();
 }
 
-bool NetworkKeepRules::RouteValues::tag(const char* k, const char* v)
+NetworkKeepRules::RouteRole NetworkKeepRules::route(const OSMEntity& relation)
 {
-    return routeTag(*this, k, v);
-}
-
-void NetworkKeepRules::RouteValues::member(const QStringRef& type, qint64 memberRef, const QStringRef& role,
-                                           bool hasRole)
-{
-    routeMember(*this, type, memberRef, role, hasRole);
-}
-
-void NetworkKeepRules::RouteValues::member(const char* type, qint64 memberRef, const char* role)
-{
-    routeMember(*this, type, memberRef, role, true);
-}
-
-bool NetworkKeepRules::RouteValues::isKept() const
-{
-    return isRoute && (route == "tram" || route == "bus" || route == "trolleybus");
-}
-
-void NetworkKeepRules::RouteValues::store(OSMData& data, qint64 id)
-{
-    if (isKept())
-        data.addRelation(id, std::move(name), std::move(ref), std::move(route), std::move(ways),
-                         std::move(forwardWays), std::move(backwardWays), std::move(stops));
+    RouteRole role;
+    bool isRoute = false;
+    for (std::size_t i = 0; i < relation.tagCount(); ++i) {
+        const std::string_view k = relation.key(i);
+        const std::string_view v = relation.value(i);
+        // A later tag of the same key replaces an earlier value.
+        if (k == "name") {
+            role.name = v;
+        } else if (k == "ref") {
+            role.ref = v;
+        } else if (k == KeepTable::routeKey) {
+            role.route = v;
+        } else if (k == KeepTable::routeType.key) {
+            // Any other type makes the relation no route at all, whatever follows.
+            if (v != KeepTable::routeType.value)
+                return RouteRole();
+            isRoute = true;
+        }
+    }
+    role.kept = isRoute && KeepTable::isRouteKind(role.route);
+    return role;
 }

@@ -1,18 +1,14 @@
 #ifndef EXTRACTION_NETWORKKEEPRULES_H
 #define EXTRACTION_NETWORKKEEPRULES_H
 
-// What the network keeps of OpenStreetMap nodes, ways and relations, and how a kept
-// element goes into the network data: the one home of these rules for every input
-// format. The XML readers hand over texts as read (QStringRef), the PBF reader as
-// UTF-8 bytes; both end up in the same calls into OSMData. Used in the processing
-// worker thread.
+// What the network makes of an OpenStreetMap node, way or relation, by the keep table
+// (network/KeepTable.h): the one home of these rules for every reader and handler. Also what
+// counts as an id and a position on Earth when a file is read. Any thread.
 #include <QtGlobal>
-#include <string>
-#include <vector>
+#include <string_view>
 
-class OSMData;
+class OSMEntity;
 class QByteArray;
-class QStringRef;
 
 class NetworkKeepRules
 {
@@ -30,27 +26,22 @@ public:
     static bool isLongitude(double lon);
     // One diagnostic line for a number that does not convert: "OSMParser: " and
     // `what`, then the text as read.
-    static void conversionFailed(const char* what, const QByteArray& utf8);
+    static void conversionFailed(const char* what, std::string_view utf8);
 
-    // A node: its stop and signal tags, collected tag by tag.
-    struct NodeValues
+    // A node's stop and signal tags.
+    struct NodeRole
     {
-        std::string name; // UTF-8; empty when the node has no name tag
+        std::string_view name; // empty when the node has no name tag
         bool busStop = false;
         bool tramStop = false;
         bool trafficSignals = false;
-
-        void tag(const QStringRef& k, const QStringRef& v);
-        void tag(const char* k, const char* v);
-        // Defines the node and registers its stops.
-        void store(OSMData& data, qint64 id, double lat, double lon) const;
     };
+    static NodeRole node(const OSMEntity& node);
 
-    // A way: its node references in order and the tags of its class, direction
-    // and lanes.
-    struct WayValues
+    // A way's class, direction and lanes. A road's lanes follow from its direction alone; only
+    // a tram track that is no road keeps the lanes:forward and lanes:backward values.
+    struct WayRole
     {
-        std::vector<qint64> nodeIds;
         bool highway = false; // an accepted road
         bool tram = false;
         bool oneway = false;
@@ -58,39 +49,22 @@ public:
         int roadClass;
         int lanesForward = 0;
         int lanesBackward = 0;
-
-        WayValues();
-        void tag(const QStringRef& k, const QStringRef& v);
-        void tag(const char* k, const char* v);
-        // The tags make the way part of the network: a road or a tram track.
+        // A road or a tram track.
         bool isRoadOrTramTrack() const { return highway || tram; }
-        // Adds the way when it is a road or tram track with at least two nodes.
-        void store(OSMData& data, qint64 id);
     };
+    static WayRole way(const OSMEntity& way);
+    // A road or tram track with at least two node references: a way the network takes.
+    static bool keepsWay(const OSMEntity& way);
 
-    // A relation: kept when it is a bus, trolleybus or tram route.
-    struct RouteValues
+    // A relation's route tags; `kept` when it is a bus, trolleybus or tram route.
+    struct RouteRole
     {
-        std::string name;
-        std::string ref;
-        std::string route;
-        bool isRoute = false;
-        std::vector<qint64> ways;
-        std::vector<qint64> forwardWays;
-        std::vector<qint64> backwardWays;
-        std::vector<qint64> stops;
-
-        // False when the tag says the relation is no route at all: nothing of it
-        // is kept, and it need not be read further.
-        bool tag(const QStringRef& k, const QStringRef& v);
-        bool tag(const char* k, const char* v);
-        // A member whose ref converted; `hasRole` false when the member names no role.
-        void member(const QStringRef& type, qint64 memberRef, const QStringRef& role, bool hasRole);
-        void member(const char* type, qint64 memberRef, const char* role);
-        // The tags make the relation a route of the network: bus, trolleybus or tram.
-        bool isKept() const;
-        void store(OSMData& data, qint64 id);
+        std::string_view name;
+        std::string_view ref;
+        std::string_view route;
+        bool kept = false;
     };
+    static RouteRole route(const OSMEntity& relation);
 };
 
 #endif

@@ -6,7 +6,8 @@
 #include "extraction/NetworkFileWriter.h"
 #include "extraction/NoClobberFile.h"
 #include "extraction/OSMFileReader.h"
-#include "extraction/OSMXmlReaders.h"
+#include "extraction/NetworkKeeper.h"
+#include "extraction/OSMXmlReader.h"
 #include "extraction/OSMXmlWriter.h"
 #include "extraction/ReadProgress.h"
 #include "extraction/StandardNetworkWriter.h"
@@ -124,17 +125,23 @@ bool OSMParser::parseDir(const QString& dirPath, OSMData& data, QStringList* fai
 
 void OSMParser::readNode(QXmlStreamReader& reader, OSMData& data)
 {
-    OSMXmlReaders::readNode(reader, data);
+    OSMEntity node;
+    if (OSMXmlReader(reader, true).readNode(node))
+        NetworkKeeper(data).handle(node);
 }
 
 void OSMParser::readWay(QXmlStreamReader& reader, OSMData& data)
 {
-    OSMXmlReaders::readWay(reader, data);
+    OSMEntity way;
+    if (OSMXmlReader(reader, true).readWay(way))
+        NetworkKeeper(data).handle(way);
 }
 
 void OSMParser::readRelation(QXmlStreamReader& reader, OSMData& data)
 {
-    OSMXmlReaders::readRelation(reader, data);
+    OSMEntity relation;
+    if (OSMXmlReader(reader, true).readRelation(relation))
+        NetworkKeeper(data).handle(relation);
 }
 
 QString OSMParser::outputFileName()

@@ -93,7 +93,7 @@ void OSMXmlWriter::writeAttribute(const char* name, const char* value)
     buffer += '"';
 }
 
-void OSMXmlWriter::writeAttribute(const char* name, const std::string& utf8)
+void OSMXmlWriter::writeAttribute(const char* name, std::string_view utf8)
 {
     buffer += ' ';
     buffer += name;
@@ -104,7 +104,7 @@ void OSMXmlWriter::writeAttribute(const char* name, const std::string& utf8)
 
 namespace {
 
-std::size_t textLength(const std::string& utf8)
+std::size_t textLength(std::string_view utf8)
 {
     const std::size_t maxCharacters = 255;
     if (utf8.size() <= maxCharacters)
@@ -118,10 +118,9 @@ std::size_t textLength(const std::string& utf8)
 
 } // namespace
 
-void OSMXmlWriter::writeTextAttribute(const char* name, const std::string& utf8)
+void OSMXmlWriter::writeTextAttribute(const char* name, std::string_view utf8)
 {
-    const std::size_t length = textLength(utf8);
-    writeAttribute(name, length == utf8.size() ? utf8 : utf8.substr(0, length));
+    writeAttribute(name, utf8.substr(0, textLength(utf8)));
 }
 
 void OSMXmlWriter::writeAttribute(const char* name, qint64 value)
@@ -182,7 +181,7 @@ void OSMXmlWriter::writeCoordinateAttribute(const char* name, double value)
     buffer += '"';
 }
 
-void OSMXmlWriter::writeEscaped(const std::string& utf8)
+void OSMXmlWriter::writeEscaped(std::string_view utf8)
 {
     // Printable ASCII, as most names are, is escaped byte by byte.
     bool plain = true;

@@ -9,6 +9,7 @@
 // inlines. Used in the processing worker thread.
 #include <QtGlobal>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QIODevice;
@@ -28,11 +29,11 @@ public:
     // Attribute names and ASCII values that need no escaping (literals of the file).
     void writeAttribute(const char* name, const char* value);
     // A text held as UTF-8 bytes, escaped as QXmlStreamWriter escapes attribute values.
-    void writeAttribute(const char* name, const std::string& utf8);
+    void writeAttribute(const char* name, std::string_view utf8);
     // The same for a text of OpenStreetMap (a tag key or value, a role): OpenStreetMap
     // allows 255 characters there, and its readers refuse texts not much longer, so only
     // the bytes up to the 255th character are written.
-    void writeTextAttribute(const char* name, const std::string& utf8);
+    void writeTextAttribute(const char* name, std::string_view utf8);
     void writeAttribute(const char* name, qint64 value);
     // QString::number(value, 'f', 7).
     void writeCoordinateAttribute(const char* name, double value);
@@ -48,7 +49,7 @@ private:
     void beginElement(const char* name, bool empty);
     void closeStartTag();
     void newLine(std::size_t level);
-    void writeEscaped(const std::string& utf8);
+    void writeEscaped(std::string_view utf8);
     // Appends the coordinate's digits when they can be computed exactly without Qt.
     bool appendCoordinate(double value);
 

@@ -6,27 +6,43 @@
 
 namespace {
 
-void writeStart(OSMXmlWriter& writer, const char* element, const KeptObjects::Object& object)
+void writeStart(OSMXmlWriter& writer, const char* element, const OSMEntity& object)
 {
     writer.writeStartElement(element);
     writer.writeAttribute("id", object.id);
-    for (int i = 0; i < KeptObjects::metadataCount; ++i)
-        if (object.present & (1u << i))
-            writer.writeAttribute(KeptObjects::metadataNames[i], object.metadata[i]);
+    for (int i = 0; i < OSMEntity::metadataCount; ++i)
+        if (object.hasMetadata(OSMEntity::Metadata(i)))
+            writer.writeAttribute(OSMEntity::metadataNames[i], object.metadata(OSMEntity::Metadata(i)));
 }
 
-void writeTags(OSMXmlWriter& writer, const KeptObjects::Object& object)
+void writeTags(OSMXmlWriter& writer, const OSMEntity& object)
 {
-    for (const auto& tag : object.tags) {
+    for (std::size_t i = 0; i < object.tagCount(); ++i) {
         writer.writeEmptyElement("tag");
-        writer.writeTextAttribute("k", tag.first);
-        writer.writeTextAttribute("v", tag.second);
+        writer.writeTextAttribute("k", object.key(i));
+        writer.writeTextAttribute("v", object.value(i));
     }
+}
+
+// Standard OSM XML knows these three member types only.
+const char* memberType(OSMEntity::MemberType type)
+{
+    switch (type) {
+    case OSMEntity::NodeMember:
+        return "node";
+    case OSMEntity::WayMember:
+        return "way";
+    case OSMEntity::RelationMember:
+        return "relation";
+    case OSMEntity::OtherMember:
+        break;
+    }
+    return nullptr;
 }
 
 void writeNodes(OSMXmlWriter& writer, const KeptObjects& objects)
 {
-    for (const KeptObjects::Object* node : objects.nodes()) {
+    for (const OSMEntity* node : objects.nodes()) {
         writeStart(writer, "node", *node);
         writer.writeCoordinateAttribute("lat", node->lat);
         writer.writeCoordinateAttribute("lon", node->lon);
@@ -37,7 +53,7 @@ void writeNodes(OSMXmlWriter& writer, const KeptObjects& objects)
 
 void writeWays(OSMXmlWriter& writer, const KeptObjects& objects)
 {
-    for (const KeptObjects::Object* way : objects.ways()) {
+    for (const OSMEntity* way : objects.ways()) {
         writeStart(writer, "way", *way);
         for (qint64 ref : way->refs) {
             writer.writeEmptyElement("nd");
@@ -50,13 +66,16 @@ void writeWays(OSMXmlWriter& writer, const KeptObjects& objects)
 
 void writeRelations(OSMXmlWriter& writer, const KeptObjects& objects)
 {
-    for (const KeptObjects::Object* relation : objects.relations()) {
+    for (const OSMEntity* relation : objects.relations()) {
         writeStart(writer, "relation", *relation);
-        for (const KeptObjects::Member& member : relation->members) {
+        for (const OSMEntity::Member& member : relation->members()) {
+            const char* type = memberType(member.type);
+            if (!type)
+                continue;
             writer.writeEmptyElement("member");
-            writer.writeAttribute("type", member.type);
+            writer.writeAttribute("type", type);
             writer.writeAttribute("ref", member.ref);
-            writer.writeTextAttribute("role", member.role);
+            writer.writeTextAttribute("role", relation->role(member));
         }
         writeTags(writer, *relation);
         writer.writeEndElement();

@@ -18,7 +18,8 @@ public:
     OSMNodes(const OSMNodes&) = delete;
     OSMNodes& operator=(const OSMNodes&) = delete;
 
-    // Appends a node; takes ownership.
+    // Appends a node; takes ownership. While no node is merely defined, it goes straight into
+    // the list, so that a reader that defines only nodes it knows to be used holds each once.
     void add(Node* node);
     // Appends a node with these values unless one with this id is there already. Its
     // record is made only when find() hands the node out; one that nobody asked for
@@ -43,17 +44,27 @@ private:
         bool trafficSignals;
         std::unique_ptr<Node> record; // null until find() hands the node out
     };
-    // `known`: the id is already in `index` or among the pending nodes.
+    // `known`: the id is already in the list or among the pending nodes.
     void append(Pending entry, bool known);
+    // Appends to the list (and to its sample or index).
+    void appendToList(std::unique_ptr<Node> node);
+    // The first node of the list with this id, or null.
+    Node* findInList(qint64 id) const;
+    void rebuildListLookup();
     // Position of the first pending entry with this id, or -1.
     qint64 findPending(qint64 id) const;
     void clearPending();
     void settle();
 
-    // Nodes that survived a removal (and those settled by nodes()), in order; every
-    // pending node comes after all of them.
+    // Nodes that survived a removal (and those settled by nodes(), or added while nothing
+    // was pending), in order; every pending node comes after all of them.
     std::vector<std::unique_ptr<Node>> list;
-    QHash<qint64, Node*> index; // first node of each id in `list`
+    // While the ids of `list` rise strictly, as after one file sorted by id, they are found by
+    // binary search over every sampleStep-th id; the first id out of order builds `index`
+    // (first node of each id in `list`).
+    bool listAscending = true;
+    std::vector<qint64> listSample;
+    QHash<qint64, Node*> index;
     std::deque<Pending> pending;
     // While the pending ids rise strictly, as in files sorted by id, they are found
     // by binary search and need no index; the first id out of order builds

@@ -1,21 +1,26 @@
 #include "network/WrittenNetwork.h"
 
-void WrittenNetwork::addNode(qint64 id, double lat, double lon)
+void WrittenNetwork::addNode(qint64 id, double lat, double lon, unsigned tags)
 {
-    if (nodeIndexes.find(id) >= 0)
+    const qint64 known = nodeIndexes.find(id);
+    if (known >= 0) {
+        nodeTags[std::size_t(known)] |= static_cast<unsigned char>(tags);
         return;
+    }
     nodeIndexes.insert(id, qint64(nodeIds.size()));
     nodeIds.push_back(id);
     positions.push_back(lat);
     positions.push_back(lon);
+    nodeTags.push_back(static_cast<unsigned char>(tags));
 }
 
-void WrittenNetwork::addWay(qint64 id, bool road, bool tram, bool oneway, const std::vector<qint64>& nodeIds)
+void WrittenNetwork::addWay(qint64 id, bool road, bool tram, bool oneway, bool link, int roadClass,
+                            const std::vector<qint64>& nodeIds)
 {
     if (wayIndexes.find(id) >= 0)
         return;
     wayIndexes.insert(id, qint64(wayList.size()));
-    wayList.push_back({id, road, tram, oneway, refs.size(), nodeIds.size()});
+    wayList.push_back({id, road, tram, oneway, link, roadClass, refs.size(), nodeIds.size()});
     refs.insert(refs.end(), nodeIds.begin(), nodeIds.end());
 }
 

@@ -121,7 +121,7 @@ const GeoPoint tramStop(49.2033, 16.611);
 
 QByteArray networkFile()
 {
-    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm>\n";
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm version=\"0.6\" generator=\"Pelagor\">\n";
     xml += QString(" <node id=\"1\" lat=\"%1\" lon=\"%2\">\n  <tag k=\"name\" v=\"Bus\"/>\n"
                    "  <tag k=\"highway\" v=\"bus_stop\"/>\n </node>\n")
                .arg(busStop.lat, 0, 'f', 7)

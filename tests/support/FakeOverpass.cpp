@@ -1,6 +1,6 @@
 #include "tests/support/FakeOverpass.h"
 
-#include "network/RoadClass.h"
+#include "network/KeepTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -156,9 +156,8 @@ QByteArray FakeOverpass::answer(const double box[4]) const
     for (qint64 id : ways) {
         const Element& way = data->ways[id];
         // The roads of the network, by the road table's values, and the tram tracks.
-        const QString value = way.tag("highway");
-        const HighwayValue* highway = findHighwayValue(QStringRef(&value));
-        if ((highway && highway->acceptedRoad) || way.tag("railway") == "tram") {
+        const KeepTable::Highway* highway = KeepTable::highway(way.tag("highway").toUtf8().toStdString());
+        if ((highway && highway->road) || way.tag("railway") == "tram") {
             outWays.insert(id);
             for (qint64 r : way.nodeRefs)
                 if (data->nodes.contains(r))

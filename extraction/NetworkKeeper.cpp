@@ -1,0 +1,87 @@
+#include "extraction/NetworkKeeper.h"
+
+#include "extraction/ClipSelection.h"
+#include "extraction/NetworkKeepRules.h"
+#include "extraction/WayNodeSet.h"
+#include "network/OSMData.h"
+
+#include <string>
+#include <vector>
+
+NetworkKeeper::NetworkKeeper(OSMData& data, const ClipSelection* selection, const WayNodeSet* wayNodes)
+    : data(data)
+    , selection(selection)
+    , wayNodes(wayNodes)
+{
+}
+
+bool NetworkKeeper::wantsNode(qint64 id) const
+{
+    return !selection || selection->keepsNode(id);
+}
+
+bool NetworkKeeper::wantsWay(qint64 id) const
+{
+    return !selection || selection->keepsWay(id);
+}
+
+bool NetworkKeeper::wantsRelation(qint64 id) const
+{
+    return !selection || selection->keepsRelation(id);
+}
+
+void NetworkKeeper::node(const OSMEntity& node)
+{
+    const NetworkKeepRules::NodeRole role = NetworkKeepRules::node(node);
+    // Most nodes are no stop: they are only defined, and a way may take them later. With the
+    // nodes of the kept ways known, the others are left out and the rest get their record now.
+    if (!role.busStop && !role.tramStop) {
+        if (!wayNodes)
+            data.defineNode(node.id, node.lat, node.lon, role.trafficSignals);
+        else if (wayNodes->contains(node.id))
+            data.addNode(node.id, node.lat, node.lon, role.trafficSignals);
+        return;
+    }
+    Node* record = data.addNode(node.id, node.lat, node.lon, role.trafficSignals);
+    const std::string name(role.name);
+    if (role.busStop)
+        data.addBusStop(name, record);
+    if (role.tramStop)
+        data.addTramStop(name, record);
+}
+
+void NetworkKeeper::way(const OSMEntity& way)
+{
+    const NetworkKeepRules::WayRole role = NetworkKeepRules::way(way);
+    if (!role.isRoadOrTramTrack() || way.refs.size() < 2)
+        return;
+    data.addWay(way.id, way.refs, role.tram, role.highway, role.oneway, role.link, role.roadClass,
+                role.lanesForward, role.lanesBackward);
+}
+
+void NetworkKeeper::relation(const OSMEntity& relation)
+{
+    const NetworkKeepRules::RouteRole role = NetworkKeepRules::route(relation);
+    if (!role.kept)
+        return;
+    std::vector<qint64> ways;
+    std::vector<qint64> forwardWays;
+    std::vector<qint64> backwardWays;
+    std::vector<qint64> stops;
+    for (const OSMEntity::Member& member : relation.members()) {
+        if (member.type == OSMEntity::WayMember) {
+            // No role, an empty one or any other: a way of the route in both directions.
+            const std::string_view memberRole = relation.role(member);
+            if (memberRole == "forward")
+                forwardWays.push_back(member.ref);
+            else if (memberRole == "backward")
+                backwardWays.push_back(member.ref);
+            else
+                ways.push_back(member.ref);
+        } else if (member.type == OSMEntity::NodeMember) {
+            stops.push_back(member.ref);
+        }
+    }
+    data.addRelation(relation.id, std::string(role.name), std::string(role.ref), std::string(role.route),
+                     std::move(ways), std::move(forwardWays), std::move(backwardWays), std::move(stops));
+}
