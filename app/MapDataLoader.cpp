@@ -97,10 +97,11 @@ ProblemPicture MapDataLoader::problemPicture(const QString& path)
         ++picture.kinds[std::size_t(finding.kind)].count;
         if (!finding.hasPosition)
             continue;
-        // The kind and what it means, then the finding by its ids.
-        const QString text = QString("%1: %2\n%3").arg(Finding::kindName(finding.kind),
-                                                       NetworkReport::meaning(finding.kind),
-                                                       NetworkReport::describe(finding, &network));
+        // The kind and what it means, then the finding by its ids, and whether it is at the edge.
+        QString text = QString("%1: %2\n%3").arg(Finding::kindName(finding.kind), NetworkReport::meaning(finding.kind),
+                                                NetworkReport::describe(finding));
+        if (finding.edge)
+            text += "\nat the edge of the area";
         picture.markers.push_back({GeoPoint(finding.lat, finding.lon), int(finding.kind), text});
     }
     return picture;

@@ -9,8 +9,10 @@
 #include <exception>
 #include <vector>
 
+#include <osmium/io/header.hpp>
 #include <osmium/io/reader.hpp>
 #include <osmium/io/xml_input.hpp>
+#include <osmium/osm/box.hpp>
 #include <osmium/osm/node.hpp>
 #include <osmium/osm/relation.hpp>
 #include <osmium/osm/way.hpp>
@@ -88,6 +90,12 @@ bool NetworkFileReader::read(const QString& path, WrittenNetwork& network, QStri
                     readRelation(static_cast<const osmium::Relation&>(entity), network, members);
             }
         }
+        // The <bounds> of the file, which the osm format writes for a download or a clip: the
+        // area of the network, against which the check tells findings at its edge.
+        const osmium::Box bounds = reader.header().joined_boxes();
+        if (bounds.valid())
+            network.setArea(bounds.bottom_left().lon(), bounds.bottom_left().lat(), bounds.top_right().lon(),
+                            bounds.top_right().lat());
         reader.close();
     } catch (const std::exception& e) {
         if (error)

@@ -19,7 +19,7 @@ class ProblemLayer
 {
 public:
     // The kinds the layer tells apart, numbered as the network check numbers them.
-    static constexpr int kinds = 6;
+    static constexpr int kinds = 7;
     static constexpr double ringRadius = 7.0;
     static constexpr double ringWidth = 3.0;
     // Okabe and Ito's colours, told apart with the common colour vision deficiencies.
