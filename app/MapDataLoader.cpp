@@ -82,13 +82,18 @@ NetworkPicture MapDataLoader::networkPicture(const QString& path)
     return picture;
 }
 
-ProblemPicture MapDataLoader::problemPicture(const QString& path)
+ProblemPicture MapDataLoader::problemPicture(const QString& path, const QRectF& runArea)
 {
     ProblemPicture picture;
     picture.fileName = path;
     WrittenNetwork network;
     if (!NetworkFileReader::read(path, network, &picture.failure))
         return picture;
+    // The file's own bounds first: they are the area it was made of. The compact format has
+    // none; the run's selection stands in for them.
+    if (!network.hasArea() && !runArea.isNull())
+        network.setArea(runArea.left(), runArea.top() + runArea.height(), runArea.left() + runArea.width(),
+                        runArea.top());
     const std::vector<Finding> findings = NetworkCheck::run(network);
     picture.problems = int(findings.size());
     for (int kind = 0; kind < Finding::kinds; ++kind)
@@ -118,8 +123,8 @@ void MapDataLoader::loadNetwork()
     Q_EMIT networkLoaded(path.isEmpty() ? NetworkPicture() : networkPicture(path));
 }
 
-void MapDataLoader::checkNetwork()
+void MapDataLoader::checkNetwork(const QRectF& runArea)
 {
     const QString path = newestNetworkFile(OSMParser::outputDir);
-    Q_EMIT networkChecked(path.isEmpty() ? ProblemPicture() : problemPicture(path));
+    Q_EMIT networkChecked(path.isEmpty() ? ProblemPicture() : problemPicture(path, runArea));
 }

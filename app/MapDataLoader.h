@@ -10,6 +10,7 @@
 #include "mapview/ProblemPicture.h"
 
 #include <QObject>
+#include <QRectF>
 #include <QString>
 #include <vector>
 
@@ -28,13 +29,15 @@ public:
     static QString newestNetworkFile(const QString& folder);
     // The ways, stops and traffic signals of a network file.
     static NetworkPicture networkPicture(const QString& path);
-    // The findings of the network check of a network file, as markers with their words.
-    static ProblemPicture problemPicture(const QString& path);
+    // The findings of the network check of a network file, as markers with their words. The
+    // network's area is the file's bounds, or else `runArea` (the selection of the run that
+    // wrote it) unless that is null.
+    static ProblemPicture problemPicture(const QString& path, const QRectF& runArea);
 
 public Q_SLOTS:
     void scanPieces();
     void loadNetwork();
-    void checkNetwork();
+    void checkNetwork(const QRectF& runArea);
 
 Q_SIGNALS:
     void piecesScanned(const std::vector<PieceCell>& cells);

@@ -38,7 +38,7 @@ MapViews::MapViews(Visualization* map, QAction* piecesAction, QAction* networkAc
     connect(loader.get(), SIGNAL(piecesScanned(std::vector<PieceCell>)), map,
             SLOT(setPieceCells(std::vector<PieceCell>)));
     connect(loader.get(), SIGNAL(networkLoaded(NetworkPicture)), map, SLOT(setNetworkPicture(NetworkPicture)));
-    connect(this, SIGNAL(problemsWanted()), loader.get(), SLOT(checkNetwork()));
+    connect(this, SIGNAL(problemsWanted(QRectF)), loader.get(), SLOT(checkNetwork(QRectF)));
     connect(loader.get(), SIGNAL(networkChecked(ProblemPicture)), this, SLOT(problemsChecked(ProblemPicture)));
     thread.start();
 
@@ -52,8 +52,15 @@ MapViews::MapViews(Visualization* map, QAction* piecesAction, QAction* networkAc
 // A network file being read is finished first (the thread is waited for); its result is dropped.
 MapViews::~MapViews() = default;
 
+void MapViews::runStarted(const QRectF& area)
+{
+    startedArea = area;
+}
+
 void MapViews::runEnded()
 {
+    // The newest network file is now the one this run wrote, if it wrote one.
+    runArea = startedArea;
     if (piecesAction->isChecked())
         Q_EMIT piecesWanted();
     if (networkAction->isChecked())
@@ -79,7 +86,7 @@ void MapViews::problemsToggled(bool shown)
 {
     problemsLine->setText(shown ? QString("Checking the last network...") : QString());
     if (shown)
-        Q_EMIT problemsWanted();
+        Q_EMIT problemsWanted(runArea);
 }
 
 void MapViews::problemsChecked(const ProblemPicture& picture)
