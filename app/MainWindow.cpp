@@ -207,6 +207,7 @@ void MainWindow::startRun(FetchMode mode)
             != QMessageBox::Yes)
         return;
     auto* window = new DownloadWindow(area, this, mode, chosen, format());
+    mapViews->runStarted(area);
     connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
     window->show();
 }
@@ -257,6 +258,7 @@ void MainWindow::startExtract(const QString& path)
     if (!showFileArea(path))
         return;
     auto* window = new DownloadWindow(ui->visualization->getLocationRect(), path, this, format());
+    mapViews->runStarted(ui->visualization->getLocationRect());
     connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
     connect(window, SIGNAL(destroyed()), this, SLOT(extractEnded()));
     window->show();

@@ -90,14 +90,19 @@ NetworkPicture MapDataLoader::networkPicture(const QString& path)
     return picture;
 }
 
-ProblemPicture MapDataLoader::problemPicture(const QString& path)
+ProblemPicture MapDataLoader::problemPicture(const QString& path, const QRectF& runArea)
 {
     ProblemPicture picture;
     picture.fileName = path;
     WrittenNetwork network;
     if (!NetworkFileReader::read(path, network, &picture.failure))
         return picture;
-    const std::vector<Finding> findings = NetworkCheck::run(network);
+    // The file's own bounds first: they are the area it was made of. The compact format has
+    // none; the run's selection stands in for them.
+    if (!network.hasArea() && !runArea.isNull())
+        network.setArea(runArea.left(), runArea.top() + runArea.height(), runArea.left() + runArea.width(),
+                        runArea.top());
+    const std::vector<Finding> findings = NetworkReport::inReportOrder(NetworkCheck::run(network));
     for (int kind = 0; kind < Finding::kinds; ++kind)
         picture.kinds.push_back({QString(Finding::kindName(Finding::Kind(kind))), 0});
     // In the order of the report, each with the words the report has for it.
@@ -105,28 +110,25 @@ ProblemPicture MapDataLoader::problemPicture(const QString& path)
         ++picture.kinds[std::size_t(finding.kind)].count;
         ProblemPicture::Problem problem;
         problem.kind = int(finding.kind);
-        problem.route = routeWords(finding, network);
-        problem.finding = NetworkReport::describe(finding, nullptr);
-        // The kind and what it means, then the finding by its ids.
+        problem.route = routeWords(finding);
+        problem.finding = NetworkReport::describe(finding);
+        // The kind and what it means, then the finding by its ids, and whether it is at the edge.
         problem.text = QString("%1: %2\n%3").arg(Finding::kindName(finding.kind), NetworkReport::meaning(finding.kind),
-                                                 NetworkReport::describe(finding, &network));
+                                                 NetworkReport::describe(finding));
+        if (finding.edge)
+            problem.text += "\nat the edge of the area";
         problem.hasPosition = finding.hasPosition;
         problem.position = GeoPoint(finding.lat, finding.lon);
+        problem.edge = finding.edge;
         picture.problems.push_back(problem);
     }
     return picture;
 }
 
-QString MapDataLoader::routeWords(const Finding& finding, const WrittenNetwork& network)
+QString MapDataLoader::routeWords(const Finding& finding)
 {
-    const bool namesRoute = finding.kind == Finding::RouteGap || finding.kind == Finding::RouteCut
-        || finding.kind == Finding::StopOffRoute;
-    const qint64 index = namesRoute ? network.routeIndex(finding.route) : -1;
-    if (index < 0)
-        return QString();
-    const WrittenNetwork::Route& route = network.routes()[std::size_t(index)];
-    const std::string gap = route.ref.empty() || route.name.empty() ? "" : " ";
-    return QString::fromStdString(route.ref + gap + route.name);
+    const QString gap = finding.ref.isEmpty() || finding.name.isEmpty() ? QString() : QString(" ");
+    return finding.ref + gap + finding.name;
 }
 
 void MapDataLoader::scanPieces()
@@ -140,8 +142,8 @@ void MapDataLoader::loadNetwork()
     Q_EMIT networkLoaded(path.isEmpty() ? NetworkPicture() : networkPicture(path));
 }
 
-void MapDataLoader::checkNetwork()
+void MapDataLoader::checkNetwork(const QRectF& runArea)
 {
     const QString path = newestNetworkFile(OSMParser::outputDir);
-    Q_EMIT networkChecked(path.isEmpty() ? ProblemPicture() : problemPicture(path));
+    Q_EMIT networkChecked(path.isEmpty() ? ProblemPicture() : problemPicture(path, runArea));
 }

@@ -10,6 +10,7 @@
 #include "mapview/ProblemPicture.h"
 
 #include <QObject>
+#include <QRectF>
 #include <QString>
 #include <vector>
 
@@ -31,15 +32,16 @@ public:
     // The ways, stops and traffic signals of a network file.
     static NetworkPicture networkPicture(const QString& path);
     // The findings of the network check of a network file, in the order of its report, with
-    // their words and positions.
-    static ProblemPicture problemPicture(const QString& path);
+    // their words and positions. The network's area is the file's bounds, or else `runArea` (the
+    // selection of the run that wrote it) unless that is null.
+    static ProblemPicture problemPicture(const QString& path, const QRectF& runArea);
     // The ref and name of the route a finding names, "5 Centre"; empty for other findings.
-    static QString routeWords(const Finding& finding, const WrittenNetwork& network);
+    static QString routeWords(const Finding& finding);
 
 public Q_SLOTS:
     void scanPieces();
     void loadNetwork();
-    void checkNetwork();
+    void checkNetwork(const QRectF& runArea);
 
 Q_SIGNALS:
     void piecesScanned(const std::vector<PieceCell>& cells);

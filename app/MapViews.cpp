@@ -46,7 +46,7 @@ MapViews::MapViews(Visualization* map, QAction* piecesAction, QAction* networkAc
             SLOT(setPieceCells(std::vector<PieceCell>)));
     connect(loader.get(), SIGNAL(networkLoaded(NetworkPicture)), map, SLOT(setNetworkPicture(NetworkPicture)));
     connect(loader.get(), SIGNAL(networkLoaded(NetworkPicture)), this, SLOT(networkLoaded(NetworkPicture)));
-    connect(this, SIGNAL(problemsWanted()), loader.get(), SLOT(checkNetwork()));
+    connect(this, SIGNAL(problemsWanted(QRectF)), loader.get(), SLOT(checkNetwork(QRectF)));
     connect(loader.get(), SIGNAL(networkChecked(ProblemPicture)), this, SLOT(problemsChecked(ProblemPicture)));
     thread.start();
     connect(problemList, SIGNAL(problemChosen(int)), map, SLOT(showProblem(int)));
@@ -82,8 +82,15 @@ void MapViews::addWidgets(QMainWindow* window)
 // A network file being read is finished first (the thread is waited for); its result is dropped.
 MapViews::~MapViews() = default;
 
+void MapViews::runStarted(const QRectF& area)
+{
+    startedArea = area;
+}
+
 void MapViews::runEnded()
 {
+    // The newest network file is now the one this run wrote, if it wrote one.
+    runArea = startedArea;
     if (piecesAction->isChecked())
         Q_EMIT piecesWanted();
     if (networkAction->isChecked())
@@ -121,7 +128,7 @@ void MapViews::problemsToggled(bool shown)
     problemList->setPicture(ProblemPicture());
     updateNetworkLine();
     if (shown)
-        Q_EMIT problemsWanted();
+        Q_EMIT problemsWanted(runArea);
 }
 
 void MapViews::problemsChecked(const ProblemPicture& picture)

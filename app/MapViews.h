@@ -14,6 +14,7 @@
 #include "common/WorkerThread.h"
 
 #include <QObject>
+#include <QRectF>
 #include <QTimer>
 #include <memory>
 
@@ -42,6 +43,10 @@ public:
     // The source a download takes now: the status line counts its requests.
     void setSource(DownloadSource chosen);
 
+    // A processing run of `area` starts; once it has ended, the problems of the newest network
+    // file are told at the edge of that area where the file does not name its own.
+    void runStarted(const QRectF& area);
+
 public Q_SLOTS:
     // A processing run has ended: the views shown are read again, and the status line too.
     void runEnded();
@@ -49,7 +54,7 @@ public Q_SLOTS:
 Q_SIGNALS:
     void piecesWanted();
     void networkWanted();
-    void problemsWanted();
+    void problemsWanted(const QRectF& runArea);
 
 private Q_SLOTS:
     void piecesToggled(bool shown);
@@ -83,6 +88,9 @@ private:
     // The network view found no network file.
     bool networkMissing = false;
     DownloadSource source = DownloadSource::Api;
+    // The area of the run under way, and of the last one that ended; null before the first.
+    QRectF startedArea;
+    QRectF runArea;
     // While a corner is dragged the selection changes with every mouse move; the status line
     // follows at most this often.
     QTimer statusTimer;

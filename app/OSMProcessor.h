@@ -37,6 +37,8 @@ public:
     // The network file the run wrote; empty before processingDone(). Read it once that signal has
     // arrived: the run's thread is done with it then.
     QString networkFile() const { return parser.writtenFilePath(); }
+    // The area of that network file (OSMParser::area()), read as networkFile() is.
+    const BoundingBox* networkArea() const { return parser.area(); }
     // Whether that network file lacks pieces (its name ends in "-incomplete").
     bool isIncomplete() const { return incomplete; }
 

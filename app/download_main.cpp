@@ -114,7 +114,7 @@ int run(const Settings& settings)
     QObject::connect(&processor, &OSMProcessor::processingDone, qApp, [&processor, &status, check] {
         status = processor.isIncomplete() ? 3 : 0;
         if (check)
-            CommandLine::printError(NetworkFileCheck::report(processor.networkFile()));
+            CommandLine::printError(NetworkFileCheck::report(processor.networkFile(), processor.networkArea()));
         QCoreApplication::quit();
     });
     QObject::connect(&processor, &OSMProcessor::processingStopped, qApp, [] { QCoreApplication::quit(); });

@@ -204,7 +204,7 @@ int run(const Settings& settings)
     if (!written)
         return 1;
     if (settings.file.check)
-        CommandLine::printError(NetworkFileCheck::report(parser.writtenFilePath()));
+        CommandLine::printError(NetworkFileCheck::report(parser.writtenFilePath(), parser.area()));
     return failures.isEmpty() ? 0 : 3;
 }
 

@@ -1,11 +1,13 @@
 #include "extraction/NetworkFileCheck.h"
 
+#include "extraction/BoundingBox.h"
 #include "extraction/NetworkFileReader.h"
 #include "network/NetworkCheck.h"
 #include "network/NetworkReport.h"
 #include "network/WrittenNetwork.h"
 
-bool NetworkFileCheck::check(const QString& path, Format format, QString& report, std::size_t& findings)
+bool NetworkFileCheck::check(const QString& path, Format format, QString& report, std::size_t& findings,
+                             const BoundingBox* area)
 {
     WrittenNetwork network;
     QString error;
@@ -14,16 +16,18 @@ bool NetworkFileCheck::check(const QString& path, Format format, QString& report
         findings = 0;
         return false;
     }
+    if (area)
+        network.setArea(area->west(), area->south(), area->east(), area->north());
     const std::vector<Finding> found = NetworkCheck::run(network);
     findings = found.size();
-    report = format == Format::Json ? NetworkReport::json(found) : NetworkReport::text(path, found, &network);
+    report = format == Format::Json ? NetworkReport::json(found) : NetworkReport::text(path, found);
     return true;
 }
 
-QString NetworkFileCheck::report(const QString& path)
+QString NetworkFileCheck::report(const QString& path, const BoundingBox* area)
 {
     QString text;
     std::size_t findings = 0;
-    check(path, Format::Text, text, findings);
+    check(path, Format::Text, text, findings, area);
     return text;
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstddef>
 
+class BoundingBox;
+
 class NetworkFileCheck
 {
 public:
@@ -13,9 +15,11 @@ public:
 
     // False when the file could not be read: `report` then says why in one line.
     // Otherwise `report` is the report in the format asked for, and `findings` its count.
-    static bool check(const QString& path, Format format, QString& report, std::size_t& findings);
+    // `area`, where given, is the network's area in place of the file's bounds.
+    static bool check(const QString& path, Format format, QString& report, std::size_t& findings,
+                      const BoundingBox* area = nullptr);
     // The readable report of the file, or the line saying why it could not be checked.
-    static QString report(const QString& path);
+    static QString report(const QString& path, const BoundingBox* area = nullptr);
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "extraction/NetworkFileReader.h"
 
+#include "extraction/BoundingBox.h"
 #include "extraction/NetworkKeepRules.h"
 #include "extraction/OSMHandler.h"
 #include "extraction/OsmiumReader.h"
@@ -72,5 +73,11 @@ bool NetworkFileReader::read(const QString& path, WrittenNetwork& network, QStri
     }
     probe.close();
     NetworkFileHandler handler(network);
-    return OsmiumReader::read(path, OSMFileFormat::Xml, handler, OsmiumReader::Options(), error);
+    OsmiumReader::Options options;
+    // The <bounds> of the file, which the osm format writes for a download or a clip: the area
+    // of the network, against which the check tells findings at its edge.
+    options.bounds = [&network](const BoundingBox& box) {
+        network.setArea(box.west(), box.south(), box.east(), box.north());
+    };
+    return OsmiumReader::read(path, OSMFileFormat::Xml, handler, options, error);
 }

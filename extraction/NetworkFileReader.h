@@ -5,7 +5,8 @@
 // run (stop nodes written once per stop, members grouped by role) and standard OSM XML 0.6
 // (each object once, all its tags, members in their order). One reader for both: a
 // repeated node id is the same node, and what makes a way a road, a tram track or oneway,
-// and a relation a route, is NetworkKeepRules'. Any thread; runs in the caller.
+// and a relation a route, is NetworkKeepRules'. The file's <bounds>, where it has them,
+// are the network's area. Any thread; runs in the caller.
 #include <QString>
 
 class WrittenNetwork;

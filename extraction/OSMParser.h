@@ -46,6 +46,8 @@ public:
     // The area the input covers (a download's, say), written as the bounds of a network file
     // in standard OSM XML; clipTo() sets it too.
     void setBounds(const BoundingBox& box);
+    // That area, for the check of the network file; null when there is none.
+    const BoundingBox* area() const { return bounded ? &bounds : nullptr; }
 
     // XML element readers: called on the element's start tag, they return on its end
     // tag, or at once when its attributes do not convert.

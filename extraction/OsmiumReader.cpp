@@ -210,6 +210,14 @@ osmium::osm_entity_bits::type entityBits(int kinds)
     return bits;
 }
 
+void tellBounds(const osmium::io::Header& header, const std::function<void(const BoundingBox&)>& bounds)
+{
+    const osmium::Box box = header.joined_boxes();
+    if (box.valid())
+        bounds(BoundingBox(box.bottom_left().lon(), box.bottom_left().lat(), box.top_right().lon(),
+                           box.top_right().lat()));
+}
+
 } // namespace
 
 bool OsmiumReader::read(const QString& path, OSMFileFormat::Kind format, OSMHandler& handler, const Options& options,
@@ -222,7 +230,13 @@ bool OsmiumReader::read(const QString& path, OSMFileFormat::Kind format, OSMHand
         osmium::io::Reader reader(file(path, format), entityBits(options.kinds),
                                   options.metadata ? osmium::io::read_meta::yes : osmium::io::read_meta::no, pool);
         watch.readerOpened();
+        bool boundsTold = !options.bounds;
         while (osmium::memory::Buffer buffer = reader.read()) {
+            // The header is known once the first buffer has come.
+            if (!boundsTold) {
+                boundsTold = true;
+                tellBounds(reader.header(), options.bounds);
+            }
             for (const osmium::OSMEntity& entity : buffer)
                 converter.entity(entity);
             // Counted ahead of the entities handed out (blocks are decoded in advance), which a
@@ -230,6 +244,8 @@ bool OsmiumReader::read(const QString& path, OSMFileFormat::Kind format, OSMHand
             if (options.position)
                 options.position(qint64(reader.offset()));
         }
+        if (!boundsTold)
+            tellBounds(reader.header(), options.bounds);
         reader.close();
     } catch (const std::exception& e) {
         watch.closeLeft();

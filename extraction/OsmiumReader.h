@@ -28,6 +28,9 @@ public:
         bool metadata = false; // the version attributes
         // Told after each block how many bytes of the file have been read, when given.
         std::function<void(qint64 bytes)> position;
+        // Told the area the file's header names (the joined <bounds> of XML, a PBF header's
+        // box), once it is known, when the header names one.
+        std::function<void(const BoundingBox& box)> bounds;
     };
 
     // Reads the file ("-": the standard input) in `format` (Pbf or Xml; compressed XML too).

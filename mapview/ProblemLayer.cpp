@@ -17,11 +17,12 @@ static const int problemsType = qRegisterMetaType<ProblemPicture>("ProblemPictur
 
 namespace {
 
-// Vermillion, reddish purple, blue, bluish green, black and orange: none of them the grey
-// or the muted colours of the network's roads, and rings where its stops are dots.
+// Vermillion, reddish purple, sky blue, blue, bluish green, black and orange: none of them the
+// grey or the muted colours of the network's roads, and rings where its stops are dots. The
+// light sky blue of a route without stops stands apart from the dark blue of a stop off its route.
 const QColor kindColours[ProblemLayer::kinds] = {
-    QColor(213, 94, 0), QColor(204, 121, 167), QColor(0, 114, 178),
-    QColor(0, 158, 115), QColor(0, 0, 0),      QColor(230, 159, 0),
+    QColor(213, 94, 0),  QColor(204, 121, 167), QColor(86, 180, 233), QColor(0, 114, 178),
+    QColor(0, 158, 115), QColor(0, 0, 0),       QColor(230, 159, 0),
 };
 
 // A tooltip names at most this many findings under the mouse, and counts the rest.

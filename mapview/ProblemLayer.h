@@ -20,7 +20,7 @@ class ProblemLayer
 {
 public:
     // The kinds the layer tells apart, numbered as the network check numbers them.
-    static constexpr int kinds = 6;
+    static constexpr int kinds = 7;
     static constexpr double ringRadius = 7.0;
     static constexpr double ringWidth = 3.0;
     // The mark around the chosen finding's ring.

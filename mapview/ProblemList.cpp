@@ -7,7 +7,6 @@
 #include <QPixmap>
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 namespace {
 
@@ -62,21 +61,17 @@ void ProblemList::setPicture(const ProblemPicture& picture)
         icons.emplace_back(ring);
     }
 
-    // The report's order, but the findings at the edge of the area after the others, and
-    // dimmed: the area's edge may have cut what they name.
-    std::vector<int> order(picture.problems.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_partition(order.begin(), order.end(),
-                          [&picture](int i) { return !picture.problems[std::size_t(i)].edge; });
     const QBrush dimmed = palette().brush(QPalette::Disabled, QPalette::Text);
     QList<QTreeWidgetItem*> rows;
-    for (int index : order) {
-        const ProblemPicture::Problem& problem = picture.problems[std::size_t(index)];
+    // In the report's order, which lists the findings at the edge of the area last; those are
+    // dimmed, since the area's edge may have cut what they name.
+    for (std::size_t index = 0; index < picture.problems.size(); ++index) {
+        const ProblemPicture::Problem& problem = picture.problems[index];
         const QString kind = problem.kind >= 0 && problem.kind < int(picture.kinds.size())
             ? picture.kinds[std::size_t(problem.kind)].name
             : QString();
         auto* row = new QTreeWidgetItem(QStringList({kind, problem.route, problem.finding}));
-        row->setData(KindColumn, Qt::UserRole, index);
+        row->setData(KindColumn, Qt::UserRole, int(index));
         row->setIcon(KindColumn, icons[std::size_t(std::max(0, std::min(ProblemLayer::kinds - 1, problem.kind)))]);
         row->setToolTip(KindColumn, problem.text);
         row->setToolTip(RouteColumn, problem.route);

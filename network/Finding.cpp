@@ -9,6 +9,8 @@ const char* Finding::kindName(Kind kind)
         return "route-gap";
     case RouteCut:
         return "route-cut";
+    case RouteWithoutStops:
+        return "route-without-stops";
     case StopOffRoute:
         return "stop-off-route";
     case Island:
@@ -24,12 +26,11 @@ const char* Finding::kindName(Kind kind)
 // Each kind leaves the ids it does not name at 0, so one key orders all of them.
 bool Finding::operator<(const Finding& other) const
 {
-    return std::tie(kind, route, node, way, nextWay, stop)
-        < std::tie(other.kind, other.route, other.node, other.way, other.nextWay, other.stop);
+    return std::tie(kind, route, node, way, stop) < std::tie(other.kind, other.route, other.node, other.way, other.stop);
 }
 
 bool Finding::operator==(const Finding& other) const
 {
-    return std::tie(kind, route, node, way, nextWay, stop)
-        == std::tie(other.kind, other.route, other.node, other.way, other.nextWay, other.stop);
+    return std::tie(kind, route, node, way, stop)
+        == std::tie(other.kind, other.route, other.node, other.way, other.stop);
 }

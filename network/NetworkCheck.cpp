@@ -19,14 +19,10 @@ Finding at(const WrittenNetwork& network, std::size_t node, Finding finding)
     return finding;
 }
 
-// Union-find over the network's nodes, with path halving.
-std::size_t rootOf(std::vector<std::size_t>& parent, std::size_t node)
+// Outside the network's known area; never without one.
+bool outside(const WrittenNetwork& network, std::size_t node)
 {
-    while (parent[node] != node) {
-        parent[node] = parent[parent[node]];
-        node = parent[node];
-    }
-    return node;
+    return !network.inArea(network.lat(node), network.lon(node));
 }
 
 } // namespace
@@ -69,26 +65,43 @@ double NetworkCheck::metresToBox(double lat, double lon, double south, double we
     return std::hypot(dx * kx, dy * ky);
 }
 
+std::size_t NetworkCheck::rootOf(std::vector<std::size_t>& parent, std::size_t i)
+{
+    while (parent[i] != i) {
+        parent[i] = parent[parent[i]];
+        i = parent[i];
+    }
+    return i;
+}
+
 NetworkCheck::Ways NetworkCheck::resolve(const WrittenNetwork& network)
 {
     Ways ways;
     ways.first.reserve(network.ways().size() + 1);
     ways.nodes.reserve(network.nodeRefs().size());
     ways.usable.reserve(network.ways().size());
+    ways.partial.reserve(network.ways().size());
+    ways.cutEnd.reserve(network.ways().size());
     for (const WrittenNetwork::Way& way : network.ways()) {
         ways.first.push_back(ways.nodes.size());
         const std::size_t start = ways.nodes.size();
         bool twoNodes = false;
+        bool lacking = false;
         for (std::size_t i = way.firstRef; i < way.firstRef + way.refCount; ++i) {
             const qint64 node = network.nodeIndex(network.nodeRefs()[i]);
-            if (node < 0)
+            if (node < 0) {
+                lacking = true;
                 continue;
+            }
             // A way of one node repeated has no length either.
             if (ways.nodes.size() > start && ways.nodes[start] != std::size_t(node))
                 twoNodes = true;
             ways.nodes.push_back(std::size_t(node));
         }
         ways.usable.push_back(twoNodes);
+        ways.partial.push_back(lacking);
+        ways.cutEnd.push_back(way.refCount > 0
+                              && network.nodeIndex(network.nodeRefs()[way.firstRef + way.refCount - 1]) < 0);
     }
     ways.first.push_back(ways.nodes.size());
     return ways;
@@ -102,6 +115,10 @@ void NetworkCheck::degenerateWays(const WrittenNetwork& network, const Ways& way
         Finding finding;
         finding.kind = Finding::DegenerateWay;
         finding.way = network.ways()[w].id;
+        // Its nodes may lie beyond the area, where the file ends.
+        finding.edge = network.hasArea() && ways.partial[w];
+        for (std::size_t i = 0; i < ways.size(w); ++i)
+            finding.edge = finding.edge || outside(network, ways.node(w, i));
         findings.push_back(finding);
     }
 }
@@ -120,10 +137,12 @@ void NetworkCheck::islands(const WrittenNetwork& network, const Ways& ways, std:
                 parent[b] = a;
         }
     }
-    // Per part, by its root node: how many ways, and the one of the lowest id.
+    // Per part, by its root node: how many ways, the one of the lowest id, and whether the
+    // part reaches beyond the area, where it may join the rest.
     const std::size_t none = network.ways().size();
     std::vector<qint64> wayCount(network.nodeCount(), 0);
     std::vector<std::size_t> lowestWay(network.nodeCount(), none);
+    std::vector<bool> reachesOut(network.nodeCount(), false);
     for (std::size_t w = 0; w < network.ways().size(); ++w) {
         if (!ways.usable[w])
             continue;
@@ -131,6 +150,12 @@ void NetworkCheck::islands(const WrittenNetwork& network, const Ways& ways, std:
         ++wayCount[root];
         if (lowestWay[root] == none || network.ways()[w].id < network.ways()[lowestWay[root]].id)
             lowestWay[root] = w;
+        if (!network.hasArea() || reachesOut[root])
+            continue;
+        bool out = ways.partial[w];
+        for (std::size_t i = 0; i < ways.size(w) && !out; ++i)
+            out = outside(network, ways.node(w, i));
+        reachesOut[root] = out;
     }
     // The largest part has the most ways; of two as large, the one with the lower way id.
     std::size_t largest = network.nodeCount();
@@ -149,6 +174,7 @@ void NetworkCheck::islands(const WrittenNetwork& network, const Ways& ways, std:
         finding.kind = Finding::Island;
         finding.count = wayCount[root];
         finding.way = network.ways()[lowestWay[root]].id;
+        finding.edge = reachesOut[root];
         findings.push_back(at(network, ways.node(lowestWay[root], 0), finding));
     }
 }
@@ -177,6 +203,8 @@ void NetworkCheck::onewayDeadEnds(const WrittenNetwork& network, const Ways& way
         finding.kind = Finding::OnewayDeadEnd;
         finding.node = network.nodeId(last);
         finding.way = way.id;
+        // The road may go on beyond the area, or beyond the nodes the file holds.
+        finding.edge = outside(network, last) || (network.hasArea() && ways.cutEnd[w]);
         findings.push_back(at(network, last, finding));
     }
 }

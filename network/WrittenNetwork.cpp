@@ -33,3 +33,17 @@ void WrittenNetwork::addRoute(qint64 id, std::string route, std::string name, st
     routeList.push_back({id, std::move(route), std::move(name), std::move(ref), memberList.size(), members.size()});
     memberList.insert(memberList.end(), members.begin(), members.end());
 }
+
+void WrittenNetwork::setArea(double west, double south, double east, double north)
+{
+    areaKnown = true;
+    area[0] = west;
+    area[1] = south;
+    area[2] = east;
+    area[3] = north;
+}
+
+bool WrittenNetwork::inArea(double lat, double lon) const
+{
+    return !areaKnown || (lon >= area[0] && lat >= area[1] && lon <= area[2] && lat <= area[3]);
+}

@@ -5,7 +5,8 @@
 // stop and signal tags, its roads and tram tracks with their class and node references as
 // written, and its routes with their way and node members in file order. Unlike the network data of a run it keeps what a check must see
 // and a run drops: ways of fewer than two nodes, references to nodes the file lacks, the
-// order of a route's members. Filled by one reader, then only read; any thread.
+// order of a route's members. It may know the area the network was made of, where findings
+// at its edge are told apart. Filled by one reader, then only read; any thread.
 #include "network/IdIndex.h"
 
 #include <QtGlobal>
@@ -52,6 +53,13 @@ public:
     // The first route of a repeated id counts.
     void addRoute(qint64 id, std::string route, std::string name, std::string ref, const std::vector<Member>& members);
 
+    // The area the network was made of, in degrees, edges included; a later call replaces an
+    // earlier one.
+    void setArea(double west, double south, double east, double north);
+    bool hasArea() const { return areaKnown; }
+    // True also when no area is known.
+    bool inArea(double lat, double lon) const;
+
     // Positions in the lists, or -1.
     qint64 nodeIndex(qint64 id) const { return nodeIndexes.find(id); }
     qint64 wayIndex(qint64 id) const { return wayIndexes.find(id); }
@@ -78,6 +86,8 @@ private:
     std::vector<Route> routeList;
     std::vector<Member> memberList;
     IdIndex routeIndexes;
+    bool areaKnown = false;
+    double area[4] = {0, 0, 0, 0}; // west, south, east, north
 };
 
 #endif

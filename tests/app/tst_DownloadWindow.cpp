@@ -1,8 +1,11 @@
 #include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
+#include "extraction/NetworkFileReader.h"
 #include "mapview/PieceLayer.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
+#include "network/NetworkCheck.h"
+#include "network/WrittenNetwork.h"
 #include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/ModalAnswer.h"
@@ -12,13 +15,18 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTextEdit>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QSettings>
 #include <QtTest>
+#include <algorithm>
 
 // A run from the user's click to the network file, through the download window, and
 // closing that window while a run is or is not complete.
@@ -215,6 +223,26 @@ void tst_DownloadWindow::wholeRunFromTheClick()
     QTest::mouseClick(download->findChild<QPushButton*>("btnClose"), Qt::LeftButton);
     QTRY_VERIFY(guard.isNull());
     QVERIFY(!unexpected.seen);
+
+    // The map's problems of that network are told against the run's selection, which the
+    // compact file does not carry: the Moscow piece lies beyond it, so a ring there is at the edge.
+    WrittenNetwork network;
+    QVERIFY(NetworkFileReader::read(match.captured(1), network));
+    const std::vector<Finding> findings = NetworkCheck::run(network);
+    const auto placed = std::find_if(findings.begin(), findings.end(), [](const Finding& f) { return f.hasPosition; });
+    QVERIFY(placed != findings.end());
+    auto* map = window->findChild<Visualization*>("visualization");
+    map->getRenderer()->showArea(GeoPoint(placed->lat + 0.001, placed->lon - 0.001),
+                                 GeoPoint(placed->lat - 0.001, placed->lon + 0.001));
+    window->findChild<QAction*>("actionProblemsOfLastNetwork")->setChecked(true);
+    auto* status = window->statusBar()->findChild<QLabel*>("problemsStatus");
+    QTRY_COMPARE(status->text(), QString("%1 problems in the last network").arg(findings.size()));
+    const QPoint ring = map->getRenderer()->geoToPixel(GeoPoint(placed->lat, placed->lon));
+    QHelpEvent help(QEvent::ToolTip, ring, map->mapToGlobal(ring));
+    QCoreApplication::sendEvent(map, &help);
+    const QString first = QToolTip::text().split("\n\n").first();
+    QToolTip::hideText();
+    QVERIFY2(first.endsWith("\nat the edge of the area"), qPrintable(first));
 }
 
 void tst_DownloadWindow::closingUnfinishedRun_data()
