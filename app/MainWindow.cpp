@@ -5,8 +5,8 @@
 #include "app/MapViews.h"
 #include "app/MenuChoice.h"
 #include "app/RememberedView.h"
+#include "common/BoundingBox.h"
 #include "download/RequestPolicy.h"
-#include "extraction/BoundingBox.h"
 #include "extraction/OSMFileFormat.h"
 #include "extraction/OsmiumReader.h"
 #include "mapview/NominatimClient.h"
@@ -50,13 +50,6 @@ QString droppedFile(const QMimeData* mime)
         return QString();
     const QString path = mime->urls().first().toLocalFile();
     return isOsmFileName(path) && QFileInfo(path).isFile() ? path : QString();
-}
-
-// Whether two areas (x = west, y = north, width >= 0, height <= 0) share a point, edges included.
-bool overlaps(const QRectF& a, const QRectF& b)
-{
-    return a.left() <= b.left() + b.width() && b.left() <= a.left() + a.width()
-        && a.top() + a.height() <= b.top() && b.top() + b.height() <= a.top();
 }
 
 } // namespace
@@ -174,10 +167,11 @@ void MainWindow::setNewLocRect(QRectF r)
         field->setText(QString("%1").arg(value, 0, 'f', 6, ' '));
         field->setCursorPosition(0);
     };
-    show(ui->leLeft, r.x());
-    show(ui->leBottom, r.y() + r.height());
-    show(ui->leRight, r.x() + r.width());
-    show(ui->leTop, r.y());
+    const BoundingBox box = BoundingBox::fromArea(r);
+    show(ui->leLeft, box.west());
+    show(ui->leBottom, box.south());
+    show(ui->leRight, box.east());
+    show(ui->leTop, box.north());
 }
 
 void MainWindow::startDownload()
@@ -243,9 +237,9 @@ bool MainWindow::showFileArea(const QString& path)
     QRectF area;
     BoundingBox box;
     if (OSMFileFormat::of(path) == OSMFileFormat::Pbf && OsmiumReader::headerBox(path, box))
-        area = QRectF(box.west(), box.north(), box.east() - box.west(), box.south() - box.north());
+        area = box.toArea();
     ui->visualization->setFileArea(area);
-    if (!area.isNull() && !overlaps(area, ui->visualization->getLocationRect())) {
+    if (!area.isNull() && !box.intersects(BoundingBox::fromArea(ui->visualization->getLocationRect()))) {
         ui->statusBar->showMessage("The selection is outside the file's area");
         return false;
     }

@@ -13,7 +13,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <array>
 
 // The map's road styles are numbered like the network's road classes.
 static_assert(Motorway == 0 && Road == RoadStyle::roadClasses - 1, "road class numbers differ from the map's styles");
@@ -33,8 +32,7 @@ std::vector<PieceCell> MapDataLoader::pieceCells(const QString& folder, const QD
         QRect piece;
         if (!PiecePlan::fromFileName(file.fileName(), piece))
             continue;
-        const std::array<double, 4> b = PiecePlan::bounds(piece);
-        cells.emplace_back(b[0], b[1], b[2], b[3], PieceCell::ageOf(file.lastModified(), now));
+        cells.emplace_back(PiecePlan::toBox(piece), PieceCell::ageOf(file.lastModified(), now));
     }
     return cells;
 }

@@ -1,5 +1,6 @@
 #include "app/OSMProcessor.h"
 
+#include "common/BoundingBox.h"
 #include "download/PiecePlan.h"
 
 OSMProcessor::OSMProcessor(const QRectF& area)
@@ -13,8 +14,7 @@ OSMProcessor::OSMProcessor(const QRectF& area, FetchMode fetchMode, DownloadSour
     , networkFormat(format)
 {
     // The pieces cover the area laid on the download grid: that is the area of the data.
-    const std::array<double, 4> b = PiecePlan::bounds(PiecePlan::toGridRect(area)); // west, south, east, north
-    parser.setBounds(BoundingBox(b[0], b[1], b[2], b[3]));
+    parser.setBounds(PiecePlan::toBox(PiecePlan::toGridRect(BoundingBox::fromArea(area))));
     downloader.setFetchMode(fetchMode);
     downloader.setSource(source);
     connectParts();
@@ -26,8 +26,8 @@ OSMProcessor::OSMProcessor(const QRectF& area, const QString& inputFile, Network
     , networkFormat(format)
     , inputFile(inputFile)
 {
-    // The area as pelagor-extract's --bbox takes it: west, south, east, north.
-    parser.clipTo(BoundingBox(area.left(), area.top() + area.height(), area.left() + area.width(), area.top()));
+    // The area as pelagor-extract's --bbox takes it.
+    parser.clipTo(BoundingBox::fromArea(area));
     connect(&parser, SIGNAL(bytesRead(qint64,qint64)), this, SLOT(fileRead(qint64,qint64)));
     connectParts();
 }

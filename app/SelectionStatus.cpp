@@ -1,10 +1,11 @@
 #include "app/SelectionStatus.h"
 
+#include "common/BoundingBox.h"
 #include "download/AreaCount.h"
 
 QString SelectionStatus::describe(const QRectF& area, DownloadSource source)
 {
-    const AreaCount count = AreaCount::of(area, source);
+    const AreaCount count = AreaCount::of(BoundingBox::fromArea(area), source);
     if (count.tooLarge)
         return QStringLiteral("Selected area is too large");
     const qint64 missing = count.pieces - count.onDisk;

@@ -1,6 +1,6 @@
 // pelagor-check: reads a network file and reports what in it would break a simulation
 // run, as text for a person or as JSON for a script.
-#include "extraction/BoundingBox.h"
+#include "common/BoundingBox.h"
 #include "extraction/NetworkFileCheck.h"
 
 #include <QCoreApplication>

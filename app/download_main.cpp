@@ -4,8 +4,8 @@
 #include "app/NetworkFileOptions.h"
 #include "app/OSMProcessor.h"
 #include "download/RequestPolicy.h"
+#include "common/BoundingBox.h"
 #include "common/DataFolders.h"
-#include "extraction/BoundingBox.h"
 #include "extraction/NetworkFileCheck.h"
 #include "extraction/NetworkFormat.h"
 
@@ -78,7 +78,7 @@ bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
         commandLine.usageError(QString("bad box \"%1\": %2").arg(text, problem));
         return false;
     }
-    settings.area = QRectF(box.west(), box.north(), box.east() - box.west(), box.south() - box.north());
+    settings.area = box.toArea();
     settings.mode = options.isSet("again") ? FetchMode::RequestEveryPiece : FetchMode::UseFilesOnDisk;
     const RequestPolicy policy = RequestPolicy::of(settings.area, settings.source, settings.mode);
     if (policy.verdict() != RequestPolicy::Verdict::Go

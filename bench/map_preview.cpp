@@ -14,6 +14,7 @@
 // "settled"; with --shot it then grabs the window into a PNG and quits.
 // The screenshots of docs/ come from bench/screenshots.sh, which runs it under Xvfb.
 #include "app/MainWindow.h"
+#include "common/BoundingBox.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
 #include "tests/support/FakeHttpServer.h"
@@ -33,7 +34,6 @@
 #include <QTcpServer>
 #include <QTimer>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -158,9 +158,9 @@ void setUp(MainWindow& window, const Options& o)
     renderer->setView(GeoPoint(o.lat, o.lon), o.zoom);
     if (o.select.size() == 4) {
         // Corner 1 is the north-west one, corner 4 the south-east one; moving corner 1 leaves 4.
-        const QRectF r = map->getLocationRect();
-        dragCorner(map, GeoPoint(r.y(), r.x()), GeoPoint(o.select[3], o.select[0]));
-        dragCorner(map, GeoPoint(r.y() + r.height(), r.x() + r.width()), GeoPoint(o.select[1], o.select[2]));
+        const BoundingBox r = BoundingBox::fromArea(map->getLocationRect());
+        dragCorner(map, GeoPoint(r.north(), r.west()), GeoPoint(o.select[3], o.select[0]));
+        dragCorner(map, GeoPoint(r.south(), r.east()), GeoPoint(o.select[1], o.select[2]));
     }
     if (o.pieces)
         window.findChild<QAction*>("actionDownloadedPieces")->setChecked(true);

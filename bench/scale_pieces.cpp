@@ -7,6 +7,8 @@
 // reference raised by c * 10^10, so that copies never share an object, while the
 // objects that neighbouring pieces share within one copy stay shared, as they are
 // in a real download. Copy 0 is byte for byte the source.
+#include "common/BoundingBox.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
@@ -21,33 +23,18 @@ namespace {
 
 const qint64 idStride = 10000000000LL;
 
-struct Bounds
+// The box of a piece named W-S-E-N.osm (the source pieces lie north-east of 0, 0: no minus signs).
+bool boundsOfName(const QString& fileName, BoundingBox& b)
 {
-    double west = 0;
-    double south = 0;
-    double east = 0;
-    double north = 0;
-};
-
-bool boundsOfName(const QString& fileName, Bounds& b)
-{
-    const QStringList parts = QFileInfo(fileName).completeBaseName().split('-');
-    if (parts.size() != 4)
-        return false;
-    bool ok[4];
-    b.west = parts[0].toDouble(&ok[0]);
-    b.south = parts[1].toDouble(&ok[1]);
-    b.east = parts[2].toDouble(&ok[2]);
-    b.north = parts[3].toDouble(&ok[3]);
-    return ok[0] && ok[1] && ok[2] && ok[3];
+    return BoundingBox::fromText(QFileInfo(fileName).completeBaseName().replace('-', ','), b);
 }
 
 // A piece name as the downloader writes it: six significant digits, no trailing zeros.
-QString pieceName(const Bounds& b)
+QString pieceName(const BoundingBox& b)
 {
     return QString("%1-%2-%3-%4.osm")
-        .arg(QString::number(b.west, 'g', 6), QString::number(b.south, 'g', 6), QString::number(b.east, 'g', 6),
-             QString::number(b.north, 'g', 6));
+        .arg(QString::number(b.west(), 'g', 6), QString::number(b.south(), 'g', 6),
+             QString::number(b.east(), 'g', 6), QString::number(b.north(), 'g', 6));
 }
 
 // Adds `shift` to a decimal coordinate and keeps the number of decimals it had.
@@ -105,18 +92,18 @@ int main(int argc, char* argv[])
 
     // The source area: the union of its pieces' bounds.
     const QStringList names = source.entryList({"*.osm"}, QDir::Files, QDir::Name);
-    Bounds area{1e9, 1e9, -1e9, -1e9};
+    BoundingBox area(1e9, 1e9, -1e9, -1e9);
     for (const QString& name : names) {
-        Bounds b;
+        BoundingBox b;
         if (!boundsOfName(name, b)) {
             std::fprintf(stderr, "pelagor-scale-pieces: %s is not named W-S-E-N.osm\n", qPrintable(name));
             return 1;
         }
-        area = {std::min(area.west, b.west), std::min(area.south, b.south), std::max(area.east, b.east),
-                std::max(area.north, b.north)};
+        area = BoundingBox(std::min(area.west(), b.west()), std::min(area.south(), b.south()),
+                           std::max(area.east(), b.east()), std::max(area.north(), b.north()));
     }
-    const double width = area.east - area.west;
-    const double height = area.north - area.south;
+    const double width = area.east() - area.west();
+    const double height = area.north() - area.south();
 
     int written = 0;
     for (int column = 0; column < side; ++column) {
@@ -125,9 +112,10 @@ int main(int argc, char* argv[])
             const double lonShift = column * width;
             const double latShift = row * height;
             for (const QString& name : names) {
-                Bounds b;
+                BoundingBox b;
                 boundsOfName(name, b);
-                const Bounds shifted{b.west + lonShift, b.south + latShift, b.east + lonShift, b.north + latShift};
+                const BoundingBox shifted(b.west() + lonShift, b.south() + latShift, b.east() + lonShift,
+                                          b.north() + latShift);
                 QFile in(source.filePath(name));
                 QFile out(QDir(target).filePath(copy == 0 ? name : pieceName(shifted)));
                 if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

@@ -4,7 +4,7 @@
 // display). Prints "seconds=<s> network=<path>" last; the network file stays in data/comp/ of
 // the working directory. Never run by the tests.
 #include "app/DownloadWindow.h"
-#include "extraction/BoundingBox.h"
+#include "common/BoundingBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,10 +23,9 @@ int main(int argc, char* argv[])
         return 2;
     }
     QDir().mkpath("data");
-    const QRectF area(box.west(), box.north(), box.east() - box.west(), box.south() - box.north());
     QElapsedTimer clock;
     clock.start();
-    auto* window = new DownloadWindow(area, arguments[2], nullptr);
+    auto* window = new DownloadWindow(box.toArea(), arguments[2], nullptr);
     window->show();
     // The end of the run is the window's state; looked at often enough for runs of seconds.
     QTimer poll;

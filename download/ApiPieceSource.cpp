@@ -8,8 +8,6 @@
 #include <QUrl>
 #include <QVariant>
 
-#include <array>
-
 ApiPieceSource::ApiPieceSource(const QString& urlTemplate, const QString& folder)
     : PieceSource(folder)
     , urlTemplate(urlTemplate)
@@ -18,8 +16,8 @@ ApiPieceSource::ApiPieceSource(const QString& urlTemplate, const QString& folder
 
 QUrl ApiPieceSource::url(const QRect& piece) const
 {
-    const std::array<double, 4> bounds = PiecePlan::bounds(piece);
-    return QUrl(urlTemplate.arg(bounds[0]).arg(bounds[1]).arg(bounds[2]).arg(bounds[3]), QUrl::TolerantMode);
+    const BoundingBox box = PiecePlan::toBox(piece);
+    return QUrl(urlTemplate.arg(box.west()).arg(box.south()).arg(box.east()).arg(box.north()), QUrl::TolerantMode);
 }
 
 QString ApiPieceSource::requestText(const QRect& piece) const

@@ -16,15 +16,15 @@ inline uint qHash(const QRect& rect, uint seed = 0)
     return qHash(qMakePair(qMakePair(rect.left(), rect.top()), qMakePair(rect.right(), rect.bottom())), seed);
 }
 
-AreaCount AreaCount::of(const QRectF& area, DownloadSource source)
+AreaCount AreaCount::of(const BoundingBox& box, DownloadSource source)
 {
     AreaCount count;
     // The downloader's own refusal.
     const int size = DownloadSources::tileSize(source);
-    const QRect grid = PiecePlan::toGridRect(area);
-    if (RequestPolicy::tooLarge(area, size)) {
+    const QRect grid = PiecePlan::toGridRect(box);
+    if (RequestPolicy::tooLarge(box, size)) {
         count.tooLarge = true;
-        if (PiecePlan::fitsGrid(area))
+        if (PiecePlan::fitsGrid(box))
             count.pieces = PiecePlan::countPieces(grid, size);
         return count;
     }

@@ -5,16 +5,16 @@
 // of them are on disk already as whole files (as far as their first and last bytes tell).
 // Counted with the downloader's own plan and store, so the numbers are what a run finds; no
 // network object is made. Usable in any thread.
+#include "common/BoundingBox.h"
 #include "download/DownloadSource.h"
 #include "download/FetchMode.h"
 
-#include <QRectF>
 #include <QtGlobal>
 
 class AreaCount
 {
 public:
-    static AreaCount of(const QRectF& area, DownloadSource source);
+    static AreaCount of(const BoundingBox& box, DownloadSource source);
 
     // A download would refuse the area as too large; nothing is on disk then, and the pieces
     // are counted still (0 when the area's grid does not fit an int).

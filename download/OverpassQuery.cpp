@@ -4,7 +4,6 @@
 #include "network/KeepTable.h"
 
 #include <QStringList>
-#include <array>
 
 namespace {
 
@@ -24,8 +23,8 @@ QString filter(const KeepTable::Tag& tag)
 QString OverpassQuery::forTile(const QRect& tile)
 {
     // Overpass writes a box south, west, north, east: latitude first, unlike the editing API.
-    const std::array<double, 4> b = PiecePlan::bounds(tile); // west, south, east, north
-    const QString box = QString("(%1,%2,%3,%4)").arg(b[1]).arg(b[0]).arg(b[3]).arg(b[2]);
+    const BoundingBox b = PiecePlan::toBox(tile);
+    const QString box = QString("(%1,%2,%3,%4)").arg(b.south()).arg(b.west()).arg(b.north()).arg(b.east());
     QStringList roads;
     for (const KeepTable::Highway& entry : KeepTable::highways)
         if (entry.road)

@@ -9,7 +9,7 @@
 class OverpassQuery
 {
 public:
-    // The query for a tile on the grid of 0.001 degree (x1 west, y1 north, x2 east, y2 south).
+    // The query for a tile on the grid of 0.001 degree (PiecePlan::toGridRect).
     static QString forTile(const QRect& tile);
 };
 

@@ -8,8 +8,6 @@
 #include <QNetworkReply>
 #include <QRegularExpression>
 
-#include <array>
-
 namespace {
 
 // The text of the server's error page for the log: its words without the markup, on one line.
@@ -39,13 +37,13 @@ OverpassSource::OverpassSource(const QString& folder)
 
 QString OverpassSource::requestText(const QRect& tile) const
 {
-    const std::array<double, 4> b = PiecePlan::bounds(tile);
+    const BoundingBox box = PiecePlan::toBox(tile);
     return QString("Request: \"%1%2\" (%3,%4,%5,%6) ")
         .arg(url.host(QUrl::FullyDecoded), url.path(QUrl::FullyDecoded))
-        .arg(b[0])
-        .arg(b[1])
-        .arg(b[2])
-        .arg(b[3]);
+        .arg(box.west())
+        .arg(box.south())
+        .arg(box.east())
+        .arg(box.north());
 }
 
 QNetworkRequest OverpassSource::request(const QRect&) const

@@ -85,24 +85,22 @@ bool Pelagor::makeFolders()
 
 bool Pelagor::checkBoundaries(const QRectF& area)
 {
-    const double left = area.x();
-    const double right = area.x() + area.width();
-    const double top = area.y();
-    const double bottom = area.y() + area.height();
-    if (right >= left && top >= bottom)
+    const BoundingBox box = BoundingBox::fromArea(area);
+    if (box.east() >= box.west() && box.north() >= box.south())
         return true;
     // A NaN bound fails every comparison, so it is refused without a line.
-    if (left > right)
+    if (box.west() > box.east())
         DownloadDiagnostic::line("Invalid boundaries! Right longitude has to be greater than left longitude");
-    if (bottom > top)
+    if (box.south() > box.north())
         DownloadDiagnostic::line("Invalid boundaries! Top latitude has to be greater than bottom latitude");
     return false;
 }
 
 bool Pelagor::prepareRequests(const QRectF& area)
 {
-    this->area = toGridRect(area);
-    const bool tooLarge = RequestPolicy::tooLarge(area, currentSource().tileSize());
+    const BoundingBox box = BoundingBox::fromArea(area);
+    this->area = PiecePlan::toGridRect(box);
+    const bool tooLarge = RequestPolicy::tooLarge(box, currentSource().tileSize());
     fetcher->restart(tooLarge ? 0 : static_cast<int>(countPieces()));
 
     if (tooLarge || !fillRequestQueue()) {
@@ -130,7 +128,7 @@ bool Pelagor::prepareRequests(const QRectF& area)
 
 QRect Pelagor::toGridRect(const QRectF& area)
 {
-    return PiecePlan::toGridRect(area);
+    return PiecePlan::toGridRect(BoundingBox::fromArea(area));
 }
 
 qint64 Pelagor::countPieces()

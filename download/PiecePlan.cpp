@@ -30,11 +30,11 @@ int clampToInt(double value)
     return static_cast<int>(value);
 }
 
-// The four grid values of toGridRect, still in double: divided by 0.001, not multiplied by 1000.
-std::array<double, 4> gridBounds(const QRectF& area)
+// The four grid values of toGridRect (x1, y1, x2, y2), still in double.
+std::array<double, 4> gridBounds(const BoundingBox& box)
 {
-    return {std::floor(area.x() / gridUnit), std::ceil(area.y() / gridUnit),
-            std::ceil((area.x() + area.width()) / gridUnit), std::floor((area.y() + area.height()) / gridUnit)};
+    return {std::floor(box.west() / gridUnit), std::ceil(box.north() / gridUnit), std::ceil(box.east() / gridUnit),
+            std::floor(box.south() / gridUnit)};
 }
 
 qint64 ceilDiv(qint64 n, qint64 d)
@@ -57,15 +57,22 @@ QRect PiecePlan::gridRect(int x1, int y1, int x2, int y2)
     return rect;
 }
 
-QRect PiecePlan::toGridRect(const QRectF& area)
+QRect PiecePlan::toGridRect(const BoundingBox& box)
 {
-    const std::array<double, 4> b = gridBounds(area);
+    const std::array<double, 4> b = gridBounds(box);
     return gridRect(clampToInt(b[0]), clampToInt(b[1]), clampToInt(b[2]), clampToInt(b[3]));
 }
 
-bool PiecePlan::fitsGrid(const QRectF& area)
+BoundingBox PiecePlan::toBox(const QRect& piece)
 {
-    const std::array<double, 4> b = gridBounds(area);
+    int x1, y1, x2, y2;
+    piece.getCoords(&x1, &y1, &x2, &y2);
+    return BoundingBox(x1 * gridUnit, y2 * gridUnit, x2 * gridUnit, y1 * gridUnit);
+}
+
+bool PiecePlan::fitsGrid(const BoundingBox& box)
+{
+    const std::array<double, 4> b = gridBounds(box);
     return fitsInt(b[0]) && fitsInt(b[1]) && fitsInt(b[2]) && fitsInt(b[3]);
 }
 
@@ -141,24 +148,17 @@ std::vector<QRect> PiecePlan::split(const QRect& piece, int smallest)
     return {};
 }
 
-std::array<double, 4> PiecePlan::bounds(const QRect& piece)
-{
-    int x1, y1, x2, y2;
-    piece.getCoords(&x1, &y1, &x2, &y2);
-    return {x1 * gridUnit, y2 * gridUnit, x2 * gridUnit, y1 * gridUnit};
-}
-
 QString PiecePlan::pieceName(const QRect& piece)
 {
-    const std::array<double, 4> b = bounds(piece);
+    const BoundingBox box = toBox(piece);
     return QString("%1%2%3%4%5%6%7")
-        .arg(b[0])
+        .arg(box.west())
         .arg(nameSeparator)
-        .arg(b[1])
+        .arg(box.south())
         .arg(nameSeparator)
-        .arg(b[2])
+        .arg(box.east())
         .arg(nameSeparator)
-        .arg(b[3]);
+        .arg(box.north());
 }
 
 QString PiecePlan::pieceFilePath(const QRect& piece)

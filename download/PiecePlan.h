@@ -6,8 +6,9 @@
 // paths, and the quadrants of a refused piece. Plain functions of their arguments, with no
 // network objects, so the map's selection status can count exactly what a download does.
 // Usable in any thread.
+#include "common/BoundingBox.h"
+
 #include <QRect>
-#include <QRectF>
 #include <QString>
 #include <array>
 #include <string>
@@ -26,11 +27,16 @@ public:
     static const QString nameSeparator;
     static const QString fileExtension;
 
-    // The smallest rectangle of whole grid units that holds the area (x1 west, y1 north, x2
-    // east, y2 south); bounds beyond the int range are clamped.
-    static QRect toGridRect(const QRectF& area);
-    // False when the area's grid bounds do not fit an int: such an area is too large to plan.
-    static bool fitsGrid(const QRectF& area);
+    // The grid form of a box: a QRect of whole grid units (thousandths of a degree), set and read
+    // through its coordinates only, with x1 = west, y1 = north (the larger latitude), x2 = east
+    // and y2 = south. toGridRect gives the smallest such rectangle that holds the box, each bound
+    // divided by 0.001 in double (not multiplied by 1000: 55.8 / 0.001 is 55799.99...) and then
+    // rounded outward; bounds beyond the int range are clamped. toBox gives a grid rectangle's
+    // bounds in degrees, each grid value times 0.001.
+    static QRect toGridRect(const BoundingBox& box);
+    static BoundingBox toBox(const QRect& piece);
+    // False when the box's grid bounds do not fit an int: such an area is too large to plan.
+    static bool fitsGrid(const BoundingBox& box);
     // Pieces of `size` x `size` units, from the area's south-west corner; the last column and
     // row are cut to the area.
     static qint64 countPieces(const QRect& area, int size = pieceSize);
@@ -53,8 +59,6 @@ public:
     static QString pieceFilePath(const QRect& piece);
     // The piece of a piece file name ("W-S-E-N.osm", any folder), false when the name is none.
     static bool fromFileName(const QString& fileName, QRect& piece);
-    // West, south, east and north in degrees: the order of file names and requests.
-    static std::array<double, 4> bounds(const QRect& piece);
     // "x1 y2 x2 y1" as decimal grid values, as diagnostics name a piece.
     static std::string gridText(const QRect& piece);
     static QRect gridRect(int x1, int y1, int x2, int y2);

@@ -8,31 +8,32 @@ qint64 RequestPolicy::maxRequests(DownloadSource source)
     return source == DownloadSource::Overpass ? maxOverpassRequests : maxApiRequests;
 }
 
-bool RequestPolicy::tooLarge(const QRectF& area, int size)
+bool RequestPolicy::tooLarge(const BoundingBox& box, int size)
 {
     // Grid values beyond the int range are clamped by toGridRect; such an area is refused
     // rather than planned from the clamped values.
-    return !PiecePlan::fitsGrid(area) || PiecePlan::countPieces(PiecePlan::toGridRect(area), size) > PiecePlan::maxPieces;
+    return !PiecePlan::fitsGrid(box) || PiecePlan::countPieces(PiecePlan::toGridRect(box), size) > PiecePlan::maxPieces;
 }
 
 RequestPolicy RequestPolicy::of(const QRectF& area, DownloadSource source, FetchMode mode)
 {
     RequestPolicy policy;
     policy.source = source;
+    const BoundingBox box = BoundingBox::fromArea(area);
     // Equal bounds make a line or a point: its pieces, if any, would be slivers beside it.
-    if (!(area.width() > 0) || !(area.height() < 0)) {
+    if (!(box.east() > box.west()) || !(box.north() > box.south())) {
         policy.decision = Verdict::NoArea;
-        policy.noWidth = !(area.width() > 0);
+        policy.noWidth = !(box.east() > box.west());
         return policy;
     }
-    const AreaCount areaCount = AreaCount::of(area, source);
+    const AreaCount areaCount = AreaCount::of(box, source);
     policy.count = areaCount.toDownload(mode);
     if (areaCount.tooLarge)
         policy.decision = Verdict::TooLarge;
     else if (policy.count > maxRequests(source))
         policy.decision = Verdict::AskFirst;
     if (policy.decision == Verdict::AskFirst && source == DownloadSource::Api)
-        policy.overpassRequests = AreaCount::of(area, DownloadSource::Overpass).toDownload(mode);
+        policy.overpassRequests = AreaCount::of(box, DownloadSource::Overpass).toDownload(mode);
     return policy;
 }
 

@@ -6,6 +6,7 @@
 // wants --force; an area without width or height, or too large to plan, is no download at all.
 // The one home of these rules and their texts for the window and the command line; plain
 // values, usable in any thread.
+#include "common/BoundingBox.h"
 #include "download/DownloadSource.h"
 #include "download/FetchMode.h"
 
@@ -30,7 +31,7 @@ public:
 
     // Whether every download refuses the area as too large to plan in pieces of `size` grid
     // units: its grid does not fit an int, or it has more than PiecePlan::maxPieces pieces.
-    static bool tooLarge(const QRectF& area, int size);
+    static bool tooLarge(const BoundingBox& box, int size);
 
     enum class Verdict {
         Go,       // within the limit
@@ -38,8 +39,8 @@ public:
         NoArea,   // no width or height: nothing to download
         TooLarge  // more pieces than a download plans
     };
-    // The area as the window gives it (x west, y north, width >= 0, height <= 0), its source and
-    // whether the run reuses the files on disk.
+    // The area as the window and pelagor-download hand it to the run (BoundingBox::toArea), its
+    // source and whether the run reuses the files on disk.
     static RequestPolicy of(const QRectF& area, DownloadSource source, FetchMode mode);
 
     Verdict verdict() const { return decision; }

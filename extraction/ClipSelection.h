@@ -9,7 +9,7 @@
 // file order; finishScan() ends that pass, and the second pass then asks it what to read.
 // Only ids are held, so memory follows what is kept, not the file. Used in the
 // processing worker thread.
-#include "extraction/BoundingBox.h"
+#include "common/BoundingBox.h"
 #include "extraction/OSMHandler.h"
 #include "network/IdIndex.h"
 

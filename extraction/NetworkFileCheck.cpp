@@ -1,6 +1,6 @@
 #include "extraction/NetworkFileCheck.h"
 
-#include "extraction/BoundingBox.h"
+#include "common/BoundingBox.h"
 #include "extraction/NetworkFileReader.h"
 #include "network/NetworkCheck.h"
 #include "network/NetworkReport.h"

@@ -1,6 +1,6 @@
 #include "extraction/NetworkFileReader.h"
 
-#include "extraction/BoundingBox.h"
+#include "common/BoundingBox.h"
 #include "extraction/NetworkKeepRules.h"
 #include "extraction/OSMHandler.h"
 #include "extraction/OsmiumReader.h"

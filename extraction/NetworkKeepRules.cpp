@@ -39,16 +39,6 @@ bool NetworkKeepRules::wayIdFromNumber(double value, qint64& id)
     return true;
 }
 
-bool NetworkKeepRules::isLatitude(double lat)
-{
-    return std::isfinite(lat) && std::fabs(lat) <= 90;
-}
-
-bool NetworkKeepRules::isLongitude(double lon)
-{
-    return std::isfinite(lon) && std::fabs(lon) <= 180;
-}
-
 void NetworkKeepRules::conversionFailed(const char* what, std::string_view utf8)
 {
     std::cerr << "OSMParser: " << what;

@@ -20,10 +20,6 @@ public:
     // A way id given as a number: truncated toward zero when it fits a 64-bit id
     // (the lowest 64-bit value excluded, as for isId); false for anything else.
     static bool wayIdFromNumber(double value, qint64& id);
-    // Positions on Earth only: a finite number within 90 (latitude) or 180
-    // (longitude) degrees of zero.
-    static bool isLatitude(double lat);
-    static bool isLongitude(double lon);
     // One diagnostic line for a number that does not convert: "OSMParser: " and
     // `what`, then the text as read.
     static void conversionFailed(const char* what, std::string_view utf8);

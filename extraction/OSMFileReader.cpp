@@ -1,6 +1,6 @@
 #include "extraction/OSMFileReader.h"
 
-#include "extraction/BoundingBox.h"
+#include "common/BoundingBox.h"
 #include "extraction/ClipSelection.h"
 #include "extraction/KeptObjects.h"
 #include "extraction/NetworkKeeper.h"

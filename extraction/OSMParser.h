@@ -3,7 +3,7 @@
 
 // Reads OpenStreetMap files into the network data and writes the network file.
 // Lives in the processing worker thread; everything runs synchronously in the caller.
-#include "extraction/BoundingBox.h"
+#include "common/BoundingBox.h"
 #include "extraction/NetworkFormat.h"
 #include "extraction/OSMFileFormat.h"
 

@@ -1,5 +1,6 @@
 #include "extraction/OSMXmlValues.h"
 
+#include "common/BoundingBox.h"
 #include "extraction/NetworkKeepRules.h"
 
 #include <QByteArray>
@@ -39,7 +40,7 @@ bool OSMXmlValues::toCoordinate(const QStringRef& text, bool latitude, double& v
 {
     bool ok = false;
     value = text.toDouble(&ok);
-    return ok && (latitude ? NetworkKeepRules::isLatitude(value) : NetworkKeepRules::isLongitude(value));
+    return ok && (latitude ? BoundingBox::isLatitude(value) : BoundingBox::isLongitude(value));
 }
 
 void OSMXmlValues::conversionFailed(bool diagnostics, const char* what, const QStringRef& text)

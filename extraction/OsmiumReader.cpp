@@ -1,6 +1,6 @@
 #include "extraction/OsmiumReader.h"
 
-#include "extraction/BoundingBox.h"
+#include "common/BoundingBox.h"
 #include "extraction/NetworkKeepRules.h"
 #include "extraction/OSMHandler.h"
 #include "extraction/PbfDescriptorWatch.h"
@@ -107,11 +107,11 @@ private:
         const osmium::Location location = node.location();
         const double lat = location.lat_without_check();
         const double lon = location.lon_without_check();
-        if (!location.is_defined() || !NetworkKeepRules::isLatitude(lat)) {
+        if (!location.is_defined() || !BoundingBox::isLatitude(lat)) {
             failed("Conversion failed lat: ", location.is_defined() ? coordinateText(location.y()) : std::string());
             return false;
         }
-        if (!NetworkKeepRules::isLongitude(lon)) {
+        if (!BoundingBox::isLongitude(lon)) {
             failed("Conversion failed lon: ", coordinateText(location.x()));
             return false;
         }

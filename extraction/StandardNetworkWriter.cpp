@@ -1,6 +1,6 @@
 #include "extraction/StandardNetworkWriter.h"
 
-#include "extraction/BoundingBox.h"
+#include "common/BoundingBox.h"
 #include "extraction/KeptObjects.h"
 #include "extraction/OSMXmlWriter.h"
 

@@ -9,17 +9,18 @@ const double sideTolerance = 1e-9;
 
 QRectF FoundPlace::box() const
 {
-    return QRectF(west, north, east - west, south - north);
+    return bounds.toArea();
 }
 
 QRectF FoundPlace::selectionArea() const
 {
-    if (east - west <= largestSelectedSide + sideTolerance && north - south <= largestSelectedSide + sideTolerance)
+    if (bounds.east() - bounds.west() <= largestSelectedSide + sideTolerance
+        && bounds.north() - bounds.south() <= largestSelectedSide + sideTolerance)
         return box();
     // The centre a search gives for a place (a city's centre, say) rather than its box's
     // middle, which for a coastal city can lie out at sea.
-    const double centreLat = hasCentre ? lat : (south + north) / 2;
-    const double centreLon = hasCentre ? lon : (west + east) / 2;
+    const double centreLat = hasCentre ? lat : (bounds.south() + bounds.north()) / 2;
+    const double centreLon = hasCentre ? lon : (bounds.west() + bounds.east()) / 2;
     const double half = centreSelectionSide / 2;
-    return QRectF(centreLon - half, centreLat + half, centreSelectionSide, -centreSelectionSide);
+    return BoundingBox(centreLon - half, centreLat - half, centreLon + half, centreLat + half).toArea();
 }

@@ -3,6 +3,8 @@
 
 // One place of a place search's answer: its name, its type and its bounding box, with the
 // area that choosing it selects. A plain value used in the GUI thread.
+#include "common/BoundingBox.h"
+
 #include <QRectF>
 #include <QString>
 
@@ -14,17 +16,14 @@ public:
     static constexpr double largestSelectedSide = 0.1;
     static constexpr double centreSelectionSide = 0.02;
 
-    // The bounding box: x = west, y = north, width >= 0, height <= 0.
+    // The bounding box as an area (BoundingBox::toArea).
     QRectF box() const;
     // The area to select: the box, or the small box around the place's centre.
     QRectF selectionArea() const;
 
     QString displayName;
     QString type;
-    double south = 0;
-    double north = 0;
-    double west = 0;
-    double east = 0;
+    BoundingBox bounds;
     // The place's own centre, where the answer gives one inside the box.
     bool hasCentre = false;
     double lat = 0;

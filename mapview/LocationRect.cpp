@@ -58,11 +58,12 @@ void LocationRect::setCorner(int n, const GeoPoint& p)
     }
 }
 
+BoundingBox LocationRect::box() const
+{
+    return BoundingBox(qMin(lon1, lon2), qMin(lat1, lat2), qMax(lon1, lon2), qMax(lat1, lat2));
+}
+
 QRectF LocationRect::toRectF() const
 {
-    const double west = qMin(lon1, lon2);
-    const double east = qMax(lon1, lon2);
-    const double north = qMax(lat1, lat2);
-    const double south = qMin(lat1, lat2);
-    return QRectF(west, north, east - west, south - north);
+    return box().toArea();
 }

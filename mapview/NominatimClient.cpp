@@ -29,25 +29,14 @@ double coordinate(const QJsonValue& value)
     return ok ? number : qQNaN();
 }
 
-bool inRange(double value, double limit)
-{
-    // Also false for NaN.
-    return value >= -limit && value <= limit;
-}
-
-// The box is [south, north, west, east]; each a number within the world, south not above north
-// and west not east of east.
+// The box is [south, north, west, east], and must be one on Earth.
 bool readBox(const QJsonValue& value, FoundPlace& place)
 {
     const QJsonArray box = value.toArray();
     if (box.size() != 4)
         return false;
-    place.south = coordinate(box[0]);
-    place.north = coordinate(box[1]);
-    place.west = coordinate(box[2]);
-    place.east = coordinate(box[3]);
-    return inRange(place.south, 90) && inRange(place.north, 90) && inRange(place.west, 180)
-        && inRange(place.east, 180) && place.south <= place.north && place.west <= place.east;
+    place.bounds = BoundingBox(coordinate(box[2]), coordinate(box[0]), coordinate(box[3]), coordinate(box[1]));
+    return place.bounds.problem().isEmpty();
 }
 
 } // namespace
@@ -237,8 +226,7 @@ bool NominatimClient::readAnswer(const QByteArray& body, std::vector<FoundPlace>
         }
         place.lat = coordinate(result.value("lat"));
         place.lon = coordinate(result.value("lon"));
-        place.hasCentre = place.lat >= place.south && place.lat <= place.north && place.lon >= place.west
-            && place.lon <= place.east;
+        place.hasCentre = place.bounds.contains(place.lat, place.lon);
         places.push_back(place);
     }
     return true;

@@ -14,11 +14,8 @@ const qint64 recentDays = 90;
 
 } // namespace
 
-PieceCell::PieceCell(double west, double south, double east, double north, Age age)
-    : west(west)
-    , south(south)
-    , east(east)
-    , north(north)
+PieceCell::PieceCell(const BoundingBox& box, Age age)
+    : box(box)
     , age(age)
 {
 }

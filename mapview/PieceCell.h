@@ -3,6 +3,8 @@
 
 // One downloaded piece as the map shows it: its box in degrees and how old its file is.
 // A plain value, made in any thread and handed to the map in the GUI thread.
+#include "common/BoundingBox.h"
+
 #include <QMetaType>
 #include <QString>
 #include <vector>
@@ -21,12 +23,9 @@ public:
     static QString ageText(Age age);
 
     PieceCell() = default;
-    PieceCell(double west, double south, double east, double north, Age age);
+    PieceCell(const BoundingBox& box, Age age);
 
-    double west = 0;
-    double south = 0;
-    double east = 0;
-    double north = 0;
+    BoundingBox box;
     Age age = Fresh;
 };
 

@@ -24,7 +24,7 @@ const QColor ageColours[PieceCell::ageClasses] = {
 
 double areaOf(const PieceCell& cell)
 {
-    return (cell.east - cell.west) * (cell.north - cell.south);
+    return (cell.box.east() - cell.box.west()) * (cell.box.north() - cell.box.south());
 }
 
 } // namespace
@@ -42,8 +42,8 @@ void PieceLayer::setCells(const std::vector<PieceCell>& newCells)
                      [](const PieceCell& a, const PieceCell& b) { return areaOf(a) > areaOf(b); });
     cells.clear();
     for (const PieceCell& cell : sorted)
-        cells.push_back({WebMercator::latLonToTile(cell.north, cell.west, 0), WebMercator::latLonToTile(cell.south, cell.east, 0),
-                         cell.age});
+        cells.push_back({WebMercator::latLonToTile(cell.box.north(), cell.box.west(), 0),
+                         WebMercator::latLonToTile(cell.box.south(), cell.box.east(), 0), cell.age});
     cache.invalidate();
     scanned = true;
 }

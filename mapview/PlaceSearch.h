@@ -33,7 +33,7 @@ public:
 
 Q_SIGNALS:
     void searchWanted(const QString& text);
-    // The area to select and the area to show, both with x = west, y = north, height <= 0.
+    // The area to select and the area to show (BoundingBox::toArea).
     void placeChosen(const QRectF& selected, const QRectF& shown);
     // A line for the status bar; an empty one clears it.
     void message(const QString& text);

@@ -149,21 +149,20 @@ bool Visualization::event(QEvent* e)
 void Visualization::selectArea(const QRectF& selected, const QRectF& shown)
 {
     placeSelection(selected);
-    const QRectF area = selection.toRectF();
-    const double west = std::min(area.left(), shown.left());
-    const double east = std::max(area.left() + area.width(), shown.left() + shown.width());
-    const double north = std::max(area.top(), shown.top());
-    const double south = std::min(area.top() + area.height(), shown.top() + shown.height());
-    renderer->showArea(GeoPoint(north, west), GeoPoint(south, east));
-    Q_EMIT newLocRect(area);
+    const BoundingBox area = selection.box();
+    const BoundingBox view = BoundingBox::fromArea(shown);
+    renderer->showArea(GeoPoint(std::max(area.north(), view.north()), std::min(area.west(), view.west())),
+                       GeoPoint(std::min(area.south(), view.south()), std::max(area.east(), view.east())));
+    Q_EMIT newLocRect(selection.toRectF());
     update();
 }
 
 void Visualization::placeSelection(const QRectF& area)
 {
     // Corner 1 is the north-west one and corner 4 the south-east one; both are clamped to the world.
-    selection.setCorner(1, GeoPoint(area.top(), area.left()));
-    selection.setCorner(4, GeoPoint(area.top() + area.height(), area.left() + area.width()));
+    const BoundingBox wanted = BoundingBox::fromArea(area);
+    selection.setCorner(1, GeoPoint(wanted.north(), wanted.west()));
+    selection.setCorner(4, GeoPoint(wanted.south(), wanted.east()));
 }
 
 void Visualization::setLocationRect(const QRectF& area)
@@ -210,9 +209,9 @@ void Visualization::paintEvent(QPaintEvent* e)
     renderer->paintSelection(&painter, e->rect(), selection);
     // The file's area is an outline only, so that the selection inside it stays readable.
     if (!fileArea.isNull()) {
-        const QPointF northWest = renderer->geoToPixelF(GeoPoint(fileArea.top(), fileArea.left()));
-        const QPointF southEast = renderer->geoToPixelF(
-            GeoPoint(fileArea.top() + fileArea.height(), fileArea.left() + fileArea.width()));
+        const BoundingBox box = BoundingBox::fromArea(fileArea);
+        const QPointF northWest = renderer->geoToPixelF(GeoPoint(box.north(), box.west()));
+        const QPointF southEast = renderer->geoToPixelF(GeoPoint(box.south(), box.east()));
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setBrush(Qt::NoBrush);

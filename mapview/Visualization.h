@@ -33,7 +33,7 @@ public:
     QRectF getFileArea() const { return fileArea; }
 
     Renderer* getRenderer() const { return renderer; }
-    // The selection as x = west, y = north, width >= 0, height <= 0.
+    // The selection as an area (BoundingBox::toArea).
     QRectF getLocationRect() const;
     // The views that are on show their data for the view as it is: the pieces have been
     // looked up, and the network, drawn in a thread of its own, has come for this view.
@@ -59,15 +59,13 @@ public Q_SLOTS:
     // Marks the problem of the picture with this index and centres the map on it, zooming in
     // to problemZoom if the map is farther out; one without a position is only marked.
     void showProblem(int index);
-    // Moves the selection to `selected` (clamped to the world, as a dragged corner is) and
-    // zooms the map to show it and `shown`; both are areas with x = west, y = north, width >= 0,
-    // height <= 0. Announced with newLocRect like a drag.
+    // Moves the selection to the area `selected` (clamped to the world, as a dragged corner is)
+    // and zooms the map to show it and the area `shown`. Announced with newLocRect like a drag.
     void selectArea(const QRectF& selected, const QRectF& shown);
     // Moves the selection to the area (clamped to the world) and leaves the view where it is.
     // Announced with newLocRect like a drag.
     void setLocationRect(const QRectF& area);
-    // Outlines the area a file covers (x = west, y = north, width >= 0, height <= 0); a null
-    // rectangle takes the outline away.
+    // Outlines the area a file covers; a null rectangle takes the outline away.
     void setFileArea(const QRectF& area);
 
 private Q_SLOTS:

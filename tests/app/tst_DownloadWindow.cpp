@@ -1,5 +1,6 @@
 #include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
+#include "common/BoundingBox.h"
 #include "extraction/NetworkFileReader.h"
 #include "mapview/PieceLayer.h"
 #include "mapview/Renderer.h"
@@ -290,7 +291,7 @@ void tst_DownloadWindow::closingUnfinishedRun()
 
 void tst_DownloadWindow::tooLargeAreaStaysProcessing()
 {
-    auto* download = new DownloadWindow(QRectF(0, 20, 20, -20), window);
+    auto* download = new DownloadWindow(BoundingBox(0, 0, 20, 20).toArea(), window);
     QPointer<DownloadWindow> guard(download);
     download->show();
     auto* log = download->findChild<QTextEdit*>("teLog");

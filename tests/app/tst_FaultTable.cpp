@@ -1,4 +1,5 @@
 #include "app/OSMProcessor.h"
+#include "common/BoundingBox.h"
 #include "download/PieceStore.h"
 #include "download/RetryPolicy.h"
 #include "tests/app/FaultChecks.h"
@@ -90,7 +91,7 @@ const QStringList splitLines = {
 };
 
 // The one piece of the sample selection's north-east corner, the first one requested.
-const QRectF northEast(37.6152, 55.8228, 0.0066, -0.0066);
+const QRectF northEast = BoundingBox(37.6152, 55.8162, 37.6218, 55.8228).toArea();
 
 // Left by an earlier run: a piece of another area and a network file.
 const QString earlierPiece = "30-60-30.01-60.01.osm";

@@ -1,6 +1,7 @@
 #include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
 #include "app/SelectionStatus.h"
+#include "common/BoundingBox.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
 #include "tests/support/FakeHttpServer.h"
@@ -456,13 +457,13 @@ void tst_MainWindow::fieldTexts_data()
 {
     QTest::addColumn<QRectF>("area");
     QTest::addColumn<QStringList>("leftBottomRightTop");
-    QTest::newRow("negative") << QRectF(-74.0125, -33.5, 0.0125, -0.25)
+    QTest::newRow("negative") << BoundingBox(-74.0125, -33.75, -74, -33.5).toArea()
                               << QStringList({"-74.012500", "-33.750000", "-74.000000", "-33.500000"});
-    QTest::newRow("degenerate") << QRectF(0, 0, 0, 0)
+    QTest::newRow("degenerate") << BoundingBox(0, 0, 0, 0).toArea()
                                 << QStringList({"0.000000", "0.000000", "0.000000", "0.000000"});
-    QTest::newRow("world edge") << QRectF(-180, 85.0511, 360, -170.1022)
+    QTest::newRow("world edge") << BoundingBox(-180, -85.0511, 180, 85.0511).toArea()
                                 << QStringList({"-180.000000", "-85.051100", "180.000000", "85.051100"});
-    QTest::newRow("rounded") << QRectF(16.1234567, 49.9999999, 0.0000001, -0.2500001)
+    QTest::newRow("rounded") << BoundingBox(16.1234567, 49.7499998, 16.1234568, 49.9999999).toArea()
                              << QStringList({"16.123457", "49.750000", "16.123457", "50.000000"});
 }
 
@@ -492,9 +493,9 @@ void tst_MainWindow::fieldsFollowCornerDrag()
         QMouseEvent move(QEvent::MouseMove, to, map->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(map, &move);
         seen << field("leRight")->text() + ' ' + field("leBottom")->text();
-        const QRectF selection = map->getLocationRect();
-        QCOMPARE(field("leRight")->text(), QString("%1").arg(selection.right(), 0, 'f', 6));
-        QCOMPARE(field("leBottom")->text(), QString("%1").arg(selection.y() + selection.height(), 0, 'f', 6));
+        const BoundingBox selection = BoundingBox::fromArea(map->getLocationRect());
+        QCOMPARE(field("leRight")->text(), QString("%1").arg(selection.east(), 0, 'f', 6));
+        QCOMPARE(field("leBottom")->text(), QString("%1").arg(selection.south(), 0, 'f', 6));
     }
     QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, corner + QPoint(60, 30));
     // The status line counts the pieces of the selection as it is after the drag.
@@ -550,7 +551,7 @@ void tst_MainWindow::downloadSource()
     QVERIFY(!window->findChild<QAction*>("actionSourceApi")->isChecked());
     QVERIFY(QDir().mkpath("data/download/overpass"));
     QVERIFY(TestWorkDir::writeFile("data/download/overpass/16.604-49.197-16.611-49.202.osm", "<osm>\n</osm>\n"));
-    const QRectF twoTiles(16.6048, 49.2014, 0.3, -0.1);
+    const QRectF twoTiles = BoundingBox(16.6048, 49.1014, 16.9048, 49.2014).toArea();
     window->findChild<Visualization*>("visualization")->selectArea(twoTiles, twoTiles);
     QTRY_COMPARE(status->text(), QString("2 requests"));
 
@@ -572,24 +573,26 @@ void tst_MainWindow::manyRequestsAsked_data()
     QTest::addColumn<QString>("question"); // empty: the run starts without one
     QTest::addColumn<bool>("starts");
     // 32 x 32 pieces: 1,024 requests to the API, 4 to Overpass.
-    const QRectF large(16.6001, 49.3199, 0.3198, -0.3198);
+    const QRectF large = BoundingBox(16.6001, 49.0001, 16.9199, 49.3199).toArea();
     QTest::newRow("API, 1,024 pieces") << "actionSourceApi" << large
                                        << "This area needs 1024 requests to the OpenStreetMap API, whose usage policy "
                                           "asks those who read much to take the data elsewhere. Overpass needs 4. "
                                           "Download anyway?"
                                        << false;
-    QTest::newRow("API, 1,000 pieces") << "actionSourceApi" << QRectF(16.6001, 49.3999, 0.2498, -0.3998) << QString()
-                                       << true;
+    QTest::newRow("API, 1,000 pieces") << "actionSourceApi" << BoundingBox(16.6001, 49.0001, 16.8499, 49.3999).toArea()
+                                       << QString() << true;
     QTest::newRow("Overpass, 4 tiles") << "actionSourceOverpass" << large << QString() << true;
     // 37,6,55,8 for 37.6,55.8: 72 x 8 tiles of 0.25 degree.
-    QTest::newRow("Overpass, 576 tiles") << "actionSourceOverpass" << QRectF(37.0001, 7.9999, 17.9998, -1.9998)
+    QTest::newRow("Overpass, 576 tiles") << "actionSourceOverpass"
+                                         << BoundingBox(37.0001, 6.0001, 54.9999, 7.9999).toArea()
                                          << "This area needs 576 requests to the Overpass API, more than the 500 that "
                                             "a public instance allows one user in a day (about 10,000 queries and 1 "
                                             "GB). Download anyway?"
                                          << false;
-    QTest::newRow("Overpass, 500 tiles") << "actionSourceOverpass" << QRectF(0.0001, 4.9999, 6.2498, -4.9998)
-                                         << QString() << true;
-    QTest::newRow("no width") << "actionSourceApi" << QRectF(16.6051, 49.2014, 0, -0.0036) << QString() << false;
+    QTest::newRow("Overpass, 500 tiles") << "actionSourceOverpass"
+                                         << BoundingBox(0.0001, 0.0001, 6.2499, 4.9999).toArea() << QString() << true;
+    QTest::newRow("no width") << "actionSourceApi" << BoundingBox(16.6051, 49.1978, 16.6051, 49.2014).toArea()
+                              << QString() << false;
 }
 
 void tst_MainWindow::manyRequestsAsked()
@@ -633,6 +636,13 @@ const QString fixtures = QStringLiteral(PELAGOR_SOURCE_DIR "/tests/data/moscow-s
 // The area of the fixtures' pieces, as an extract of it would name it in its header.
 const QString fixturesBox = QStringLiteral("37.585,55.806,37.622,55.823");
 
+QRectF fixturesArea()
+{
+    BoundingBox box;
+    BoundingBox::fromText(fixturesBox, box);
+    return box.toArea();
+}
+
 // Runs a program to its end; its standard error, or why it failed, when it did not exit with 0.
 QString runProgram(const QString& program, const QStringList& arguments)
 {
@@ -661,9 +671,8 @@ QString makeExtract(const QString& path)
 QString boxText(const QRectF& area)
 {
     const auto number = [](double value) { return QString::number(value, 'g', 17); };
-    return QString("%1,%2,%3,%4")
-        .arg(number(area.left()), number(area.top() + area.height()), number(area.left() + area.width()),
-             number(area.top()));
+    const BoundingBox box = BoundingBox::fromArea(area);
+    return QString("%1,%2,%3,%4").arg(number(box.west()), number(box.south()), number(box.east()), number(box.north()));
 }
 
 } // namespace
@@ -715,9 +724,10 @@ void tst_MainWindow::extractFromMenu()
     QCOMPARE(makeExtract(path), QString());
     auto* map = window->findChild<Visualization*>("visualization");
     // Two of the eight pieces.
-    map->selectArea(QRectF(37.595, 55.816, 0.02, -0.01), QRectF(37.595, 55.816, 0.02, -0.01));
+    const QRectF twoPieces = BoundingBox(37.595, 55.806, 37.615, 55.816).toArea();
+    map->selectArea(twoPieces, twoPieces);
     QVERIFY(chooseInFileDialog(window->findChild<QAction*>("actionExtractFromFile"), path));
-    QCOMPARE(map->getFileArea(), headerBox ? QRectF(37.585, 55.823, 0.037, -0.017) : QRectF());
+    QCOMPARE(map->getFileArea(), headerBox ? fixturesArea() : QRectF());
     const QList<DownloadWindow*> windows = window->findChildren<DownloadWindow*>();
     QCOMPARE(windows.size(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(!windows.first()->isProcessing(), 120000);
@@ -757,7 +767,7 @@ void tst_MainWindow::dropOutsideFileArea()
     QVERIFY(drop.isAccepted());
     // The selection at start lies in Brno, the extract in Moscow.
     QCOMPARE(window->statusBar()->currentMessage(), QString("The selection is outside the file's area"));
-    QCOMPARE(map->getFileArea(), QRectF(37.585, 55.823, 0.037, -0.017));
+    QCOMPARE(map->getFileArea(), fixturesArea());
     QVERIFY(window->findChildren<DownloadWindow*>().isEmpty());
     QVERIFY(!QDir("data/comp").exists());
 }

@@ -1,4 +1,5 @@
 #include "app/OSMProcessor.h"
+#include "common/BoundingBox.h"
 #include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/OsmApiPieces.h"
@@ -154,7 +155,7 @@ void tst_OSMProcessor::allPiecesOnDisk()
 void tst_OSMProcessor::emptyArea()
 {
     ProcessorLog log;
-    auto processor = start(QRectF(0, 0, 0, 0), log);
+    auto processor = start(BoundingBox(0, 0, 0, 0).toArea(), log);
     QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 10000);
     QCOMPARE(log.messages.size(), 3);
     QCOMPARE(log.messages[0], ExpectedLog::total(0));
@@ -167,7 +168,7 @@ void tst_OSMProcessor::invalidArea()
 {
     StderrCapture err;
     ProcessorLog log;
-    auto processor = start(QRectF(10, 0, -1, 1), log);
+    auto processor = start(BoundingBox(10, 1, 9, 0).toArea(), log);
     QTRY_COMPARE_WITH_TIMEOUT(err.lines().size(), 2, 10000);
     processor.reset();
     QCOMPARE(err.lines(), QStringList({"Pelagor: Invalid boundaries! Right longitude has to be greater than left longitude",
@@ -235,7 +236,7 @@ void tst_OSMProcessor::extractRun()
     StderrCapture err;
     ProcessorLog log;
     // The western half of the piece.
-    OSMProcessor processor(QRectF(37.595, 55.816, 0.005, -0.01), QString("in.osm"));
+    OSMProcessor processor(BoundingBox(37.595, 55.806, 37.6, 55.816).toArea(), QString("in.osm"));
     log.startRun(&processor);
     if (written)
         QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/SelectionStatus.h"
+#include "common/BoundingBox.h"
 #include "mapview/NominatimClient.h"
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
@@ -241,8 +242,8 @@ void tst_PlaceSearch::answer()
     QTRY_COMPARE(statusLine->text(), SelectionStatus::describe(map->getLocationRect()));
     QVERIFY(statusLine->text().contains(" pieces: 0 on disk"));
     // The map shows the place's box with the selection in it.
-    const QRectF box = map->getLocationRect();
-    for (const GeoPoint& corner : {GeoPoint(box.top(), box.left()), GeoPoint(box.bottom(), box.right())})
+    const BoundingBox box = BoundingBox::fromArea(map->getLocationRect());
+    for (const GeoPoint& corner : {GeoPoint(box.north(), box.west()), GeoPoint(box.south(), box.east())})
         QVERIFY(map->rect().contains(renderer->geoToPixel(corner)));
     QCOMPARE(nominatim->requests().size(), 1);
 }

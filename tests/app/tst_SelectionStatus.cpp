@@ -1,4 +1,5 @@
 #include "app/SelectionStatus.h"
+#include "common/BoundingBox.h"
 #include "download/Pelagor.h"
 #include "download/PiecePlan.h"
 #include "download/PieceStore.h"
@@ -54,14 +55,16 @@ void tst_SelectionStatus::countsEqualTheDownloadersPlan_data()
         << "8 pieces: 1 on disk, 7 to download";
     // Grid -13..10 by -5..5: pieces from -13, -3 and 7 (3 units wide) across the zero meridian.
     QTest::newRow("negative bounds and a narrow last column")
-        << QRectF(-0.0125, 0.0042, 0.0220, -0.0084)
+        << BoundingBox(-0.0125, -0.0042, 0.0095, 0.0042).toArea()
         << QStringList({"-0.003--0.005-0.007-0.005", "0.007--0.005-0.01-0.005", "-0.013--0.005--0.003-0.004"})
         << "3 pieces: 2 on disk, 1 to download";
-    QTest::newRow("one piece") << QRectF(16.6048, 49.2014, 0.0054, -0.0036) << QStringList({"16.604-49.197-16.611-49.202"})
-                               << "1 piece: 1 on disk, 0 to download";
-    QTest::newRow("no width") << QRectF(16.6, 49.2, 0, -0.01) << QStringList() << "0 pieces: 0 on disk, 0 to download";
-    QTest::newRow("too large") << QRectF(0, 20, 20, -20) << QStringList({pieces[0]}) << "Selected area is too large";
-    QTest::newRow("the largest area planned") << QRectF(0, 10, 10, -10) << QStringList({"0-0-0.01-0.01"})
+    QTest::newRow("one piece") << BoundingBox(16.6048, 49.1978, 16.6102, 49.2014).toArea()
+                               << QStringList({"16.604-49.197-16.611-49.202"}) << "1 piece: 1 on disk, 0 to download";
+    QTest::newRow("no width") << BoundingBox(16.6, 49.19, 16.6, 49.2).toArea() << QStringList()
+                              << "0 pieces: 0 on disk, 0 to download";
+    QTest::newRow("too large") << BoundingBox(0, 0, 20, 20).toArea() << QStringList({pieces[0]})
+                               << "Selected area is too large";
+    QTest::newRow("the largest area planned") << BoundingBox(0, 0, 10, 10).toArea() << QStringList({"0-0-0.01-0.01"})
                                               << "1000000 pieces: 1 on disk, 999999 to download";
 }
 

@@ -1,8 +1,12 @@
+#include "common/BoundingBox.h"
+#include "download/ApiPieceSource.h"
+#include "download/OverpassQuery.h"
 #include "download/Pelagor.h"
 #include "download/PiecePlan.h"
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
 
+#include <QNetworkRequest>
 #include <QtTest>
 
 #include <limits>
@@ -16,10 +20,10 @@ QRect grid(int x1, int y1, int x2, int y2)
     return rect;
 }
 
-// The area convention of the selection: x = west, y = north, width >= 0, height <= 0.
-QRectF selection(double left, double bottom, double right, double top)
+// The area of a box, as the window and pelagor-download hand it to the downloader.
+QRectF selection(double west, double south, double east, double north)
 {
-    return QRectF(left, top, right - left, bottom - top);
+    return BoundingBox(west, south, east, north).toArea();
 }
 
 QStringList texts(const QSignalSpy& spy)
@@ -63,12 +67,10 @@ private Q_SLOTS:
     void checkBoundaries_data();
     void checkBoundaries();
     void invalidAreaStopsSilently();
-    void toGridRect_data();
-    void toGridRect();
+    void boxForms_data();
+    void boxForms();
     void piecesAndQueueOrder_data();
     void piecesAndQueueOrder();
-    void pieceFilePath_data();
-    void pieceFilePath();
     void notPieceNames();
     void splitPiece_data();
     void splitPiece();
@@ -125,12 +127,12 @@ void tst_PelagorPlanning::checkBoundaries_data()
     const double nan = std::numeric_limits<double>::quiet_NaN();
     QTest::newRow("ordinary area") << selection(16.6048, 49.1978, 16.6102, 49.2014) << true << QStringList();
     QTest::newRow("equal bounds") << selection(1.5, 2.5, 1.5, 2.5) << true << QStringList();
-    QTest::newRow("left beyond right") << QRectF(10.0, 5.0, -1.0, -1.0) << false << QStringList{rightLine};
-    QTest::newRow("bottom above top") << QRectF(10.0, 5.0, 1.0, 1.0) << false << QStringList{topLine};
-    QTest::newRow("both, longitude first") << QRectF(10.0, 5.0, -1.0, 1.0) << false
+    QTest::newRow("left beyond right") << selection(10.0, 4.0, 9.0, 5.0) << false << QStringList{rightLine};
+    QTest::newRow("bottom above top") << selection(10.0, 6.0, 11.0, 5.0) << false << QStringList{topLine};
+    QTest::newRow("both, longitude first") << selection(10.0, 6.0, 9.0, 5.0) << false
                                            << QStringList{rightLine, topLine};
-    QTest::newRow("nan left") << QRectF(nan, 5.0, 1.0, -1.0) << false << QStringList();
-    QTest::newRow("nan height") << QRectF(10.0, 5.0, 1.0, nan) << false << QStringList();
+    QTest::newRow("nan left") << selection(nan, 4.0, 11.0, 5.0) << false << QStringList();
+    QTest::newRow("nan bottom") << selection(10.0, nan, 11.0, 5.0) << false << QStringList();
 }
 
 void tst_PelagorPlanning::checkBoundaries()
@@ -154,7 +156,7 @@ void tst_PelagorPlanning::invalidAreaStopsSilently()
     QSignalSpy progress(&pelagor, SIGNAL(progress(int)));
     QSignalSpy done(&pelagor, SIGNAL(downloadingDone(std::vector<QString>)));
     StderrCapture err;
-    QVERIFY(!pelagor.downloadArea(QRectF(10.0, 5.0, -1.0, 1.0)));
+    QVERIFY(!pelagor.downloadArea(selection(10.0, 6.0, 9.0, 5.0)));
     QCOMPARE(err.lines(), (QStringList{rightLine, topLine}));
     QCOMPARE(messages.count(), 0);
     QCOMPARE(progress.count(), 0);
@@ -163,33 +165,77 @@ void tst_PelagorPlanning::invalidAreaStopsSilently()
     QVERIFY(!QDir("data/download").exists());
 }
 
-void tst_PelagorPlanning::toGridRect_data()
+// A box on its way from the command line or the map to the requests: as an area, on the grid
+// (the smallest rectangle of whole thousandths that holds it), and in degrees again as the piece
+// file's name and the bbox of the editing API's and of Overpass's request. No digit may move.
+void tst_PelagorPlanning::boxForms_data()
 {
-    QTest::addColumn<QRectF>("area");
+    QTest::addColumn<double>("west");
+    QTest::addColumn<double>("south");
+    QTest::addColumn<double>("east");
+    QTest::addColumn<double>("north");
     QTest::addColumn<QRect>("expected");
+    QTest::addColumn<QString>("bbox"); // of the grid rectangle, W,S,E,N
 
-    QTest::newRow("smallest enclosing thousandths")
-        << selection(16.6048, 49.1978, 16.6102, 49.2014) << grid(16604, 49202, 16611, 49197);
-    QTest::newRow("moscow selection") << selection(37.5852, 55.8062, 37.6218, 55.8228)
-                                      << grid(37585, 55823, 37622, 55806);
+    QTest::newRow("smallest enclosing thousandths, trailing zeros vanish")
+        << 16.6048 << 49.1978 << 16.6102 << 49.2014 << grid(16604, 49202, 16611, 49197)
+        << "16.604,49.197,16.611,49.202";
+    QTest::newRow("moscow selection") << 37.5852 << 55.8062 << 37.6218 << 55.8228 << grid(37585, 55823, 37622, 55806)
+                                      << "37.585,55.806,37.622,55.823";
     // 55.8 / 0.001 is 55799.99... in double: the division decides, not the decimal text.
-    QTest::newRow("division in double") << selection(37.6, 55.8, 37.7, 55.9) << grid(37600, 55900, 37700, 55799);
-    QTest::newRow("negative rounds outward") << selection(-0.5004, -10.0001, -0.4996, -9.9999)
-                                             << grid(-501, -9999, -499, -10001);
-    QTest::newRow("zero area") << selection(0, 0, 0, 0) << grid(0, 0, 0, 0);
-    QTest::newRow("whole world") << selection(-180, -90, 180, 90) << grid(-180000, 90000, 180000, -90000);
+    QTest::newRow("division in double") << 37.6 << 55.8 << 37.7 << 55.9 << grid(37600, 55900, 37700, 55799)
+                                        << "37.6,55.799,37.7,55.9";
+    QTest::newRow("round degrees") << 37.6 << 55.99 << 37.61 << 56.0 << grid(37600, 56000, 37610, 55990)
+                                   << "37.6,55.99,37.61,56";
+    QTest::newRow("negative rounds outward") << -0.5004 << -10.0001 << -0.4996 << -9.9999
+                                             << grid(-501, -9999, -499, -10001) << "-0.501,-10.001,-0.499,-9.999";
+    QTest::newRow("minus sign kept") << -0.5 << 0.0 << -0.49 << 0.01 << grid(-500, 10, -490, 0) << "-0.5,0,-0.49,0.01";
+    QTest::newRow("all negative") << -0.003 << -0.012 << -0.002 << -0.002 << grid(-3, -2, -2, -12)
+                                  << "-0.003,-0.012,-0.002,-0.002";
+    QTest::newRow("six significant digits") << -179.999 << 89.989 << -179.989 << 89.999
+                                            << grid(-179999, 89999, -179989, 89989) << "-179.999,89.989,-179.989,89.999";
+    QTest::newRow("east on the antimeridian, across the equator")
+        << 179.9951 << -0.0049 << 180.0 << 0.0049 << grid(179995, 5, 180000, -5) << "179.995,-0.005,180,0.005";
+    QTest::newRow("west on the antimeridian, at the map's edge")
+        << -180.0 << -85.0511 << -179.9951 << -85.0449 << grid(-180000, -85044, -179995, -85052)
+        << "-180,-85.052,-179.995,-85.044";
+    QTest::newRow("whole world") << -180.0 << -90.0 << 180.0 << 90.0 << grid(-180000, 90000, 180000, -90000)
+                                 << "-180,-90,180,90";
+    QTest::newRow("zero area") << 0.0 << 0.0 << 0.0 << 0.0 << grid(0, 0, 0, 0) << "0,0,0,0";
+    // Off the world: the grid is clamped to the int range instead of overflowing.
     QTest::newRow("beyond int range is clamped")
-        << selection(-1e300, -3e6, 1e300, 3e6)
+        << -1e300 << -3e6 << 1e300 << 3e6
         << grid(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), std::numeric_limits<int>::max(),
-                std::numeric_limits<int>::min());
+                std::numeric_limits<int>::min())
+        << "-2.14748e+06,-2.14748e+06,2.14748e+06,2.14748e+06";
 }
 
-void tst_PelagorPlanning::toGridRect()
+void tst_PelagorPlanning::boxForms()
 {
-    QFETCH(QRectF, area);
+    QFETCH(double, west);
+    QFETCH(double, south);
+    QFETCH(double, east);
+    QFETCH(double, north);
     QFETCH(QRect, expected);
+    QFETCH(QString, bbox);
+
     Pelagor pelagor;
-    QCOMPARE(coords(pelagor.toGridRect(area)), coords(expected));
+    const BoundingBox box(west, south, east, north);
+    const QRect piece = pelagor.toGridRect(box.toArea());
+    QCOMPARE(coords(piece), coords(expected));
+    const QString path = "data/download/" + QString(bbox).replace(',', '-') + ".osm";
+    QCOMPARE(pelagor.pieceFilePath(piece), path);
+    const ApiPieceSource api("http://127.0.0.1/api/0.6/map?bbox=%1,%2,%3,%4", PiecePlan::downloadDir);
+    QCOMPARE(api.request(piece).url().query(QUrl::FullyDecoded), "bbox=" + bbox);
+    // Overpass writes the box south, west, north, east.
+    const QStringList b = bbox.split(',');
+    QVERIFY(OverpassQuery::forTile(piece).contains(QString("node(%1,%2,%3,%4)->").arg(b[1], b[0], b[3], b[2])));
+    // The map reads the pieces on disk back from their names.
+    if (box.problem().isEmpty()) {
+        QRect back;
+        QVERIFY(PiecePlan::fromFileName(path, back));
+        QCOMPARE(coords(back), coords(piece));
+    }
 }
 
 void tst_PelagorPlanning::piecesAndQueueOrder_data()
@@ -237,35 +283,6 @@ void tst_PelagorPlanning::piecesAndQueueOrder()
     QCOMPARE(coordsList(pelagor.getRequestQueue()), queue);
     QCOMPARE(texts(messages), QStringList{QString("Total %1 files to be requested...\n").arg(pieces)});
     QVERIFY(QDir("data/download").exists());
-}
-
-void tst_PelagorPlanning::pieceFilePath_data()
-{
-    QTest::addColumn<QRect>("piece");
-    QTest::addColumn<QString>("path");
-
-    QTest::newRow("trailing zeros vanish") << grid(16604, 49202, 16611, 49197)
-                                           << "data/download/16.604-49.197-16.611-49.202.osm";
-    QTest::newRow("moscow north-east") << grid(37615, 55823, 37622, 55816)
-                                       << "data/download/37.615-55.816-37.622-55.823.osm";
-    QTest::newRow("round degrees") << grid(37600, 56000, 37610, 55990) << "data/download/37.6-55.99-37.61-56.osm";
-    QTest::newRow("minus sign kept") << grid(-500, 10, -490, 0) << "data/download/-0.5-0--0.49-0.01.osm";
-    QTest::newRow("all negative") << grid(-3, -2, -2, -12) << "data/download/-0.003--0.012--0.002--0.002.osm";
-    QTest::newRow("six significant digits") << grid(-179999, 89999, -179989, 89989)
-                                            << "data/download/-179.999-89.989--179.989-89.999.osm";
-    QTest::newRow("zero piece") << grid(0, 0, 0, 0) << "data/download/0-0-0-0.osm";
-}
-
-void tst_PelagorPlanning::pieceFilePath()
-{
-    QFETCH(QRect, piece);
-    QFETCH(QString, path);
-    Pelagor pelagor;
-    QCOMPARE(pelagor.pieceFilePath(piece), path);
-    // The map reads the pieces on disk back from their names.
-    QRect back;
-    QVERIFY(PiecePlan::fromFileName(path, back));
-    QCOMPARE(coords(back), coords(piece));
 }
 
 void tst_PelagorPlanning::notPieceNames()
@@ -382,8 +399,7 @@ void tst_PelagorPlanning::pieceBound_data()
                                           << qint64(429496600) * 429496600 << false;
     QTest::newRow("beyond the int range") << selection(-1e12, 0, 1e12, 1) << qint64(-1) << false;
     QTest::newRow("zero width beyond the int range") << selection(5e9, 0, 5e9, 1) << qint64(-1) << false;
-    QTest::newRow("infinite") << QRectF(0, 1, std::numeric_limits<double>::infinity(), -1)
-                              << qint64(-1) << false;
+    QTest::newRow("infinite") << selection(0, 0, std::numeric_limits<double>::infinity(), 1) << qint64(-1) << false;
 }
 
 void tst_PelagorPlanning::pieceBound()

@@ -1,3 +1,4 @@
+#include "common/BoundingBox.h"
 #include "download/Pelagor.h"
 #include "download/PieceFetcher.h"
 #include "tests/support/ExpectedLog.h"
@@ -202,7 +203,7 @@ void tst_PelagorTransport::noPiecesNoTraffic()
 {
     Pelagor pelagor;
     RunLog run(pelagor);
-    QVERIFY(pelagor.downloadArea(QRectF(37.6, 55.8228, 0, -0.01)));
+    QVERIFY(pelagor.downloadArea(BoundingBox(37.6, 55.8128, 37.6, 55.8228).toArea()));
     QCOMPARE(run.log, (QStringList{total(0), "<done>"}));
     QVERIFY(run.files.isEmpty());
     QVERIFY(run.progress.isEmpty());

@@ -1,4 +1,4 @@
-#include "extraction/BoundingBox.h"
+#include "common/BoundingBox.h"
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
 #include "tests/support/ExpectedLog.h"

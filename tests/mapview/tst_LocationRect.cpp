@@ -1,3 +1,4 @@
+#include "common/BoundingBox.h"
 #include "mapview/LocationRect.h"
 
 #include <QtTest>
@@ -25,11 +26,11 @@ void tst_LocationRect::defaults()
     QCOMPARE(r.lat2, 49.1978);
     QCOMPARE(r.lon1, 16.6048);
     QCOMPARE(r.lon2, 16.6102);
-    const QRectF area = r.toRectF();
-    QCOMPARE(area.x(), 16.6048);
-    QCOMPARE(area.y(), 49.2014);
-    QCOMPARE(area.x() + area.width(), 16.6102);
-    QCOMPARE(area.y() + area.height(), 49.1978);
+    const BoundingBox box = BoundingBox::fromArea(r.toRectF());
+    QCOMPARE(box.west(), 16.6048);
+    QCOMPARE(box.north(), 49.2014);
+    QCOMPARE(box.east(), 16.6102);
+    QCOMPARE(box.south(), 49.1978);
 }
 
 void tst_LocationRect::cornerNumbering_data()

@@ -1,3 +1,4 @@
+#include "common/BoundingBox.h"
 #include "mapview/Renderer.h"
 
 #include "mapview/WebMercator.h"
@@ -67,12 +68,8 @@ void wheel(QWidget* w, const QPoint& pos, int delta)
 // so corner 1 is north-west, 2 north-east, 3 south-west and 4 south-east.
 QPoint cornerPixel(const Visualization& v, int corner)
 {
-    const QRectF r = v.getLocationRect();
-    const double north = r.y();
-    const double south = r.y() + r.height();
-    const double west = r.x();
-    const double east = r.x() + r.width();
-    const GeoPoint g(corner <= 2 ? north : south, corner % 2 == 1 ? west : east);
+    const BoundingBox r = BoundingBox::fromArea(v.getLocationRect());
+    const GeoPoint g(corner <= 2 ? r.north() : r.south(), corner % 2 == 1 ? r.west() : r.east());
     return v.getRenderer()->geoToPixel(g);
 }
 
@@ -206,9 +203,9 @@ void tst_Visualization::pressGrabsCornerOrPans()
         QCOMPARE(rects.size(), 1);
         QCOMPARE(renderer->getCenter().lat, centre.lat);
         QCOMPARE(renderer->getCenter().lon, centre.lon);
-        const QRectF r = rects.at(0).at(0).toRectF();
-        const double lat = corner <= 2 ? r.y() : r.y() + r.height();
-        const double lon = corner % 2 == 1 ? r.x() : r.x() + r.width();
+        const BoundingBox r = BoundingBox::fromArea(rects.at(0).at(0).toRectF());
+        const double lat = corner <= 2 ? r.north() : r.south();
+        const double lon = corner % 2 == 1 ? r.west() : r.east();
         QVERIFY(std::abs(lat - target.lat) < 1e-9);
         QVERIFY(std::abs(lon - target.lon) < 1e-9);
     } else {
@@ -252,24 +249,24 @@ void tst_Visualization::laterCornerWinsWhereHandlesOverlap()
              qPrintable(QString("%1,%2 %3,%4").arg(c1.x()).arg(c1.y()).arg(c4.x()).arg(c4.y())));
 
     // Which corner moves when dragged far away tells which one was taken.
-    const QRectF before = v.getLocationRect();
+    const BoundingBox before = BoundingBox::fromArea(v.getLocationRect());
     QSignalSpy rects(&v, SIGNAL(newLocRect(QRectF)));
     const QPoint m = c1 + offset;
     press(&v, m, Qt::LeftButton, Qt::LeftButton);
     move(&v, m + QPoint(100, 60));
     release(&v, m + QPoint(100, 60));
     QCOMPARE(rects.size(), 1);
-    const QRectF after = rects.at(0).at(0).toRectF();
+    const BoundingBox after = BoundingBox::fromArea(rects.at(0).at(0).toRectF());
     const QPoint grabbed = expected == 1 ? c1 : expected == 2 ? QPoint(c4.x(), c1.y()) : expected == 3 ? QPoint(c1.x(), c4.y()) : c4;
     const GeoPoint target = renderer->pixelToGeo(grabbed + QPoint(100, 60) + QPoint(1, 1));
     // The dragged corner ends up south-east of the others: it is now the east and south edge.
-    QVERIFY(std::abs(after.x() + after.width() - target.lon) < 1e-9);
-    QVERIFY(std::abs(after.y() + after.height() - target.lat) < 1e-9);
+    QVERIFY(std::abs(after.east() - target.lon) < 1e-9);
+    QVERIFY(std::abs(after.south() - target.lat) < 1e-9);
     // The other longitude and latitude are those of the corners that did not move.
-    const double otherLon = (expected % 2 == 1) ? before.x() + before.width() : before.x();
-    const double otherLat = (expected <= 2) ? before.y() + before.height() : before.y();
-    QVERIFY(std::abs(after.x() - otherLon) < 1e-12);
-    QVERIFY(std::abs(after.y() - otherLat) < 1e-12);
+    const double otherLon = (expected % 2 == 1) ? before.east() : before.west();
+    const double otherLat = (expected <= 2) ? before.south() : before.north();
+    QVERIFY(std::abs(after.west() - otherLon) < 1e-12);
+    QVERIFY(std::abs(after.north() - otherLat) < 1e-12);
 }
 
 void tst_Visualization::otherButtonsDoNothing_data()
@@ -328,7 +325,7 @@ void tst_Visualization::newLocRectOnEveryCornerMove()
     Visualization v;
     showWidget(v);
     QSignalSpy rects(&v, SIGNAL(newLocRect(QRectF)));
-    QCOMPARE(v.getLocationRect(), QRectF(16.6048, 49.2014, 16.6102 - 16.6048, 49.1978 - 49.2014));
+    QCOMPARE(v.getLocationRect(), BoundingBox(16.6048, 49.1978, 16.6102, 49.2014).toArea());
 
     const QPoint q = cornerPixel(v, 3);
     press(&v, q, Qt::LeftButton, Qt::LeftButton);
@@ -340,11 +337,11 @@ void tst_Visualization::newLocRectOnEveryCornerMove()
         QCOMPARE(rects.last().at(0).toRectF(), v.getLocationRect());
         // Corner 3 is south-west: west and south follow the mouse, one pixel down and right of it.
         const GeoPoint g = v.getRenderer()->pixelToGeo(q + path[i] + QPoint(1, 1));
-        const QRectF r = v.getLocationRect();
-        QCOMPARE(r.x(), g.lon);
-        QCOMPARE(r.y() + r.height(), g.lat);
-        QCOMPARE(r.y(), 49.2014);
-        QCOMPARE(r.x() + r.width(), 16.6102);
+        const BoundingBox r = BoundingBox::fromArea(v.getLocationRect());
+        QCOMPARE(r.west(), g.lon);
+        QCOMPARE(r.south(), g.lat);
+        QCOMPARE(r.north(), 49.2014);
+        QCOMPARE(r.east(), 16.6102);
     }
     release(&v, q);
     QCOMPARE(rects.size(), path.size());
@@ -368,8 +365,8 @@ void tst_Visualization::draggedPastOppositeCornerStaysNormalised()
     QCOMPARE(r.y(), 49.1978);
     QVERIFY(r.width() >= 0);
     QVERIFY(r.height() <= 0);
-    QCOMPARE(r.x() + r.width(), moved.lon);
-    QCOMPARE(r.y() + r.height(), moved.lat);
+    QCOMPARE(BoundingBox::fromArea(r).east(), moved.lon);
+    QCOMPARE(BoundingBox::fromArea(r).south(), moved.lat);
     QCOMPARE(v.getLocationRect(), r);
 }
 
@@ -391,11 +388,11 @@ void tst_Visualization::cornerClampedAtWorldEdge()
     QCOMPARE(rects.last().at(0).toRectF().x(), -180.0);
     move(&v, QPoint(3000, 3000));
     release(&v, QPoint(3000, 3000));
-    const QRectF r = rects.last().at(0).toRectF();
-    QCOMPARE(r.y() + r.height(), -85.0511);
-    QCOMPARE(r.x() + r.width(), 180.0);
-    QCOMPARE(r.x(), 16.6048);
-    QCOMPARE(r.y(), 49.2014);
+    const BoundingBox r = BoundingBox::fromArea(rects.last().at(0).toRectF());
+    QCOMPARE(r.south(), -85.0511);
+    QCOMPARE(r.east(), 180.0);
+    QCOMPARE(r.west(), 16.6048);
+    QCOMPARE(r.north(), 49.2014);
 }
 
 void tst_Visualization::panFollowsMouse()
@@ -420,7 +417,7 @@ void tst_Visualization::panFollowsMouse()
     release(&v, QPoint(30, 90));
     QCOMPARE(rects.size(), 0);
     // The selection stays on the ground: it moved on screen with the map.
-    QCOMPARE(v.getLocationRect(), QRectF(16.6048, 49.2014, 16.6102 - 16.6048, 49.1978 - 49.2014));
+    QCOMPARE(v.getLocationRect(), BoundingBox(16.6048, 49.1978, 16.6102, 49.2014).toArea());
 }
 
 void tst_Visualization::wheelAccumulates_data()

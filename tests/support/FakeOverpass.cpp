@@ -105,7 +105,7 @@ FakeOverpass::FakeOverpass(const QStringList& folders)
 
 FakeOverpass::~FakeOverpass() = default;
 
-bool FakeOverpass::boxOf(const FakeHttpServer::Request& request, double box[4])
+bool FakeOverpass::boxOf(const FakeHttpServer::Request& request, BoundingBox& box)
 {
     const QString query = QUrlQuery(QString::fromUtf8(request.body).replace('+', ' '))
                               .queryItemValue("data", QUrl::FullyDecoded);
@@ -113,17 +113,17 @@ bool FakeOverpass::boxOf(const FakeHttpServer::Request& request, double box[4])
                                               .match(query);
     if (!match.hasMatch())
         return false;
-    for (int i = 0; i < 4; ++i)
-        box[i] = match.captured(i + 1).toDouble();
+    const auto bound = [&match](int n) { return match.captured(n).toDouble(); };
+    box = BoundingBox(bound(2), bound(1), bound(4), bound(3));
     return true;
 }
 
-QByteArray FakeOverpass::answer(const double box[4]) const
+QByteArray FakeOverpass::answer(const BoundingBox& box) const
 {
     // The map call's selection.
     QSet<qint64> inside;
     for (const Element& node : data->nodes)
-        if (node.lat >= box[0] && node.lat <= box[2] && node.lon >= box[1] && node.lon <= box[3])
+        if (box.contains(node.lat, node.lon))
             inside.insert(node.id);
     QSet<qint64> ways;
     QSet<qint64> nodes = inside;
@@ -230,7 +230,7 @@ QByteArray FakeOverpass::answer(const double box[4]) const
 
 FakeHttpServer::Response FakeOverpass::respond(const FakeHttpServer::Request& request) const
 {
-    double box[4];
+    BoundingBox box;
     if (!boxOf(request, box))
         return FakeHttpServer::Response::error(400, "<html><body><p>Error: no box in the query</p></body></html>");
     return FakeHttpServer::Response::ok(answer(box), "application/osm3s+xml");

@@ -7,13 +7,13 @@
 // nodes, the nodes with stop, signal or public-transport tags, the bus, trolleybus and tram
 // routes with their node members. The query itself is not interpreted: only its box is read
 // from it.
+#include "common/BoundingBox.h"
 #include "tests/support/FakeHttpServer.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QPair>
-#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -26,10 +26,11 @@ public:
     explicit FakeOverpass(const QStringList& folders);
     ~FakeOverpass();
 
-    // The box of a posted query: south, west, north, east; false when the request holds none.
-    static bool boxOf(const FakeHttpServer::Request& request, double box[4]);
-    // The answer's XML for a box (south, west, north, east), sorted by type and id.
-    QByteArray answer(const double box[4]) const;
+    // The box of a posted query, which writes it south, west, north, east; false when the
+    // request holds none.
+    static bool boxOf(const FakeHttpServer::Request& request, BoundingBox& box);
+    // The answer's XML for a box, sorted by type and id.
+    QByteArray answer(const BoundingBox& box) const;
     // 200 with answer(), or 400 when the request holds no box.
     FakeHttpServer::Response respond(const FakeHttpServer::Request& request) const;
 

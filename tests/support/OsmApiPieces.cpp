@@ -1,5 +1,6 @@
 #include "tests/support/OsmApiPieces.h"
 
+#include "common/BoundingBox.h"
 #include "tests/support/TestWorkDir.h"
 
 #include <QFileInfo>
@@ -9,7 +10,7 @@ namespace OsmApiPieces {
 
 QRectF sampleArea()
 {
-    return QRectF(37.5852, 55.8228, 37.6218 - 37.5852, 55.8062 - 55.8228);
+    return BoundingBox(37.5852, 55.8062, 37.6218, 55.8228).toArea();
 }
 
 QStringList sampleRequestOrder()

@@ -11,7 +11,7 @@
 namespace OsmApiPieces {
 
 // The selection whose eight pieces lie in tests/data/moscow-selection (grid 37585..37622
-// by 55806..55823, 4 columns by 2 rows), as the map hands it over: x west, y north.
+// by 55806..55823, 4 columns by 2 rows), as an area, the form the map hands it over in.
 QRectF sampleArea();
 // Its pieces in the order the downloader takes them: columns east to west, each from
 // north to south.

@@ -100,9 +100,9 @@ FakeHttpServer::Response ScenarioServer::respond(const FakeHttpServer::Request& 
     QString box;
     if (request.url.path().endsWith("/api/interpreter")) {
         service = "overpass";
-        double b[4];
+        BoundingBox b;
         if (FakeOverpass::boxOf(request, b))
-            box = QString("%1-%2-%3-%4").arg(b[1]).arg(b[0]).arg(b[3]).arg(b[2]);
+            box = QString("%1-%2-%3-%4").arg(b.west()).arg(b.south()).arg(b.east()).arg(b.north());
     } else {
         service = "api";
         box = QUrlQuery(request.url).queryItemValue("bbox").replace(',', '-');

@@ -1,14 +1,17 @@
-#include "extraction/BoundingBox.h"
+#include "common/BoundingBox.h"
 
 #include <QtTest>
 
-// The text of a box as --bbox takes it: what is accepted, and what is said about the rest.
+// The text of a box as --bbox takes it: what is accepted, and what is said about the rest; and
+// the box as the area of the windows' signals.
 class tst_BoundingBox : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void fromText_data();
     void fromText();
+    void area_data();
+    void area();
 };
 
 void tst_BoundingBox::fromText_data()
@@ -45,6 +48,29 @@ void tst_BoundingBox::fromText()
         QCOMPARE(box.east(), numbers[2].toDouble());
         QCOMPARE(box.north(), numbers[3].toDouble());
     }
+}
+
+void tst_BoundingBox::area_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRectF>("expected");
+    QTest::newRow("north-east of 0, 0") << "0,0,0.025,0.01" << QRectF(0, 0.01, 0.025, -0.01);
+    QTest::newRow("negative bounds") << "-0.5,-0.25,0,0" << QRectF(-0.5, 0, 0.5, -0.25);
+    QTest::newRow("antimeridian to antimeridian, pole to pole") << "-180,-90,180,90" << QRectF(-180, 90, 360, -180);
+    QTest::newRow("a point") << "-1,-2,-1,-2" << QRectF(-1, -2, 0, 0);
+}
+
+void tst_BoundingBox::area()
+{
+    QFETCH(QString, text);
+    QFETCH(QRectF, expected);
+    BoundingBox box;
+    QVERIFY(BoundingBox::fromText(text, box));
+    const QRectF area = box.toArea();
+    const QList<double> parts{area.x(), area.y(), area.width(), area.height()};
+    QCOMPARE(parts, (QList<double>{expected.x(), expected.y(), expected.width(), expected.height()}));
+    const BoundingBox back = BoundingBox::fromArea(expected);
+    QCOMPARE(QString("%1,%2,%3,%4").arg(back.west()).arg(back.south()).arg(back.east()).arg(back.north()), text);
 }
 
 QTEST_GUILESS_MAIN(tst_BoundingBox)
