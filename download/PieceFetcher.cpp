@@ -17,22 +17,6 @@
 #include <QUrl>
 #include <QVariant>
 
-namespace {
-
-// Ends a reply for a reason of the fetcher's own, which the verdict reads back; a reply that
-// has just finished (Qt reports its last progress then) keeps the reason all the same. The
-// abort is queued, so that the reply does not finish inside one of its own signals.
-void abortReply(QNetworkReply* reply, const char* reason)
-{
-    if (!reply || !reply->property(ReplyVerdict::abortReason).isNull())
-        return;
-    reply->setProperty(ReplyVerdict::abortReason, QByteArray(reason));
-    if (!reply->isFinished())
-        QMetaObject::invokeMethod(reply, "abort", Qt::QueuedConnection);
-}
-
-} // namespace
-
 PieceFetcher::PieceFetcher(QObject* parent)
     : QObject(parent)
     , retryPolicy(RetryPolicy::current())
@@ -124,7 +108,7 @@ void PieceFetcher::startReply(const QNetworkRequest& request, const QByteArray& 
     connect(reply, SIGNAL(downloadProgress(qint64, qint64)), this, SLOT(downloadProgress(qint64, qint64)));
     // A body that trickles in a byte at a time never stalls the transfer; the whole request
     // has a deadline too. The timer dies with the reply.
-    QTimer::singleShot(retryPolicy.requestDeadlineMs(), reply, [reply] { abortReply(reply, ReplyVerdict::pastDeadline); });
+    QTimer::singleShot(retryPolicy.requestDeadlineMs(), reply, [reply] { ReplyVerdict::abort(reply, ReplyVerdict::pastDeadline); });
 }
 
 void PieceFetcher::savePiece(const QByteArray& data, const QRect& piece)
@@ -153,7 +137,7 @@ void PieceFetcher::handleNetworkData(QNetworkReply* reply)
         return;
     }
     if (redirect != PieceRequest::Redirect::None)
-        abortReply(reply, redirect == PieceRequest::Redirect::Insecure ? ReplyVerdict::insecureRedirect
+        ReplyVerdict::abort(reply, redirect == PieceRequest::Redirect::Insecure ? ReplyVerdict::insecureRedirect
                                                                         : ReplyVerdict::tooManyRedirects);
     const QRect piece = PieceRequest::pieceOf(reply->request());
     // An error page's text can say why; the verdict decides whether any of it is kept.
@@ -270,7 +254,7 @@ void PieceFetcher::takeAnswerBytes(QNetworkReply* reply)
                      !status.isValid() || (status.toInt() >= 200 && status.toInt() < 300));
     }
     if (!answer.take(reply->readAll()))
-        abortReply(reply, ReplyVerdict::tooLarge);
+        ReplyVerdict::abort(reply, ReplyVerdict::tooLarge);
 }
 
 void PieceFetcher::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
@@ -280,7 +264,7 @@ void PieceFetcher::downloadProgress(qint64 bytesReceived, qint64 bytesTotal)
     // the memory; its line gets no " Done". Its bytes are read before its progress is told.
     if (answer.isTooLarge() || bytesReceived > PieceStore::maxPieceBytes()
         || bytesTotal > PieceStore::maxPieceBytes()) {
-        abortReply(qobject_cast<QNetworkReply*>(sender()), ReplyVerdict::tooLarge);
+        ReplyVerdict::abort(qobject_cast<QNetworkReply*>(sender()), ReplyVerdict::tooLarge);
         return;
     }
     if (bytesReceived == bytesTotal) {

@@ -81,6 +81,15 @@ QString size(qint64 bytes)
 
 } // namespace
 
+void ReplyVerdict::abort(QNetworkReply* reply, const char* reason)
+{
+    if (!reply || !reply->property(abortReason).isNull())
+        return;
+    reply->setProperty(abortReason, QByteArray(reason));
+    if (!reply->isFinished())
+        QMetaObject::invokeMethod(reply, "abort", Qt::QueuedConnection);
+}
+
 const char* const ReplyVerdict::abortReason = "abortReason";
 const char* const ReplyVerdict::tooLarge = "tooLarge";
 const char* const ReplyVerdict::pastDeadline = "pastDeadline";

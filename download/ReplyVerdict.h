@@ -29,6 +29,11 @@ public:
     // A query's redirect that the fetcher does not follow.
     static const char* const insecureRedirect;
     static const char* const tooManyRedirects;
+    // Ends a reply for one of the reasons above, which `of` reads back; a reply that has just
+    // finished (Qt reports its last progress then) keeps the reason all the same, and the
+    // first reason given stays. The abort is queued, so that the reply does not finish inside
+    // one of its own signals.
+    static void abort(QNetworkReply* reply, const char* reason);
 
     // `answer` is what the reply carried; `stallMs` and `deadlineMs` are the transfer time-out
     // and the whole request's deadline; `remarked` is what a whole document with a runtime

@@ -3,6 +3,7 @@
 #include "common/DataFolders.h"
 #include "common/UserAgent.h"
 #include "mapview/AnswerBody.h"
+#include "mapview/TileConnectionFailure.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -201,7 +202,7 @@ void MapTileDownloader::handleNetworkData(QNetworkReply* reply)
                 Q_EMIT tilesReachable();
             }
         }
-    } else if (isConnectionFailure(reply->error())) {
+    } else if (TileConnectionFailure::matches(reply->error())) {
         connectionFailed(tile, reply->error());
     }
 
@@ -228,40 +229,6 @@ void MapTileDownloader::saveToCache(const QImage& image, const TileId& tile)
         file.commit();
 }
 
-bool MapTileDownloader::isConnectionFailure(int error)
-{
-    switch (error) {
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::HostNotFoundError:
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError:
-    case QNetworkReply::ProxyConnectionRefusedError:
-    case QNetworkReply::ProxyNotFoundError:
-    case QNetworkReply::ProxyTimeoutError:
-        return true;
-    default:
-        return false;
-    }
-}
-
-QString MapTileDownloader::connectionFailureText(int error)
-{
-    switch (error) {
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::ProxyConnectionRefusedError:
-        return QString("the connection was refused");
-    case QNetworkReply::HostNotFoundError:
-    case QNetworkReply::ProxyNotFoundError:
-        return QString("the tile server's name could not be looked up");
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::ProxyTimeoutError:
-        return QString("the tile server did not answer");
-    default:
-        return QString("there is no network connection");
-    }
-}
-
 void MapTileDownloader::connectionFailed(const TileId& tile, int error)
 {
     // Not failed for good, unlike a tile the server refused: it waits for the connection.
@@ -273,7 +240,7 @@ void MapTileDownloader::connectionFailed(const TileId& tile, int error)
     lastConnectionFailure.start();
     if (!connectionLost) {
         connectionLost = true;
-        Q_EMIT tilesUnreachable(connectionFailureText(error));
+        Q_EMIT tilesUnreachable(TileConnectionFailure::describe(error));
     }
 }
 

@@ -55,11 +55,6 @@ private Q_SLOTS:
     void retryUnreachable();
 
 private:
-    // A failure to reach the server at all, which a later request may not meet: no
-    // connection, a refused one, a name not resolved, no answer. Not an unknown network
-    // error: Qt reports a proxy's odd answer so, which says nothing of the connection.
-    static bool isConnectionFailure(int error);
-    static QString connectionFailureText(int error);
     void connectionFailed(const TileId& tile, int error);
     // While the servers cannot be reached and the retry interval has not passed.
     bool waitingForConnection() const;

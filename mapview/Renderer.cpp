@@ -1,5 +1,6 @@
 #include "mapview/Renderer.h"
 
+#include "mapview/TilePlaceholders.h"
 #include "mapview/WebMercator.h"
 
 #include <QBrush>
@@ -35,16 +36,7 @@ Renderer::Renderer(QObject* parent)
     , centerLon(16.6075)
     , tileDownloader(nullptr)
 {
-    // Drawn at the finest pixel ratio of the screens, so that its text stays sharp on a
-    // high-density screen; it still covers one tile.
-    const qreal ratio = std::max(qreal(1), qGuiApp ? qGuiApp->devicePixelRatio() : qreal(1));
-    loadingTile = QPixmap(int(std::ceil(tileSize * ratio)), int(std::ceil(tileSize * ratio)));
-    loadingTile.setDevicePixelRatio(ratio);
-    loadingTile.fill(Qt::lightGray);
-    QPainter painter(&loadingTile);
-    painter.setPen(QColor(Qt::darkGray));
-    painter.drawText(QRect(0, 0, tileSize, tileSize), Qt::AlignCenter, "Loading...");
-    painter.end();
+    loadingTile = TilePlaceholders::loading(std::max(qreal(1), qGuiApp ? qGuiApp->devicePixelRatio() : qreal(1)));
     emptyTile.fill(landColor);
 
     tileDownloader = new MapTileDownloader();

@@ -1,5 +1,6 @@
 #include "mapview/Visualization.h"
 
+#include "mapview/AreaMarks.h"
 #include "mapview/MapCredit.h"
 #include "mapview/Renderer.h"
 
@@ -14,11 +15,11 @@
 #include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
+#include <array>
 
 namespace {
 
 const int wheelStep = 120;
-const int handleReach = 5;
 
 QPoint integerPoint(const QPointF& p)
 {
@@ -32,11 +33,6 @@ int Visualization::wheelAccumulator = 0;
 Visualization::Visualization(QWidget* parent)
     : QWidget(parent)
     , renderer(new Renderer(this))
-    , dragging(false)
-    , lastMousePos(0, 0)
-    , selection()
-    , activeCorner(0)
-    , grabOffset(0, 0)
 {
     connect(renderer, SIGNAL(updated(QRect)), this, SLOT(updateMap(QRect)));
     connect(&network, SIGNAL(changed()), this, SLOT(updateMap()));
@@ -207,18 +203,8 @@ void Visualization::paintEvent(QPaintEvent* e)
     if (networkShown)
         network.paint(&painter, *renderer, rect());
     renderer->paintSelection(&painter, e->rect(), selection);
-    // The file's area is an outline only, so that the selection inside it stays readable.
-    if (!fileArea.isNull()) {
-        const BoundingBox box = BoundingBox::fromArea(fileArea);
-        const QPointF northWest = renderer->geoToPixelF(GeoPoint(box.north(), box.west()));
-        const QPointF southEast = renderer->geoToPixelF(GeoPoint(box.south(), box.east()));
-        painter.save();
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(QColor(160, 0, 160), 2, Qt::DashLine));
-        painter.drawRect(QRectF(northWest, southEast));
-        painter.restore();
-    }
+    if (!fileArea.isNull())
+        AreaMarks::paintFileArea(&painter, *renderer, BoundingBox::fromArea(fileArea));
     // The problems' rings mark points: they lie above the selection, so that its tint does
     // not change their colours.
     if (problemsShown)
@@ -254,20 +240,10 @@ void Visualization::mousePressEvent(QMouseEvent* e)
 
 int Visualization::hitTestCorners(const QPoint& m)
 {
-    QPoint pixels[4];
+    std::array<QPoint, 4> pixels;
     for (int n = 1; n <= 4; ++n)
-        pixels[n - 1] = renderer->geoToPixel(selection.cornerPoint(n));
-
-    // Later corners lie on top where handles overlap, so they are tried first.
-    for (int n = 4; n >= 1; --n) {
-        const QPoint q = pixels[n - 1];
-        if (m.x() >= q.x() - handleReach && m.x() <= q.x() + handleReach
-            && m.y() >= q.y() - handleReach && m.y() <= q.y() + handleReach) {
-            grabOffset = QPoint(q.x() - m.x() + 1, q.y() - m.y() + 1);
-            return n;
-        }
-    }
-    return 0;
+        pixels[std::size_t(n - 1)] = renderer->geoToPixel(selection.cornerPoint(n));
+    return AreaMarks::handleAt(pixels, m, &grabOffset);
 }
 
 void Visualization::mouseMoveEvent(QMouseEvent* e)

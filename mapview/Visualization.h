@@ -90,10 +90,10 @@ private:
     std::vector<QRect> overlays() const;
 
     Renderer* renderer; // child of this widget
-    bool dragging;
+    bool dragging = false;
     QPoint lastMousePos;
     LocationRect selection;
-    int activeCorner;
+    int activeCorner = 0;
     QPoint grabOffset;
     bool piecesShown = false;
     bool networkShown = false;
