@@ -1,5 +1,6 @@
 #include "app/MapDataLoader.h"
 
+#include "common/BoundingBox.h"
 #include "download/PiecePlan.h"
 #include "extraction/NetworkFileReader.h"
 #include "extraction/OSMParser.h"
@@ -97,9 +98,10 @@ ProblemPicture MapDataLoader::problemPicture(const QString& path, const QRectF& 
         return picture;
     // The file's own bounds first: they are the area it was made of. The compact format has
     // none; the run's selection stands in for them.
-    if (!network.hasArea() && !runArea.isNull())
-        network.setArea(runArea.left(), runArea.top() + runArea.height(), runArea.left() + runArea.width(),
-                        runArea.top());
+    if (!network.hasArea() && !runArea.isNull()) {
+        const BoundingBox area = BoundingBox::fromArea(runArea);
+        network.setArea(area.west(), area.south(), area.east(), area.north());
+    }
     const std::vector<Finding> findings = NetworkReport::inReportOrder(NetworkCheck::run(network));
     for (int kind = 0; kind < Finding::kinds; ++kind)
         picture.kinds.push_back({QString(Finding::kindName(Finding::Kind(kind))), 0});

@@ -4,10 +4,12 @@
 // window always opens in its start state, whatever an earlier preview left in the settings.
 //   pelagor-map-preview [--tiles PATH]... [--api DIR]... [--center LAT,LON] [--zoom Z]
 //                       [--select WEST,SOUTH,EAST,NORTH] [--pieces] [--network] [--problems]
-//                       [--problem N] [--search TEXT] [--choose N] [--offline] [--shot FILE]
+//                       [--problem N] [--list-from N] [--search TEXT] [--choose N] [--offline]
+//                       [--shot FILE]
 // --search types TEXT into the place search and presses Enter; the fake Nominatim answers every
 // search with a few places of Moscow. --choose then takes the Nth of them (from 1).
-// --problem N chooses the Nth row (from 1) of the list of problems once the check has filled it.
+// --problem N chooses the Nth row (from 1) of the list of problems once the check has filled it;
+// --list-from N scrolls the list so that its Nth row is the first one seen, choosing none.
 // --offline refuses every connection to the tile servers (and the API): the map shows what
 // data/map_tiles/ holds.
 // Once the map has settled (tiles in or refused, views drawn, choices made) the preview prints
@@ -100,6 +102,7 @@ struct Options
     bool network = false;
     bool problems = false;
     int problem = 0;
+    int listFrom = 0;
     QString searchText;
     int choose = 0;
     bool offline = false;
@@ -111,7 +114,7 @@ bool parse(const QStringList& args, Options& o)
         const QString& a = args[i];
         const QString next = i + 1 < args.size() ? args[i + 1] : QString();
         const bool takesValue = QStringList({"--tiles", "--api", "--center", "--zoom", "--select", "--search", "--choose",
-                                             "--problem", "--shot"})
+                                             "--problem", "--list-from", "--shot"})
                                     .contains(a);
         if (a == "--tiles") {
             o.tiles << next;
@@ -133,6 +136,8 @@ bool parse(const QStringList& args, Options& o)
             o.problems = true;
         } else if (a == "--problem") {
             o.problem = next.toInt();
+        } else if (a == "--list-from") {
+            o.listFrom = next.toInt();
         } else if (a == "--search") {
             o.searchText = next;
         } else if (a == "--choose") {
@@ -203,6 +208,11 @@ bool settled(MainWindow& window, const Options& o, bool& placeChosen, bool& prob
         QCoreApplication::sendEvent(list, &enter);
         problemChosen = true;
         return false;
+    }
+    if (o.listFrom > 0) {
+        if (!list->isVisible() || list->topLevelItemCount() < o.listFrom)
+            return false;
+        list->scrollToItem(list->topLevelItem(o.listFrom - 1), QAbstractItemView::PositionAtTop);
     }
     const bool refused = window.statusBar()->currentMessage().startsWith("Map tiles cannot be fetched");
     return map->areViewsReady() && (o.offline ? refused : tilesIn(map->getRenderer()));

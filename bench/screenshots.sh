@@ -8,12 +8,13 @@
 # - docs/map-views-scale-2.png: display scale 2 (QT_SCALE_FACTOR=2), the selection at
 #   zoom 15 with the same views, without a connection to the tile servers: the map shows the
 #   tiles an earlier look at its western part left in data/map_tiles/, and the status bar says
-#   why the rest is grey.
+#   why the rest is grey. The list of problems is scrolled to the last findings inside the
+#   area and the first, dimmed, at its edge.
 # Needs a build with tests and benchmarks (scripts/test makes one) and Debian's xvfb and
 # imagemagick. Works in a temporary folder: five of the eight pieces downloaded a day, a month
-# and half a year ago, a quadrant of a refused piece, and the network file of all eight as
-# pelagor-extract writes it, and a home folder of its own. Xvfb runs on display :9, or
-# $PELAGOR_DISPLAY.
+# and half a year ago, a quadrant of a refused piece, the network file of all eight as
+# pelagor-extract writes it in the osm format for the selection, and a home folder of its own.
+# Xvfb runs on display :9, or $PELAGOR_DISPLAY.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
@@ -44,8 +45,10 @@ put "1 day" "$pieces/37.595-55.806-37.605-55.816.osm" "$pieces/37.615-55.806-37.
 put "30 days" "$pieces/37.605-55.806-37.615-55.816.osm"
 put "200 days" "$pieces/37.595-55.816-37.605-55.823.osm"
 put "2 days" "$quadrants/37.585-55.811-37.59-55.816.osm"
-# A fixed name, so that the legend reads the same in every shot.
-(cd "$work" && "$build/app/pelagor-extract" -o data/comp/2026-03-02_09-41-17.osm "$pieces" > /dev/null 2>&1)
+# A fixed name, so that the legend reads the same in every shot. The osm format of the
+# selection carries the area in its bounds, so that the problems at its edge show as such.
+(cd "$work" && "$build/app/pelagor-extract" --format osm --bbox 37.5852,55.8062,37.6218,55.8228 \
+    -o data/comp/2026-03-02_09-41-17.osm "$pieces" > /dev/null 2>&1)
 
 Xvfb "$display" -screen 0 2400x1500x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb=$!
@@ -90,5 +93,6 @@ shoot() {
 # The western part of the selection looked at online, then the whole without a connection:
 # only the tiles of that look are on disk. The shot at scale 1 comes last, since it caches more.
 shoot "" -- "${views[@]}" --zoom 15 --center 55.8145,37.5790
-shoot "$root/docs/map-views-scale-2.png" QT_SCALE_FACTOR=2 -- "${views[@]}" --zoom 15 --center 55.8145,37.6045 --offline
+shoot "$root/docs/map-views-scale-2.png" QT_SCALE_FACTOR=2 -- "${views[@]}" --zoom 15 --center 55.8145,37.6045 --offline \
+    --list-from 52
 shoot "$root/docs/map-views.png" -- "${views[@]}" --problem 1
