@@ -90,9 +90,14 @@ int main(int argc, char* argv[])
     }
 
     QString report;
+    QString note;
     std::size_t findings = 0;
     const auto format = json ? NetworkFileCheck::Format::Json : NetworkFileCheck::Format::Text;
-    if (!NetworkFileCheck::check(paths.front(), format, report, findings, boxGiven ? &box : nullptr)) {
+    const bool read = NetworkFileCheck::check(paths.front(), format, report, findings, boxGiven ? &box : nullptr, &note);
+    // A file of history or of changesets alone says so on standard error, beside the report.
+    if (!note.isEmpty())
+        print("pelagor-check: " + note, stderr);
+    if (!read) {
         print("pelagor-check: " + report, stderr);
         return Unreadable;
     }
