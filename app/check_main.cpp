@@ -17,6 +17,8 @@ const char usage[] =
     "reports what would break a simulation run: route-gap, route-cut, route-without-stops,\n"
     "stop-off-route, island, oneway-dead-end and degenerate-way findings, each with its ids and\n"
     "position. Findings outside the area, or caused by what lies beyond it, are marked at the edge.\n"
+    "Objects marked deleted or not visible are not part of the network; of a history file the last\n"
+    "versions are checked; an osmChange file is not read.\n"
     "  --json            print one JSON document {\"version\": 1, \"counts\": {...},\n"
     "                    \"findings\": [...]} instead of the report\n"
     "  --bbox W,S,E,N    the area of the network (west, south, east, north in degrees), in place\n"
