@@ -17,6 +17,8 @@ const char usage[] =
     "reports what would break a simulation run: route-gap, route-cut, route-without-stops,\n"
     "stop-off-route, island, oneway-dead-end and degenerate-way findings, each with its ids and\n"
     "position. Findings outside the area, or caused by what lies beyond it, are marked at the edge.\n"
+    "Objects marked deleted or not visible are not part of the network; of a history file the last\n"
+    "versions are checked; an osmChange file is not read.\n"
     "  --json            print one JSON document {\"version\": 1, \"counts\": {...},\n"
     "                    \"findings\": [...]} instead of the report\n"
     "  --bbox W,S,E,N    the area of the network (west, south, east, north in degrees), in place\n"
@@ -90,9 +92,14 @@ int main(int argc, char* argv[])
     }
 
     QString report;
+    QString note;
     std::size_t findings = 0;
     const auto format = json ? NetworkFileCheck::Format::Json : NetworkFileCheck::Format::Text;
-    if (!NetworkFileCheck::check(paths.front(), format, report, findings, boxGiven ? &box : nullptr)) {
+    const bool read = NetworkFileCheck::check(paths.front(), format, report, findings, boxGiven ? &box : nullptr, &note);
+    // A file of history or of changesets alone says so on standard error, beside the report.
+    if (!note.isEmpty())
+        print("pelagor-check: " + note, stderr);
+    if (!read) {
         print("pelagor-check: " + report, stderr);
         return Unreadable;
     }

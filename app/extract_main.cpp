@@ -28,6 +28,10 @@ const char description[] =
     "(a block header naming \"OSMHeader\"), gzip (1f 8b), bzip2 (\"BZh\") or XML ('<'); when they\n"
     "show none of these, from its name: ending in .pbf PBF, in .gz or .bz2 compressed XML,\n"
     "anything else XML.\n"
+    "Input is read as the data of today: objects marked deleted (JOSM's action=\"delete\") or not\n"
+    "visible are left out; of a history file (an object followed by its next version, or a PBF\n"
+    "whose header says history) the last version of each object is read, and the log says so. A\n"
+    "history file must be sorted by type, id and version; an osmChange file is not read.\n"
     "The log goes to standard output, diagnostics to standard error; on a terminal, a progress\n"
     "bar by bytes read (of the current file and of all input, with the time left) is shown on\n"
     "standard error while the files are read.";

@@ -7,11 +7,15 @@
 #include "network/WrittenNetwork.h"
 
 bool NetworkFileCheck::check(const QString& path, Format format, QString& report, std::size_t& findings,
-                             const BoundingBox* area)
+                             const BoundingBox* area, QString* note)
 {
     WrittenNetwork network;
     QString error;
-    if (!NetworkFileReader::read(path, network, &error)) {
+    CurrentObjects::Content content = CurrentObjects::Content::Data;
+    const bool read = NetworkFileReader::read(path, network, &error, &content);
+    if (note)
+        *note = CurrentObjects::note(content);
+    if (!read) {
         report = NetworkReport::unreadable(path, error);
         findings = 0;
         return false;

@@ -15,9 +15,10 @@ public:
 
     // False when the file could not be read: `report` then says why in one line.
     // Otherwise `report` is the report in the format asked for, and `findings` its count.
-    // `area`, where given, is the network's area in place of the file's bounds.
+    // `area`, where given, is the network's area in place of the file's bounds. `note`, when
+    // given, gets the line that tells a file of history or of changesets alone (else empty).
     static bool check(const QString& path, Format format, QString& report, std::size_t& findings,
-                      const BoundingBox* area = nullptr);
+                      const BoundingBox* area = nullptr, QString* note = nullptr);
     // The readable report of the file, or the line saying why it could not be checked.
     static QString report(const QString& path, const BoundingBox* area = nullptr);
 };

@@ -6,7 +6,10 @@
 // (each object once, all its tags, members in their order). One reader for both: a
 // repeated node id is the same node, and what makes a way a road, a tram track or oneway,
 // and a relation a route, is NetworkKeepRules'. The file's <bounds>, where it has them,
-// are the network's area. Any thread; runs in the caller.
+// are the network's area. The file is read as data of today (see CurrentObjects). Any thread;
+// runs in the caller.
+#include "extraction/CurrentObjects.h"
+
 #include <QString>
 
 class WrittenNetwork;
@@ -15,8 +18,10 @@ class NetworkFileReader
 {
 public:
     // False, with the reason in `error`, when the file cannot be opened or is not a
-    // complete, well-formed OSM XML document; what was read before is then incomplete.
-    static bool read(const QString& path, WrittenNetwork& network, QString* error = nullptr);
+    // complete, well-formed OSM XML document (or an osmChange one); what was read before is
+    // then incomplete. `content`, when given, gets what the file held.
+    static bool read(const QString& path, WrittenNetwork& network, QString* error = nullptr,
+                     CurrentObjects::Content* content = nullptr);
 };
 
 #endif

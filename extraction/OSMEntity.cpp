@@ -7,6 +7,7 @@ void OSMEntity::reset(Kind newKind)
     entityKind = newKind;
     id = 0;
     lat = lon = 0;
+    version = 0;
     visible = true;
     action = Action::None;
     refs.clear();

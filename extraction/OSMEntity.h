@@ -49,6 +49,9 @@ public:
     qint64 id = 0;
     double lat = 0; // nodes
     double lon = 0;
+    // The version number, read whether or not the version attributes are: 0 when the file
+    // gives none.
+    qint64 version = 0;
     bool visible = true;
     Action action = Action::None;
     std::vector<qint64> refs; // ways: the node references, in order

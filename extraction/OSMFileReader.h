@@ -5,6 +5,7 @@
 // compressed with gzip or bzip2, or plain XML, as given or as OSMFileFormat tells it; clipped
 // to a box when one is given. XML passes through the token guard, so that memory stays
 // bounded whatever the file holds. Used in the processing worker thread.
+#include "extraction/CurrentObjects.h"
 #include "extraction/OSMFileFormat.h"
 
 #include <QString>
@@ -25,9 +26,11 @@ public:
 
     // Reads the file at `path` ("-": the standard input) into `data`. For Broken, `error` holds
     // the text for the log. With `format` Unknown, OSMFileFormat::of() tells it. `progress`,
-    // when given, follows the reading; its passes are 2 when clipped, 1 otherwise.
+    // when given, follows the reading; its passes are 2 when clipped, 1 otherwise. The file is
+    // read as data of today (see CurrentObjects); `content`, when given, gets what it held.
     static Outcome read(const QString& path, OSMData& data, const BoundingBox* clip, QString* error,
-                        OSMFileFormat::Kind format = OSMFileFormat::Unknown, ReadProgress* progress = nullptr);
+                        OSMFileFormat::Kind format = OSMFileFormat::Unknown, ReadProgress* progress = nullptr,
+                        CurrentObjects::Content* content = nullptr);
     // Reads the file again for the objects that `objects` still wants, whole (see
     // KeptObjects). Faults were reported by read(); this reading stops at them silently.
     static void copy(const QString& path, KeptObjects& objects, OSMFileFormat::Kind format = OSMFileFormat::Unknown);

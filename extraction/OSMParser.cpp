@@ -56,8 +56,9 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
     QString error;
     ReadProgress progress(inputBytes(filePath) / (clipped ? 2 : 1), clipped ? 2 : 1,
                           [this](qint64 done, qint64 total) { Q_EMIT bytesRead(done, total); });
+    CurrentObjects::Content content = CurrentObjects::Content::Data;
     const OSMFileReader::Outcome outcome = OSMFileReader::read(filePath, data, clipped ? &clipBox : nullptr, &error,
-                                                               inputFormat, &progress);
+                                                               inputFormat, &progress, &content);
     progress.finish();
     if (outcome == OSMFileReader::Outcome::NotOpened) {
         Q_EMIT message(" opening failed!\n");
@@ -74,6 +75,9 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
     }
     data.removeUnusedNodes();
     Q_EMIT message(" OK\n");
+    // A history file, or one of changesets alone, says so on a line of its own.
+    if (content != CurrentObjects::Content::Data)
+        Q_EMIT message(CurrentObjects::note(content));
     return outcome == OSMFileReader::Outcome::Read;
 }
 

@@ -83,7 +83,8 @@ QString errorOf(const QXmlStreamReader& reader, const XmlTokenGuard& guard, cons
 } // namespace
 
 OSMXmlFile::Outcome OSMXmlFile::read(const QString& path, OSMFileFormat::Kind format, OSMHandler& handler,
-                                     bool diagnostics, bool metadata, ReadProgress* progress, QString* error)
+                                     bool diagnostics, bool metadata, ReadProgress* progress, QString* error,
+                                     CurrentObjects::Content* content)
 {
     XmlInput input = openXml(path, format, diagnostics, progress);
     if (!input.file)
@@ -94,8 +95,12 @@ OSMXmlFile::Outcome OSMXmlFile::read(const QString& path, OSMFileFormat::Kind fo
     // kilobytes of references from becoming gigabytes of text. Such a document stops
     // with the reader's entity-limit error.
     reader.setEntityExpansionLimit(0);
-    OSMXmlReader(reader, diagnostics, metadata).read(handler);
-    const QString text = errorOf(reader, *input.guard, path, diagnostics);
+    OSMXmlReader xml(reader, diagnostics, metadata);
+    xml.read(handler);
+    if (content)
+        *content = xml.content();
+    const QString text = xml.refusalText().isEmpty() ? errorOf(reader, *input.guard, path, diagnostics)
+                                                     : xml.refusalText();
     reader.clear();
     input.guard->close();
     if (error)

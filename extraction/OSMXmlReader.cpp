@@ -1,5 +1,6 @@
 #include "extraction/OSMXmlReader.h"
 
+#include "extraction/CurrentObjects.h"
 #include "extraction/NetworkKeepRules.h"
 #include "extraction/OSMHandler.h"
 #include "extraction/OSMXmlValues.h"
@@ -14,6 +15,8 @@ const QLatin1String relationName("relation");
 const QLatin1String tagName("tag");
 const QLatin1String ndName("nd");
 const QLatin1String memberName("member");
+const QLatin1String changesetName("changeset");
+const QLatin1String changeRootName("osmChange");
 
 // True when the reader stands on the end tag of `name`; false, with `cut` set, when the document
 // ended or broke before it.
@@ -45,20 +48,33 @@ OSMXmlReader::OSMXmlReader(QXmlStreamReader& reader, bool diagnostics, bool meta
 
 void OSMXmlReader::read(OSMHandler& handler)
 {
-    while (!reader.atEnd() && !reader.hasError()) {
+    CurrentObjects stage(handler);
+    bool root = true;
+    while (!reader.atEnd() && !reader.hasError() && !stage.refused()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
         const QStringRef name = reader.name();
+        if (root && name == changeRootName) {
+            stage.refuseChange();
+            break;
+        }
+        root = false;
         bool whole = false;
         if (name == nodeName)
-            whole = readNode(entity, &handler);
+            whole = readNode(entity, &stage);
         else if (name == wayName)
-            whole = readWay(entity, &handler);
+            whole = readWay(entity, &stage);
         else if (name == relationName)
-            whole = readRelation(entity, &handler);
+            whole = readRelation(entity, &stage);
+        else if (name == changesetName)
+            stage.changeset();
         if (whole)
-            handler.handle(entity);
+            stage.take(entity);
     }
+    // An object read whole before an error counts, as every object before it.
+    stage.finish();
+    fileContent = stage.content();
+    refusal = stage.failureText();
 }
 
 void OSMXmlReader::readAttributes(Attributes& attributes) const
@@ -99,6 +115,8 @@ void OSMXmlReader::takeCommon(const Attributes& attributes, OSMEntity& entity) c
         for (int i = 0; i < OSMEntity::metadataCount; ++i)
             if (attributes.found[Version + i])
                 entity.setMetadata(OSMEntity::Metadata(i), OSMXmlValues::addUtf8(entity, attributes.values[Version + i]));
+    if (attributes.found[Version])
+        entity.version = attributes.values[Version].toLongLong();
     if (attributes.found[Visible])
         entity.visible = attributes.values[Visible] != QLatin1String("false");
     if (attributes.found[Action]) {
@@ -131,14 +149,18 @@ bool OSMXmlReader::readNode(OSMEntity& entity, const OSMHandler* handler)
     const bool idConverts = OSMXmlValues::toId(attributes.values[Id], id);
     if (!wanted(handler, OSMEntity::Node, idConverts, id))
         return false;
-    // Converted in this order; only the first failure is reported.
+    entity.reset(OSMEntity::Node);
+    takeCommon(attributes, entity);
+    // A deleted node of a history file has no position; it is not data of today, whatever its
+    // position is. Others are converted in this order; only the first failure is reported.
+    const bool gone = !entity.visible || entity.action == OSMEntity::Action::Delete;
     double lat = 0;
     double lon = 0;
-    if (!OSMXmlValues::toCoordinate(attributes.values[Lat], true, lat)) {
+    if (!OSMXmlValues::toCoordinate(attributes.values[Lat], true, lat) && !gone) {
         OSMXmlValues::conversionFailed(diagnostics, "Conversion failed lat: ", attributes.values[Lat]);
         return false;
     }
-    if (!OSMXmlValues::toCoordinate(attributes.values[Lon], false, lon)) {
+    if (!OSMXmlValues::toCoordinate(attributes.values[Lon], false, lon) && !gone) {
         OSMXmlValues::conversionFailed(diagnostics, "Conversion failed lon: ", attributes.values[Lon]);
         return false;
     }
@@ -146,11 +168,9 @@ bool OSMXmlReader::readNode(OSMEntity& entity, const OSMHandler* handler)
         OSMXmlValues::conversionFailed(diagnostics, "Conversion failed id: ", attributes.values[Id]);
         return false;
     }
-    entity.reset(OSMEntity::Node);
     entity.id = id;
     entity.lat = lat;
     entity.lon = lon;
-    takeCommon(attributes, entity);
     return readChildren(nodeName, entity);
 }
 

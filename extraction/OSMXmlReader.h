@@ -7,9 +7,11 @@
 // roles and, when asked, the version attributes as UTF-8 texts. Each element reader is called on
 // its element's start tag and returns on its end tag, or at once, still on the start tag, when
 // its attributes do not convert. Used in the thread that reads.
+#include "extraction/CurrentObjects.h"
 #include "extraction/OSMEntity.h"
 
 #include <QLatin1String>
+#include <QString>
 
 class OSMHandler;
 class QXmlStreamReader;
@@ -22,8 +24,12 @@ public:
     OSMXmlReader(QXmlStreamReader& reader, bool diagnostics, bool metadata = false);
 
     // Every node, way and relation that `handler` wants, wherever it stands in the document, up
-    // to its end or its first error.
+    // to its end or its first error, as data of today (see CurrentObjects). A document whose root
+    // is osmChange is refused, and so is the rest of a history file out of order.
     void read(OSMHandler& handler);
+    // After read(): what the file held, and the sentence for the log when it was refused.
+    CurrentObjects::Content content() const { return fileContent; }
+    QString refusalText() const { return refusal; }
 
     // The element on whose start tag the reader stands, into `entity`. False when its
     // attributes do not convert, when `handler` (if given) does not want it (the element is then
@@ -48,6 +54,8 @@ private:
     bool diagnostics;
     bool metadata;
     OSMEntity entity; // refilled for each element read()
+    CurrentObjects::Content fileContent = CurrentObjects::Content::Data;
+    QString refusal;
 };
 
 #endif

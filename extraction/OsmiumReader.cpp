@@ -41,7 +41,7 @@ std::string coordinateText(qint32 fixed)
 class Converter
 {
 public:
-    Converter(OSMHandler& handler, const OsmiumReader::Options& options)
+    Converter(CurrentObjects& handler, const OsmiumReader::Options& options)
         : handler(handler)
         , options(options)
     {
@@ -52,15 +52,18 @@ public:
         switch (entity.type()) {
         case osmium::item_type::node:
             if (node(static_cast<const osmium::Node&>(entity)))
-                handler.handle(converted);
+                handler.take(converted);
             break;
         case osmium::item_type::way:
             if (way(static_cast<const osmium::Way&>(entity)))
-                handler.handle(converted);
+                handler.take(converted);
             break;
         case osmium::item_type::relation:
             if (relation(static_cast<const osmium::Relation&>(entity)))
-                handler.handle(converted);
+                handler.take(converted);
+            break;
+        case osmium::item_type::changeset:
+            handler.changeset();
             break;
         default:
             break;
@@ -76,6 +79,7 @@ private:
 
     void common(const osmium::OSMObject& object)
     {
+        converted.version = object.version();
         converted.visible = object.visible();
         for (const osmium::Tag& tag : object.tags())
             converted.addTag(tag.key(), tag.value());
@@ -103,15 +107,17 @@ private:
         if (!handler.wants(OSMEntity::Node, id))
             return false;
         // Checked in the order of the XML reader: lat, lon, id. A node without a
-        // position is written to XML without lat and lon.
+        // position is written to XML without lat and lon. A deleted node of a history file
+        // has none, and needs none.
         const osmium::Location location = node.location();
-        const double lat = location.lat_without_check();
-        const double lon = location.lon_without_check();
-        if (!location.is_defined() || !BoundingBox::isLatitude(lat)) {
+        const bool gone = !node.visible();
+        const double lat = location.is_defined() ? location.lat_without_check() : 0;
+        const double lon = location.is_defined() ? location.lon_without_check() : 0;
+        if ((!location.is_defined() || !BoundingBox::isLatitude(lat)) && !gone) {
             failed("Conversion failed lat: ", location.is_defined() ? coordinateText(location.y()) : std::string());
             return false;
         }
-        if (!BoundingBox::isLongitude(lon)) {
+        if (!BoundingBox::isLongitude(lon) && !gone) {
             failed("Conversion failed lon: ", coordinateText(location.x()));
             return false;
         }
@@ -179,7 +185,7 @@ private:
         return true;
     }
 
-    OSMHandler& handler;
+    CurrentObjects& handler;
     const OsmiumReader::Options& options;
     OSMEntity converted;
 };
@@ -207,6 +213,9 @@ osmium::osm_entity_bits::type entityBits(int kinds)
         bits |= osmium::osm_entity_bits::way;
     if (kinds & OsmiumReader::Relations)
         bits |= osmium::osm_entity_bits::relation;
+    // Read only to tell a file of changesets alone.
+    if (kinds == OsmiumReader::AllKinds)
+        bits |= osmium::osm_entity_bits::changeset;
     return bits;
 }
 
@@ -220,43 +229,10 @@ void tellBounds(const osmium::io::Header& header, const std::function<void(const
 
 } // namespace
 
-bool OsmiumReader::read(const QString& path, OSMFileFormat::Kind format, OSMHandler& handler, const Options& options,
-                        QString* error)
-{
-    PbfDescriptorWatch watch(path);
-    try {
-        Converter converter(handler, options);
-        osmium::thread::Pool pool;
-        osmium::io::Reader reader(file(path, format), entityBits(options.kinds),
-                                  options.metadata ? osmium::io::read_meta::yes : osmium::io::read_meta::no, pool);
-        watch.readerOpened();
-        bool boundsTold = !options.bounds;
-        while (osmium::memory::Buffer buffer = reader.read()) {
-            // The header is known once the first buffer has come.
-            if (!boundsTold) {
-                boundsTold = true;
-                tellBounds(reader.header(), options.bounds);
-            }
-            for (const osmium::OSMEntity& entity : buffer)
-                converter.entity(entity);
-            // Counted ahead of the entities handed out (blocks are decoded in advance), which a
-            // progress display does not mind.
-            if (options.position)
-                options.position(qint64(reader.offset()));
-        }
-        if (!boundsTold)
-            tellBounds(reader.header(), options.bounds);
-        reader.close();
-    } catch (const std::exception& e) {
-        watch.closeLeft();
-        if (error)
-            *error = QString::fromUtf8(e.what());
-        return false;
-    }
-    return true;
-}
+namespace {
 
-bool OsmiumReader::headerBox(const QString& path, BoundingBox& box)
+// The header of a PBF file, read alone; false when it cannot be read.
+bool pbfHeader(const QString& path, osmium::io::Header& header)
 {
     PbfDescriptorWatch watch(path);
     try {
@@ -264,15 +240,111 @@ bool OsmiumReader::headerBox(const QString& path, BoundingBox& box)
         osmium::thread::Pool pool(1);
         osmium::io::Reader reader(file(path, OSMFileFormat::Pbf), osmium::osm_entity_bits::nothing, pool);
         watch.readerOpened();
-        const osmium::Box header = reader.header().joined_boxes();
+        header = reader.header();
         reader.close();
-        if (!header.valid())
-            return false;
-        box = BoundingBox(header.bottom_left().lon(), header.bottom_left().lat(), header.top_right().lon(),
-                          header.top_right().lat());
         return true;
     } catch (const std::exception&) {
         watch.closeLeft();
         return false;
     }
+}
+
+// Whether a PBF file's header says it holds history. The standard input cannot be looked at
+// twice: it is taken to, which only costs the reading of its versions.
+bool pbfHistory(const QString& path)
+{
+    if (path == QLatin1String("-"))
+        return true;
+    osmium::io::Header header;
+    return pbfHeader(path, header) && header.has_multiple_object_versions();
+}
+
+// What the header says of the file, told the stage before any entity: a PBF of history, or XML
+// that libosmium marks as holding several versions, which it does exactly when the root is
+// osmChange. True when the file is refused for it.
+bool refusedByHeader(const osmium::io::Header& header, OSMFileFormat::Kind format, CurrentObjects& stage)
+{
+    if (header.has_multiple_object_versions()) {
+        if (format == OSMFileFormat::Pbf)
+            stage.historyFile();
+        else
+            stage.refuseChange();
+    }
+    return stage.refused();
+}
+
+} // namespace
+
+bool OsmiumReader::read(const QString& path, OSMFileFormat::Kind format, OSMHandler& handler, const Options& options,
+                        QString* error)
+{
+    // A history PBF is read with what tells its versions apart and its deleted objects.
+    const bool history = format == OSMFileFormat::Pbf && pbfHistory(path);
+    const bool metadata = options.metadata || history;
+    CurrentObjects stage(handler);
+    PbfDescriptorWatch watch(path);
+    try {
+        Converter converter(stage, options);
+        osmium::thread::Pool pool;
+        osmium::io::Reader reader(file(path, format), entityBits(options.kinds),
+                                  metadata ? osmium::io::read_meta::yes : osmium::io::read_meta::no, pool);
+        watch.readerOpened();
+        bool headerKnown = false;
+        while (osmium::memory::Buffer buffer = reader.read()) {
+            // The header is known once the first buffer has come.
+            if (!headerKnown) {
+                headerKnown = true;
+                if (options.bounds)
+                    tellBounds(reader.header(), options.bounds);
+                if (refusedByHeader(reader.header(), format, stage))
+                    break;
+            }
+            for (const osmium::OSMEntity& entity : buffer)
+                if (!stage.refused())
+                    converter.entity(entity);
+            if (stage.refused())
+                break;
+            // Counted ahead of the entities handed out (blocks are decoded in advance), which a
+            // progress display does not mind.
+            if (options.position)
+                options.position(qint64(reader.offset()));
+        }
+        if (!headerKnown) {
+            if (options.bounds)
+                tellBounds(reader.header(), options.bounds);
+            refusedByHeader(reader.header(), format, stage);
+        }
+        stage.finish();
+        reader.close();
+    } catch (const std::exception& e) {
+        watch.closeLeft();
+        stage.finish();
+        if (options.done)
+            options.done(stage);
+        if (error)
+            *error = QString::fromUtf8(e.what());
+        return false;
+    }
+    if (options.done)
+        options.done(stage);
+    if (!stage.refused())
+        return true;
+    // Stopped before the end: libosmium leaves the file open then.
+    watch.closeLeft();
+    if (error)
+        *error = stage.failureText();
+    return false;
+}
+
+bool OsmiumReader::headerBox(const QString& path, BoundingBox& box)
+{
+    osmium::io::Header header;
+    if (!pbfHeader(path, header))
+        return false;
+    const osmium::Box joined = header.joined_boxes();
+    if (!joined.valid())
+        return false;
+    box = BoundingBox(joined.bottom_left().lon(), joined.bottom_left().lat(), joined.top_right().lon(),
+                      joined.top_right().lat());
+    return true;
 }

@@ -7,6 +7,7 @@
 // so that the same data read from either format gives the same entities; with diagnostics the
 // failures get the same lines, the numbers written as OSM XML writes them. Used in the thread that
 // reads; libosmium decodes the file in threads of its own, which end before a call returns.
+#include "extraction/CurrentObjects.h"
 #include "extraction/OSMFileFormat.h"
 
 #include <QString>
@@ -31,10 +32,16 @@ public:
         // Told the area the file's header names (the joined <bounds> of XML, a PBF header's
         // box), once it is known, when the header names one.
         std::function<void(const BoundingBox& box)> bounds;
+        // Told, when given, the stage the entities went through once the reading has ended: what
+        // the file held, and why it was refused where it was.
+        std::function<void(const CurrentObjects& stage)> done;
     };
 
-    // Reads the file ("-": the standard input) in `format` (Pbf or Xml; compressed XML too).
-    // False at a fault, which `error` then tells; what was handed out before it stays handed out.
+    // Reads the file ("-": the standard input) in `format` (Pbf or Xml; compressed XML too), as
+    // data of today (see CurrentObjects): a PBF whose header says it holds history is read with
+    // the versions and visibility of its objects, XML with an osmChange root is refused.
+    // False at a fault or a refusal, which `error` then tells (a refusal as a sentence for the
+    // log); what was handed out before it stays handed out.
     static bool read(const QString& path, OSMFileFormat::Kind format, OSMHandler& handler, const Options& options,
                      QString* error = nullptr);
     // The area a PBF file's header says its data covers; false when it names none (or the

@@ -1,10 +1,12 @@
 #include "tests/support/ScenarioFixtures.h"
 
 #include "tests/support/LineDiff.h"
+#include "tests/support/OsmiumCheck.h"
 #include "tests/support/ScenarioFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 
 namespace {
 
@@ -15,7 +17,7 @@ struct Arity
     int most;
 };
 const QHash<QString, Arity> verbs = {{"place", {1, 2}}, {"old", {1, 2}}, {"cut", {1, 2}},
-                                     {"keep", {1, -1}}, {"same", {2, 2}}};
+                                     {"keep", {1, -1}}, {"same", {2, 2}}, {"osmium", {3, 3}}};
 
 const QByteArray oldCopyMark = "<!-- an old copy -->\n";
 
@@ -94,6 +96,8 @@ bool ScenarioFixtures::place(const Line& line, const QString& workDir, QString& 
         problem = QString("fixtures, line %1: no file or folder %2\n").arg(line.number).arg(line.words[0]);
         return false;
     }
+    if (line.verb == "osmium")
+        return convert(line, from, inside(workDir, at), problem);
     for (const QString& relative : relatives) {
         const QString to = inside(workDir, relative.isEmpty() ? target : target + "/" + relative);
         QByteArray content;
@@ -121,6 +125,31 @@ bool ScenarioFixtures::place(const Line& line, const QString& workDir, QString& 
             problem = QString("fixtures, line %1: cannot write %2\n").arg(line.number).arg(QDir(workDir).relativeFilePath(to));
             return false;
         }
+    }
+    return true;
+}
+
+bool ScenarioFixtures::convert(const Line& line, const QString& from, const QString& to, QString& problem) const
+{
+    if (!QFileInfo(from).isFile() || to.isEmpty() || QFileInfo::exists(to)) {
+        problem = QString("fixtures, line %1: no file %2, or %3 is outside the working directory or there already\n")
+                      .arg(line.number)
+                      .arg(line.words[0], line.words[1]);
+        return false;
+    }
+    if (OsmiumCheck::program().isEmpty()) {
+        problem = QString("fixtures, line %1: osmium is not installed\n").arg(line.number);
+        return false;
+    }
+    QProcess osmium;
+    osmium.start(OsmiumCheck::program(), {"cat", "--no-progress", "-f", line.words[2], "-o", to, from});
+    if (!osmium.waitForFinished(120000) || osmium.exitStatus() != QProcess::NormalExit || osmium.exitCode() != 0) {
+        osmium.kill();
+        osmium.waitForFinished();
+        problem = QString("fixtures, line %1: osmium cat to %2 failed: %3\n")
+                      .arg(line.number)
+                      .arg(line.words[2], QString::fromUtf8(osmium.readAllStandardError()).trimmed());
+        return false;
     }
     return true;
 }

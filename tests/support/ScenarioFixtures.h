@@ -15,6 +15,9 @@
 //                       server serving SOURCE would not give: the line "<!-- an old copy -->"
 //                       comes before the closing "</osm>".
 //   cut SOURCE [AT]     the same, each file cut to its first half, as a crash while writing leaves it.
+//   osmium SOURCE AT FORMAT
+//                       the OSM file SOURCE written to AT by `osmium cat` in osmium's FORMAT
+//                       (pbf, osh.pbf, osm.gz, ...): a PBF made from an XML fixture, say.
 // After the run:
 //   keep PATH...        each file PATH, or each file below the folder PATH, holds the bytes it
 //                       held before the run.
@@ -52,6 +55,7 @@ private:
         QStringList words;
     };
     bool place(const Line& line, const QString& workDir, QString& problem) const;
+    bool convert(const Line& line, const QString& from, const QString& to, QString& problem) const;
     bool noteKept(const Line& line, const QString& workDir, QString& problem);
     QString source(const QString& word) const;
 
