@@ -45,7 +45,7 @@ put "30 days" "$pieces/37.605-55.806-37.615-55.816.osm"
 put "200 days" "$pieces/37.595-55.816-37.605-55.823.osm"
 put "2 days" "$quadrants/37.585-55.811-37.59-55.816.osm"
 # A fixed name, so that the legend reads the same in every shot.
-(cd "$work" && "$build/app/pelagor-extract" -o data/comp/2026-03-02_09-41-17.osm "$pieces" > /dev/null 2>&1)
+(cd "$work" && "$build/tools/pelagor-extract" -o data/comp/2026-03-02_09-41-17.osm "$pieces" > /dev/null 2>&1)
 
 Xvfb "$display" -screen 0 2400x1500x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb=$!
