@@ -1,6 +1,6 @@
 #include "app/DownloadWindow.h"
 
-#include "app/OSMProcessor.h"
+#include "tools/OSMProcessor.h"
 #include "ui_DownloadWindow.h"
 
 #include <QCloseEvent>

@@ -33,7 +33,7 @@ extract() {
     local name=$1
     shift
     rm -rf "$work/$name" && mkdir -p "$work/$name/data"
-    (cd "$work/$name" && timed "$build/app/pelagor-extract" "$@" > log.txt 2> err.txt)
+    (cd "$work/$name" && timed "$build/tools/pelagor-extract" "$@" > log.txt 2> err.txt)
 }
 run_pbf() { extract pbf "$work/bench.osm.pbf"; }
 run_osmium() {

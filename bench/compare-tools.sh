@@ -31,7 +31,7 @@ timed() {
 }
 run_pelagor() {
     rm -rf "$work/run" && mkdir -p "$work/run/data"
-    (cd "$work/run" && timed "$build/app/pelagor-extract" "$input" > /dev/null 2>&1)
+    (cd "$work/run" && timed "$build/tools/pelagor-extract" "$input" > /dev/null 2>&1)
 }
 run_osmfilter() {
     timed osmfilter "$input" --keep= --keep-nodes="highway=bus_stop =traffic_signals or railway=tram_stop" \

@@ -23,7 +23,7 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 for round in $(seq "$rounds"); do
     rm -rf "$work/cli" "$work/window" && mkdir -p "$work/cli" "$work/window"
     start=$(date +%s.%N)
-    (cd "$work/cli" && "$build/app/pelagor-extract" --no-progress --bbox "$bbox" -o network.osm "$work/bench.osm.pbf" \
+    (cd "$work/cli" && "$build/tools/pelagor-extract" --no-progress --bbox "$bbox" -o network.osm "$work/bench.osm.pbf" \
         > log.txt 2> err.txt)
     cli=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
     line=$(cd "$work/window" && QT_QPA_PLATFORM=offscreen "$build/bench/pelagor-window-extract-bench" "$bbox" \

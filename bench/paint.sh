@@ -20,6 +20,6 @@ trap 'rm -rf "$work"' EXIT
 
 "$build/bench/pelagor-scale-pieces" "$root/../shared/data/moscow-selection" "$work/pieces" "$factor" > /dev/null
 mkdir -p "$work/run"
-(cd "$work/run" && "$build/app/pelagor-extract" "$work/pieces" > /dev/null 2> "$work/extract.err")
+(cd "$work/run" && "$build/tools/pelagor-extract" "$work/pieces" > /dev/null 2> "$work/extract.err")
 network=$(ls "$work"/run/data/comp/*.osm)
 "$build/bench/pelagor-paint-bench" --rounds "$rounds" "${extra[@]}" "$network" "$work/pieces"

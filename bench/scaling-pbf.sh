@@ -35,7 +35,7 @@ for factor in $factors; do
     rm -f "$work"/*.s "$work"/*.kib "$work/ratios"
     for round in $(seq "$rounds"); do
         rm -rf "$work/run" && mkdir -p "$work/run/data"
-        (cd "$work/run" && timed "$build/app/pelagor-extract" "$pbf" > log.txt 2> err.txt)
+        (cd "$work/run" && timed "$build/tools/pelagor-extract" "$pbf" > log.txt 2> err.txt)
         read -r p pk < "$work/time"
         timed osmium tags-filter --no-progress --overwrite -o "$work/osmium.osm" "$pbf" \
             n/highway=bus_stop,traffic_signals n/railway=tram_stop "w/highway=$highways" w/railway=tram \

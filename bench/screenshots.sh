@@ -47,7 +47,7 @@ put "200 days" "$pieces/37.595-55.816-37.605-55.823.osm"
 put "2 days" "$quadrants/37.585-55.811-37.59-55.816.osm"
 # A fixed name, so that the legend reads the same in every shot. The osm format of the
 # selection carries the area in its bounds, so that the problems at its edge show as such.
-(cd "$work" && "$build/app/pelagor-extract" --format osm --bbox 37.5852,55.8062,37.6218,55.8228 \
+(cd "$work" && "$build/tools/pelagor-extract" --format osm --bbox 37.5852,55.8062,37.6218,55.8228 \
     -o data/comp/2026-03-02_09-41-17.osm "$pieces" > /dev/null 2>&1)
 
 Xvfb "$display" -screen 0 2400x1500x24 -nolisten tcp > /dev/null 2>&1 &

@@ -1,9 +1,10 @@
 #ifndef COMMON_USERAGENT_H
 #define COMMON_USERAGENT_H
 
-// How Pelagor names itself to the OpenStreetMap services: the User-Agent of every request it
-// sends (the editing API, the tile servers, the place search). Their usage policies tell
-// clients apart by it, so all requests carry the same one. A plain constant, any thread.
+// The User-Agent of every request Pelagor sends (the editing API, Overpass, the tile servers,
+// the place search): it names Dorvex, the simulator the networks are made for. The services'
+// usage policies tell clients apart by it, so all requests carry the same one. A plain
+// constant, any thread.
 
 class UserAgent
 {

@@ -1,9 +1,11 @@
 #ifndef DOWNLOAD_REPLYVERDICT_H
 #define DOWNLOAD_REPLYVERDICT_H
 
-// What a finished reply of the OpenStreetMap API means for its piece: the data arrived,
-// the server refused the area as too large, the server is busy or out of reach for now, or
-// asking again cannot help. Used in the processing worker thread.
+// What a finished reply of a source (the OpenStreetMap editing API or Overpass) means for its
+// piece: the data arrived, the server refused the area as too large, the server is busy or
+// out of reach for now, or asking again cannot help. Each source reads its replies through
+// this and adds what is its own (Overpass: a remark means a smaller tile may fit, a 400 is a
+// query it cannot parse). Used in the processing worker thread.
 #include <QString>
 
 class PieceAnswer;
@@ -14,8 +16,8 @@ class ReplyVerdict
 public:
     enum Kind {
         Arrived,     // a 2xx body that is one whole OpenStreetMap document: store it
-        Refused,     // HTTP 400, the API's answer to a box with too many nodes, or an answer
-                     // too large to be a piece: split it
+        Refused,     // HTTP 400, the editing API's answer to a box with too many nodes, or an
+                     // answer too large to be a piece: split it
         TryAgain,    // busy, down, unreachable, stalled, too slow, a body that does not inflate,
                      // or an answer that is no whole document (a proxy's page, a body cut short
                      // or damaged): ask again later

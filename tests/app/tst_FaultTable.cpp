@@ -1,4 +1,4 @@
-#include "app/OSMProcessor.h"
+#include "tools/OSMProcessor.h"
 #include "common/BoundingBox.h"
 #include "download/PieceStore.h"
 #include "download/RetryPolicy.h"

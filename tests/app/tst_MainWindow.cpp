@@ -737,7 +737,7 @@ void tst_MainWindow::extractFromMenu()
     QCOMPARE(windows.first()->findChild<QProgressBar*>("progressBar")->value(), 100);
     const QStringList networks = QDir("data/comp").entryList(QDir::Files);
     QCOMPARE(networks.size(), 1);
-    QCOMPARE(runProgram(PELAGOR_BINARY_DIR "/app/pelagor-extract",
+    QCOMPARE(runProgram(PELAGOR_BINARY_DIR "/tools/pelagor-extract",
                         {"--bbox", boxText(map->getLocationRect()), "-o", "cli.osm", path}),
              QString());
     const QByteArray network = TestWorkDir::readFile("data/comp/" + networks.first());

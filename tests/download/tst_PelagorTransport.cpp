@@ -347,7 +347,7 @@ void tst_PelagorTransport::noTlsSaidOnce()
     QProcess child;
     child.start("unshare", {"--mount", "--fork", "sh", "-c",
                             "mount --bind /dev/null \"$0\" && exec \"$1\" --source overpass 37.6,55.8,37.61,55.81",
-                            library, PELAGOR_BINARY_DIR "/app/pelagor-download"});
+                            library, PELAGOR_BINARY_DIR "/tools/pelagor-download"});
     QVERIFY(child.waitForFinished(60000));
     QCOMPARE(child.exitCode(), 1);
     QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()),

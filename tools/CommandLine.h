@@ -1,9 +1,11 @@
-#ifndef APP_COMMANDLINE_H
-#define APP_COMMANDLINE_H
+#ifndef TOOLS_COMMANDLINE_H
+#define TOOLS_COMMANDLINE_H
 
-// The conventions of Pelagor's command-line programs, on QCommandLineParser: options anywhere
-// before "--", -h/--help and --version, and a usage error as one line on the standard error
-// stream that names it, with exit status 2. Used in the main thread.
+// The one parser of Pelagor's command-line programs and their conventions, on
+// QCommandLineParser: options anywhere before "--", -h/--help and --version, the help text
+// from the options' own texts, and a usage error as one line on the standard error stream
+// that names the program, with exit status 2. A program's command adds its options to
+// options() before parse() and reads them from it afterwards. Used in the main thread.
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>

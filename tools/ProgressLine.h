@@ -1,5 +1,5 @@
-#ifndef APP_PROGRESSLINE_H
-#define APP_PROGRESSLINE_H
+#ifndef TOOLS_PROGRESSLINE_H
+#define TOOLS_PROGRESSLINE_H
 
 // The progress bar of a command-line program that reads files: one line on the standard
 // error stream (a terminal), by bytes read of the current file and of the whole input, with

@@ -1,4 +1,4 @@
-#include "app/OSMProcessor.h"
+#include "tools/OSMProcessor.h"
 #include "common/BoundingBox.h"
 #include "tests/support/ExpectedLog.h"
 #include "tests/support/FakeHttpServer.h"
@@ -129,7 +129,7 @@ void tst_OSMProcessor::wholeRun()
     for (const QString& piece : requestOrder)
         arguments << "data/download/" + piece + ".osm";
     QProcess extract;
-    extract.start(PELAGOR_BINARY_DIR "/app/pelagor-extract", arguments);
+    extract.start(PELAGOR_BINARY_DIR "/tools/pelagor-extract", arguments);
     QVERIFY(extract.waitForFinished(30000));
     QCOMPARE(extract.exitCode(), 0);
     const QStringList written = files("data/comp");

@@ -1,5 +1,5 @@
-#ifndef APP_NETWORKFILEOPTIONS_H
-#define APP_NETWORKFILEOPTIONS_H
+#ifndef TOOLS_NETWORKFILEOPTIONS_H
+#define TOOLS_NETWORKFILEOPTIONS_H
 
 // The options of the command-line programs that write a network file: where it goes (-o, -O),
 // its format (--format) and the check after it (--check). One home for their texts and rules.

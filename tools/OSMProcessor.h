@@ -1,5 +1,5 @@
-#ifndef APP_OSMPROCESSOR_H
-#define APP_OSMPROCESSOR_H
+#ifndef TOOLS_OSMPROCESSOR_H
+#define TOOLS_OSMPROCESSOR_H
 
 // Runs one processing run for one area: downloads the pieces (or takes an OpenStreetMap file
 // from the disk instead), reads them into the network data and writes the network file, all

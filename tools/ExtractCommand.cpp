@@ -1,8 +1,6 @@
-// pelagor-extract: turns OpenStreetMap files already on disk into the network file,
-// exactly as the application does after a download, without a window.
-#include "app/CommandLine.h"
-#include "app/NetworkFileOptions.h"
-#include "app/ProgressLine.h"
+#include "tools/ExtractCommand.h"
+
+#include "tools/ProgressLine.h"
 #include "common/BoundingBox.h"
 #include "common/DataFolders.h"
 #include "extraction/NetworkFileCheck.h"
@@ -43,18 +41,25 @@ const char epilog[] =
     "written but some inputs failed; 1 when no input could be read or the file could not be\n"
     "written (no network file then); 2 for a usage error (nothing read or written).\n";
 
-// What the command line asks for.
-struct Settings
-{
-    QStringList paths;
-    bool clip = false;
-    BoundingBox box;
-    OSMFileFormat::Kind format = OSMFileFormat::Unknown;
-    NetworkFileOptions file;
-    bool progress = false;
-};
+} // namespace
 
-void addOptions(QCommandLineParser& options)
+ExtractCommand::ExtractCommand()
+    : commandLine("pelagor-extract", PELAGOR_VERSION, description, epilog)
+{
+    addOptions(commandLine.options());
+}
+
+int ExtractCommand::exec(const QStringList& arguments)
+{
+    int status = 0;
+    if (!readSettings(arguments, status))
+        return status;
+    if (!checkPaths())
+        return CommandLine::usageStatus;
+    return run();
+}
+
+void ExtractCommand::addOptions(QCommandLineParser& options)
 {
     options.addOption(QCommandLineOption(
         "bbox", "Keep of each file only what the OpenStreetMap API's map call returns for the box (west, south, "
@@ -72,10 +77,10 @@ void addOptions(QCommandLineParser& options)
 }
 
 // False with `status` set when the program ends at once.
-bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
+bool ExtractCommand::readSettings(const QStringList& arguments, int& status)
 {
     QCommandLineParser& options = commandLine.options();
-    if (!commandLine.parse(QCoreApplication::arguments(), status))
+    if (!commandLine.parse(arguments, status))
         return false;
     status = CommandLine::usageStatus;
     settings.paths = options.positionalArguments();
@@ -108,7 +113,7 @@ bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
 }
 
 // The checks that need the inputs and the output named: false after a usage error.
-bool checkPaths(const CommandLine& commandLine, const Settings& settings)
+bool ExtractCommand::checkPaths() const
 {
     if (settings.paths.isEmpty()) {
         commandLine.usageError("no PATH given (see pelagor-extract --help)");
@@ -130,6 +135,8 @@ bool checkPaths(const CommandLine& commandLine, const Settings& settings)
     }
     return true;
 }
+
+namespace {
 
 // Reads every input into `data`; each that could not be read, or not to its end, is named on
 // the standard error stream as soon as it is done with. False when none could be read.
@@ -165,7 +172,9 @@ std::unique_ptr<ProgressLine> progressLine(const OSMParser& parser, const QStrin
     return std::unique_ptr<ProgressLine>(new ProgressLine(stderr, bytes, files));
 }
 
-int run(const Settings& settings)
+} // namespace
+
+int ExtractCommand::run()
 {
     OSMParser parser;
     // The network data stays until the process ends: the kernel drops its memory at
@@ -212,18 +221,3 @@ int run(const Settings& settings)
     return failures.isEmpty() ? 0 : 3;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
-{
-    QCoreApplication app(argc, argv);
-    CommandLine commandLine("pelagor-extract", PELAGOR_VERSION, description, epilog);
-    addOptions(commandLine.options());
-    Settings settings;
-    int status = 0;
-    if (!readSettings(commandLine, settings, status))
-        return status;
-    if (!checkPaths(commandLine, settings))
-        return CommandLine::usageStatus;
-    return run(settings);
-}

@@ -51,7 +51,7 @@ private:
 
 namespace {
 
-const QString program = QStringLiteral(PELAGOR_BINARY_DIR "/app/pelagor-extract");
+const QString program = QStringLiteral(PELAGOR_BINARY_DIR "/tools/pelagor-extract");
 const QString fixtures = QStringLiteral(PELAGOR_SOURCE_DIR "/tests/data/moscow-selection");
 const QString piece = QStringLiteral(PELAGOR_SOURCE_DIR "/tests/data/moscow-selection/37.585-55.806-37.595-55.816.osm");
 

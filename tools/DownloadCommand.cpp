@@ -1,8 +1,6 @@
-// pelagor-download: the processing run of "Start Download" (or "Download again") without a
-// window, for a box given on the command line, in the working directory.
-#include "app/CommandLine.h"
-#include "app/NetworkFileOptions.h"
-#include "app/OSMProcessor.h"
+#include "tools/DownloadCommand.h"
+
+#include "tools/OSMProcessor.h"
 #include "download/RequestPolicy.h"
 #include "common/BoundingBox.h"
 #include "common/DataFolders.h"
@@ -30,15 +28,23 @@ const char epilog[] =
     "--force, a FILE of -o in a missing folder, an address in PELAGOR_API_URL or\n"
     "PELAGOR_OVERPASS_URL that is no http or https URL.\n";
 
-struct Settings
-{
-    DownloadSource source = DownloadSource::Api;
-    FetchMode mode = FetchMode::UseFilesOnDisk;
-    QRectF area;
-    NetworkFileOptions file;
-};
+} // namespace
 
-void addOptions(QCommandLineParser& options)
+DownloadCommand::DownloadCommand()
+    : commandLine("pelagor-download", PELAGOR_VERSION, description, epilog)
+{
+    addOptions(commandLine.options());
+}
+
+int DownloadCommand::exec(const QStringList& arguments)
+{
+    int status = 0;
+    if (!readSettings(arguments, status))
+        return status;
+    return run();
+}
+
+void DownloadCommand::addOptions(QCommandLineParser& options)
 {
     options.addOption(QCommandLineOption(
         "source", "Where the data comes from: api (the OpenStreetMap editing API in pieces of 0.01 degree, the "
@@ -55,10 +61,10 @@ void addOptions(QCommandLineParser& options)
 }
 
 // False with `status` set when the program ends at once.
-bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
+bool DownloadCommand::readSettings(const QStringList& arguments, int& status)
 {
     const QCommandLineParser& options = commandLine.options();
-    if (!commandLine.parse(QCoreApplication::arguments(), status))
+    if (!commandLine.parse(arguments, status))
         return false;
     status = CommandLine::usageStatus;
     if (!DownloadSources::fromName(options.value("source"), settings.source)) {
@@ -95,7 +101,7 @@ bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
 }
 
 // The run, to its end: 0 complete, 3 incomplete, 1 nothing written.
-int run(const Settings& settings)
+int DownloadCommand::run()
 {
     // The download folder is made one level below ./data/, which the window's tile cache makes
     // at start-up.
@@ -125,16 +131,3 @@ int run(const Settings& settings)
     return status;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
-{
-    QCoreApplication app(argc, argv);
-    CommandLine commandLine("pelagor-download", PELAGOR_VERSION, description, epilog);
-    addOptions(commandLine.options());
-    Settings settings;
-    int status = 0;
-    if (!readSettings(commandLine, settings, status))
-        return status;
-    return run(settings);
-}

@@ -1,4 +1,4 @@
-#include "app/ProgressLine.h"
+#include "tools/ProgressLine.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>

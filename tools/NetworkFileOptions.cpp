@@ -1,6 +1,6 @@
-#include "app/NetworkFileOptions.h"
+#include "tools/NetworkFileOptions.h"
 
-#include "app/CommandLine.h"
+#include "tools/CommandLine.h"
 
 #include "extraction/NoClobberFile.h"
 
