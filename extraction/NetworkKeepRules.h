@@ -51,6 +51,10 @@ public:
     static WayRole way(const OSMEntity& way);
     // A road or tram track with at least two node references: a way the network takes.
     static bool keepsWay(const OSMEntity& way);
+    // A way that a kept route uses, as the network keeps it when it keeps the roads that routes
+    // use: a road or tram track as way() has it; any other way a road of the class the table
+    // gives its highway value ("service" has one), Road where there is none.
+    static WayRole routeRoad(const OSMEntity& way);
 
     // A relation's route tags; `kept` when it is a bus, trolleybus or tram route.
     struct RouteRole

@@ -13,6 +13,7 @@ class BoundingBox;
 class KeptObjects;
 class OSMData;
 class ReadProgress;
+class RouteRoads;
 
 class OSMFileReader
 {
@@ -25,9 +26,13 @@ public:
 
     // Reads the file at `path` ("-": the standard input) into `data`. For Broken, `error` holds
     // the text for the log. With `format` Unknown, OSMFileFormat::of() tells it. `progress`,
-    // when given, follows the reading; its passes are 2 when clipped, 1 otherwise.
+    // when given, follows the reading; its passes are 2 when clipped or with `routeRoads`, 1
+    // otherwise. With `routeRoads`, a first pass adds the ways of the file's routes to it (but not
+    // for the standard input, which cannot be read twice), and the network takes every way it
+    // holds as a road.
     static Outcome read(const QString& path, OSMData& data, const BoundingBox* clip, QString* error,
-                        OSMFileFormat::Kind format = OSMFileFormat::Unknown, ReadProgress* progress = nullptr);
+                        OSMFileFormat::Kind format = OSMFileFormat::Unknown, ReadProgress* progress = nullptr,
+                        RouteRoads* routeRoads = nullptr);
     // Reads the file again for the objects that `objects` still wants, whole (see
     // KeptObjects). Faults were reported by read(); this reading stops at them silently.
     static void copy(const QString& path, KeptObjects& objects, OSMFileFormat::Kind format = OSMFileFormat::Unknown);
