@@ -32,6 +32,12 @@ OSMProcessor::OSMProcessor(const QRectF& area, const QString& inputFile, Network
     connectParts();
 }
 
+void OSMProcessor::keepRouteRoads()
+{
+    parser.keepRouteRoads();
+    downloader.keepRouteRoads();
+}
+
 void OSMProcessor::connectParts()
 {
     // The first four are relays: the owner listens to this object's signals only.

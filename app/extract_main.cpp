@@ -123,6 +123,10 @@ bool checkPaths(const CommandLine& commandLine, const Settings& settings)
             commandLine.usageError("--format osm reads each input twice, which the standard input (-) cannot be");
             return false;
         }
+        if (settings.file.keepRouteRoads) {
+            commandLine.usageError("--keep-route-roads reads each input twice, which the standard input (-) cannot be");
+            return false;
+        }
     }
     return true;
 }
@@ -171,6 +175,8 @@ int run(const Settings& settings)
     if (settings.clip)
         parser.clipTo(settings.box);
     parser.setInputFormat(settings.format);
+    if (settings.file.keepRouteRoads)
+        parser.keepRouteRoads();
     if (!settings.file.output.isEmpty())
         parser.setOutputPath(settings.file.output, settings.file.overwrite);
     std::unique_ptr<ProgressLine> progress;
