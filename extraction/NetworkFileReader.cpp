@@ -7,6 +7,8 @@
 #include "network/WrittenNetwork.h"
 
 #include <QFile>
+#include <QTemporaryFile>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -35,8 +37,15 @@ protected:
     void way(const OSMEntity& way) override
     {
         const NetworkKeepRules::WayRole role = NetworkKeepRules::way(way);
-        if (role.isRoadOrTramTrack())
+        if (role.isRoadOrTramTrack()) {
             network.addWay(way.id, role.highway, role.tram, role.oneway, role.link, role.roadClass, way.refs);
+        } else if (way.refs.size() >= 2) {
+            // A road only if a route uses it, which the routes after the ways tell. A network
+            // file holds no other ways; what the file's own routes use is all this holds then.
+            const NetworkKeepRules::WayRole road = NetworkKeepRules::routeRoad(way);
+            heldBack.push_back({way.id, road.oneway, road.roadClass, heldRefs.size(), way.refs.size()});
+            heldRefs.insert(heldRefs.end(), way.refs.begin(), way.refs.end());
+        }
     }
 
     void relation(const OSMEntity& relation) override
@@ -55,17 +64,76 @@ protected:
                          members);
     }
 
+public:
+    // Takes the ways held back that a route of the file uses, as roads: the network file of a
+    // run that kept the roads of routes holds them with their own tags.
+    void finish()
+    {
+        std::vector<qint64> routeWays;
+        for (const WrittenNetwork::Member& member : network.members())
+            if (member.way)
+                routeWays.push_back(member.ref);
+        std::sort(routeWays.begin(), routeWays.end());
+        std::vector<qint64> refs;
+        for (const HeldWay& way : heldBack) {
+            if (!std::binary_search(routeWays.begin(), routeWays.end(), way.id))
+                continue;
+            refs.assign(heldRefs.begin() + std::ptrdiff_t(way.firstRef),
+                        heldRefs.begin() + std::ptrdiff_t(way.firstRef + way.refCount));
+            network.addWay(way.id, true, false, way.oneway, false, way.roadClass, refs);
+        }
+    }
+
 private:
+    struct HeldWay
+    {
+        qint64 id;
+        bool oneway;
+        int roadClass;
+        std::size_t firstRef; // into heldRefs
+        std::size_t refCount;
+    };
+
     WrittenNetwork& network;
     std::vector<WrittenNetwork::Member> members;
+    std::vector<HeldWay> heldBack; // ways that are no road or tram track, in file order
+    std::vector<qint64> heldRefs;
 };
+
+// The standard input in a temporary file, so that its first bytes can tell its format before
+// libosmium reads it. False, with the reason, when it cannot be copied.
+bool copyStandardInput(QTemporaryFile& copy, QString* error)
+{
+    QFile input;
+    if (!input.open(0, QIODevice::ReadOnly) || !copy.open()) {
+        if (error)
+            *error = input.isOpen() ? copy.errorString() : input.errorString();
+        return false;
+    }
+    QByteArray block;
+    while (!(block = input.read(1 << 20)).isEmpty()) {
+        if (copy.write(block) != block.size()) {
+            if (error)
+                *error = copy.errorString();
+            return false;
+        }
+    }
+    return copy.flush();
+}
 
 } // namespace
 
 bool NetworkFileReader::read(const QString& path, WrittenNetwork& network, QString* error)
 {
+    QTemporaryFile copy;
+    QString file = path;
+    if (path == QLatin1String("-")) {
+        if (!copyStandardInput(copy, error))
+            return false;
+        file = copy.fileName();
+    }
     // Opened here first, so that a missing or unreadable file is told in the system's words.
-    QFile probe(path);
+    QFile probe(file);
     if (!probe.open(QIODevice::ReadOnly)) {
         if (error)
             *error = probe.errorString();
@@ -79,5 +147,8 @@ bool NetworkFileReader::read(const QString& path, WrittenNetwork& network, QStri
     options.bounds = [&network](const BoundingBox& box) {
         network.setArea(box.west(), box.south(), box.east(), box.north());
     };
-    return OsmiumReader::read(path, OSMFileFormat::Xml, handler, options, error);
+    if (!OsmiumReader::read(file, OSMFileFormat::of(file), handler, options, error))
+        return false;
+    handler.finish();
+    return true;
 }

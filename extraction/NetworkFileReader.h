@@ -5,8 +5,10 @@
 // run (stop nodes written once per stop, members grouped by role) and standard OSM XML 0.6
 // (each object once, all its tags, members in their order). One reader for both: a
 // repeated node id is the same node, and what makes a way a road, a tram track or oneway,
-// and a relation a route, is NetworkKeepRules'. The file's <bounds>, where it has them,
-// are the network's area. Any thread; runs in the caller.
+// and a relation a route, is NetworkKeepRules', and a way that a route of the file uses is a
+// road whatever its tags (the network of a run that kept the roads of routes). The file's
+// <bounds>, where they are, are the network's area. Plain XML, gzip, bzip2 or PBF, told by the
+// first bytes as an input of a run is, or by the name. Any thread; runs in the caller.
 #include <QString>
 
 class WrittenNetwork;
@@ -14,8 +16,9 @@ class WrittenNetwork;
 class NetworkFileReader
 {
 public:
-    // False, with the reason in `error`, when the file cannot be opened or is not a
-    // complete, well-formed OSM XML document; what was read before is then incomplete.
+    // False, with the reason in `error`, when the file ("-": the standard input) cannot be
+    // opened or is not a complete, well-formed OSM document; what was read before is then
+    // incomplete.
     static bool read(const QString& path, WrittenNetwork& network, QString* error = nullptr);
 };
 
