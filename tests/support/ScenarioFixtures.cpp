@@ -1,10 +1,12 @@
 #include "tests/support/ScenarioFixtures.h"
 
 #include "tests/support/LineDiff.h"
+#include "tests/support/OsmiumCheck.h"
 #include "tests/support/ScenarioFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 
 namespace {
 
@@ -15,7 +17,7 @@ struct Arity
     int most;
 };
 const QHash<QString, Arity> verbs = {{"place", {1, 2}}, {"old", {1, 2}}, {"cut", {1, 2}},
-                                     {"keep", {1, -1}}, {"same", {2, 2}}};
+                                     {"keep", {1, -1}}, {"same", {2, 2}}, {"osmium", {2, 2}}};
 
 const QByteArray oldCopyMark = "<!-- an old copy -->\n";
 
@@ -68,9 +70,11 @@ QString ScenarioFixtures::source(const QString& word) const
 bool ScenarioFixtures::prepare(const QString& workDir, QString& problem)
 {
     // Every file is in place before `keep` notes what it holds.
-    for (const Line& line : lines)
-        if (line.verb != "keep" && line.verb != "same" && !place(line, workDir, problem))
+    for (const Line& line : lines) {
+        if (line.verb == "osmium" ? !convert(line, workDir, problem)
+                                  : line.verb != "keep" && line.verb != "same" && !place(line, workDir, problem))
             return false;
+    }
     for (const Line& line : lines)
         if (line.verb == "keep" && !noteKept(line, workDir, problem))
             return false;
@@ -121,6 +125,30 @@ bool ScenarioFixtures::place(const Line& line, const QString& workDir, QString& 
             problem = QString("fixtures, line %1: cannot write %2\n").arg(line.number).arg(QDir(workDir).relativeFilePath(to));
             return false;
         }
+    }
+    return true;
+}
+
+bool ScenarioFixtures::convert(const Line& line, const QString& workDir, QString& problem) const
+{
+    const QString to = inside(workDir, line.words[1]);
+    if (to.isEmpty() || QFileInfo::exists(to)) {
+        problem = QString("fixtures, line %1: %2 is outside the working directory or there already\n")
+                      .arg(line.number)
+                      .arg(line.words[1]);
+        return false;
+    }
+    if (OsmiumCheck::program().isEmpty()) {
+        problem = QString("fixtures, line %1: osmium is not installed\n").arg(line.number);
+        return false;
+    }
+    QProcess osmium;
+    osmium.start(OsmiumCheck::program(), {"cat", "--no-progress", source(line.words[0]), "-o", to});
+    if (!osmium.waitForFinished(-1) || osmium.exitStatus() != QProcess::NormalExit || osmium.exitCode() != 0) {
+        problem = QString("fixtures, line %1: osmium cat failed: %2\n")
+                      .arg(line.number)
+                      .arg(QString::fromUtf8(osmium.readAllStandardError()).trimmed());
+        return false;
     }
     return true;
 }

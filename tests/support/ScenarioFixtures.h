@@ -15,6 +15,8 @@
 //                       server serving SOURCE would not give: the line "<!-- an old copy -->"
 //                       comes before the closing "</osm>".
 //   cut SOURCE [AT]     the same, each file cut to its first half, as a crash while writing leaves it.
+//   osmium SOURCE AT    the OSM file SOURCE written by osmium cat to AT, in the format AT's name
+//                       says (.osm.gz, .osm.bz2, .osm.pbf): other formats of the same data.
 // After the run:
 //   keep PATH...        each file PATH, or each file below the folder PATH, holds the bytes it
 //                       held before the run.
@@ -52,6 +54,7 @@ private:
         QStringList words;
     };
     bool place(const Line& line, const QString& workDir, QString& problem) const;
+    bool convert(const Line& line, const QString& workDir, QString& problem) const;
     bool noteKept(const Line& line, const QString& workDir, QString& problem);
     QString source(const QString& word) const;
 
