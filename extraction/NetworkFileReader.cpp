@@ -39,6 +39,10 @@ protected:
         const NetworkKeepRules::WayRole role = NetworkKeepRules::way(way);
         if (role.isRoadOrTramTrack()) {
             network.addWay(way.id, role.highway, role.tram, role.oneway, role.link, role.roadClass, way.refs);
+        } else if (NetworkKeepRules::isPlatformWay(way)) {
+            // A platform of a route, which no route runs on: the raw data of a network holds them.
+            platforms.push_back(way.id);
+            platformsSorted = false;
         } else if (way.refs.size() >= 2) {
             // A road only if a route uses it, which the routes after the ways tell. A network
             // file holds no other ways; what the file's own routes use is all this holds then.
@@ -54,7 +58,18 @@ protected:
         if (!role.kept)
             return;
         members.clear();
+        if (!platformsSorted) {
+            std::sort(platforms.begin(), platforms.end());
+            platformsSorted = true;
+        }
         for (const OSMEntity::Member& member : relation.members()) {
+            // A route's platforms are no part of it, in the osm format by their role and where the
+            // file holds them (its raw data) by their tags; the compact format names a platform
+            // member with an empty role, as a way that the network lacks.
+            if (member.type == OSMEntity::WayMember
+                && (NetworkKeepRules::isPlatformMember(relation, member)
+                    || std::binary_search(platforms.begin(), platforms.end(), member.ref)))
+                continue;
             if (member.type == OSMEntity::WayMember)
                 members.push_back({member.ref, true});
             else if (member.type == OSMEntity::NodeMember)
@@ -97,6 +112,8 @@ private:
     WrittenNetwork& network;
     std::vector<WrittenNetwork::Member> members;
     std::vector<HeldWay> heldBack; // ways that are no road or tram track, in file order
+    std::vector<qint64> platforms; // ways tagged as platforms, sorted when a relation needs them
+    bool platformsSorted = true;
     std::vector<qint64> heldRefs;
 };
 

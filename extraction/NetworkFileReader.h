@@ -6,7 +6,8 @@
 // (each object once, all its tags, members in their order). One reader for both: a
 // repeated node id is the same node, and what makes a way a road, a tram track or oneway,
 // and a relation a route, is NetworkKeepRules', and a way that a route of the file uses is a
-// road whatever its tags (the network of a run that kept the roads of routes). The file's
+// road whatever its tags (the network of a run that kept the roads of routes), but for the route's
+// platforms, which are no part of it (NetworkKeepRules::isPlatformMember). The file's
 // <bounds>, where they are, are the network's area. Plain XML, gzip, bzip2 or PBF, told by the
 // first bytes as an input of a run is, or by the name. Any thread; runs in the caller.
 #include <QString>

@@ -118,6 +118,20 @@ NetworkKeepRules::WayRole NetworkKeepRules::routeRoad(const OSMEntity& way)
     return role;
 }
 
+bool NetworkKeepRules::isPlatformMember(const OSMEntity& relation, const OSMEntity::Member& member)
+{
+    return KeepTable::isPlatformRole(relation.role(member));
+}
+
+bool NetworkKeepRules::isPlatformWay(const OSMEntity& way)
+{
+    bool platform = false;
+    for (std::size_t i = 0; i < way.tagCount() && !platform; ++i)
+        for (const KeepTable::Tag& tag : KeepTable::platformTags)
+            platform = platform || is(way.key(i), way.value(i), tag);
+    return platform && !NetworkKeepRules::way(way).isRoadOrTramTrack();
+}
+
 NetworkKeepRules::RouteRole NetworkKeepRules::route(const OSMEntity& relation)
 {
     RouteRole role;

@@ -10,7 +10,7 @@ void RouteRoads::relation(const OSMEntity& relation)
     if (!NetworkKeepRules::route(relation).kept)
         return;
     for (const OSMEntity::Member& member : relation.members())
-        if (member.type == OSMEntity::WayMember)
+        if (member.type == OSMEntity::WayMember && !NetworkKeepRules::isPlatformMember(relation, member))
             found.emplace_back(relation.id, member.ref);
 }
 
@@ -23,6 +23,11 @@ void RouteRoads::finish(const ClipSelection* selection)
     found.shrink_to_fit();
     std::sort(ways.begin(), ways.end());
     ways.erase(std::unique(ways.begin(), ways.end()), ways.end());
+}
+
+bool RouteRoads::keeps(const OSMEntity& way) const
+{
+    return way.refs.size() >= 2 && contains(way.id) && !NetworkKeepRules::isPlatformWay(way);
 }
 
 bool RouteRoads::contains(qint64 way) const

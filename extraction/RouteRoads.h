@@ -2,7 +2,8 @@
 #define EXTRACTION_ROUTEROADS_H
 
 // "Keep the roads that routes use": the ways that the kept bus, trolleybus and tram routes name as
-// members, which the network then keeps as roads whatever their tags. Routes come after the ways in
+// members, which the network then keeps as roads whatever their tags, but for the route's
+// platforms (NetworkKeepRules::isPlatformMember and isPlatformWay). Routes come after the ways in
 // a file, so a pass over a file's relations gathers them before the pass that builds the network;
 // the ways of the routes of every file read so far count. Only ids are held. Used in the
 // processing worker thread.
@@ -19,10 +20,10 @@ class RouteRoads : public OSMHandler
 public:
     // Ends the pass over a file's relations; with a clip, only the routes `selection` keeps count.
     void finish(const ClipSelection* selection = nullptr);
-    // A way member of a kept route.
+    // A way member of a kept route, not as its platform.
     bool contains(qint64 way) const;
-    // A way member of a kept route that can be a road: one of at least two node references.
-    bool keeps(const OSMEntity& way) const { return way.refs.size() >= 2 && contains(way.id); }
+    // Such a way that can be a road: one of at least two node references, not tagged as a platform.
+    bool keeps(const OSMEntity& way) const;
 
     // The ways the network took only because a route uses them.
     void countAdded() { ++added; }
