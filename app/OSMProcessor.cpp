@@ -80,7 +80,7 @@ void OSMProcessor::extractFile()
         Q_EMIT processingStopped();
         return;
     }
-    parser.writeOutputFile(data, OSMParser::Coverage::Complete);
+    parser.writeOutputFile(data, OSMParser::Coverage::Complete, networkFormat);
     if (parser.writtenFilePath().isEmpty())
         Q_EMIT processingStopped();
 }
