@@ -13,27 +13,31 @@ DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent)
 }
 
 DownloadWindow::DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode, DownloadSource source,
-                               NetworkFormat format)
+                               NetworkFormat format, bool routeRoads)
     : QWidget(parent, Qt::Window)
     , ui(new Ui::DownloadWindow)
     , processor(nullptr)
     , processingFlag(true)
 {
-    start(new OSMProcessor(area, fetchMode, source, format));
+    start(new OSMProcessor(area, fetchMode, source, format), routeRoads);
 }
 
-DownloadWindow::DownloadWindow(const QRectF& area, const QString& inputFile, QWidget* parent, NetworkFormat format)
+DownloadWindow::DownloadWindow(const QRectF& area, const QString& inputFile, QWidget* parent, NetworkFormat format,
+                               bool routeRoads)
     : QWidget(parent, Qt::Window)
     , ui(new Ui::DownloadWindow)
     , processor(nullptr)
     , processingFlag(true)
 {
-    start(new OSMProcessor(area, inputFile, format));
+    start(new OSMProcessor(area, inputFile, format), routeRoads);
 }
 
-void DownloadWindow::start(OSMProcessor* run)
+void DownloadWindow::start(OSMProcessor* run, bool routeRoads)
 {
     processor = run;
+    // Before the run starts: nothing runs in its thread yet.
+    if (routeRoads)
+        processor->keepRouteRoads();
     ui->setupUi(this);
 
     // The controller emits in its worker thread, so these arrive queued, in order.

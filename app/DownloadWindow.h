@@ -23,12 +23,14 @@ class DownloadWindow : public QWidget
 public:
     DownloadWindow(const QRectF& area, QWidget* parent);
     // With FetchMode::RequestEveryPiece the run asks for every piece anew ("Download again");
-    // the data comes from `source`; the network file is written in `format`.
+    // the data comes from `source`; the network file is written in `format`, with the roads that
+    // routes use when `routeRoads` says so.
     DownloadWindow(const QRectF& area, QWidget* parent, FetchMode fetchMode,
-                   DownloadSource source = DownloadSource::Api, NetworkFormat format = NetworkFormat::Dorvex);
+                   DownloadSource source = DownloadSource::Api, NetworkFormat format = NetworkFormat::Dorvex,
+                   bool routeRoads = false);
     // The window of an extract run: `inputFile` read clipped to the area.
     DownloadWindow(const QRectF& area, const QString& inputFile, QWidget* parent,
-                   NetworkFormat format = NetworkFormat::Dorvex);
+                   NetworkFormat format = NetworkFormat::Dorvex, bool routeRoads = false);
     ~DownloadWindow() override;
 
     // True until the run has reported completion; closing asks "Cancel download?" meanwhile.
@@ -44,7 +46,7 @@ protected:
 
 private:
     // Takes over the controller, connects it and starts its run.
-    void start(OSMProcessor* run);
+    void start(OSMProcessor* run, bool routeRoads);
 
     std::unique_ptr<Ui::DownloadWindow> ui;
     OSMProcessor* processor; // owned; deleted after the form

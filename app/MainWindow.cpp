@@ -102,6 +102,8 @@ MainWindow::MainWindow(QWidget* parent)
                                   {{ui->actionFormatDorvex, NetworkFormats::name(NetworkFormat::Dorvex)},
                                    {ui->actionFormatOsm, NetworkFormats::name(NetworkFormat::Osm)}},
                                   this);
+    // Remembered across starts; off at first start, when the network is what the keep table keeps.
+    routeRoadsChoice = new MenuChoice("network/keepRouteRoads", ui->actionKeepRouteRoads, this);
 
     // Finding a place by name. Made after the panel, so that the field is not the first to
     // take the keyboard focus and '+' and '-' still zoom at start.
@@ -200,7 +202,7 @@ void MainWindow::startRun(FetchMode mode)
                                  QMessageBox::No)
             != QMessageBox::Yes)
         return;
-    auto* window = new DownloadWindow(area, this, mode, chosen, format());
+    auto* window = new DownloadWindow(area, this, mode, chosen, format(), routeRoadsChoice->isOn());
     mapViews->runStarted(area);
     connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
     window->show();
@@ -251,7 +253,8 @@ void MainWindow::startExtract(const QString& path)
 {
     if (!showFileArea(path))
         return;
-    auto* window = new DownloadWindow(ui->visualization->getLocationRect(), path, this, format());
+    auto* window = new DownloadWindow(ui->visualization->getLocationRect(), path, this, format(),
+                                      routeRoadsChoice->isOn());
     mapViews->runStarted(ui->visualization->getLocationRect());
     connect(window, SIGNAL(destroyed()), mapViews.get(), SLOT(runEnded()));
     connect(window, SIGNAL(destroyed()), this, SLOT(extractEnded()));

@@ -71,6 +71,7 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
     MenuChoice* sourceChoice; // child of this window
     MenuChoice* formatChoice; // child of this window
+    MenuChoice* routeRoadsChoice; // child of this window
     // Dies before the widgets it feeds: its worker thread is joined first.
     std::unique_ptr<MapViews> mapViews;
 };

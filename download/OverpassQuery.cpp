@@ -20,7 +20,7 @@ QString filter(const KeepTable::Tag& tag)
 
 } // namespace
 
-QString OverpassQuery::forTile(const QRect& tile)
+QString OverpassQuery::forTile(const QRect& tile, Ways ways)
 {
     // Overpass writes a box south, west, north, east: latitude first, unlike the editing API.
     const BoundingBox b = PiecePlan::toBox(tile);
@@ -35,7 +35,7 @@ QString OverpassQuery::forTile(const QRect& tile)
     QString stops;
     for (const KeepTable::StopTag& stop : KeepTable::stops)
         stops += "node.nodes" + filter(stop.tag) + ";";
-    return QStringLiteral(
+    return (QStringLiteral(
                // XML as the editing API answers; three minutes and 512 MiB of the server's memory
                // at most, and then a runtime error instead of an answer.
                "[out:xml][timeout:180][maxsize:536870912];\n"
@@ -61,10 +61,19 @@ QString OverpassQuery::forTile(const QRect& tile)
                "rel.selected%7[%8~\"^(%9)$\"]->.routes;\n"
                // and their node members of the selection.
                "node(r.routes)->.members;\n"
-               "node.members.nodes->.routeNodes;\n"
+               "node.members.nodes->.routeNodes;\n")
+        + (ways == WithRouteRoads ? QStringLiteral(
+               // The ways those routes use among the selection's ways, whatever their tags, with
+               // all their nodes.
+               "way.ways(r.routes)->.routeWays;\n"
+               "node(w.routeWays)->.routeWayNodes;\n")
+                                  : QString())
+        + QStringLiteral(
                // Versions, timestamps and authors, as the editing API gives them.
-               "(.tracks;.trackNodes;.stops;.routes;.routeNodes;);\n"
-               "out meta;\n")
+               "(.tracks;.trackNodes;.stops;.routes;.routeNodes;")
+        + (ways == WithRouteRoads ? QStringLiteral(".routeWays;.routeWayNodes;") : QString())
+        + QStringLiteral(");\n"
+               "out meta;\n"))
         .arg(box, text(KeepTable::highwayKey), roads.join('|'), filter(KeepTable::tramTrack), stops,
              filter(KeepTable::trafficSignals), filter(KeepTable::routeType), text(KeepTable::routeKey),
              kinds.join('|'));

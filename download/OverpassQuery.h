@@ -9,8 +9,12 @@
 class OverpassQuery
 {
 public:
+    // What the query asks for: what the keep table keeps, or that and the ways that the selected
+    // routes use among the selection's ways, with their nodes.
+    enum Ways { NetworkWays, WithRouteRoads };
+
     // The query for a tile on the grid of 0.001 degree (PiecePlan::toGridRect).
-    static QString forTile(const QRect& tile);
+    static QString forTile(const QRect& tile, Ways ways = NetworkWays);
 };
 
 #endif

@@ -55,7 +55,7 @@ QNetworkRequest OverpassSource::request(const QRect&) const
 
 QByteArray OverpassSource::postData(const QRect& tile) const
 {
-    return "data=" + QUrl::toPercentEncoding(OverpassQuery::forTile(tile));
+    return "data=" + QUrl::toPercentEncoding(OverpassQuery::forTile(tile, routeRoads ? OverpassQuery::WithRouteRoads : OverpassQuery::NetworkWays));
 }
 
 ReplyVerdict OverpassSource::verdict(const QNetworkReply* reply, const PieceAnswer& answer,

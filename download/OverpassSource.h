@@ -20,6 +20,10 @@ public:
 
     explicit OverpassSource(const QString& folder);
 
+    // From now on each query asks also for the ways of the selected routes among the selection's
+    // ways (OverpassQuery::WithRouteRoads).
+    void askForRouteRoads() { routeRoads = true; }
+
     int tileSize() const override;
     bool needsTls() const override;
     QString serviceName() const override;
@@ -33,6 +37,7 @@ public:
 
 private:
     QUrl url;
+    bool routeRoads = false;
 };
 
 #endif

@@ -36,6 +36,8 @@ public:
     // the data comes from (the editing API unless told otherwise).
     void setFetchMode(FetchMode mode);
     void setSource(DownloadSource source);
+    // Before downloadArea: Overpass is asked also for the ways that the routes use.
+    void keepRouteRoads() { overpassSource.askForRouteRoads(); }
     bool checkBoundaries(const QRectF& area);
     bool prepareRequests(const QRectF& area);
     QRect toGridRect(const QRectF& area);

@@ -1,11 +1,13 @@
 #include "extraction/KeptObjects.h"
 
 #include "extraction/NetworkKeepRules.h"
+#include "extraction/RouteRoads.h"
 #include "network/OSMData.h"
 
 #include <algorithm>
 
-KeptObjects::KeptObjects(OSMData& data)
+KeptObjects::KeptObjects(OSMData& data, const RouteRoads* routeRoads)
+    : routeRoads(routeRoads)
 {
     for (const auto& node : data.getNodes().nodes()) {
         if (!node->isUsed() || nodeObjects.contains(node->getId()))
@@ -70,7 +72,7 @@ void KeptObjects::add(QHash<qint64, Entry>& objects, const OSMEntity& object)
 
 void KeptObjects::way(const OSMEntity& way)
 {
-    if (NetworkKeepRules::keepsWay(way))
+    if (NetworkKeepRules::keepsWay(way) || (routeRoads && routeRoads->keeps(way)))
         add(wayObjects, way);
 }
 

@@ -13,13 +13,15 @@
 #include <vector>
 
 class OSMData;
+class RouteRoads;
 
 class KeptObjects : public OSMHandler
 {
 public:
     // Takes from the network which objects are wanted: its used nodes, the ways it writes
-    // (those with a node) and its route relations.
-    explicit KeptObjects(OSMData& data);
+    // (those with a node) and its route relations. With `routeRoads` (not owned, outliving
+    // these), a way it holds is kept as the network took it.
+    explicit KeptObjects(OSMData& data, const RouteRoads* routeRoads = nullptr);
 
     bool selects() const override { return true; }
 
@@ -60,6 +62,7 @@ private:
     static bool wants(const QHash<qint64, Entry>& objects, qint64 id);
     static void add(QHash<qint64, Entry>& objects, const OSMEntity& object);
 
+    const RouteRoads* routeRoads;
     QHash<qint64, Entry> nodeObjects;
     QHash<qint64, Entry> wayObjects;
     QHash<qint64, Entry> relationObjects;

@@ -8,6 +8,8 @@
 #include "network/WrittenNetwork.h"
 
 #include <QFile>
+#include <QTemporaryFile>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -36,8 +38,19 @@ protected:
     void way(const OSMEntity& way) override
     {
         const NetworkKeepRules::WayRole role = NetworkKeepRules::way(way);
-        if (role.isRoadOrTramTrack())
+        if (role.isRoadOrTramTrack()) {
             network.addWay(way.id, role.highway, role.tram, role.oneway, role.link, role.roadClass, way.refs);
+        } else if (NetworkKeepRules::isPlatformWay(way)) {
+            // A platform of a route, which no route runs on: the raw data of a network holds them.
+            platforms.push_back(way.id);
+            platformsSorted = false;
+        } else if (way.refs.size() >= 2) {
+            // A road only if a route uses it, which the routes after the ways tell. A network
+            // file holds no other ways; what the file's own routes use is all this holds then.
+            const NetworkKeepRules::WayRole road = NetworkKeepRules::routeRoad(way);
+            heldBack.push_back({way.id, road.oneway, road.roadClass, heldRefs.size(), way.refs.size()});
+            heldRefs.insert(heldRefs.end(), way.refs.begin(), way.refs.end());
+        }
     }
 
     void relation(const OSMEntity& relation) override
@@ -46,7 +59,18 @@ protected:
         if (!role.kept)
             return;
         members.clear();
+        if (!platformsSorted) {
+            std::sort(platforms.begin(), platforms.end());
+            platformsSorted = true;
+        }
         for (const OSMEntity::Member& member : relation.members()) {
+            // A route's platforms are no part of it, in the osm format by their role and where the
+            // file holds them (its raw data) by their tags; the compact format names a platform
+            // member with an empty role, as a way that the network lacks.
+            if (member.type == OSMEntity::WayMember
+                && (NetworkKeepRules::isPlatformMember(relation, member)
+                    || std::binary_search(platforms.begin(), platforms.end(), member.ref)))
+                continue;
             if (member.type == OSMEntity::WayMember)
                 members.push_back({member.ref, true});
             else if (member.type == OSMEntity::NodeMember)
@@ -56,9 +80,42 @@ protected:
                          members);
     }
 
+public:
+    // Takes the ways held back that a route of the file uses, as roads: the network file of a
+    // run that kept the roads of routes holds them with their own tags.
+    void finish()
+    {
+        std::vector<qint64> routeWays;
+        for (const WrittenNetwork::Member& member : network.members())
+            if (member.way)
+                routeWays.push_back(member.ref);
+        std::sort(routeWays.begin(), routeWays.end());
+        std::vector<qint64> refs;
+        for (const HeldWay& way : heldBack) {
+            if (!std::binary_search(routeWays.begin(), routeWays.end(), way.id))
+                continue;
+            refs.assign(heldRefs.begin() + std::ptrdiff_t(way.firstRef),
+                        heldRefs.begin() + std::ptrdiff_t(way.firstRef + way.refCount));
+            network.addWay(way.id, true, false, way.oneway, false, way.roadClass, refs);
+        }
+    }
+
 private:
+    struct HeldWay
+    {
+        qint64 id;
+        bool oneway;
+        int roadClass;
+        std::size_t firstRef; // into heldRefs
+        std::size_t refCount;
+    };
+
     WrittenNetwork& network;
     std::vector<WrittenNetwork::Member> members;
+    std::vector<HeldWay> heldBack; // ways that are no road or tram track, in file order
+    std::vector<qint64> platforms; // ways tagged as platforms, sorted when a relation needs them
+    bool platformsSorted = true;
+    std::vector<qint64> heldRefs;
 };
 
 // Whether the file has an `action` attribute anywhere, as an editor such as JOSM writes for the
@@ -101,23 +158,57 @@ bool readEdited(const QString& path, OSMHandler& handler, WrittenNetwork& networ
     return true;
 }
 
+// The standard input in a temporary file, so that its first bytes can tell its format before
+// libosmium reads it. False, with the reason, when it cannot be copied.
+bool copyStandardInput(QTemporaryFile& copy, QString* error)
+{
+    QFile input;
+    if (!input.open(0, QIODevice::ReadOnly) || !copy.open()) {
+        if (error)
+            *error = input.isOpen() ? copy.errorString() : input.errorString();
+        return false;
+    }
+    QByteArray block;
+    while (!(block = input.read(1 << 20)).isEmpty()) {
+        if (copy.write(block) != block.size()) {
+            if (error)
+                *error = copy.errorString();
+            return false;
+        }
+    }
+    return copy.flush();
+}
+
 } // namespace
 
 bool NetworkFileReader::read(const QString& path, WrittenNetwork& network, QString* error,
                              CurrentObjects::Content* content)
 {
+    QTemporaryFile copy;
+    QString file = path;
+    if (path == QLatin1String("-")) {
+        if (!copyStandardInput(copy, error))
+            return false;
+        file = copy.fileName();
+    }
     // Opened here first, so that a missing or unreadable file is told in the system's words.
-    QFile probe(path);
+    QFile probe(file);
     if (!probe.open(QIODevice::ReadOnly)) {
         if (error)
             *error = probe.errorString();
         return false;
     }
-    const bool edited = marksEdits(probe);
+    const OSMFileFormat::Kind format = OSMFileFormat::of(file);
+    // Only plain XML can mark edits; a search of compressed bytes would find nothing sure.
+    const bool edited = format == OSMFileFormat::Xml && marksEdits(probe);
     probe.close();
     NetworkFileHandler handler(network);
-    if (edited)
-        return readEdited(path, handler, network, error, content);
+    if (edited) {
+        if (!readEdited(file, handler, network, error, content))
+            return false;
+        handler.finish();
+        return true;
+    }
     OsmiumReader::Options options;
     // The <bounds> of the file, which the osm format writes for a download or a clip: the area
     // of the network, against which the check tells findings at its edge.
@@ -131,8 +222,11 @@ bool NetworkFileReader::read(const QString& path, WrittenNetwork& network, QStri
             *content = stage.content();
         refusal = stage.reason();
     };
-    const bool read = OsmiumReader::read(path, OSMFileFormat::Xml, handler, options, error);
+    const bool read = OsmiumReader::read(file, format, handler, options, error);
     if (!refusal.isEmpty() && error)
         *error = refusal;
-    return read;
+    if (!read)
+        return false;
+    handler.finish();
+    return true;
 }

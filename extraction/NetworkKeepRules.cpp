@@ -4,6 +4,7 @@
 #include "network/KeepTable.h"
 
 #include <QString>
+#include <string>
 #include <cmath>
 #include <iostream>
 #include <limits>
@@ -101,6 +102,34 @@ NetworkKeepRules::WayRole NetworkKeepRules::way(const OSMEntity& way)
 bool NetworkKeepRules::keepsWay(const OSMEntity& way)
 {
     return way.refs.size() >= 2 && NetworkKeepRules::way(way).isRoadOrTramTrack();
+}
+
+NetworkKeepRules::WayRole NetworkKeepRules::routeRoad(const OSMEntity& way)
+{
+    WayRole role = NetworkKeepRules::way(way);
+    if (role.isRoadOrTramTrack())
+        return role;
+    for (std::size_t i = 0; i < way.tagCount(); ++i)
+        if (way.key(i) == KeepTable::highwayKey)
+            role.roadClass = roadClassFromName(std::string(way.value(i)));
+    role.highway = true;
+    role.lanesForward = 1;
+    role.lanesBackward = role.oneway ? 0 : 1;
+    return role;
+}
+
+bool NetworkKeepRules::isPlatformMember(const OSMEntity& relation, const OSMEntity::Member& member)
+{
+    return KeepTable::isPlatformRole(relation.role(member));
+}
+
+bool NetworkKeepRules::isPlatformWay(const OSMEntity& way)
+{
+    bool platform = false;
+    for (std::size_t i = 0; i < way.tagCount() && !platform; ++i)
+        for (const KeepTable::Tag& tag : KeepTable::platformTags)
+            platform = platform || is(way.key(i), way.value(i), tag);
+    return platform && !NetworkKeepRules::way(way).isRoadOrTramTrack();
 }
 
 NetworkKeepRules::RouteRole NetworkKeepRules::route(const OSMEntity& relation)

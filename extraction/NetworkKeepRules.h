@@ -4,10 +4,11 @@
 // What the network makes of an OpenStreetMap node, way or relation, by the keep table
 // (network/KeepTable.h): the one home of these rules for every reader and handler. Also what
 // counts as an id and a position on Earth when a file is read. Any thread.
+#include "extraction/OSMEntity.h"
+
 #include <QtGlobal>
 #include <string_view>
 
-class OSMEntity;
 class QByteArray;
 
 class NetworkKeepRules
@@ -51,6 +52,16 @@ public:
     static WayRole way(const OSMEntity& way);
     // A road or tram track with at least two node references: a way the network takes.
     static bool keepsWay(const OSMEntity& way);
+    // A way that a kept route uses, as the network keeps it when it keeps the roads that routes
+    // use: a road or tram track as way() has it; any other way a road of the class the table
+    // gives its highway value ("service" has one), Road where there is none.
+    static WayRole routeRoad(const OSMEntity& way);
+    // A route's platforms, where passengers wait, are no way the route runs on: neither kept as
+    // roads that routes use nor judged as parts of the route. A member is one by its role; a way
+    // by its tags, whatever its role, unless it is a road or tram track of the network (which
+    // stays one, whatever else its tags say).
+    static bool isPlatformMember(const OSMEntity& relation, const OSMEntity::Member& member);
+    static bool isPlatformWay(const OSMEntity& way);
 
     // A relation's route tags; `kept` when it is a bus, trolleybus or tram route.
     struct RouteRole

@@ -2,16 +2,19 @@
 
 #include "extraction/ClipSelection.h"
 #include "extraction/NetworkKeepRules.h"
+#include "extraction/RouteRoads.h"
 #include "extraction/WayNodeSet.h"
 #include "network/OSMData.h"
 
 #include <string>
 #include <vector>
 
-NetworkKeeper::NetworkKeeper(OSMData& data, const ClipSelection* selection, const WayNodeSet* wayNodes)
+NetworkKeeper::NetworkKeeper(OSMData& data, const ClipSelection* selection, const WayNodeSet* wayNodes,
+                             RouteRoads* routeRoads)
     : data(data)
     , selection(selection)
     , wayNodes(wayNodes)
+    , routeRoads(routeRoads)
 {
 }
 
@@ -52,9 +55,16 @@ void NetworkKeeper::node(const OSMEntity& node)
 
 void NetworkKeeper::way(const OSMEntity& way)
 {
-    const NetworkKeepRules::WayRole role = NetworkKeepRules::way(way);
-    if (!role.isRoadOrTramTrack() || way.refs.size() < 2)
+    if (way.refs.size() < 2)
         return;
+    NetworkKeepRules::WayRole role = NetworkKeepRules::way(way);
+    if (!role.isRoadOrTramTrack()) {
+        // The first definition of a way counts, as addWay() has it.
+        if (!routeRoads || !routeRoads->keeps(way) || data.getWays().find(way.id))
+            return;
+        role = NetworkKeepRules::routeRoad(way);
+        routeRoads->countAdded();
+    }
     data.addWay(way.id, way.refs, role.tram, role.highway, role.oneway, role.link, role.roadClass,
                 role.lanesForward, role.lanesBackward);
 }

@@ -7,6 +7,7 @@
 #include "extraction/OSMXmlFile.h"
 #include "extraction/OsmiumReader.h"
 #include "extraction/ReadProgress.h"
+#include "extraction/RouteRoads.h"
 #include "extraction/WayNodeSet.h"
 
 #include <QFile>
@@ -25,25 +26,85 @@ OsmiumReader::Options pbfOptions(bool diagnostics, ReadProgress* progress, int k
     return options;
 }
 
-// A PBF file: with a clip, a first pass for the selection; otherwise, for a file that can be
-// read twice (not the standard input or a pipe), a first pass over the ways alone for the nodes they use, so that the nodes that
-// no kept way uses are never held. A fault stops the first pass where the second one stops too,
-// and is reported by it.
-bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, QString* error, ReadProgress* progress,
-             CurrentObjects::Content* content)
+// Two handlers fed by one pass over a file: the clip's selection and the ways of the routes.
+class BothHandlers : public OSMHandler
+{
+public:
+    BothHandlers(OSMHandler& first, OSMHandler& second)
+        : first(first)
+        , second(second)
+    {
+    }
+
+    bool selects() const override { return first.selects() && second.selects(); }
+
+protected:
+    bool wantsNode(qint64 id) const override { return wantedBy(OSMEntity::Node, id); }
+    bool wantsWay(qint64 id) const override { return wantedBy(OSMEntity::Way, id); }
+    bool wantsRelation(qint64 id) const override { return wantedBy(OSMEntity::Relation, id); }
+    void node(const OSMEntity& node) override { both(node); }
+    void way(const OSMEntity& way) override { both(way); }
+    void relation(const OSMEntity& relation) override { both(relation); }
+
+private:
+    bool wantedBy(OSMEntity::Kind kind, qint64 id) const { return first.wants(kind, id) || second.wants(kind, id); }
+    void both(const OSMEntity& entity)
+    {
+        if (first.wants(entity.kind(), entity.id))
+            first.handle(entity);
+        if (second.wants(entity.kind(), entity.id))
+            second.handle(entity);
+    }
+
+    OSMHandler& first;
+    OSMHandler& second;
+};
+
+// What the first pass over a file gathers: the clip's selection, the ways of the routes, or both;
+// null when there is no first pass.
+std::unique_ptr<OSMHandler> firstPass(ClipSelection* selection, RouteRoads* routeRoads)
+{
+    if (selection && routeRoads)
+        return std::unique_ptr<OSMHandler>(new BothHandlers(*selection, *routeRoads));
+    return nullptr;
+}
+
+// Ends the first pass over a file.
+void finishFirstPass(ClipSelection* selection, RouteRoads* routeRoads, ReadProgress* progress)
+{
+    if (selection)
+        selection->finishScan();
+    if (routeRoads)
+        routeRoads->finish(selection);
+    if (progress)
+        progress->beginPass(1);
+}
+
+// A PBF file: a first pass with a clip, for the selection (and the ways of the routes); without
+// one, the ways of the routes from a pass over the relations alone, and, for a file that can be
+// read twice (not the standard input or a pipe), a pass over the ways alone for the nodes they
+// use, so that the nodes that no kept way uses are never held. A fault stops the first passes
+// where the last one stops too, and is reported by it.
+bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, RouteRoads* routeRoads, QString* error,
+             ReadProgress* progress, CurrentObjects::Content* content)
 {
     std::unique_ptr<WayNodeSet> wayNodes;
+    const bool file = QFileInfo(path).isFile();
     if (selection) {
-        OsmiumReader::read(path, OSMFileFormat::Pbf, *selection, pbfOptions(false, progress));
-        selection->finishScan();
-        if (progress)
-            progress->beginPass(1);
-    } else if (QFileInfo(path).isFile()) {
-        wayNodes.reset(new WayNodeSet);
+        const std::unique_ptr<OSMHandler> both = firstPass(selection, routeRoads);
+        OsmiumReader::read(path, OSMFileFormat::Pbf, both ? *both : *selection, pbfOptions(false, progress));
+        finishFirstPass(selection, routeRoads, progress);
+    } else if (file) {
+        if (routeRoads) {
+            OsmiumReader::read(path, OSMFileFormat::Pbf, *routeRoads,
+                               pbfOptions(false, progress, OsmiumReader::Relations));
+            finishFirstPass(nullptr, routeRoads, progress);
+        }
+        wayNodes.reset(new WayNodeSet(routeRoads));
         OsmiumReader::read(path, OSMFileFormat::Pbf, *wayNodes, pbfOptions(false, nullptr, OsmiumReader::Ways));
         wayNodes->finish();
     }
-    NetworkKeeper keeper(data, selection, wayNodes.get());
+    NetworkKeeper keeper(data, selection, wayNodes.get(), routeRoads);
     OsmiumReader::Options options = pbfOptions(true, progress);
     if (content)
         options.done = [content](const CurrentObjects& stage) { *content = stage.content(); };
@@ -54,7 +115,7 @@ bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, QStri
 
 OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, const BoundingBox* clip,
                                            QString* error, OSMFileFormat::Kind format, ReadProgress* progress,
-                                           CurrentObjects::Content* content)
+                                           CurrentObjects::Content* content, RouteRoads* routeRoads)
 {
     if (format == OSMFileFormat::Unknown)
         format = OSMFileFormat::of(path);
@@ -69,17 +130,18 @@ OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, c
         if (path != QLatin1String("-") && !file.open(QIODevice::ReadOnly))
             return Outcome::NotOpened;
         file.close();
-        readPbf(path, data, selection.get(), &text, progress, content);
+        readPbf(path, data, selection.get(), routeRoads, &text, progress, content);
     } else {
-        // The first pass of a clipped file reports nothing: the second reports what it meets.
-        if (selection) {
-            if (OSMXmlFile::read(path, format, *selection, false, false, progress) == OSMXmlFile::NotOpened)
+        // The first pass reports nothing: the second reports what it meets.
+        RouteRoads* gathering = path == QLatin1String("-") ? nullptr : routeRoads;
+        if (selection || gathering) {
+            const std::unique_ptr<OSMHandler> both = firstPass(selection.get(), gathering);
+            OSMHandler& scan = both ? *both : selection ? static_cast<OSMHandler&>(*selection) : *gathering;
+            if (OSMXmlFile::read(path, format, scan, false, false, progress) == OSMXmlFile::NotOpened)
                 return Outcome::NotOpened;
-            selection->finishScan();
-            if (progress)
-                progress->beginPass(1);
+            finishFirstPass(selection.get(), gathering, progress);
         }
-        NetworkKeeper keeper(data, selection.get());
+        NetworkKeeper keeper(data, selection.get(), nullptr, routeRoads);
         if (OSMXmlFile::read(path, format, keeper, true, false, progress, &text, content) == OSMXmlFile::NotOpened)
             return Outcome::NotOpened;
     }

@@ -10,6 +10,7 @@
 #include "extraction/OSMXmlReader.h"
 #include "extraction/OSMXmlWriter.h"
 #include "extraction/ReadProgress.h"
+#include "extraction/RouteRoads.h"
 #include "extraction/StandardNetworkWriter.h"
 #include "network/OSMData.h"
 
@@ -23,6 +24,14 @@ const QString OSMParser::outputDir = DataFolders::networks();
 OSMParser::OSMParser(QObject* parent)
     : QObject(parent)
 {
+}
+
+OSMParser::~OSMParser() = default;
+
+void OSMParser::keepRouteRoads()
+{
+    if (!routeRoads)
+        routeRoads.reset(new RouteRoads);
 }
 
 void OSMParser::clipTo(const BoundingBox& box)
@@ -54,11 +63,11 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
 {
     Q_EMIT message(QString("Processing file: \"%1\"...").arg(filePath));
     QString error;
-    ReadProgress progress(inputBytes(filePath) / (clipped ? 2 : 1), clipped ? 2 : 1,
+    ReadProgress progress(inputBytes(filePath) / passes(), passes(),
                           [this](qint64 done, qint64 total) { Q_EMIT bytesRead(done, total); });
     CurrentObjects::Content content = CurrentObjects::Content::Data;
     const OSMFileReader::Outcome outcome = OSMFileReader::read(filePath, data, clipped ? &clipBox : nullptr, &error,
-                                                               inputFormat, &progress, &content);
+                                                               inputFormat, &progress, &content, routeRoads.get());
     progress.finish();
     if (outcome == OSMFileReader::Outcome::NotOpened) {
         Q_EMIT message(" opening failed!\n");
@@ -91,7 +100,7 @@ qint64 OSMParser::inputBytes(const QString& path) const
     } else if (info.isFile()) {
         bytes = info.size();
     }
-    return clipped ? 2 * bytes : bytes;
+    return passes() * bytes;
 }
 
 void OSMParser::setOutputPath(const QString& path, bool overwrite)
@@ -200,6 +209,8 @@ void OSMParser::writeOutputFile(OSMData& data, Coverage coverage, NetworkFormat 
                        .arg(data.getTramStops().size())
                        .arg(data.getWays().size())
                        .arg(data.getRelations().size()));
+    if (routeRoads)
+        Q_EMIT message(QString("    Ways kept as roads that routes use: %1\n").arg(routeRoads->addedCount()));
     if (format == NetworkFormat::Osm)
         Q_EMIT message("    Format: OpenStreetMap XML for other tools, sorted by type and id\n");
     Q_EMIT processingDone();
@@ -211,7 +222,7 @@ bool OSMParser::writeDocument(QIODevice* device, OSMData& data, NetworkFormat fo
     if (format == NetworkFormat::Dorvex) {
         NetworkFileWriter::writeDocument(writer, data);
     } else {
-        KeptObjects objects(data);
+        KeptObjects objects(data, routeRoads.get());
         for (const QString& path : parsedPaths)
             OSMFileReader::copy(path, objects, inputFormat);
         // Only a file that changed or went away since it was read leaves objects behind.

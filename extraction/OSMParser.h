@@ -10,10 +10,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 class OSMData;
 class QIODevice;
+class RouteRoads;
 class QXmlStreamReader;
 class OSMXmlWriter;
 
@@ -22,6 +24,7 @@ class OSMParser : public QObject
     Q_OBJECT
 public:
     explicit OSMParser(QObject* parent = nullptr);
+    ~OSMParser() override;
 
     // True when every file was read to its end; `unread` gets those that were not.
     bool parseFiles(std::vector<QString> filesPaths, OSMData& data, std::vector<QString>* unread = nullptr);
@@ -38,10 +41,14 @@ public:
     // that box would give it: a first pass over the file chooses what is kept, a
     // second reads that, in file order, as any file is read.
     void clipTo(const BoundingBox& box);
+    // From now on every way that a kept route of a file read so far names as a member is kept as
+    // a road with all its nodes, whatever its tags ("Keep the roads that routes use"): a first
+    // pass over each file gathers the members of its routes.
+    void keepRouteRoads();
     // Every file from now on is read in this format; Unknown lets each file tell its own.
     void setInputFormat(OSMFileFormat::Kind format) { inputFormat = format; }
     // The bytes that reading `path` goes through, as bytesRead() counts them: its size, twice
-    // when clipped; for a folder the sum over its *.osm entries.
+    // when clipped or keeping the roads of routes; for a folder the sum over its *.osm entries.
     qint64 inputBytes(const QString& path) const;
     // The area the input covers (a download's, say), written as the bounds of a network file
     // in standard OSM XML; clipTo() sets it too.
@@ -86,6 +93,8 @@ Q_SIGNALS:
 private:
     // False when the writer failed.
     bool writeDocument(QIODevice* device, OSMData& data, NetworkFormat format);
+    // How often each file is read: twice when a first pass gathers what the second keeps.
+    int passes() const { return clipped || routeRoads ? 2 : 1; }
 
     bool clipped = false;
     BoundingBox clipBox;
@@ -95,6 +104,7 @@ private:
     std::vector<QString> parsedPaths;
     QString writtenPath;
     OSMFileFormat::Kind inputFormat = OSMFileFormat::Unknown;
+    std::unique_ptr<RouteRoads> routeRoads; // null: the roads of routes are not kept
     QString outputPath;
     bool overwriteOutput = false;
 };

@@ -1,12 +1,13 @@
 #include "extraction/WayNodeSet.h"
 
 #include "extraction/NetworkKeepRules.h"
+#include "extraction/RouteRoads.h"
 
 #include <algorithm>
 
 void WayNodeSet::way(const OSMEntity& way)
 {
-    if (!NetworkKeepRules::keepsWay(way))
+    if (!NetworkKeepRules::keepsWay(way) && !(routeRoads && routeRoads->keeps(way)))
         return;
     ids.insert(ids.end(), way.refs.begin(), way.refs.end());
     // Ways share their end nodes: duplicates go now and then, so that they never pile up.

@@ -9,9 +9,17 @@
 
 #include <vector>
 
+class RouteRoads;
+
 class WayNodeSet : public OSMHandler
 {
 public:
+    // With `routeRoads` (not owned, outliving the set), the ways it holds count as kept.
+    explicit WayNodeSet(const RouteRoads* routeRoads = nullptr)
+        : routeRoads(routeRoads)
+    {
+    }
+
     // Ends the pass over the ways.
     void finish();
     bool contains(qint64 id) const;
@@ -23,6 +31,7 @@ protected:
 private:
     void compact();
 
+    const RouteRoads* routeRoads;
     std::vector<qint64> ids; // sorted and unique after compact()
     std::size_t compactAt = std::size_t(1) << 20;
     mutable std::size_t cursor = 0; // where the last answer was found

@@ -15,3 +15,11 @@ bool KeepTable::isRouteKind(std::string_view route)
             return true;
     return false;
 }
+
+bool KeepTable::isPlatformRole(std::string_view role)
+{
+    for (std::string_view platform : platformRoles)
+        if (platform == role)
+            return true;
+    return false;
+}

@@ -64,11 +64,21 @@ inline constexpr Tag trafficSignals = {"highway", "traffic_signals"};
 inline constexpr Tag routeType = {"type", "route"};
 inline constexpr std::string_view routeKey = "route";
 inline constexpr std::string_view routeKinds[] = {"bus", "trolleybus", "tram"};
+// A route's platforms, where passengers wait, are no road a vehicle of the route runs on: the
+// members of these roles, and the ways of these tags whatever their role.
+inline constexpr std::string_view platformRoles[] = {"platform", "platform_entry_only", "platform_exit_only"};
+inline constexpr Tag platformTags[] = {
+    {"public_transport", "platform"},
+    {"railway", "platform"},
+    {"highway", "platform"},
+};
 
 // The entry of a highway value, or null for a value the table does not hold.
 const Highway* highway(std::string_view value);
 // A route of a kind the network keeps.
 bool isRouteKind(std::string_view route);
+// The role of a route's platform member.
+bool isPlatformRole(std::string_view role);
 
 } // namespace KeepTable
 

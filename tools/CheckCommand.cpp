@@ -7,7 +7,8 @@
 namespace {
 
 const char description[] =
-    "Reads a network file (as pelagor and pelagor-extract write it, or standard OSM XML) and\n"
+    "Reads a network file (as pelagor and pelagor-extract write it, or standard OSM XML; plain,\n"
+    "gzip, bzip2 or PBF, told by its first bytes; - is the standard input) and\n"
     "reports what would break a simulation run: route-gap, route-cut, route-without-stops,\n"
     "stop-off-route, island, oneway-dead-end and degenerate-way findings, each with its ids and\n"
     "position. Findings outside the area, or caused by what lies beyond it, are marked at the edge.\n"

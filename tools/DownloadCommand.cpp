@@ -109,6 +109,8 @@ int DownloadCommand::run()
     OSMProcessor processor(settings.area, settings.mode, settings.source, settings.file.format);
     if (!settings.file.output.isEmpty())
         processor.setOutputPath(settings.file.output, settings.file.overwrite);
+    if (settings.file.keepRouteRoads)
+        processor.keepRouteRoads();
     int status = 1;
     // A log text may leave its line open for the next one; the last line of the program ends.
     bool lineOpen = false;

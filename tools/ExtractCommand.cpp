@@ -132,6 +132,10 @@ bool ExtractCommand::checkPaths() const
             commandLine.usageError("--format osm reads each input twice, which the standard input (-) cannot be");
             return false;
         }
+        if (settings.file.keepRouteRoads) {
+            commandLine.usageError("--keep-route-roads reads each input twice, which the standard input (-) cannot be");
+            return false;
+        }
     }
     return true;
 }
@@ -184,6 +188,8 @@ int ExtractCommand::run()
     if (settings.clip)
         parser.clipTo(settings.box);
     parser.setInputFormat(settings.format);
+    if (settings.file.keepRouteRoads)
+        parser.keepRouteRoads();
     if (!settings.file.output.isEmpty())
         parser.setOutputPath(settings.file.output, settings.file.overwrite);
     std::unique_ptr<ProgressLine> progress;

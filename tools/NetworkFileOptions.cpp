@@ -20,6 +20,11 @@ void NetworkFileOptions::add(QCommandLineParser& options, const QString& checkNo
                   "XML for other tools: sorted, each object once, with all its tags and versions).",
         "dorvex|osm", "dorvex"));
     options.addOption(QCommandLineOption(
+        "keep-route-roads", "Keep every way that a kept bus, trolleybus or tram route uses as a road, with all its "
+                            "nodes, whatever its tags (service roads for buses, busways): in the dorvex format of "
+                            "the class of its highway value, road where that has none. Overpass is asked for those "
+                            "ways too."));
+    options.addOption(QCommandLineOption(
         "check", "After writing, report to standard error what in the network would break a simulation run" + checkNote));
 }
 
@@ -32,6 +37,7 @@ bool NetworkFileOptions::read(const CommandLine& commandLine, const QCommandLine
     output = options.value("output");
     overwrite = options.isSet("overwrite");
     check = options.isSet("check");
+    keepRouteRoads = options.isSet("keep-route-roads");
     const QString problem = outputProblem(options.isSet("output"));
     if (!problem.isEmpty()) {
         commandLine.usageError(problem);

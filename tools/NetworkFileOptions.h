@@ -2,7 +2,8 @@
 #define TOOLS_NETWORKFILEOPTIONS_H
 
 // The options of the command-line programs that write a network file: where it goes (-o, -O),
-// its format (--format) and the check after it (--check). One home for their texts and rules.
+// its format (--format), what it keeps beyond the keep table (--keep-route-roads) and the check
+// after it (--check). One home for their texts and rules.
 // Used in the main thread.
 #include "extraction/NetworkFormat.h"
 
@@ -17,6 +18,7 @@ struct NetworkFileOptions
     bool overwrite = false;
     NetworkFormat format = NetworkFormat::Dorvex;
     bool check = false;
+    bool keepRouteRoads = false;
 
     // `checkNote` ends the help text of --check.
     static void add(QCommandLineParser& options, const QString& checkNote);

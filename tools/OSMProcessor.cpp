@@ -32,6 +32,12 @@ OSMProcessor::OSMProcessor(const QRectF& area, const QString& inputFile, Network
     connectParts();
 }
 
+void OSMProcessor::keepRouteRoads()
+{
+    parser.keepRouteRoads();
+    downloader.keepRouteRoads();
+}
+
 void OSMProcessor::connectParts()
 {
     // The first four are relays: the owner listens to this object's signals only.
@@ -74,7 +80,7 @@ void OSMProcessor::extractFile()
         Q_EMIT processingStopped();
         return;
     }
-    parser.writeOutputFile(data, OSMParser::Coverage::Complete);
+    parser.writeOutputFile(data, OSMParser::Coverage::Complete, networkFormat);
     if (parser.writtenFilePath().isEmpty())
         Q_EMIT processingStopped();
 }

@@ -34,6 +34,9 @@ public:
     // The network file goes to `path` instead of a new name in data/comp/ (see
     // OSMParser::setOutputPath). Called before the run starts.
     void setOutputPath(const QString& path, bool overwrite) { parser.setOutputPath(path, overwrite); }
+    // The network keeps the roads that its routes use (see OSMParser::keepRouteRoads), and an
+    // Overpass query asks for them. Called before the run starts.
+    void keepRouteRoads();
     // The network file the run wrote; empty before processingDone(). Read it once that signal has
     // arrived: the run's thread is done with it then.
     QString networkFile() const { return parser.writtenFilePath(); }

@@ -180,7 +180,7 @@ void tst_MainWindow::menu()
     QCOMPARE(menu->title(), QString("Menu"));
     QCOMPARE(bar->actions().first(), menu->menuAction());
     const QList<QAction*> actions = menu->actions();
-    QCOMPARE(actions.size(), 8);
+    QCOMPARE(actions.size(), 9);
     QCOMPARE(actions[0]->objectName(), QString("actionDownloadAgain"));
     QCOMPARE(actions[0]->text(), QString("Download again"));
     auto* from = window->findChild<QMenu*>("menuDownloadFrom");
@@ -194,14 +194,18 @@ void tst_MainWindow::menu()
     QVERIFY(fileFor);
     QCOMPARE(actions[3], fileFor->menuAction());
     QCOMPARE(fileFor->title(), QString("Network file for"));
-    QVERIFY(actions[4]->isSeparator());
-    QCOMPARE(actions[5]->objectName(), QString("actionAbout"));
-    QCOMPARE(actions[5]->text(), QString("About"));
-    QVERIFY(actions[6]->isSeparator());
-    QCOMPARE(actions[7]->objectName(), QString("actionExit"));
-    QCOMPARE(actions[7]->text(), QString("Exit"));
-    QVERIFY(!actions[0]->isCheckable() && !actions[2]->isCheckable() && !actions[5]->isCheckable()
-            && !actions[7]->isCheckable());
+    // On or off, off at first start.
+    QCOMPARE(actions[4]->objectName(), QString("actionKeepRouteRoads"));
+    QCOMPARE(actions[4]->text(), QString("Keep the roads that routes use"));
+    QVERIFY(actions[4]->isCheckable() && !actions[4]->isChecked());
+    QVERIFY(actions[5]->isSeparator());
+    QCOMPARE(actions[6]->objectName(), QString("actionAbout"));
+    QCOMPARE(actions[6]->text(), QString("About"));
+    QVERIFY(actions[7]->isSeparator());
+    QCOMPARE(actions[8]->objectName(), QString("actionExit"));
+    QCOMPARE(actions[8]->text(), QString("Exit"));
+    QVERIFY(!actions[0]->isCheckable() && !actions[2]->isCheckable() && !actions[6]->isCheckable()
+            && !actions[8]->isCheckable());
     // Two exclusive choices in each submenu: the editing API and the simulator's file at first
     // start.
     const auto entries = [](QMenu* submenu) {
@@ -230,7 +234,7 @@ void tst_MainWindow::menu()
                                  "actionNetworkOfLastRun Network of the last run",
                                  "actionProblemsOfLastNetwork Problems of the last network"}));
 
-    actions[7]->trigger();
+    actions[8]->trigger();
     QVERIFY(!window->isVisible());
 }
 
@@ -774,27 +778,34 @@ void tst_MainWindow::dropOutsideFileArea()
 
 void tst_MainWindow::networkFileFor()
 {
-    // The choice outlives the window, and the next run writes its file for other tools.
+    // The choices outlive the window, and the next run writes its file for other tools with the
+    // roads that routes use.
     window->findChild<QAction*>("actionFormatOsm")->trigger();
+    window->findChild<QAction*>("actionKeepRouteRoads")->trigger();
     QVERIFY(!window->findChild<QAction*>("actionFormatDorvex")->isChecked());
     // The selection's one piece is on disk already: the run asks for nothing.
     QVERIFY(QDir().mkpath("data/download"));
     QVERIFY(TestWorkDir::writeFile("data/download/16.604-49.197-16.611-49.202.osm", R"(<osm version="0.6">
  <node id="1" version="2" lat="49.2" lon="16.605"/>
  <node id="2" version="5" lat="49.2" lon="16.606"/>
+ <node id="3" version="1" lat="49.2" lon="16.607"/>
  <way id="7" version="3"><nd ref="1"/><nd ref="2"/><tag k="highway" v="residential"/><tag k="name" v="Dlouhá"/></way>
+ <way id="8" version="1"><nd ref="2"/><nd ref="3"/><tag k="highway" v="service"/><tag k="psv" v="yes"/></way>
+ <relation id="9" version="1"><member type="way" ref="7" role=""/><member type="way" ref="8" role=""/><tag k="route" v="bus"/><tag k="type" v="route"/></relation>
 </osm>
 )"));
     delete window;
     window = new MainWindow;
     window->show();
     QVERIFY(window->findChild<QAction*>("actionFormatOsm")->isChecked());
+    QVERIFY(window->findChild<QAction*>("actionKeepRouteRoads")->isChecked());
     QTRY_COMPARE(window->findChild<QLabel*>("selectionStatus")->text(), QString("1 piece: 1 on disk, 0 to download"));
     QTest::mouseClick(window->findChild<QPushButton*>("btnStartDownload"), Qt::LeftButton);
     const QList<DownloadWindow*> runs = window->findChildren<DownloadWindow*>();
     QCOMPARE(runs.size(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(!runs.first()->isProcessing(), 60000);
     QVERIFY(runs.first()->findChild<QTextEdit*>("teLog")->toPlainText().endsWith(
+        "    Ways kept as roads that routes use: 1\n"
         "    Format: OpenStreetMap XML for other tools, sorted by type and id\n"));
     const QStringList files = QDir("data/comp").entryList(QDir::Files);
     QCOMPARE(files.size(), 1);
@@ -803,6 +814,7 @@ void tst_MainWindow::networkFileFor()
                               "maxlon=\"16.6110000\"/>\n <node id=\"1\" version=\"2\""),
              network.constData());
     QVERIFY(network.contains("<tag k=\"name\" v=\"Dlouhá\"/>"));
+    QVERIFY(network.contains("<way id=\"8\" version=\"1\">\n  <nd ref=\"2\"/>\n  <nd ref=\"3\"/>"));
     runs.first()->close();
     QTRY_VERIFY(window->findChildren<DownloadWindow*>().isEmpty());
 }

@@ -118,7 +118,7 @@ bool FakeOverpass::boxOf(const FakeHttpServer::Request& request, BoundingBox& bo
     return true;
 }
 
-QByteArray FakeOverpass::answer(const BoundingBox& box) const
+QByteArray FakeOverpass::answer(const BoundingBox& box, bool routeRoads) const
 {
     // The map call's selection.
     QSet<qint64> inside;
@@ -178,9 +178,17 @@ QByteArray FakeOverpass::answer(const BoundingBox& box) const
         if (relation.tag("type") != "route" || (route != "bus" && route != "trolleybus" && route != "tram"))
             continue;
         outRelations.insert(id);
-        for (const auto& member : relation.members)
+        for (const auto& member : relation.members) {
             if (member.first == "node" && nodes.contains(member.second))
                 outNodes.insert(member.second);
+            // The query of a run that keeps the roads of routes asks for the ways they use.
+            if (routeRoads && member.first == "way" && ways.contains(member.second)) {
+                outWays.insert(member.second);
+                for (qint64 r : data->ways[member.second].nodeRefs)
+                    if (data->nodes.contains(r))
+                        outNodes.insert(r);
+            }
+        }
     }
 
     QByteArray xml;
@@ -233,5 +241,6 @@ FakeHttpServer::Response FakeOverpass::respond(const FakeHttpServer::Request& re
     BoundingBox box;
     if (!boxOf(request, box))
         return FakeHttpServer::Response::error(400, "<html><body><p>Error: no box in the query</p></body></html>");
-    return FakeHttpServer::Response::ok(answer(box), "application/osm3s+xml");
+    const bool routeRoads = QString::fromUtf8(request.body).contains("routeWays");
+    return FakeHttpServer::Response::ok(answer(box, routeRoads), "application/osm3s+xml");
 }

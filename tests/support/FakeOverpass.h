@@ -29,8 +29,9 @@ public:
     // The box of a posted query, which writes it south, west, north, east; false when the
     // request holds none.
     static bool boxOf(const FakeHttpServer::Request& request, BoundingBox& box);
-    // The answer's XML for a box, sorted by type and id.
-    QByteArray answer(const BoundingBox& box) const;
+    // The answer's XML for a box, sorted by type and id; with `routeRoads` (a query that names
+    // the set routeWays) also the ways of the routes among the selection's ways, with their nodes.
+    QByteArray answer(const BoundingBox& box, bool routeRoads = false) const;
     // 200 with answer(), or 400 when the request holds no box.
     FakeHttpServer::Response respond(const FakeHttpServer::Request& request) const;
 

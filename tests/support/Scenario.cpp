@@ -21,8 +21,8 @@ namespace {
 
 // What a scenario folder may hold; anything else is a mistake (a misspelt `stdout`, or a
 // part that this driver does not carry out yet) and fails the scenario.
-const QStringList knownEntries = {"command", "input", "exit",     "stdout",   "stderr", "files",      "expected",
-                                  "README",  "server", "requests", "fixtures", "fifo",   "environment"};
+const QStringList knownEntries = {"command", "input",    "exit", "stdout",      "stderr", "files", "expected", "README",
+                                  "server",  "requests", "fifo", "environment", "stdin",  "fixtures"};
 
 // The non-empty lines of a file of the folder; none when it is absent.
 QStringList linesOf(const QString& path)
@@ -132,7 +132,7 @@ bool Scenario::prepare(QStringList& words, QString& program, ScenarioFixtures& f
 
 bool Scenario::execute(QProcess& process, const QString& program, const QStringList& arguments,
                        const QString& workDir, const QString& homeDir, const ScenarioServer* server,
-                       const QStringList& settings, QString& report)
+                       const QStringList& settings, const QString& standardInput, QString& report)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LC_ALL", "C.UTF-8");
@@ -147,7 +147,7 @@ bool Scenario::execute(QProcess& process, const QString& program, const QStringL
         environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(workDir);
-    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardInputFile(standardInput.isEmpty() ? QProcess::nullDevice() : workDir + "/" + standardInput);
     // The fake servers answer from this thread's event loop while the program runs.
     QEventLoop loop;
     QObject::connect(&process, SIGNAL(finished(int, QProcess::ExitStatus)), &loop, SLOT(quit()));
@@ -204,7 +204,7 @@ bool Scenario::run(QString& report, bool update)
     }
     QProcess process;
     if (!execute(process, program, words.mid(1), work.path(), home.path(), server.get(), linesOf(folder + "/environment"),
-                 report))
+                 linesOf(folder + "/stdin").value(0), report))
         return false;
     for (const std::unique_ptr<ScenarioFifo>& fifo : fifos)
         fifo->finish(report);

@@ -23,6 +23,8 @@
 // paths of the working directory, one a line, that are FIFOs while the program runs and are
 // read as it writes (see ScenarioFifo.h): afterwards each must still be a FIFO, and stands as a
 // regular file of what was read for `files` and `expected/`.
+// `stdin` names a file of the working directory (as placed before the run) that is the
+// program's standard input; without it the standard input is empty.
 // Outputs and file names are normalised: the working directory's absolute path becomes ".",
 // a local date and time "YYYY-MM-DD_hh-mm-ss" becomes "<date>_<time>", and the progress dots
 // of a request line become one dot (followed by " Done" when the line had one).
@@ -56,10 +58,11 @@ private:
     bool prepare(QStringList& words, QString& program, ScenarioFixtures& fixtures, QString& report) const;
     // Runs the program in the working directory with the scenario's environment: LC_ALL=C.UTF-8,
     // QT_QPA_PLATFORM=offscreen and HOME in a folder of its own. False when it did not run or crashed.
-    // `settings` are NAME=VALUE lines set after the servers' addresses.
+    // `settings` are NAME=VALUE lines set after the servers' addresses; `standardInput`, when not
+    // empty, the file of the working directory that is the program's standard input.
     static bool execute(QProcess& process, const QString& program, const QStringList& arguments,
                         const QString& workDir, const QString& homeDir, const ScenarioServer* server,
-                        const QStringList& settings, QString& report);
+                        const QStringList& settings, const QString& standardInput, QString& report);
     void compareText(const QString& name, const QString& actual, QString& report, bool update) const;
     void compareRequests(const ScenarioServer& server, QString& report, bool update) const;
     void compareFiles(const QString& workDir, const QStringList& workDirs, const ScenarioFixtures& fixtures,

@@ -17,7 +17,7 @@ struct Arity
     int most;
 };
 const QHash<QString, Arity> verbs = {{"place", {1, 2}}, {"old", {1, 2}}, {"cut", {1, 2}},
-                                     {"keep", {1, -1}}, {"same", {2, 2}}, {"osmium", {3, 3}}};
+                                     {"keep", {1, -1}}, {"same", {2, 2}}, {"osmium", {2, 3}}};
 
 const QByteArray oldCopyMark = "<!-- an old copy -->\n";
 
@@ -70,9 +70,10 @@ QString ScenarioFixtures::source(const QString& word) const
 bool ScenarioFixtures::prepare(const QString& workDir, QString& problem)
 {
     // Every file is in place before `keep` notes what it holds.
-    for (const Line& line : lines)
+    for (const Line& line : lines) {
         if (line.verb != "keep" && line.verb != "same" && !place(line, workDir, problem))
             return false;
+    }
     for (const Line& line : lines)
         if (line.verb == "keep" && !noteKept(line, workDir, problem))
             return false;
@@ -142,13 +143,17 @@ bool ScenarioFixtures::convert(const Line& line, const QString& from, const QStr
         return false;
     }
     QProcess osmium;
-    osmium.start(OsmiumCheck::program(), {"cat", "--no-progress", "-f", line.words[2], "-o", to, from});
+    // Without FORMAT, osmium takes the format from the name of AT.
+    QStringList arguments{"cat", "--no-progress", "-o", to, from};
+    if (line.words.size() > 2)
+        arguments << "-f" << line.words[2];
+    osmium.start(OsmiumCheck::program(), arguments);
     if (!osmium.waitForFinished(120000) || osmium.exitStatus() != QProcess::NormalExit || osmium.exitCode() != 0) {
         osmium.kill();
         osmium.waitForFinished();
         problem = QString("fixtures, line %1: osmium cat to %2 failed: %3\n")
                       .arg(line.number)
-                      .arg(line.words[2], QString::fromUtf8(osmium.readAllStandardError()).trimmed());
+                      .arg(line.words.value(2, line.words[1]), QString::fromUtf8(osmium.readAllStandardError()).trimmed());
         return false;
     }
     return true;

@@ -15,9 +15,10 @@
 //                       server serving SOURCE would not give: the line "<!-- an old copy -->"
 //                       comes before the closing "</osm>".
 //   cut SOURCE [AT]     the same, each file cut to its first half, as a crash while writing leaves it.
-//   osmium SOURCE AT FORMAT
-//                       the OSM file SOURCE written to AT by `osmium cat` in osmium's FORMAT
-//                       (pbf, osh.pbf, osm.gz, ...): a PBF made from an XML fixture, say.
+//   osmium SOURCE AT [FORMAT]
+//                       the OSM file SOURCE written to AT by `osmium cat`, in osmium's FORMAT (pbf,
+//                       osh.pbf, osm.gz, ...) or else the format AT's name says: a PBF or gzip
+//                       file made from an XML fixture, say.
 // After the run:
 //   keep PATH...        each file PATH, or each file below the folder PATH, holds the bytes it
 //                       held before the run.

@@ -12,6 +12,8 @@
 #include <QtTest>
 #include <memory>
 
+Q_DECLARE_METATYPE(NetworkFormat)
+
 // One complete processing run, headless: download through a fake API, extraction,
 // the network file, and the controller's teardown.
 class tst_OSMProcessor : public QObject
@@ -208,19 +210,21 @@ void tst_OSMProcessor::extractRun_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<bool>("written");
+    QTest::addColumn<NetworkFormat>("format");
     const QByteArray piece = TestWorkDir::readFile(PELAGOR_SOURCE_DIR "/tests/data/moscow-selection/"
                                                    "37.595-55.806-37.605-55.816.osm");
     const QString start = "Processing file: \"in.osm\"...";
-    QTest::newRow("a piece") << piece << QStringList{start, " OK\n"} << true;
+    QTest::newRow("a piece") << piece << QStringList{start, " OK\n"} << true << NetworkFormat::Dorvex;
+    QTest::newRow("a piece, osm format") << piece << QStringList{start, " OK\n"} << true << NetworkFormat::Osm;
     QTest::newRow("a file cut short")
         << piece.left(piece.size() / 2)
         << QStringList{start, "Premature end of document.\n", " OK\n",
                        "\"in.osm\": Premature end of document.; no network file written.\n"}
-        << false;
+        << false << NetworkFormat::Dorvex;
     QTest::newRow("a missing file") << QByteArray()
                                     << QStringList{start, " opening failed!\n",
                                                    "\"in.osm\": cannot be opened; no network file written.\n"}
-                                    << false;
+                                    << false << NetworkFormat::Dorvex;
 }
 
 // An extract run reads the file clipped to the area in place of a download; its progress is
@@ -231,12 +235,13 @@ void tst_OSMProcessor::extractRun()
     QFETCH(QByteArray, content);
     QFETCH(QStringList, messages);
     QFETCH(bool, written);
+    QFETCH(NetworkFormat, format);
     if (!content.isEmpty())
         QVERIFY(TestWorkDir::writeFile("in.osm", content));
     StderrCapture err;
     ProcessorLog log;
     // The western half of the piece.
-    OSMProcessor processor(BoundingBox(37.595, 55.806, 37.6, 55.816).toArea(), QString("in.osm"));
+    OSMProcessor processor(BoundingBox(37.595, 55.806, 37.6, 55.816).toArea(), QString("in.osm"), format);
     log.startRun(&processor);
     if (written)
         QTRY_COMPARE_WITH_TIMEOUT(log.done, 1, 30000);
@@ -257,6 +262,8 @@ void tst_OSMProcessor::extractRun()
     QVERIFY(log.messages.value(messages.size()).startsWith("Creating output file: \"./data/comp/"));
     QCOMPARE(processor.networkFile(), "./data/comp/" + files("data/comp").value(0));
     QVERIFY(!processor.isIncomplete());
+    // The osm format copies the objects' version attributes, which the compact one never writes.
+    QCOMPARE(TestWorkDir::readFile(processor.networkFile()).contains(" changeset=\""), format == NetworkFormat::Osm);
 }
 
 QTEST_GUILESS_MAIN(tst_OSMProcessor)
