@@ -8,6 +8,7 @@
 #include "extraction/OsmiumReader.h"
 #include "extraction/ReadProgress.h"
 #include "extraction/WayNodeSet.h"
+#include "network/OSMData.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -41,6 +42,9 @@ bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, QStri
         wayNodes.reset(new WayNodeSet);
         OsmiumReader::read(path, OSMFileFormat::Pbf, *wayNodes, pbfOptions(false, nullptr, OsmiumReader::Ways));
         wayNodes->finish();
+        // Room for the nodes of the ways and, beside them, the stops (far fewer as a rule), so
+        // that the node list is not doubled for the last few.
+        data.getNodes().reserve(data.getNodes().size() + wayNodes->size() + wayNodes->size() / 8);
     }
     NetworkKeeper keeper(data, selection, wayNodes.get());
     return OsmiumReader::read(path, OSMFileFormat::Pbf, keeper, pbfOptions(true, progress), error);

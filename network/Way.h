@@ -38,6 +38,8 @@ public:
     Node* lastNode() const;
     // Appends a node; only the first and the last node keep this way in their lists.
     void addNode(Node* node);
+    // Makes room for this many nodes in all.
+    void reserveNodes(std::size_t count) { nodeList.reserve(count); }
     void disconnectNode(Node* node);
 
 private:
