@@ -1,5 +1,7 @@
 #include "network/Node.h"
 
+#include "network/RecordPool.h"
+
 #include <algorithm>
 #include <iostream>
 
@@ -14,6 +16,13 @@ quint32 capacityFor(quint32 count)
     return capacity;
 }
 
+// Never destroyed: a network left to the end of the process keeps its nodes.
+RecordPool& pool()
+{
+    static RecordPool* const records = new RecordPool(sizeof(Node));
+    return *records;
+}
+
 } // namespace
 
 Node::Node(qint64 id, double lat, double lon, bool trafficSignals)
@@ -22,6 +31,18 @@ Node::Node(qint64 id, double lat, double lon, bool trafficSignals)
     , lon(lon)
     , trafficSignals(trafficSignals)
 {
+}
+
+void* Node::operator new(std::size_t size)
+{
+    Q_ASSERT(size == sizeof(Node));
+    Q_UNUSED(size);
+    return pool().allocate();
+}
+
+void Node::operator delete(void* record)
+{
+    pool().release(record);
 }
 
 Node::~Node()

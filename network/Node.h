@@ -9,13 +9,16 @@
 
 class Way;
 
-class Node
+class Node final
 {
 public:
     Node(qint64 id, double lat, double lon, bool trafficSignals);
     ~Node();
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
+    // A network holds millions of nodes: their records come from a pool of their size.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* record);
 
     qint64 getId() const { return id; }
     std::pair<double, double> getPosition() const { return {lat, lon}; }

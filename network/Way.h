@@ -10,10 +10,13 @@
 
 class Node;
 
-class Way
+class Way final
 {
 public:
     Way() = default;
+    // A network holds hundreds of thousands of ways: their records come from a pool of their size.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* record);
 
     qint64 getId() const { return id; }
     void setId(qint64 value) { id = value; }
