@@ -48,6 +48,25 @@ void RecordPool::List::remove(Chunk* chunk)
     chunk->previous = chunk->next = nullptr;
 }
 
+void RecordPool::List::freeAll()
+{
+    while (Chunk* chunk = first) {
+        first = chunk->next;
+        chunk->~Chunk();
+        std::free(chunk);
+    }
+}
+
+RecordPool::~RecordPool()
+{
+    withRoom.freeAll();
+    full.freeAll();
+    if (spare) {
+        spare->~Chunk();
+        std::free(spare);
+    }
+}
+
 RecordPool::RecordPool(std::size_t recordSize)
     : recordSize((recordSize + alignof(FreeRecord) - 1) / alignof(FreeRecord) * alignof(FreeRecord))
     , perChunk((chunkSize - Chunk::headSize) / this->recordSize)

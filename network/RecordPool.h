@@ -13,6 +13,8 @@ class RecordPool
 public:
     // Records of at most this size, aligned for pointers and doubles.
     explicit RecordPool(std::size_t recordSize);
+    // Gives back every chunk: the records still handed out die with it.
+    ~RecordPool();
     RecordPool(const RecordPool&) = delete;
     RecordPool& operator=(const RecordPool&) = delete;
 
@@ -27,6 +29,7 @@ private:
         Chunk* first = nullptr;
         void add(Chunk* chunk);
         void remove(Chunk* chunk);
+        void freeAll();
     };
     Chunk* newChunk();
 
