@@ -74,24 +74,28 @@ void NetworkKeeper::relation(const OSMEntity& relation)
     const NetworkKeepRules::RouteRole role = NetworkKeepRules::route(relation);
     if (!role.kept)
         return;
-    std::vector<qint64> ways;
-    std::vector<qint64> forwardWays;
-    std::vector<qint64> backwardWays;
-    std::vector<qint64> stops;
-    for (const OSMEntity::Member& member : relation.members()) {
-        if (member.type == OSMEntity::WayMember) {
-            // No role, an empty one or any other: a way of the route in both directions.
-            const std::string_view memberRole = relation.role(member);
-            if (memberRole == "forward")
-                forwardWays.push_back(member.ref);
-            else if (memberRole == "backward")
-                backwardWays.push_back(member.ref);
-            else
-                ways.push_back(member.ref);
-        } else if (member.type == OSMEntity::NodeMember) {
-            stops.push_back(member.ref);
-        }
-    }
+    // Counted first, so that each list is made as long as it will be: a network of many routes
+    // would otherwise hold up to twice the room its members need.
+    enum List { Both, Forward, Backward, Stops, Other };
+    const auto listOf = [&relation](const OSMEntity::Member& member) {
+        if (member.type == OSMEntity::NodeMember)
+            return Stops;
+        if (member.type != OSMEntity::WayMember)
+            return Other;
+        // No role, an empty one or any other: a way of the route in both directions.
+        const std::string_view memberRole = relation.role(member);
+        return memberRole == "forward" ? Forward : memberRole == "backward" ? Backward : Both;
+    };
+    std::size_t counts[Other + 1] = {};
+    for (const OSMEntity::Member& member : relation.members())
+        ++counts[listOf(member)];
+    std::vector<qint64> lists[Other];
+    for (int list = Both; list < Other; ++list)
+        lists[list].reserve(counts[list]);
+    for (const OSMEntity::Member& member : relation.members())
+        if (const List list = listOf(member); list != Other)
+            lists[list].push_back(member.ref);
     data.addRelation(relation.id, std::string(role.name), std::string(role.ref), std::string(role.route),
-                     std::move(ways), std::move(forwardWays), std::move(backwardWays), std::move(stops));
+                     std::move(lists[Both]), std::move(lists[Forward]), std::move(lists[Backward]),
+                     std::move(lists[Stops]));
 }

@@ -9,6 +9,7 @@
 #include "extraction/ReadProgress.h"
 #include "extraction/RouteRoads.h"
 #include "extraction/WayNodeSet.h"
+#include "network/OSMData.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -103,6 +104,9 @@ bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, Route
         wayNodes.reset(new WayNodeSet(routeRoads));
         OsmiumReader::read(path, OSMFileFormat::Pbf, *wayNodes, pbfOptions(false, nullptr, OsmiumReader::Ways));
         wayNodes->finish();
+        // Room for the nodes of the ways and, beside them, the stops (far fewer as a rule), so
+        // that the node list is not doubled for the last few.
+        data.getNodes().reserve(data.getNodes().size() + wayNodes->size() + wayNodes->size() / 8);
     }
     NetworkKeeper keeper(data, selection, wayNodes.get(), routeRoads);
     OsmiumReader::Options options = pbfOptions(true, progress);

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <exception>
+#include <mutex>
 #include <string>
 
 #include <osmium/io/any_compression.hpp>
@@ -204,6 +205,21 @@ osmium::io::File file(const QString& path, OSMFileFormat::Kind format)
     return osmium::io::File(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString(), name);
 }
 
+// libosmium queues up to 20 blocks of the file and 20 decoded buffers each way ahead of the
+// reader by default (sizes its environment variables can change). A block of ways decodes to a
+// few MiB, and the network model takes entities more slowly than libosmium decodes them, so the
+// queues would stay full: a few blocks ahead keep both threads busy at a fraction of the memory.
+// The variables are set once, before the first reader, unless the environment sets them.
+void limitQueues()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const char* name : {"OSMIUM_MAX_INPUT_QUEUE_SIZE", "OSMIUM_MAX_OSMDATA_QUEUE_SIZE"})
+            if (!qEnvironmentVariableIsSet(name))
+                qputenv(name, "4");
+    });
+}
+
 osmium::osm_entity_bits::type entityBits(int kinds)
 {
     osmium::osm_entity_bits::type bits = osmium::osm_entity_bits::nothing;
@@ -278,6 +294,7 @@ bool refusedByHeader(const osmium::io::Header& header, OSMFileFormat::Kind forma
 bool OsmiumReader::read(const QString& path, OSMFileFormat::Kind format, OSMHandler& handler, const Options& options,
                         QString* error)
 {
+    limitQueues();
     // A history PBF is read with what tells its versions apart and its deleted objects.
     const bool history = format == OSMFileFormat::Pbf && pbfHistory(path);
     const bool metadata = options.metadata || history;

@@ -26,18 +26,88 @@ void WayNodeSet::compact()
 void WayNodeSet::finish()
 {
     compact();
-    ids.shrink_to_fit();
-    cursor = 0;
+    encode();
+    std::vector<qint64>().swap(ids);
+    cursor = Cursor();
+    if (count > 0)
+        enterBlock(0);
+}
+
+void WayNodeSet::encode()
+{
+    count = ids.size();
+    firsts.reserve((count + blockSize - 1) / blockSize);
+    starts.reserve(firsts.capacity());
+    differences.reserve(count * 3);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i % blockSize == 0) {
+            firsts.push_back(ids[i]);
+            starts.push_back(std::uint32_t(differences.size()));
+            continue;
+        }
+        // Unique and sorted: every difference is positive.
+        quint64 difference = quint64(ids[i]) - quint64(ids[i - 1]);
+        while (difference >= 0x80) {
+            differences.push_back(std::uint8_t(difference | 0x80));
+            difference >>= 7;
+        }
+        differences.push_back(std::uint8_t(difference));
+    }
+    differences.shrink_to_fit();
+}
+
+void WayNodeSet::enterBlock(std::size_t block) const
+{
+    cursor.block = block;
+    cursor.inBlock = 0;
+    cursor.byte = starts[block];
+    cursor.id = firsts[block];
+    cursor.atEnd = false;
+}
+
+bool WayNodeSet::step() const
+{
+    const std::size_t block = cursor.block;
+    const std::size_t inBlock = cursor.inBlock + 1;
+    if (inBlock == blockSize || block * blockSize + inBlock == count) {
+        if (block + 1 == firsts.size()) {
+            cursor.atEnd = true;
+            return false;
+        }
+        enterBlock(block + 1);
+        return true;
+    }
+    quint64 difference = 0;
+    int shift = 0;
+    std::uint8_t byte;
+    do {
+        byte = differences[cursor.byte++];
+        difference |= quint64(byte & 0x7f) << shift;
+        shift += 7;
+    } while (byte & 0x80);
+    cursor.inBlock = inBlock;
+    cursor.id = qint64(quint64(cursor.id) + difference);
+    return true;
 }
 
 bool WayNodeSet::contains(qint64 id) const
 {
-    // `cursor` is the first id not below the last one asked for: an id at or after it is found
-    // by stepping on, one before it by a search.
-    if (cursor > 0 && ids[cursor - 1] >= id)
-        cursor = std::size_t(std::lower_bound(ids.begin(), ids.end(), id) - ids.begin());
-    else
-        while (cursor < ids.size() && ids[cursor] < id)
-            ++cursor;
-    return cursor < ids.size() && ids[cursor] == id;
+    if (count == 0)
+        return false;
+    // An id before the cursor is looked up from the start of its block; one at or after it is
+    // found by stepping on.
+    if (cursor.atEnd ? id <= cursor.id : id < cursor.id) {
+        const auto after = std::upper_bound(firsts.begin(), firsts.end(), id);
+        if (after == firsts.begin()) {
+            enterBlock(0);
+            return false;
+        }
+        enterBlock(std::size_t(after - firsts.begin() - 1));
+    }
+    if (cursor.atEnd)
+        return false;
+    while (cursor.id < id)
+        if (!step())
+            return false;
+    return cursor.id == id;
 }

@@ -53,6 +53,7 @@ void OSMData::addWay(qint64 id, const std::vector<qint64>& nodeIds, bool tram, b
     way->setRoadClass(roadClass);
     way->setLanesForward(lanesForward);
     way->setLanesBackward(lanesBackward);
+    way->reserveNodes(nodeIds.size());
     for (qint64 nodeId : nodeIds) {
         if (Node* node = nodes.find(nodeId))
             way->addNode(node);

@@ -30,6 +30,9 @@ public:
     // Every node in list order (a record is made for each one that has none yet).
     const std::vector<std::unique_ptr<Node>>& nodes();
     std::size_t size() const { return list.size() + pending.size(); }
+    // Makes room in the list for this many nodes in all, for a reader that knows how many it
+    // will add: the list then never holds twice the room it needs while it grows.
+    void reserve(std::size_t count) { list.reserve(count); }
     // Deletes every node that nothing uses, keeping the order of the others.
     void removeUnusedNodes();
 

@@ -27,9 +27,16 @@ public:
 
 private:
     void rebuildIndex();
+    void indexAll();
 
     std::vector<std::unique_ptr<Way>> list;
-    QHash<qint64, Way*> index; // first way of each id
+    // While the ids of `list` rise strictly, as in a file sorted by id and after simplifyIds(),
+    // a way is found by binary search over every sampleStep-th id and then over that stretch of
+    // the list; the first id out of order builds `index` (first way of each id).
+    static const std::size_t sampleStep = 16;
+    bool ascending = true;
+    std::vector<qint64> sample;
+    QHash<qint64, Way*> index;
     static qint64 idCounter;
 };
 

@@ -1,9 +1,33 @@
 #include "network/Way.h"
 
 #include "network/Node.h"
+#include "network/RecordPool.h"
 
 #include <algorithm>
 #include <iostream>
+
+namespace {
+
+// Never destroyed: a network left to the end of the process keeps its ways.
+RecordPool& pool()
+{
+    static RecordPool* const records = new RecordPool(sizeof(Way));
+    return *records;
+}
+
+} // namespace
+
+void* Way::operator new(std::size_t size)
+{
+    Q_ASSERT(size == sizeof(Way));
+    Q_UNUSED(size);
+    return pool().allocate();
+}
+
+void Way::operator delete(void* record)
+{
+    pool().release(record);
+}
 
 Node* Way::firstNode() const
 {

@@ -10,10 +10,13 @@
 
 class Node;
 
-class Way
+class Way final
 {
 public:
     Way() = default;
+    // A network holds hundreds of thousands of ways: their records come from a pool of their size.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* record);
 
     qint64 getId() const { return id; }
     void setId(qint64 value) { id = value; }
@@ -38,6 +41,8 @@ public:
     Node* lastNode() const;
     // Appends a node; only the first and the last node keep this way in their lists.
     void addNode(Node* node);
+    // Makes room for this many nodes in all.
+    void reserveNodes(std::size_t count) { nodeList.reserve(count); }
     void disconnectNode(Node* node);
 
 private:

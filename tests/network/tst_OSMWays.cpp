@@ -13,6 +13,8 @@ private Q_SLOTS:
     void laterCallContinues();
     void emptyCollection();
     void findFollowsNewIds();
+    void findGivesFirstOfId_data();
+    void findGivesFirstOfId();
 };
 
 namespace {
@@ -64,6 +66,40 @@ void tst_OSMWays::findFollowsNewIds()
     ways.simplifyIds();
     QCOMPARE(ways.find(7), second);
     QVERIFY(!ways.find(200));
+}
+
+// Ids rising, as a sorted file gives them, are looked up without an index until one comes out of
+// order; either way find() names the first way of an id in list order.
+void tst_OSMWays::findGivesFirstOfId_data()
+{
+    QTest::addColumn<QList<qint64>>("ids");
+    QList<qint64> rising;
+    for (qint64 id = 3; id < 3 * 100; id += 3)
+        rising << id;
+    QTest::newRow("rising over many samples") << rising;
+    QTest::newRow("rising, then one out of order") << (QList<qint64>(rising) << 150 << 1000);
+    QTest::newRow("rising, then a repeated id") << (QList<qint64>(rising) << 297 << 297);
+    QTest::newRow("falling, negative ids") << QList<qint64>{-1, -5, -9, -20};
+    QTest::newRow("a single way") << QList<qint64>{42};
+    QList<qint64> repeated;
+    for (qint64 id = 0; id < 40; ++id)
+        repeated << id % 7;
+    QTest::newRow("every id repeated") << repeated;
+}
+
+void tst_OSMWays::findGivesFirstOfId()
+{
+    QFETCH(QList<qint64>, ids);
+    OSMWays ways;
+    for (qint64 id : ids)
+        fill(ways, {id});
+    QSet<qint64> asked;
+    for (qint64 id : ids)
+        asked << id - 1 << id << id + 1;
+    for (qint64 id : asked) {
+        const int first = ids.indexOf(id);
+        QCOMPARE(ways.find(id), first < 0 ? nullptr : ways.ways()[std::size_t(first)].get());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_OSMWays)
