@@ -15,6 +15,8 @@
 //                       server serving SOURCE would not give: the line "<!-- an old copy -->"
 //                       comes before the closing "</osm>".
 //   cut SOURCE [AT]     the same, each file cut to its first half, as a crash while writing leaves it.
+//   link TARGET AT      a symbolic link AT to TARGET (as written, relative to AT's folder); after
+//                       the run it must still be that link. `files` does not list links.
 // After the run:
 //   keep PATH...        each file PATH, or each file below the folder PATH, holds the bytes it
 //                       held before the run.
