@@ -33,7 +33,10 @@ public:
 
     // The network file goes to `path` instead of a new name in data/comp/ (see
     // OSMParser::setOutputPath). Called before the run starts.
-    void setOutputPath(const QString& path, bool overwrite) { parser.setOutputPath(path, overwrite); }
+    void setOutputPath(const QString& path, bool overwrite, OSMFileFormat::Kind kind = OSMFileFormat::Xml)
+    {
+        parser.setOutputPath(path, overwrite, kind);
+    }
     // The network file the run wrote; empty before processingDone(). Read it once that signal has
     // arrived: the run's thread is done with it then.
     QString networkFile() const { return parser.writtenFilePath(); }

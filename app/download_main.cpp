@@ -67,6 +67,8 @@ bool readSettings(CommandLine& commandLine, Settings& settings, int& status)
     }
     if (!settings.file.read(commandLine, options))
         return false;
+    if (settings.file.toStandardOutput())
+        CommandLine::sendLogToStandardError();
     if (options.positionalArguments().size() != 1) {
         commandLine.usageError("one box W,S,E,N expected");
         return false;
@@ -102,7 +104,7 @@ int run(const Settings& settings)
     DataFolders::makeRoot();
     OSMProcessor processor(settings.area, settings.mode, settings.source, settings.file.format);
     if (!settings.file.output.isEmpty())
-        processor.setOutputPath(settings.file.output, settings.file.overwrite);
+        processor.setOutputPath(settings.file.output, settings.file.overwrite, settings.file.kind);
     int status = 1;
     // A log text may leave its line open for the next one; the last line of the program ends.
     bool lineOpen = false;

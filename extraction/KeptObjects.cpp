@@ -7,6 +7,11 @@
 
 KeptObjects::KeptObjects(OSMData& data)
 {
+    want(data);
+}
+
+void KeptObjects::want(OSMData& data)
+{
     for (const auto& node : data.getNodes().nodes()) {
         if (!node->isUsed() || nodeObjects.contains(node->getId()))
             continue;
@@ -109,4 +114,141 @@ std::size_t KeptObjects::missingCount() const
             if (!entry.found)
                 ++missing;
     return missing;
+}
+
+namespace {
+
+void appendSize(std::string& bytes, std::size_t size)
+{
+    const quint32 value = quint32(size);
+    bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void appendText(std::string& bytes, std::string_view text)
+{
+    appendSize(bytes, text.size());
+    bytes.append(text.data(), text.size());
+}
+
+std::size_t takeSize(std::string_view& bytes)
+{
+    quint32 size = 0;
+    std::copy(bytes.data(), bytes.data() + sizeof size, reinterpret_cast<char*>(&size));
+    bytes.remove_prefix(sizeof size);
+    return size;
+}
+
+std::string_view takeText(std::string_view& bytes)
+{
+    const std::size_t size = takeSize(bytes);
+    const std::string_view text = bytes.substr(0, size);
+    bytes.remove_prefix(size);
+    return text;
+}
+
+} // namespace
+
+// A node's record holds its metadata mask, each metadata text present, then its tags, each
+// text after its length.
+void KeptObjects::appendNode(const OSMEntity& node)
+{
+    const std::size_t offset = nodeBytes.size();
+    char present = 0;
+    for (int i = 0; i < OSMEntity::metadataCount; ++i)
+        if (node.hasMetadata(OSMEntity::Metadata(i)))
+            present = char(present | (1 << i));
+    nodeBytes += present;
+    for (int i = 0; i < OSMEntity::metadataCount; ++i)
+        if (node.hasMetadata(OSMEntity::Metadata(i)))
+            appendText(nodeBytes, node.metadata(OSMEntity::Metadata(i)));
+    appendSize(nodeBytes, node.tagCount());
+    for (std::size_t i = 0; i < node.tagCount(); ++i) {
+        appendText(nodeBytes, node.key(i));
+        appendText(nodeBytes, node.value(i));
+    }
+    nodeRecords.push_back({node.id, node.lat, node.lon, offset, nodeBytes.size() - offset});
+}
+
+OSMEntity KeptObjects::nodeOf(const NodeRecord& record) const
+{
+    OSMEntity node(OSMEntity::Node);
+    node.id = record.id;
+    node.lat = record.lat;
+    node.lon = record.lon;
+    std::string_view bytes = std::string_view(nodeBytes).substr(record.offset, record.size);
+    const int present = bytes.front();
+    bytes.remove_prefix(1);
+    for (int i = 0; i < OSMEntity::metadataCount; ++i)
+        if (present & (1 << i))
+            node.setMetadata(OSMEntity::Metadata(i), node.addText(takeText(bytes)));
+    for (std::size_t tags = takeSize(bytes); tags > 0; --tags) {
+        const std::string_view key = takeText(bytes);
+        node.addTag(key, takeText(bytes));
+    }
+    return node;
+}
+
+void KeptObjects::fileRead(OSMData& data)
+{
+    OSMNodes& nodes = data.getNodes();
+    std::vector<NodeRecord> kept;
+    std::string keptBytes;
+    for (const NodeRecord& record : nodeRecords) {
+        if (!nodes.find(record.id))
+            continue;
+        kept.push_back({record.id, record.lat, record.lon, keptBytes.size(), record.size});
+        keptBytes.append(nodeBytes, record.offset, record.size);
+    }
+    nodeRecords.swap(kept);
+    nodeBytes.swap(keptBytes);
+}
+
+void KeptObjects::choose(OSMData& data)
+{
+    want(data);
+    // The definitions of one id in the order read: the one at the network's position counts,
+    // else the first.
+    std::stable_sort(nodeRecords.begin(), nodeRecords.end(),
+                     [](const NodeRecord& a, const NodeRecord& b) { return a.id < b.id; });
+    for (auto it = nodeRecords.begin(); it != nodeRecords.end(); ++it) {
+        const auto entry = nodeObjects.find(it->id);
+        if (entry == nodeObjects.end() || entry->exact)
+            continue;
+        const bool exact = it->lat == entry->lat && it->lon == entry->lon;
+        if (entry->found && !exact)
+            continue;
+        entry->found = true;
+        entry->exact = exact;
+        entry->object = nodeOf(*it);
+    }
+    std::vector<NodeRecord>().swap(nodeRecords);
+    std::string().swap(nodeBytes);
+    for (QHash<qint64, OSMEntity>* collected : {&collectedWays, &collectedRelations}) {
+        QHash<qint64, Entry>& objects = collected == &collectedWays ? wayObjects : relationObjects;
+        for (auto it = collected->begin(); it != collected->end(); ++it) {
+            const auto entry = objects.find(it.key());
+            if (entry != objects.end() && !entry->found) {
+                entry->found = true;
+                entry->object = std::move(it.value());
+            }
+        }
+        collected->clear();
+    }
+}
+
+void KeptObjects::collect(const OSMEntity& entity)
+{
+    switch (entity.kind()) {
+    case OSMEntity::Node:
+        appendNode(entity);
+        break;
+    case OSMEntity::Way:
+        if (!collectedWays.contains(entity.id))
+            collectedWays.insert(entity.id, entity);
+        break;
+    case OSMEntity::Relation:
+        if (!collectedRelations.contains(entity.id))
+            collectedRelations.insert(entity.id, entity);
+        break;
+    }
 }

@@ -3,13 +3,15 @@
 
 // The nodes, ways and route relations that the network keeps, as the input has them: every
 // version attribute, tag, node reference and member, for the network file in standard OSM
-// XML. As a handler it is filled by a second reading of the input files once the network is
-// complete, and takes of each object the definition the network took. Used in the processing
-// worker thread.
+// XML. Collected while the network is read (the kept ways and routes whole, every node the
+// network may keep in a compact record until its file is read), and chosen once the network is
+// complete: of each object the definition the network took. As a handler it takes what is still
+// missing then from a second reading of the input files. Used in the processing worker thread.
 #include "extraction/OSMHandler.h"
 
 #include <QHash>
 #include <QtGlobal>
+#include <string>
 #include <vector>
 
 class OSMData;
@@ -17,9 +19,21 @@ class OSMData;
 class KeptObjects : public OSMHandler
 {
 public:
+    // Collects while the network is read; choose() tells what is wanted.
+    KeptObjects() = default;
     // Takes from the network which objects are wanted: its used nodes, the ways it writes
     // (those with a node) and its route relations.
     explicit KeptObjects(OSMData& data);
+
+    // While the network is read: an entity the network keeps (a way or route relation) or may
+    // keep (a node), read with its version attributes. The first way or relation of an id counts.
+    void collect(const OSMEntity& entity);
+    // After a file is read and its unused nodes removed: drops the records of nodes the network
+    // no longer holds.
+    void fileRead(OSMData& data);
+    // Once the network is complete: takes from it which objects are wanted (as the constructor
+    // does) and takes the collected definitions of them; missingCount() tells what is left.
+    void choose(OSMData& data);
 
     bool selects() const override { return true; }
 
@@ -59,10 +73,28 @@ private:
     static std::vector<const OSMEntity*> sorted(const QHash<qint64, Entry>& objects);
     static bool wants(const QHash<qint64, Entry>& objects, qint64 id);
     static void add(QHash<qint64, Entry>& objects, const OSMEntity& object);
+    void want(OSMData& data);
+    // A collected node: its id, position and the place of its version attributes and tags in
+    // `nodeBytes`.
+    struct NodeRecord
+    {
+        qint64 id;
+        double lat;
+        double lon;
+        std::size_t offset;
+        std::size_t size;
+    };
+    void appendNode(const OSMEntity& node);
+    OSMEntity nodeOf(const NodeRecord& record) const;
 
     QHash<qint64, Entry> nodeObjects;
     QHash<qint64, Entry> wayObjects;
     QHash<qint64, Entry> relationObjects;
+    // Collected while reading.
+    std::vector<NodeRecord> nodeRecords;
+    std::string nodeBytes;
+    QHash<qint64, OSMEntity> collectedWays;
+    QHash<qint64, OSMEntity> collectedRelations;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "extraction/NetworkKeeper.h"
 
 #include "extraction/ClipSelection.h"
+#include "extraction/KeptObjects.h"
 #include "extraction/NetworkKeepRules.h"
 #include "extraction/WayNodeSet.h"
 #include "network/OSMData.h"
@@ -13,6 +14,12 @@ NetworkKeeper::NetworkKeeper(OSMData& data, const ClipSelection* selection, cons
     , selection(selection)
     , wayNodes(wayNodes)
 {
+}
+
+void NetworkKeeper::bounds(const BoundingBox& box)
+{
+    if (boundsTold)
+        boundsTold(box);
 }
 
 bool NetworkKeeper::wantsNode(qint64 id) const
@@ -40,8 +47,14 @@ void NetworkKeeper::node(const OSMEntity& node)
             data.defineNode(node.id, node.lat, node.lon, role.trafficSignals);
         else if (wayNodes->contains(node.id))
             data.addNode(node.id, node.lat, node.lon, role.trafficSignals);
+        else
+            return;
+        if (collector)
+            collector->collect(node);
         return;
     }
+    if (collector)
+        collector->collect(node);
     Node* record = data.addNode(node.id, node.lat, node.lon, role.trafficSignals);
     const std::string name(role.name);
     if (role.busStop)
@@ -57,6 +70,8 @@ void NetworkKeeper::way(const OSMEntity& way)
         return;
     data.addWay(way.id, way.refs, role.tram, role.highway, role.oneway, role.link, role.roadClass,
                 role.lanesForward, role.lanesBackward);
+    if (collector)
+        collector->collect(way);
 }
 
 void NetworkKeeper::relation(const OSMEntity& relation)
@@ -68,6 +83,8 @@ void NetworkKeeper::relation(const OSMEntity& relation)
     std::vector<qint64> forwardWays;
     std::vector<qint64> backwardWays;
     std::vector<qint64> stops;
+    if (collector)
+        collector->collect(relation);
     for (const OSMEntity::Member& member : relation.members()) {
         if (member.type == OSMEntity::WayMember) {
             // No role, an empty one or any other: a way of the route in both directions.

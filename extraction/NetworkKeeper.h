@@ -7,7 +7,10 @@
 // the file's kept ways use. Used in the processing worker thread.
 #include "extraction/OSMHandler.h"
 
+#include <functional>
+
 class ClipSelection;
+class KeptObjects;
 class OSMData;
 class WayNodeSet;
 
@@ -19,6 +22,12 @@ public:
                            const WayNodeSet* wayNodes = nullptr);
 
     bool selects() const override { return selection != nullptr; }
+    // From now on each entity the network keeps, or may keep (a node), is also handed to
+    // `objects` (not owned), for the network file in standard form.
+    void collectInto(KeptObjects* objects) { collector = objects; }
+    // The area the file names is passed on to `told`.
+    void tellBoundsTo(std::function<void(const BoundingBox&)> told) { boundsTold = std::move(told); }
+    void bounds(const BoundingBox& box) override;
 
 protected:
     bool wantsNode(qint64 id) const override;
@@ -35,6 +44,8 @@ private:
     // is no stop would be removed at the end of the file unused, so leaving it out changes
     // nothing but the memory a file of many nodes takes.
     const WayNodeSet* wayNodes;
+    std::function<void(const BoundingBox&)> boundsTold;
+    KeptObjects* collector = nullptr;
 };
 
 #endif

@@ -15,9 +15,11 @@
 
 namespace {
 
-OsmiumReader::Options pbfOptions(bool diagnostics, ReadProgress* progress, int kinds = OsmiumReader::AllKinds)
+OsmiumReader::Options pbfOptions(bool diagnostics, ReadProgress* progress, int kinds = OsmiumReader::AllKinds,
+                                 const std::function<void(const BoundingBox&)>& bounds = {})
 {
     OsmiumReader::Options options;
+    options.bounds = bounds;
     options.kinds = kinds;
     options.diagnostics = diagnostics;
     if (progress)
@@ -29,7 +31,8 @@ OsmiumReader::Options pbfOptions(bool diagnostics, ReadProgress* progress, int k
 // read twice (not the standard input or a pipe), a first pass over the ways alone for the nodes they use, so that the nodes that
 // no kept way uses are never held. A fault stops the first pass where the second one stops too,
 // and is reported by it.
-bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, QString* error, ReadProgress* progress)
+bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, QString* error, ReadProgress* progress,
+             const std::function<void(const BoundingBox&)>& bounds, KeptObjects* collector)
 {
     std::unique_ptr<WayNodeSet> wayNodes;
     if (selection) {
@@ -43,13 +46,18 @@ bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, QStri
         wayNodes->finish();
     }
     NetworkKeeper keeper(data, selection, wayNodes.get());
-    return OsmiumReader::read(path, OSMFileFormat::Pbf, keeper, pbfOptions(true, progress), error);
+    keeper.collectInto(collector);
+    OsmiumReader::Options options = pbfOptions(true, progress, OsmiumReader::AllKinds, bounds);
+    options.metadata = collector != nullptr;
+    return OsmiumReader::read(path, OSMFileFormat::Pbf, keeper, options, error);
 }
 
 } // namespace
 
 OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, const BoundingBox* clip,
-                                           QString* error, OSMFileFormat::Kind format, ReadProgress* progress)
+                                           QString* error, OSMFileFormat::Kind format, ReadProgress* progress,
+                                           const std::function<void(const BoundingBox&)>& bounds,
+                                           KeptObjects* collector)
 {
     if (format == OSMFileFormat::Unknown)
         format = OSMFileFormat::of(path);
@@ -64,7 +72,7 @@ OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, c
         if (path != QLatin1String("-") && !file.open(QIODevice::ReadOnly))
             return Outcome::NotOpened;
         file.close();
-        readPbf(path, data, selection.get(), &text, progress);
+        readPbf(path, data, selection.get(), &text, progress, bounds, collector);
     } else {
         // The first pass of a clipped file reports nothing: the second reports what it meets.
         if (selection) {
@@ -75,7 +83,10 @@ OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, c
                 progress->beginPass(1);
         }
         NetworkKeeper keeper(data, selection.get());
-        if (OSMXmlFile::read(path, format, keeper, true, false, progress, &text) == OSMXmlFile::NotOpened)
+        keeper.tellBoundsTo(bounds);
+        keeper.collectInto(collector);
+        if (OSMXmlFile::read(path, format, keeper, true, collector != nullptr, progress, &text)
+            == OSMXmlFile::NotOpened)
             return Outcome::NotOpened;
     }
     if (error)

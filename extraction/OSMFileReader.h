@@ -8,6 +8,7 @@
 #include "extraction/OSMFileFormat.h"
 
 #include <QString>
+#include <functional>
 
 class BoundingBox;
 class KeptObjects;
@@ -25,9 +26,13 @@ public:
 
     // Reads the file at `path` ("-": the standard input) into `data`. For Broken, `error` holds
     // the text for the log. With `format` Unknown, OSMFileFormat::of() tells it. `progress`,
-    // when given, follows the reading; its passes are 2 when clipped, 1 otherwise.
+    // when given, follows the reading; its passes are 2 when clipped, 1 otherwise. `bounds`, when
+    // given, is told the area the file names (its <bounds>, its PBF header's box). `collector`,
+    // when given, collects what the network keeps, read with the version attributes.
     static Outcome read(const QString& path, OSMData& data, const BoundingBox* clip, QString* error,
-                        OSMFileFormat::Kind format = OSMFileFormat::Unknown, ReadProgress* progress = nullptr);
+                        OSMFileFormat::Kind format = OSMFileFormat::Unknown, ReadProgress* progress = nullptr,
+                        const std::function<void(const BoundingBox&)>& bounds = {},
+                        KeptObjects* collector = nullptr);
     // Reads the file again for the objects that `objects` still wants, whole (see
     // KeptObjects). Faults were reported by read(); this reading stops at them silently.
     static void copy(const QString& path, KeptObjects& objects, OSMFileFormat::Kind format = OSMFileFormat::Unknown);

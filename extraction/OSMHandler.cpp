@@ -61,3 +61,7 @@ void OSMHandler::way(const OSMEntity&)
 void OSMHandler::relation(const OSMEntity&)
 {
 }
+
+void OSMHandler::bounds(const BoundingBox&)
+{
+}

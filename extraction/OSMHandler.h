@@ -7,6 +7,8 @@
 // tells the kinds apart. Used in the thread that reads.
 #include "extraction/OSMEntity.h"
 
+class BoundingBox;
+
 class OSMHandler
 {
 public:
@@ -20,6 +22,9 @@ public:
     virtual bool selects() const;
     // Hands a whole entity to node(), way() or relation().
     void handle(const OSMEntity& entity);
+    // The area the file says its data covers (XML's <bounds>, a PBF header's box), when it says
+    // one; nothing by default.
+    virtual void bounds(const BoundingBox& box);
 
 protected:
     virtual bool wantsNode(qint64 id) const;

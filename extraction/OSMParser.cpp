@@ -2,11 +2,13 @@
 
 #include "common/DataFolders.h"
 
+#include "extraction/InputCopy.h"
 #include "extraction/KeptObjects.h"
 #include "extraction/NetworkFileWriter.h"
 #include "extraction/NoClobberFile.h"
 #include "extraction/OSMFileReader.h"
 #include "extraction/NetworkKeeper.h"
+#include "extraction/OsmiumNetworkWriter.h"
 #include "extraction/OSMXmlReader.h"
 #include "extraction/OSMXmlWriter.h"
 #include "extraction/ReadProgress.h"
@@ -16,6 +18,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <iostream>
 
 const QString OSMParser::outputDir = DataFolders::networks();
@@ -23,6 +26,37 @@ const QString OSMParser::outputDir = DataFolders::networks();
 OSMParser::OSMParser(QObject* parent)
     : QObject(parent)
 {
+}
+
+OSMParser::~OSMParser() = default;
+
+void OSMParser::prepareFor(NetworkFormat format)
+{
+    if (format == NetworkFormat::Osm)
+        collected.reset(new KeptObjects);
+    else
+        collected.reset();
+}
+
+void OSMParser::copyUnrepeatableInputs(const QString& folder, bool readAgain)
+{
+    copyFolder = folder;
+    copiesReadAgain = readAgain;
+}
+
+bool OSMParser::readablePath(const QString& filePath, QString& path, QString& failure)
+{
+    path = filePath;
+    const bool readTwice = clipped || copiesReadAgain || inputFormat == OSMFileFormat::Unknown
+        || inputFormat == OSMFileFormat::Pbf;
+    if (copyFolder.isEmpty() || !readTwice || !InputCopy::isNeeded(filePath))
+        return true;
+    std::unique_ptr<InputCopy> copy(new InputCopy);
+    if (!copy->make(filePath, copyFolder, failure))
+        return false;
+    path = copy->path();
+    copies.push_back(std::move(copy));
+    return true;
 }
 
 void OSMParser::clipTo(const BoundingBox& box)
@@ -54,10 +88,28 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
 {
     Q_EMIT message(QString("Processing file: \"%1\"...").arg(filePath));
     QString error;
-    ReadProgress progress(inputBytes(filePath) / (clipped ? 2 : 1), clipped ? 2 : 1,
+    QString path;
+    if (!readablePath(filePath, path, error)) {
+        Q_EMIT message(" opening failed!\n");
+        if (failure)
+            *failure = error;
+        return false;
+    }
+    ReadProgress progress(inputBytes(path) / (clipped ? 2 : 1), clipped ? 2 : 1,
                           [this](qint64 done, qint64 total) { Q_EMIT bytesRead(done, total); });
-    const OSMFileReader::Outcome outcome = OSMFileReader::read(filePath, data, clipped ? &clipBox : nullptr, &error,
-                                                               inputFormat, &progress);
+    bool named = false;
+    const auto namedBounds = [this, &named](const BoundingBox& box) {
+        inputBounds = inputsBounded == 0 && !named ? box
+                                                   : BoundingBox(std::min(inputBounds.west(), box.west()),
+                                                                 std::min(inputBounds.south(), box.south()),
+                                                                 std::max(inputBounds.east(), box.east()),
+                                                                 std::max(inputBounds.north(), box.north()));
+        if (!named)
+            ++inputsBounded;
+        named = true;
+    };
+    const OSMFileReader::Outcome outcome = OSMFileReader::read(path, data, clipped ? &clipBox : nullptr, &error,
+                                                               inputFormat, &progress, namedBounds, collected.get());
     progress.finish();
     if (outcome == OSMFileReader::Outcome::NotOpened) {
         Q_EMIT message(" opening failed!\n");
@@ -65,7 +117,8 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
             *failure = QFileInfo(filePath).isDir() ? "a folder, not a file" : "cannot be opened";
         return false;
     }
-    parsedPaths.push_back(filePath);
+    parsedPaths.push_back(path);
+    ++inputsRead;
     // Everything read before an error stays.
     if (outcome == OSMFileReader::Outcome::Broken) {
         Q_EMIT message(QString("%1\n").arg(error));
@@ -73,6 +126,8 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
             *failure = error;
     }
     data.removeUnusedNodes();
+    if (collected)
+        collected->fileRead(data);
     Q_EMIT message(" OK\n");
     return outcome == OSMFileReader::Outcome::Read;
 }
@@ -90,10 +145,11 @@ qint64 OSMParser::inputBytes(const QString& path) const
     return clipped ? 2 * bytes : bytes;
 }
 
-void OSMParser::setOutputPath(const QString& path, bool overwrite)
+void OSMParser::setOutputPath(const QString& path, bool overwrite, OSMFileFormat::Kind kind)
 {
     outputPath = path;
     overwriteOutput = overwrite;
+    outputKind = kind;
 }
 
 bool OSMParser::parseDir(const QString& dirPath, OSMData& data, QStringList* failures)
@@ -179,7 +235,7 @@ void OSMParser::writeOutputFile(OSMData& data, Coverage coverage, NetworkFormat 
         Q_EMIT message(QString("Could not open \"%1\" for writting!\n").arg(path));
         return;
     }
-    if (!writeDocument(file.device(), data, format))
+    if (!writeDocument(file, data, format))
         file.cancelWriting();
     if (!file.commit()) {
         Q_EMIT message(QString("Error while writing to file: %1\n").arg(path));
@@ -197,28 +253,53 @@ void OSMParser::writeOutputFile(OSMData& data, Coverage coverage, NetworkFormat 
                        .arg(data.getWays().size())
                        .arg(data.getRelations().size()));
     if (format == NetworkFormat::Osm)
-        Q_EMIT message("    Format: OpenStreetMap XML for other tools, sorted by type and id\n");
+        Q_EMIT message(QString("    Format: OpenStreetMap %1 for other tools, sorted by type and id\n")
+                           .arg(outputKind == OSMFileFormat::Pbf  ? "PBF"
+                                    : outputKind == OSMFileFormat::GzipXml ? "XML (gzip)"
+                                    : outputKind == OSMFileFormat::Bzip2Xml ? "XML (bzip2)"
+                                                                             : "XML"));
     Q_EMIT processingDone();
 }
 
-bool OSMParser::writeDocument(QIODevice* device, OSMData& data, NetworkFormat format)
+bool OSMParser::writeDocument(NoClobberFile& file, OSMData& data, NetworkFormat format)
 {
-    OSMXmlWriter writer(device);
     if (format == NetworkFormat::Dorvex) {
+        OSMXmlWriter writer(file.device());
         NetworkFileWriter::writeDocument(writer, data);
-    } else {
-        KeptObjects objects(data);
+        writer.flush();
+        return !writer.hasError();
+    }
+    // What was collected while reading, else a second reading of the inputs; that reading
+    // also finds what the collection lacks.
+    std::unique_ptr<KeptObjects> chosen = std::move(collected);
+    if (chosen)
+        chosen->choose(data);
+    else
+        chosen.reset(new KeptObjects(data));
+    KeptObjects& objects = *chosen;
+    if (objects.missingCount() > 0)
         for (const QString& path : parsedPaths)
             OSMFileReader::copy(path, objects, inputFormat);
-        // Only a file that changed or went away since it was read leaves objects behind.
-        if (const std::size_t missing = objects.missingCount())
-            std::cerr << "OSMParser: " << missing
-                      << " objects of the network were not found again in its input files; the file lacks them"
-                      << std::endl;
-        StandardNetworkWriter::writeDocument(writer, objects, bounded ? &bounds : nullptr);
+    // Only a file that changed or went away since it was read leaves objects behind.
+    if (const std::size_t missing = objects.missingCount())
+        std::cerr << "OSMParser: " << missing
+                  << " objects of the network were not found again in its input files; the file lacks them"
+                  << std::endl;
+    // The run's own area (a download's, --bbox), else the one all its inputs name together.
+    const BoundingBox* area = bounded                                         ? &bounds
+        : inputsRead > 0 && inputsBounded == inputsRead ? &inputBounds
+                                                                            : nullptr;
+    if (outputKind == OSMFileFormat::Xml) {
+        OSMXmlWriter writer(file.device());
+        StandardNetworkWriter::writeDocument(writer, objects, area);
+        writer.flush();
+        return !writer.hasError();
     }
-    writer.flush();
-    return !writer.hasError();
+    QString error;
+    if (OsmiumNetworkWriter::write(file.writePath(), outputKind, objects, area, error))
+        return true;
+    std::cerr << "OSMParser: " << error.toStdString() << std::endl;
+    return false;
 }
 
 void OSMParser::writeNodes(OSMXmlWriter& writer, OSMData& data)

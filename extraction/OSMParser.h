@@ -10,10 +10,13 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
+class InputCopy;
+class KeptObjects;
+class NoClobberFile;
 class OSMData;
-class QIODevice;
 class QXmlStreamReader;
 class OSMXmlWriter;
 
@@ -22,6 +25,7 @@ class OSMParser : public QObject
     Q_OBJECT
 public:
     explicit OSMParser(QObject* parent = nullptr);
+    ~OSMParser() override;
 
     // True when every file was read to its end; `unread` gets those that were not.
     bool parseFiles(std::vector<QString> filesPaths, OSMData& data, std::vector<QString>* unread = nullptr);
@@ -38,6 +42,14 @@ public:
     // that box would give it: a first pass over the file chooses what is kept, a
     // second reads that, in file order, as any file is read.
     void clipTo(const BoundingBox& box);
+    // From now on an input that cannot be read twice (InputCopy) is first copied into a
+    // temporary file in `folder` where the run reads it twice or must look at its first bytes:
+    // clipped, without a format set, in PBF, or with `readAgain` (the osm format reads every
+    // input again). The copies go with the parser.
+    void copyUnrepeatableInputs(const QString& folder, bool readAgain);
+    // The network file will be written in `format`: for the osm format, the kept objects are
+    // collected while the files are read, so that they need not be read again.
+    void prepareFor(NetworkFormat format);
     // Every file from now on is read in this format; Unknown lets each file tell its own.
     void setInputFormat(OSMFileFormat::Kind format) { inputFormat = format; }
     // The bytes that reading `path` goes through, as bytesRead() counts them: its size, twice
@@ -63,10 +75,11 @@ public:
     void writeOutputFile(OSMData& data, Coverage coverage = Coverage::Complete,
                          NetworkFormat format = NetworkFormat::Dorvex);
     static QString outputFileName();
-    // From now on the network file goes to `path` instead of a new name in outputDir. A file
-    // there is replaced (in one step, when the new one is complete) only with `overwrite`;
-    // otherwise writing fails.
-    void setOutputPath(const QString& path, bool overwrite);
+    // From now on the network file goes to `path` ("-": the standard output) instead of a new
+    // name in outputDir. A file there is replaced (in one step, when the new one is complete)
+    // only with `overwrite`; otherwise writing fails. In NetworkFormat::Osm it is a file of
+    // `kind` (plain XML, PBF, gzip or bzip2 XML); the simulator's file is always plain XML.
+    void setOutputPath(const QString& path, bool overwrite, OSMFileFormat::Kind kind = OSMFileFormat::Xml);
     // The path of the network file the last writeOutputFile wrote; empty when it wrote none.
     QString writtenFilePath() const { return writtenPath; }
     static void writeNodes(OSMXmlWriter& writer, OSMData& data);
@@ -84,19 +97,31 @@ Q_SIGNALS:
     void bytesRead(qint64 done, qint64 total);
 
 private:
+    // The path the file is read from: its copy when it needs one (false, with `failure` told,
+    // when that could not be made), else the path itself.
+    bool readablePath(const QString& filePath, QString& path, QString& failure);
     // False when the writer failed.
-    bool writeDocument(QIODevice* device, OSMData& data, NetworkFormat format);
+    bool writeDocument(NoClobberFile& file, OSMData& data, NetworkFormat format);
 
     bool clipped = false;
     BoundingBox clipBox;
     bool bounded = false;
     BoundingBox bounds;
+    // The union of the areas the inputs name, while every input read names one.
+    int inputsRead = 0;
+    int inputsBounded = 0;
+    BoundingBox inputBounds;
     // Every file parseFile() opened, in order: the input of the network.
     std::vector<QString> parsedPaths;
     QString writtenPath;
     OSMFileFormat::Kind inputFormat = OSMFileFormat::Unknown;
     QString outputPath;
     bool overwriteOutput = false;
+    OSMFileFormat::Kind outputKind = OSMFileFormat::Xml;
+    QString copyFolder; // empty: inputs are read as they are
+    bool copiesReadAgain = false;
+    std::vector<std::unique_ptr<InputCopy>> copies;
+    std::unique_ptr<KeptObjects> collected; // for the osm format, filled while reading
 };
 
 #endif

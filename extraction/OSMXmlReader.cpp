@@ -1,5 +1,6 @@
 #include "extraction/OSMXmlReader.h"
 
+#include "common/BoundingBox.h"
 #include "extraction/NetworkKeepRules.h"
 #include "extraction/OSMHandler.h"
 #include "extraction/OSMXmlValues.h"
@@ -14,6 +15,7 @@ const QLatin1String relationName("relation");
 const QLatin1String tagName("tag");
 const QLatin1String ndName("nd");
 const QLatin1String memberName("member");
+const QLatin1String boundsName("bounds");
 
 // True when the reader stands on the end tag of `name`; false, with `cut` set, when the document
 // ended or broke before it.
@@ -56,9 +58,26 @@ void OSMXmlReader::read(OSMHandler& handler)
             whole = readWay(entity, &handler);
         else if (name == relationName)
             whole = readRelation(entity, &handler);
+        else if (name == boundsName)
+            readBounds(handler);
         if (whole)
             handler.handle(entity);
     }
+}
+
+void OSMXmlReader::readBounds(OSMHandler& handler) const
+{
+    const QXmlStreamAttributes attributes = reader.attributes();
+    bool ok[4] = {};
+    const double minlat = attributes.value(QLatin1String("minlat")).toDouble(&ok[0]);
+    const double minlon = attributes.value(QLatin1String("minlon")).toDouble(&ok[1]);
+    const double maxlat = attributes.value(QLatin1String("maxlat")).toDouble(&ok[2]);
+    const double maxlon = attributes.value(QLatin1String("maxlon")).toDouble(&ok[3]);
+    if (!ok[0] || !ok[1] || !ok[2] || !ok[3])
+        return;
+    const BoundingBox box(minlon, minlat, maxlon, maxlat);
+    if (box.problem().isEmpty())
+        handler.bounds(box);
 }
 
 void OSMXmlReader::readAttributes(Attributes& attributes) const

@@ -84,13 +84,18 @@ void writeRelations(OSMXmlWriter& writer, const KeptObjects& objects)
 
 } // namespace
 
+const char* StandardNetworkWriter::generator()
+{
+    return "Pelagor " PELAGOR_VERSION;
+}
+
 void StandardNetworkWriter::writeDocument(OSMXmlWriter& writer, const KeptObjects& objects,
                                           const BoundingBox* bounds)
 {
     writer.writeStartDocument();
     writer.writeStartElement("osm");
     writer.writeAttribute("version", "0.6");
-    writer.writeAttribute("generator", "Pelagor");
+    writer.writeAttribute("generator", generator());
     if (bounds) {
         writer.writeEmptyElement("bounds");
         writer.writeCoordinateAttribute("minlat", bounds->south());
