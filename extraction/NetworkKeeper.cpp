@@ -22,6 +22,25 @@ void NetworkKeeper::bounds(const BoundingBox& box)
         boundsTold(box);
 }
 
+bool NetworkKeeper::wantsMetadata(const OSMEntity& entity) const
+{
+    if (!collector)
+        return false;
+    switch (entity.kind()) {
+    case OSMEntity::Node: {
+        if (!wayNodes || wayNodes->contains(entity.id))
+            return true;
+        const NetworkKeepRules::NodeRole role = NetworkKeepRules::node(entity);
+        return role.busStop || role.tramStop;
+    }
+    case OSMEntity::Way:
+        return NetworkKeepRules::keepsWay(entity);
+    case OSMEntity::Relation:
+        return NetworkKeepRules::route(entity).kept;
+    }
+    return false;
+}
+
 bool NetworkKeeper::wantsNode(qint64 id) const
 {
     return !selection || selection->keepsNode(id);

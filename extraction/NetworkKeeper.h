@@ -28,6 +28,8 @@ public:
     // The area the file names is passed on to `told`.
     void tellBoundsTo(std::function<void(const BoundingBox&)> told) { boundsTold = std::move(told); }
     void bounds(const BoundingBox& box) override;
+    // Only of what is collected: most nodes of a file are never kept.
+    bool wantsMetadata(const OSMEntity& entity) const override;
 
 protected:
     bool wantsNode(qint64 id) const override;

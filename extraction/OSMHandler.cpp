@@ -65,3 +65,8 @@ void OSMHandler::relation(const OSMEntity&)
 void OSMHandler::bounds(const BoundingBox&)
 {
 }
+
+bool OSMHandler::wantsMetadata(const OSMEntity&) const
+{
+    return true;
+}
