@@ -12,13 +12,17 @@ KeptObjects::KeptObjects(OSMData& data)
 
 void KeptObjects::want(OSMData& data)
 {
-    for (const auto& node : data.getNodes().nodes()) {
-        if (!node->isUsed() || nodeObjects.contains(node->getId()))
-            continue;
-        Entry& entry = nodeObjects[node->getId()];
-        entry.lat = node->getLat();
-        entry.lon = node->getLon();
-    }
+    std::vector<WantedNode> nodes;
+    for (const auto& node : data.getNodes().nodes())
+        if (node->isUsed())
+            nodes.push_back({node->getId(), node->getLat(), node->getLon(), false, false, {}});
+    // Of one id the first node counts.
+    std::stable_sort(nodes.begin(), nodes.end(),
+                     [](const WantedNode& a, const WantedNode& b) { return idBefore(a.id, b.id); });
+    nodes.erase(std::unique(nodes.begin(), nodes.end(),
+                            [](const WantedNode& a, const WantedNode& b) { return a.id == b.id; }),
+                nodes.end());
+    wantedNodes.swap(nodes);
     // A way without nodes is not written in either format.
     for (const auto& way : data.getWays().ways())
         if (way->firstNode())
@@ -33,10 +37,22 @@ bool KeptObjects::wants(const QHash<qint64, Entry>& objects, qint64 id)
     return it != objects.constEnd() && !it->found;
 }
 
+const KeptObjects::WantedNode* KeptObjects::findNode(qint64 id) const
+{
+    const auto it = std::lower_bound(wantedNodes.begin(), wantedNodes.end(), id,
+                                     [](const WantedNode& node, qint64 id) { return idBefore(node.id, id); });
+    return it != wantedNodes.end() && it->id == id ? &*it : nullptr;
+}
+
+KeptObjects::WantedNode* KeptObjects::findNode(qint64 id)
+{
+    return const_cast<WantedNode*>(static_cast<const KeptObjects*>(this)->findNode(id));
+}
+
 bool KeptObjects::wantsNode(qint64 id) const
 {
-    const auto it = nodeObjects.constFind(id);
-    return it != nodeObjects.constEnd() && !it->exact;
+    const WantedNode* node = findNode(id);
+    return node && !node->exact;
 }
 
 bool KeptObjects::wantsWay(qint64 id) const
@@ -49,19 +65,25 @@ bool KeptObjects::wantsRelation(qint64 id) const
     return wants(relationObjects, id);
 }
 
-void KeptObjects::node(const OSMEntity& node)
+void KeptObjects::offerNode(const NodeRecord& record)
 {
-    const auto it = nodeObjects.find(node.id);
-    if (it == nodeObjects.end() || it->exact)
+    WantedNode* wanted = findNode(record.id);
+    if (!wanted || wanted->exact)
         return;
     // A node removed at the end of one file may be defined anew by a later one; the network
     // has the definition that survived, known by its position.
-    const bool exact = node.lat == it->lat && node.lon == it->lon;
-    if (it->found && !exact)
+    const bool exact = record.lat == wanted->lat && record.lon == wanted->lon;
+    if (wanted->found && !exact)
         return;
-    it->found = true;
-    it->exact = exact;
-    it->object = node;
+    wanted->found = true;
+    wanted->exact = exact;
+    wanted->record = record;
+}
+
+void KeptObjects::node(const OSMEntity& node)
+{
+    if (wantsNode(node.id))
+        offerNode(appendNode(node));
 }
 
 void KeptObjects::add(QHash<qint64, Entry>& objects, const OSMEntity& object)
@@ -95,7 +117,7 @@ bool KeptObjects::idBefore(qint64 a, qint64 b)
     return aPositive ? a < b : a > b;
 }
 
-std::vector<const OSMEntity*> KeptObjects::sorted(const QHash<qint64, Entry>& objects)
+void KeptObjects::forEach(const QHash<qint64, Entry>& objects, const std::function<void(const OSMEntity&)>& visit)
 {
     std::vector<const OSMEntity*> list;
     list.reserve(std::size_t(objects.size()));
@@ -103,13 +125,30 @@ std::vector<const OSMEntity*> KeptObjects::sorted(const QHash<qint64, Entry>& ob
         if (entry.found)
             list.push_back(&entry.object);
     std::sort(list.begin(), list.end(), [](const OSMEntity* a, const OSMEntity* b) { return idBefore(a->id, b->id); });
-    return list;
+    for (const OSMEntity* object : list)
+        visit(*object);
+}
+
+void KeptObjects::forEach(OSMEntity::Kind kind, const std::function<void(const OSMEntity&)>& visit) const
+{
+    if (kind == OSMEntity::Way)
+        return forEach(wayObjects, visit);
+    if (kind == OSMEntity::Relation)
+        return forEach(relationObjects, visit);
+    OSMEntity node(OSMEntity::Node);
+    for (const WantedNode& wanted : wantedNodes) {
+        if (!wanted.found)
+            continue;
+        decodeNode(wanted.record, node);
+        visit(node);
+    }
 }
 
 std::size_t KeptObjects::missingCount() const
 {
-    std::size_t missing = 0;
-    for (const QHash<qint64, Entry>* objects : {&nodeObjects, &wayObjects, &relationObjects})
+    std::size_t missing = std::size_t(
+        std::count_if(wantedNodes.begin(), wantedNodes.end(), [](const WantedNode& node) { return !node.found; }));
+    for (const QHash<qint64, Entry>* objects : {&wayObjects, &relationObjects})
         for (const Entry& entry : *objects)
             if (!entry.found)
                 ++missing;
@@ -150,7 +189,7 @@ std::string_view takeText(std::string_view& bytes)
 
 // A node's record holds its metadata mask, each metadata text present, then its tags, each
 // text after its length.
-void KeptObjects::appendNode(const OSMEntity& node)
+KeptObjects::NodeRecord KeptObjects::appendNode(const OSMEntity& node)
 {
     const std::size_t offset = nodeBytes.size();
     char present = 0;
@@ -166,12 +205,12 @@ void KeptObjects::appendNode(const OSMEntity& node)
         appendText(nodeBytes, node.key(i));
         appendText(nodeBytes, node.value(i));
     }
-    nodeRecords.push_back({node.id, node.lat, node.lon, offset, nodeBytes.size() - offset});
+    return {node.id, node.lat, node.lon, offset, nodeBytes.size() - offset};
 }
 
-OSMEntity KeptObjects::nodeOf(const NodeRecord& record) const
+void KeptObjects::decodeNode(const NodeRecord& record, OSMEntity& node) const
 {
-    OSMEntity node(OSMEntity::Node);
+    node.reset(OSMEntity::Node);
     node.id = record.id;
     node.lat = record.lat;
     node.lon = record.lon;
@@ -185,7 +224,6 @@ OSMEntity KeptObjects::nodeOf(const NodeRecord& record) const
         const std::string_view key = takeText(bytes);
         node.addTag(key, takeText(bytes));
     }
-    return node;
 }
 
 void KeptObjects::fileRead(OSMData& data)
@@ -207,22 +245,10 @@ void KeptObjects::choose(OSMData& data)
 {
     want(data);
     // The definitions of one id in the order read: the one at the network's position counts,
-    // else the first.
-    std::stable_sort(nodeRecords.begin(), nodeRecords.end(),
-                     [](const NodeRecord& a, const NodeRecord& b) { return a.id < b.id; });
-    for (auto it = nodeRecords.begin(); it != nodeRecords.end(); ++it) {
-        const auto entry = nodeObjects.find(it->id);
-        if (entry == nodeObjects.end() || entry->exact)
-            continue;
-        const bool exact = it->lat == entry->lat && it->lon == entry->lon;
-        if (entry->found && !exact)
-            continue;
-        entry->found = true;
-        entry->exact = exact;
-        entry->object = nodeOf(*it);
-    }
+    // else the first. Their bytes stay where they are.
+    for (const NodeRecord& record : nodeRecords)
+        offerNode(record);
     std::vector<NodeRecord>().swap(nodeRecords);
-    std::string().swap(nodeBytes);
     for (QHash<qint64, OSMEntity>* collected : {&collectedWays, &collectedRelations}) {
         QHash<qint64, Entry>& objects = collected == &collectedWays ? wayObjects : relationObjects;
         for (auto it = collected->begin(); it != collected->end(); ++it) {
@@ -240,7 +266,7 @@ void KeptObjects::collect(const OSMEntity& entity)
 {
     switch (entity.kind()) {
     case OSMEntity::Node:
-        appendNode(entity);
+        nodeRecords.push_back(appendNode(entity));
         break;
     case OSMEntity::Way:
         if (!collectedWays.contains(entity.id))

@@ -11,6 +11,7 @@
 
 #include <QHash>
 #include <QtGlobal>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,11 +38,10 @@ public:
 
     bool selects() const override { return true; }
 
-    // The objects read, each sorted as OpenStreetMap files are: by id, positive ids after
-    // 0 and the negative ones, which go by their magnitude.
-    std::vector<const OSMEntity*> nodes() const { return sorted(nodeObjects); }
-    std::vector<const OSMEntity*> ways() const { return sorted(wayObjects); }
-    std::vector<const OSMEntity*> relations() const { return sorted(relationObjects); }
+    // Hands each object of the kind that was read to `visit`, sorted as OpenStreetMap files
+    // are: by id, positive ids after 0 and the negative ones, which go by their magnitude. A node
+    // is handed over in an entity that lives until the next one.
+    void forEach(OSMEntity::Kind kind, const std::function<void(const OSMEntity&)>& visit) const;
     // Wanted objects of which no definition was read.
     std::size_t missingCount() const;
     // OpenStreetMap's order of ids.
@@ -65,16 +65,13 @@ private:
     struct Entry
     {
         bool found = false;
-        bool exact = false; // a node at the network's position
-        double lat = 0;     // the network's position of a node
-        double lon = 0;
         OSMEntity object;
     };
-    static std::vector<const OSMEntity*> sorted(const QHash<qint64, Entry>& objects);
     static bool wants(const QHash<qint64, Entry>& objects, qint64 id);
     static void add(QHash<qint64, Entry>& objects, const OSMEntity& object);
+    static void forEach(const QHash<qint64, Entry>& objects, const std::function<void(const OSMEntity&)>& visit);
     void want(OSMData& data);
-    // A collected node: its id, position and the place of its version attributes and tags in
+    // A node read: its id, position and the place of its version attributes and tags in
     // `nodeBytes`.
     struct NodeRecord
     {
@@ -84,13 +81,28 @@ private:
         std::size_t offset;
         std::size_t size;
     };
-    void appendNode(const OSMEntity& node);
-    OSMEntity nodeOf(const NodeRecord& record) const;
+    // A node the network holds, at its position there, and the definition taken of it. Nodes are
+    // the bulk of the objects: they are held compact, and only the one being written is whole.
+    struct WantedNode
+    {
+        qint64 id;
+        double lat;
+        double lon;
+        bool found;
+        bool exact; // taken at the network's position
+        NodeRecord record;
+    };
+    NodeRecord appendNode(const OSMEntity& node);
+    void decodeNode(const NodeRecord& record, OSMEntity& node) const;
+    const WantedNode* findNode(qint64 id) const;
+    WantedNode* findNode(qint64 id);
+    // Takes the definition at `record` when it is the one the network has, or the first of an id.
+    void offerNode(const NodeRecord& record);
 
-    QHash<qint64, Entry> nodeObjects;
+    std::vector<WantedNode> wantedNodes; // sorted by idBefore()
     QHash<qint64, Entry> wayObjects;
     QHash<qint64, Entry> relationObjects;
-    // Collected while reading.
+    // Collected while reading, in the order read.
     std::vector<NodeRecord> nodeRecords;
     std::string nodeBytes;
     QHash<qint64, OSMEntity> collectedWays;

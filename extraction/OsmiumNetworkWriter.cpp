@@ -105,17 +105,17 @@ const char* formatName(OSMFileFormat::Kind kind)
 const std::size_t bufferSize = 1 << 20;
 
 template <typename Add>
-void writeAll(osmium::io::Writer& writer, const std::vector<const OSMEntity*>& objects, Add add)
+void writeAll(osmium::io::Writer& writer, const KeptObjects& objects, OSMEntity::Kind kind, Add add)
 {
     osmium::memory::Buffer buffer(bufferSize, osmium::memory::Buffer::auto_grow::yes);
-    for (const OSMEntity* object : objects) {
-        add(buffer, *object);
+    objects.forEach(kind, [&](const OSMEntity& object) {
+        add(buffer, object);
         buffer.commit();
         if (buffer.committed() >= bufferSize - 4096) {
             writer(std::move(buffer));
             buffer = osmium::memory::Buffer(bufferSize, osmium::memory::Buffer::auto_grow::yes);
         }
-    }
+    });
     if (buffer.committed() > 0)
         writer(std::move(buffer));
 }
@@ -132,9 +132,9 @@ bool OsmiumNetworkWriter::write(const QString& path, OSMFileFormat::Kind kind, c
             header.add_box(osmium::Box(bounds->west(), bounds->south(), bounds->east(), bounds->north()));
         const std::string name = path == QLatin1String("-") ? std::string() : QFile::encodeName(path).toStdString();
         osmium::io::Writer writer(osmium::io::File(name, formatName(kind)), header, osmium::io::overwrite::allow);
-        writeAll(writer, objects.nodes(), addNode);
-        writeAll(writer, objects.ways(), addWay);
-        writeAll(writer, objects.relations(), addRelation);
+        writeAll(writer, objects, OSMEntity::Node, addNode);
+        writeAll(writer, objects, OSMEntity::Way, addWay);
+        writeAll(writer, objects, OSMEntity::Relation, addRelation);
         writer.close();
     } catch (const std::exception& e) {
         error = QString::fromUtf8(e.what());
