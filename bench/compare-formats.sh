@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # pelagor-extract on an OpenStreetMap PBF extract, side by side with osmium tags-filter
-# on the same PBF, pelagor-extract on the same data as XML, and pelagor-extract
-# --bbox on the PBF with a box of a tenth of the data's area.
+# on the same PBF, pelagor-extract on the same data as XML, pelagor-extract
+# --bbox on the PBF with a box of a tenth of the data's area, and the file for other
+# tools (--format osm) from the XML and from the PBF, written as XML and, from the PBF,
+# also as PBF (-o x.osm.pbf).
 #   bench/compare-formats.sh [BUILD_DIR] [ROUNDS] [BBOX]
 # The bench file ../shared/data/bench/osm-bench-mix.osm.gz is unpacked into a
 # temporary folder and converted with `osmium cat` to PBF. Each round runs the four
@@ -43,8 +45,11 @@ run_osmium() {
 }
 run_xml() { extract xml "$work/bench.osm"; }
 run_bbox() { extract bbox --bbox "$bbox" "$work/bench.osm.pbf"; }
+run_xmlosm() { extract xmlosm --format osm "$work/bench.osm"; }
+run_pbfosm() { extract pbfosm --format osm "$work/bench.osm.pbf"; }
+run_pbfosmpbf() { extract pbfosmpbf --format osm -o out.osm.pbf "$work/bench.osm.pbf"; }
 
-tools="pbf osmium xml bbox"
+tools="pbf osmium xml bbox xmlosm pbfosm pbfosmpbf"
 for round in $(seq "$rounds"); do
     for tool in $tools; do
         "run_$tool"
@@ -59,9 +64,17 @@ for round in $(seq "$rounds"); do
     o=$(tail -n 1 "$work/osmium.s")
     x=$(tail -n 1 "$work/xml.s")
     b=$(tail -n 1 "$work/bbox.s")
-    awk -v p="$p" -v o="$o" -v x="$x" -v b="$b" 'BEGIN { print p / o, p / x, b / p }' >> "$work/ratios"
-    awk -v r="$round" -v p="$p" -v o="$o" -v x="$x" -v b="$b" \
-        'BEGIN { printf "round %d: pbf %.2f s, osmium %.2f s, xml %.2f s, bbox %.2f s\n", r, p, o, x, b }'
+    xo=$(tail -n 1 "$work/xmlosm.s")
+    po=$(tail -n 1 "$work/pbfosm.s")
+    pp=$(tail -n 1 "$work/pbfosmpbf.s")
+    # The file for other tools holds the same objects from XML and from PBF; the bounds (line 3)
+    # are the input's, which a PBF header holds to 1e-7 degree.
+    cmp -s <(tail -n +4 "$work"/xmlosm/data/comp/*.osm) <(tail -n +4 "$work"/pbfosm/data/comp/*.osm) \
+        || echo "round $round: the files for other tools from XML and PBF differ"
+    awk -v p="$p" -v o="$o" -v x="$x" -v b="$b" -v xo="$xo" -v po="$po" -v pp="$pp" \
+        'BEGIN { print p / o, p / x, b / p, xo / x, po / p, pp / po }' >> "$work/ratios"
+    awk -v r="$round" -v p="$p" -v o="$o" -v x="$x" -v b="$b" -v xo="$xo" -v po="$po" -v pp="$pp" \
+        'BEGIN { printf "round %d: pbf %.2f s, osmium %.2f s, xml %.2f s, bbox %.2f s, osm format from xml %.2f s, from pbf %.2f s, as pbf %.2f s\n", r, p, o, x, b, xo, po, pp }'
 done
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -75,6 +88,9 @@ for tool in $tools; do
         osmium) name="osmium tags-filter bench.osm.pbf" ;;
         xml) name="pelagor-extract bench.osm" ;;
         bbox) name="pelagor-extract --bbox bench.osm.pbf" ;;
+        xmlosm) name="pelagor-extract --format osm bench.osm" ;;
+        pbfosm) name="pelagor-extract --format osm bench.osm.pbf" ;;
+        pbfosmpbf) name="  the same, -o out.osm.pbf" ;;
     esac
     awk -v n="$name" -v s="$(median < "$work/$tool.s")" -v k="$(median < "$work/$tool.kib")" \
         'BEGIN { printf "%-40s %9.2f %10.1f\n", n, s, k / 1024 }'
@@ -83,4 +99,11 @@ echo "kept with --bbox: $(grep -A5 '^Creating output' "$work/bbox/log.txt" | tai
 printf 'median ratios: pbf/osmium %.3f (target <= 0.25), pbf/xml %.3f (target <= 0.143), bbox/pbf %.3f (target <= 1.5)\n' \
     "$(cut -d' ' -f1 "$work/ratios" | median)" "$(cut -d' ' -f2 "$work/ratios" | median)" \
     "$(cut -d' ' -f3 "$work/ratios" | median)"
+printf 'median ratios: osm format/default from xml %.3f (target <= 1.3), from pbf %.3f (target <= 1.3); writing pbf/xml %.3f\n' \
+    "$(cut -d' ' -f4 "$work/ratios" | median)" "$(cut -d' ' -f5 "$work/ratios" | median)" \
+    "$(cut -d' ' -f6 "$work/ratios" | median)"
+osmium cat --no-progress -f opl -o "$work/xml.opl" "$work"/pbfosm/data/comp/*.osm
+osmium cat --no-progress -f opl -o "$work/pbf.opl" "$work/pbfosmpbf/out.osm.pbf"
+cmp -s "$work/xml.opl" "$work/pbf.opl" || echo "the file for other tools as PBF holds other objects than as XML"
+echo "osm format file: XML $(stat -c %s "$work"/pbfosm/data/comp/*.osm) bytes, PBF $(stat -c %s "$work/pbfosmpbf/out.osm.pbf") bytes"
 echo "peak_mib_pbf=$(awk -v k="$(median < "$work/pbf.kib")" 'BEGIN { printf "%.1f", k / 1024 }')"

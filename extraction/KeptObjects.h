@@ -3,13 +3,16 @@
 
 // The nodes, ways and route relations that the network keeps, as the input has them: every
 // version attribute, tag, node reference and member, for the network file in standard OSM
-// XML. As a handler it is filled by a second reading of the input files once the network is
-// complete, and takes of each object the definition the network took. Used in the processing
-// worker thread.
+// XML. Collected while the network is read (the kept ways and routes whole, every node the
+// network may keep in a compact record until its file is read), and chosen once the network is
+// complete: of each object the definition the network took. As a handler it takes what is still
+// missing then from a second reading of the input files. Used in the processing worker thread.
 #include "extraction/OSMHandler.h"
 
 #include <QHash>
 #include <QtGlobal>
+#include <functional>
+#include <string>
 #include <vector>
 
 class OSMData;
@@ -18,18 +21,29 @@ class RouteRoads;
 class KeptObjects : public OSMHandler
 {
 public:
+    // Collects while the network is read; choose() tells what is wanted.
+    KeptObjects() = default;
     // Takes from the network which objects are wanted: its used nodes, the ways it writes
     // (those with a node) and its route relations. With `routeRoads` (not owned, outliving
     // these), a way it holds is kept as the network took it.
     explicit KeptObjects(OSMData& data, const RouteRoads* routeRoads = nullptr);
 
+    // While the network is read: an entity the network keeps (a way or route relation) or may
+    // keep (a node), read with its version attributes. The first way or relation of an id counts.
+    void collect(const OSMEntity& entity);
+    // After a file is read and its unused nodes removed: drops the records of nodes the network
+    // no longer holds.
+    void fileRead(OSMData& data);
+    // Once the network is complete: takes from it which objects are wanted (as the constructor
+    // does) and takes the collected definitions of them; missingCount() tells what is left.
+    void choose(OSMData& data);
+
     bool selects() const override { return true; }
 
-    // The objects read, each sorted as OpenStreetMap files are: by id, positive ids after
-    // 0 and the negative ones, which go by their magnitude.
-    std::vector<const OSMEntity*> nodes() const { return sorted(nodeObjects); }
-    std::vector<const OSMEntity*> ways() const { return sorted(wayObjects); }
-    std::vector<const OSMEntity*> relations() const { return sorted(relationObjects); }
+    // Hands each object of the kind that was read to `visit`, sorted as OpenStreetMap files
+    // are: by id, positive ids after 0 and the negative ones, which go by their magnitude. A node
+    // is handed over in an entity that lives until the next one.
+    void forEach(OSMEntity::Kind kind, const std::function<void(const OSMEntity&)>& visit) const;
     // Wanted objects of which no definition was read.
     std::size_t missingCount() const;
     // OpenStreetMap's order of ids.
@@ -53,19 +67,49 @@ private:
     struct Entry
     {
         bool found = false;
-        bool exact = false; // a node at the network's position
-        double lat = 0;     // the network's position of a node
-        double lon = 0;
         OSMEntity object;
     };
-    static std::vector<const OSMEntity*> sorted(const QHash<qint64, Entry>& objects);
     static bool wants(const QHash<qint64, Entry>& objects, qint64 id);
     static void add(QHash<qint64, Entry>& objects, const OSMEntity& object);
+    static void forEach(const QHash<qint64, Entry>& objects, const std::function<void(const OSMEntity&)>& visit);
+    void want(OSMData& data);
+    // A node read: its id, position and the place of its version attributes and tags in
+    // `nodeBytes`.
+    struct NodeRecord
+    {
+        qint64 id;
+        double lat;
+        double lon;
+        std::size_t offset;
+        std::size_t size;
+    };
+    // A node the network holds, at its position there, and the definition taken of it. Nodes are
+    // the bulk of the objects: they are held compact, and only the one being written is whole.
+    struct WantedNode
+    {
+        qint64 id;
+        double lat;
+        double lon;
+        bool found;
+        bool exact; // taken at the network's position
+        NodeRecord record;
+    };
+    NodeRecord appendNode(const OSMEntity& node);
+    void decodeNode(const NodeRecord& record, OSMEntity& node) const;
+    const WantedNode* findNode(qint64 id) const;
+    WantedNode* findNode(qint64 id);
+    // Takes the definition at `record` when it is the one the network has, or the first of an id.
+    void offerNode(const NodeRecord& record);
 
-    const RouteRoads* routeRoads;
-    QHash<qint64, Entry> nodeObjects;
+    const RouteRoads* routeRoads = nullptr;
+    std::vector<WantedNode> wantedNodes; // sorted by idBefore()
     QHash<qint64, Entry> wayObjects;
     QHash<qint64, Entry> relationObjects;
+    // Collected while reading, in the order read.
+    std::vector<NodeRecord> nodeRecords;
+    std::string nodeBytes;
+    QHash<qint64, OSMEntity> collectedWays;
+    QHash<qint64, OSMEntity> collectedRelations;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "extraction/NetworkKeeper.h"
 
 #include "extraction/ClipSelection.h"
+#include "extraction/KeptObjects.h"
 #include "extraction/NetworkKeepRules.h"
 #include "extraction/RouteRoads.h"
 #include "extraction/WayNodeSet.h"
@@ -16,6 +17,31 @@ NetworkKeeper::NetworkKeeper(OSMData& data, const ClipSelection* selection, cons
     , wayNodes(wayNodes)
     , routeRoads(routeRoads)
 {
+}
+
+void NetworkKeeper::bounds(const BoundingBox& box)
+{
+    if (boundsTold)
+        boundsTold(box);
+}
+
+bool NetworkKeeper::wantsMetadata(const OSMEntity& entity) const
+{
+    if (!collector)
+        return false;
+    switch (entity.kind()) {
+    case OSMEntity::Node: {
+        if (!wayNodes || wayNodes->contains(entity.id))
+            return true;
+        const NetworkKeepRules::NodeRole role = NetworkKeepRules::node(entity);
+        return role.busStop || role.tramStop;
+    }
+    case OSMEntity::Way:
+        return NetworkKeepRules::keepsWay(entity) || (routeRoads && routeRoads->keeps(entity));
+    case OSMEntity::Relation:
+        return NetworkKeepRules::route(entity).kept;
+    }
+    return false;
 }
 
 bool NetworkKeeper::wantsNode(qint64 id) const
@@ -43,8 +69,14 @@ void NetworkKeeper::node(const OSMEntity& node)
             data.defineNode(node.id, node.lat, node.lon, role.trafficSignals);
         else if (wayNodes->contains(node.id))
             data.addNode(node.id, node.lat, node.lon, role.trafficSignals);
+        else
+            return;
+        if (collector)
+            collector->collect(node);
         return;
     }
+    if (collector)
+        collector->collect(node);
     Node* record = data.addNode(node.id, node.lat, node.lon, role.trafficSignals);
     const std::string name(role.name);
     if (role.busStop)
@@ -67,6 +99,8 @@ void NetworkKeeper::way(const OSMEntity& way)
     }
     data.addWay(way.id, way.refs, role.tram, role.highway, role.oneway, role.link, role.roadClass,
                 role.lanesForward, role.lanesBackward);
+    if (collector)
+        collector->collect(way);
 }
 
 void NetworkKeeper::relation(const OSMEntity& relation)
@@ -86,6 +120,8 @@ void NetworkKeeper::relation(const OSMEntity& relation)
         const std::string_view memberRole = relation.role(member);
         return memberRole == "forward" ? Forward : memberRole == "backward" ? Backward : Both;
     };
+    if (collector)
+        collector->collect(relation);
     std::size_t counts[Other + 1] = {};
     for (const OSMEntity::Member& member : relation.members())
         ++counts[listOf(member)];

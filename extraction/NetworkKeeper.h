@@ -8,7 +8,10 @@
 // worker thread.
 #include "extraction/OSMHandler.h"
 
+#include <functional>
+
 class ClipSelection;
+class KeptObjects;
 class OSMData;
 class RouteRoads;
 class WayNodeSet;
@@ -21,6 +24,14 @@ public:
                            const WayNodeSet* wayNodes = nullptr, RouteRoads* routeRoads = nullptr);
 
     bool selects() const override { return selection != nullptr; }
+    // From now on each entity the network keeps, or may keep (a node), is also handed to
+    // `objects` (not owned), for the network file in standard form.
+    void collectInto(KeptObjects* objects) { collector = objects; }
+    // The area the file names is passed on to `told`.
+    void tellBoundsTo(std::function<void(const BoundingBox&)> told) { boundsTold = std::move(told); }
+    void bounds(const BoundingBox& box) override;
+    // Only of what is collected: most nodes of a file are never kept.
+    bool wantsMetadata(const OSMEntity& entity) const override;
 
 protected:
     bool wantsNode(qint64 id) const override;
@@ -40,6 +51,8 @@ private:
     // Not owned; null: a way that is no road or tram track is dropped, whatever uses it. Told of
     // each way it makes the network take.
     RouteRoads* routeRoads;
+    std::function<void(const BoundingBox&)> boundsTold;
+    KeptObjects* collector = nullptr;
 };
 
 #endif

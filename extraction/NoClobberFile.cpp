@@ -19,11 +19,25 @@ NoClobberFile::NoClobberFile(const QString& folder, const QString& stem, const Q
         ++number;
 }
 
+namespace {
+
+// The file a chain of symbolic links ends at, whether or not it exists yet.
+QString linkTarget(const QString& path)
+{
+    QString target = path;
+    for (int depth = 0; depth < 40 && QFileInfo(target).isSymLink(); ++depth)
+        target = QFileInfo(target).symLinkTarget();
+    return target;
+}
+
+} // namespace
+
 NoClobberFile::NoClobberFile(const QString& path, Clash clash)
-    : folder(path)
+    : folder(clash == Clash::Replace ? linkTarget(path) : path)
     , fixedName(true)
     , clash(clash)
 {
+    shownName = path;
 }
 
 NoClobberFile::~NoClobberFile() = default;
@@ -35,11 +49,25 @@ QString NoClobberFile::nameWith(int n) const
 
 QString NoClobberFile::filePath() const
 {
-    return nameWith(number);
+    return fixedName ? shownName : nameWith(number);
+}
+
+QString NoClobberFile::writePath() const
+{
+    if (direct)
+        return isStandardOutput(nameWith(number)) ? QStringLiteral("-") : direct->fileName();
+    return file ? file->fileName() : QString();
+}
+
+bool NoClobberFile::isStandardOutput(const QString& path)
+{
+    return path == QLatin1String("-");
 }
 
 bool NoClobberFile::isWrittenDirectly(const QString& path)
 {
+    if (isStandardOutput(path))
+        return true;
     // lstat: a link is not followed, and is replaced like a file.
     struct stat status;
     if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
@@ -51,16 +79,19 @@ bool NoClobberFile::open()
 {
     // A FIFO or a device has no bytes to replace: a temporary file renamed over it would put a
     // regular file in its place (as root, over /dev/null).
-    if (fixedName && isWrittenDirectly(filePath())) {
-        direct.reset(new QFile(filePath()));
-        if (!direct->open(QIODevice::WriteOnly)) {
+    const QString target = nameWith(number);
+    if (fixedName && isWrittenDirectly(target)) {
+        direct.reset(new QFile(isStandardOutput(target) ? QString() : target));
+        const bool opened = isStandardOutput(target) ? direct->open(1, QIODevice::WriteOnly)
+                                                     : direct->open(QIODevice::WriteOnly);
+        if (!opened) {
             direct.reset();
             return false;
         }
         return true;
     }
     // Beside its final name, so that naming it is a rename within one file system.
-    file.reset(new QTemporaryFile(filePath() + ".XXXXXX"));
+    file.reset(new QTemporaryFile(target + ".XXXXXX"));
     if (!file->open()) {
         file.reset();
         return false;
@@ -121,7 +152,8 @@ bool NoClobberFile::commit()
     int error = 0;
     if (fixedName && clash == Clash::Replace) {
         // rename() puts the new file in place of the old one in one step: a reader sees either.
-        if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(filePath()).constData()) != 0) {
+        if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(nameWith(number)).constData())
+            != 0) {
             file.reset();
             return false;
         }
@@ -129,7 +161,7 @@ bool NoClobberFile::commit()
         file.reset();
         return true;
     }
-    while (!linkNew(temporary, filePath(), error)) {
+    while (!linkNew(temporary, nameWith(number), error)) {
         if (error != EEXIST || fixedName) {
             file.reset();
             return false;

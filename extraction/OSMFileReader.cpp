@@ -17,9 +17,11 @@
 
 namespace {
 
-OsmiumReader::Options pbfOptions(bool diagnostics, ReadProgress* progress, int kinds = OsmiumReader::AllKinds)
+OsmiumReader::Options pbfOptions(bool diagnostics, ReadProgress* progress, int kinds = OsmiumReader::AllKinds,
+                                 const std::function<void(const BoundingBox&)>& bounds = {})
 {
     OsmiumReader::Options options;
+    options.bounds = bounds;
     options.kinds = kinds;
     options.diagnostics = diagnostics;
     if (progress)
@@ -86,9 +88,10 @@ void finishFirstPass(ClipSelection* selection, RouteRoads* routeRoads, ReadProgr
 // read twice (not the standard input or a pipe), a pass over the ways alone for the nodes they
 // use, so that the nodes that no kept way uses are never held. A fault stops the first passes
 // where the last one stops too, and is reported by it.
-bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, RouteRoads* routeRoads, QString* error,
-             ReadProgress* progress, CurrentObjects::Content* content)
+bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, QString* error, ReadProgress* progress,
+             const OSMFileReader::Extras& extras)
 {
+    RouteRoads* routeRoads = extras.routeRoads;
     std::unique_ptr<WayNodeSet> wayNodes;
     const bool file = QFileInfo(path).isFile();
     if (selection) {
@@ -109,8 +112,10 @@ bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, Route
         data.getNodes().reserve(data.getNodes().size() + wayNodes->size() + wayNodes->size() / 8);
     }
     NetworkKeeper keeper(data, selection, wayNodes.get(), routeRoads);
-    OsmiumReader::Options options = pbfOptions(true, progress);
-    if (content)
+    keeper.collectInto(extras.collector);
+    OsmiumReader::Options options = pbfOptions(true, progress, OsmiumReader::AllKinds, extras.bounds);
+    options.metadata = extras.collector != nullptr;
+    if (CurrentObjects::Content* content = extras.content)
         options.done = [content](const CurrentObjects& stage) { *content = stage.content(); };
     return OsmiumReader::read(path, OSMFileFormat::Pbf, keeper, options, error);
 }
@@ -119,8 +124,9 @@ bool readPbf(const QString& path, OSMData& data, ClipSelection* selection, Route
 
 OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, const BoundingBox* clip,
                                            QString* error, OSMFileFormat::Kind format, ReadProgress* progress,
-                                           CurrentObjects::Content* content, RouteRoads* routeRoads)
+                                           const Extras& extras)
 {
+    RouteRoads* routeRoads = extras.routeRoads;
     if (format == OSMFileFormat::Unknown)
         format = OSMFileFormat::of(path);
     std::unique_ptr<ClipSelection> selection;
@@ -134,7 +140,7 @@ OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, c
         if (path != QLatin1String("-") && !file.open(QIODevice::ReadOnly))
             return Outcome::NotOpened;
         file.close();
-        readPbf(path, data, selection.get(), routeRoads, &text, progress, content);
+        readPbf(path, data, selection.get(), &text, progress, extras);
     } else {
         // The first pass reports nothing: the second reports what it meets.
         RouteRoads* gathering = path == QLatin1String("-") ? nullptr : routeRoads;
@@ -146,12 +152,21 @@ OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, c
             finishFirstPass(selection.get(), gathering, progress);
         }
         NetworkKeeper keeper(data, selection.get(), nullptr, routeRoads);
-        if (OSMXmlFile::read(path, format, keeper, true, false, progress, &text, content) == OSMXmlFile::NotOpened)
+        keeper.tellBoundsTo(extras.bounds);
+        keeper.collectInto(extras.collector);
+        if (OSMXmlFile::read(path, format, keeper, true, extras.collector != nullptr, progress, &text, extras.content)
+            == OSMXmlFile::NotOpened)
             return Outcome::NotOpened;
     }
     if (error)
         *error = text;
     return text.isEmpty() ? Outcome::Read : Outcome::Broken;
+}
+
+OSMFileReader::Outcome OSMFileReader::read(const QString& path, OSMData& data, const BoundingBox* clip,
+                                           QString* error, OSMFileFormat::Kind format, ReadProgress* progress)
+{
+    return read(path, data, clip, error, format, progress, Extras());
 }
 
 void OSMFileReader::copy(const QString& path, KeptObjects& objects, OSMFileFormat::Kind format)

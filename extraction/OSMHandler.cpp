@@ -61,3 +61,12 @@ void OSMHandler::way(const OSMEntity&)
 void OSMHandler::relation(const OSMEntity&)
 {
 }
+
+void OSMHandler::bounds(const BoundingBox&)
+{
+}
+
+bool OSMHandler::wantsMetadata(const OSMEntity&) const
+{
+    return true;
+}

@@ -7,6 +7,8 @@
 // tells the kinds apart. Used in the thread that reads.
 #include "extraction/OSMEntity.h"
 
+class BoundingBox;
+
 class OSMHandler
 {
 public:
@@ -18,8 +20,14 @@ public:
     // True for a handler that wants only some entities, by their ids: it wants none whose id
     // does not convert.
     virtual bool selects() const;
+    // Whether a reader that reads version attributes is to convert those of this entity, once its
+    // id, position, references, members and tags are read: true by default.
+    virtual bool wantsMetadata(const OSMEntity& entity) const;
     // Hands a whole entity to node(), way() or relation().
     void handle(const OSMEntity& entity);
+    // The area the file says its data covers (XML's <bounds>, a PBF header's box), when it says
+    // one; nothing by default.
+    virtual void bounds(const BoundingBox& box);
 
 protected:
     virtual bool wantsNode(qint64 id) const;

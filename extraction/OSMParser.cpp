@@ -2,22 +2,18 @@
 
 #include "common/DataFolders.h"
 
+#include "extraction/InputCopy.h"
 #include "extraction/KeptObjects.h"
-#include "extraction/NetworkFileWriter.h"
-#include "extraction/NoClobberFile.h"
 #include "extraction/OSMFileReader.h"
 #include "extraction/NetworkKeeper.h"
 #include "extraction/OSMXmlReader.h"
-#include "extraction/OSMXmlWriter.h"
 #include "extraction/ReadProgress.h"
 #include "extraction/RouteRoads.h"
-#include "extraction/StandardNetworkWriter.h"
 #include "network/OSMData.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <iostream>
+#include <algorithm>
 
 const QString OSMParser::outputDir = DataFolders::networks();
 
@@ -32,6 +28,35 @@ void OSMParser::keepRouteRoads()
 {
     if (!routeRoads)
         routeRoads.reset(new RouteRoads);
+}
+
+void OSMParser::prepareFor(NetworkFormat format)
+{
+    if (format == NetworkFormat::Osm)
+        collected.reset(new KeptObjects);
+    else
+        collected.reset();
+}
+
+void OSMParser::copyUnrepeatableInputs(const QString& folder, bool readAgain)
+{
+    copyFolder = folder;
+    copiesReadAgain = readAgain;
+}
+
+bool OSMParser::readablePath(const QString& filePath, QString& path, QString& failure)
+{
+    path = filePath;
+    const bool readTwice = clipped || routeRoads || copiesReadAgain || inputFormat == OSMFileFormat::Unknown
+        || inputFormat == OSMFileFormat::Pbf;
+    if (copyFolder.isEmpty() || !readTwice || !InputCopy::isNeeded(filePath))
+        return true;
+    std::unique_ptr<InputCopy> copy(new InputCopy);
+    if (!copy->make(filePath, copyFolder, failure))
+        return false;
+    path = copy->path();
+    copies.push_back(std::move(copy));
+    return true;
 }
 
 void OSMParser::clipTo(const BoundingBox& box)
@@ -63,11 +88,34 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
 {
     Q_EMIT message(QString("Processing file: \"%1\"...").arg(filePath));
     QString error;
-    ReadProgress progress(inputBytes(filePath) / passes(), passes(),
+    QString path;
+    if (!readablePath(filePath, path, error)) {
+        Q_EMIT message(" opening failed!\n");
+        if (failure)
+            *failure = error;
+        return false;
+    }
+    ReadProgress progress(inputBytes(path) / passes(), passes(),
                           [this](qint64 done, qint64 total) { Q_EMIT bytesRead(done, total); });
+    bool named = false;
+    const auto namedBounds = [this, &named](const BoundingBox& box) {
+        inputBounds = inputsBounded == 0 && !named ? box
+                                                   : BoundingBox(std::min(inputBounds.west(), box.west()),
+                                                                 std::min(inputBounds.south(), box.south()),
+                                                                 std::max(inputBounds.east(), box.east()),
+                                                                 std::max(inputBounds.north(), box.north()));
+        if (!named)
+            ++inputsBounded;
+        named = true;
+    };
     CurrentObjects::Content content = CurrentObjects::Content::Data;
-    const OSMFileReader::Outcome outcome = OSMFileReader::read(filePath, data, clipped ? &clipBox : nullptr, &error,
-                                                               inputFormat, &progress, &content, routeRoads.get());
+    OSMFileReader::Extras extras;
+    extras.content = &content;
+    extras.routeRoads = routeRoads.get();
+    extras.bounds = namedBounds;
+    extras.collector = collected.get();
+    const OSMFileReader::Outcome outcome
+        = OSMFileReader::read(path, data, clipped ? &clipBox : nullptr, &error, inputFormat, &progress, extras);
     progress.finish();
     if (outcome == OSMFileReader::Outcome::NotOpened) {
         Q_EMIT message(" opening failed!\n");
@@ -75,7 +123,8 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
             *failure = QFileInfo(filePath).isDir() ? "a folder, not a file" : "cannot be opened";
         return false;
     }
-    parsedPaths.push_back(filePath);
+    parsedPaths.push_back(path);
+    ++inputsRead;
     // Everything read before an error stays.
     if (outcome == OSMFileReader::Outcome::Broken) {
         Q_EMIT message(QString("%1\n").arg(error));
@@ -83,6 +132,8 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
             *failure = error;
     }
     data.removeUnusedNodes();
+    if (collected)
+        collected->fileRead(data);
     Q_EMIT message(" OK\n");
     // A history file, or one of changesets alone, says so on a line of its own.
     if (content != CurrentObjects::Content::Data)
@@ -101,12 +152,6 @@ qint64 OSMParser::inputBytes(const QString& path) const
         bytes = info.size();
     }
     return passes() * bytes;
-}
-
-void OSMParser::setOutputPath(const QString& path, bool overwrite)
-{
-    outputPath = path;
-    overwriteOutput = overwrite;
 }
 
 bool OSMParser::parseDir(const QString& dirPath, OSMData& data, QStringList* failures)
@@ -155,98 +200,4 @@ void OSMParser::readRelation(QXmlStreamReader& reader, OSMData& data)
     OSMEntity relation;
     if (OSMXmlReader(reader, true).readRelation(relation))
         NetworkKeeper(data).handle(relation);
-}
-
-QString OSMParser::outputFileName()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate date = now.date();
-    const QTime time = now.time();
-    const QChar zero('0');
-    return QString("%1-%2-%3_%4-%5-%6")
-        .arg(date.year())
-        .arg(date.month(), 2, 10, zero)
-        .arg(date.day(), 2, 10, zero)
-        .arg(time.hour(), 2, 10, zero)
-        .arg(time.minute(), 2, 10, zero)
-        .arg(time.second(), 2, 10, zero);
-}
-
-void OSMParser::writeOutputFile(OSMData& data, Coverage coverage, NetworkFormat format)
-{
-    writtenPath.clear();
-    // Only the last folder level is created; a failure shows when the file is opened.
-    if (outputPath.isEmpty())
-        DataFolders::make(outputDir);
-    // A network file of the same second (a run just before, another program) keeps its name:
-    // this one takes the next free one. A name the user gave stays as given.
-    NoClobberFile file = outputPath.isEmpty()
-        ? NoClobberFile(outputDir, outputFileName(), coverage == Coverage::Incomplete ? "-incomplete.osm" : ".osm")
-        : NoClobberFile(outputPath, overwriteOutput ? NoClobberFile::Clash::Replace : NoClobberFile::Clash::Refuse);
-    const QString path = file.filePath();
-    Q_EMIT message(QString("Creating output file: \"%1\"... ").arg(path));
-
-    // The file appears under its name only when completely written, so a failed write never
-    // leaves a truncated network file.
-    if (!file.open()) {
-        Q_EMIT message(QString("Could not open \"%1\" for writting!\n").arg(path));
-        return;
-    }
-    if (!writeDocument(file.device(), data, format))
-        file.cancelWriting();
-    if (!file.commit()) {
-        Q_EMIT message(QString("Error while writing to file: %1\n").arg(path));
-        return;
-    }
-    if (file.filePath() != path)
-        Q_EMIT message(QString("(written as \"%1\": another file took the name meanwhile) ").arg(file.filePath()));
-    writtenPath = file.filePath();
-
-    Q_EMIT message(QString("OK\n    Node count: %1\n    Bus stop count: %2\n    Tram stop count: %3\n"
-                           "    Way count: %4\n    Route count: %5\n")
-                       .arg(data.getNodes().size())
-                       .arg(data.getBusStops().size())
-                       .arg(data.getTramStops().size())
-                       .arg(data.getWays().size())
-                       .arg(data.getRelations().size()));
-    if (routeRoads)
-        Q_EMIT message(QString("    Ways kept as roads that routes use: %1\n").arg(routeRoads->addedCount()));
-    if (format == NetworkFormat::Osm)
-        Q_EMIT message("    Format: OpenStreetMap XML for other tools, sorted by type and id\n");
-    Q_EMIT processingDone();
-}
-
-bool OSMParser::writeDocument(QIODevice* device, OSMData& data, NetworkFormat format)
-{
-    OSMXmlWriter writer(device);
-    if (format == NetworkFormat::Dorvex) {
-        NetworkFileWriter::writeDocument(writer, data);
-    } else {
-        KeptObjects objects(data, routeRoads.get());
-        for (const QString& path : parsedPaths)
-            OSMFileReader::copy(path, objects, inputFormat);
-        // Only a file that changed or went away since it was read leaves objects behind.
-        if (const std::size_t missing = objects.missingCount())
-            std::cerr << "OSMParser: " << missing
-                      << " objects of the network were not found again in its input files; the file lacks them"
-                      << std::endl;
-        StandardNetworkWriter::writeDocument(writer, objects, bounded ? &bounds : nullptr);
-    }
-    writer.flush();
-    return !writer.hasError();
-}
-
-void OSMParser::writeNodes(OSMXmlWriter& writer, OSMData& data)
-{
-    NetworkFileWriter::writeNodes(writer, data);
-}
-
-void OSMParser::writeWays(OSMXmlWriter& writer, OSMData& data)
-{
-    NetworkFileWriter::writeWays(writer, data);
-}
-
-void OSMParser::writeRelations(OSMXmlWriter& writer, OSMData& data)
-{
-    NetworkFileWriter::writeRelations(writer, data);
 }

@@ -13,8 +13,10 @@
 #include <memory>
 #include <vector>
 
+class InputCopy;
+class KeptObjects;
+class NoClobberFile;
 class OSMData;
-class QIODevice;
 class RouteRoads;
 class QXmlStreamReader;
 class OSMXmlWriter;
@@ -45,6 +47,14 @@ public:
     // a road with all its nodes, whatever its tags ("Keep the roads that routes use"): a first
     // pass over each file gathers the members of its routes.
     void keepRouteRoads();
+    // From now on an input that cannot be read twice (InputCopy) is first copied into a
+    // temporary file in `folder` where the run reads it twice or must look at its first bytes:
+    // clipped, without a format set, in PBF, or with `readAgain` (the osm format reads every
+    // input again). The copies go with the parser.
+    void copyUnrepeatableInputs(const QString& folder, bool readAgain);
+    // The network file will be written in `format`: for the osm format, the kept objects are
+    // collected while the files are read, so that they need not be read again.
+    void prepareFor(NetworkFormat format);
     // Every file from now on is read in this format; Unknown lets each file tell its own.
     void setInputFormat(OSMFileFormat::Kind format) { inputFormat = format; }
     // The bytes that reading `path` goes through, as bytesRead() counts them: its size, twice
@@ -70,10 +80,11 @@ public:
     void writeOutputFile(OSMData& data, Coverage coverage = Coverage::Complete,
                          NetworkFormat format = NetworkFormat::Dorvex);
     static QString outputFileName();
-    // From now on the network file goes to `path` instead of a new name in outputDir. A file
-    // there is replaced (in one step, when the new one is complete) only with `overwrite`;
-    // otherwise writing fails.
-    void setOutputPath(const QString& path, bool overwrite);
+    // From now on the network file goes to `path` ("-": the standard output) instead of a new
+    // name in outputDir. A file there is replaced (in one step, when the new one is complete)
+    // only with `overwrite`; otherwise writing fails. In NetworkFormat::Osm it is a file of
+    // `kind` (plain XML, PBF, gzip or bzip2 XML); the simulator's file is always plain XML.
+    void setOutputPath(const QString& path, bool overwrite, OSMFileFormat::Kind kind = OSMFileFormat::Xml);
     // The path of the network file the last writeOutputFile wrote; empty when it wrote none.
     QString writtenFilePath() const { return writtenPath; }
     static void writeNodes(OSMXmlWriter& writer, OSMData& data);
@@ -91,8 +102,11 @@ Q_SIGNALS:
     void bytesRead(qint64 done, qint64 total);
 
 private:
+    // The path the file is read from: its copy when it needs one (false, with `failure` told,
+    // when that could not be made), else the path itself.
+    bool readablePath(const QString& filePath, QString& path, QString& failure);
     // False when the writer failed.
-    bool writeDocument(QIODevice* device, OSMData& data, NetworkFormat format);
+    bool writeDocument(NoClobberFile& file, OSMData& data, NetworkFormat format);
     // How often each file is read: twice when a first pass gathers what the second keeps.
     int passes() const { return clipped || routeRoads ? 2 : 1; }
 
@@ -100,6 +114,10 @@ private:
     BoundingBox clipBox;
     bool bounded = false;
     BoundingBox bounds;
+    // The union of the areas the inputs name, while every input read names one.
+    int inputsRead = 0;
+    int inputsBounded = 0;
+    BoundingBox inputBounds;
     // Every file parseFile() opened, in order: the input of the network.
     std::vector<QString> parsedPaths;
     QString writtenPath;
@@ -107,6 +125,11 @@ private:
     std::unique_ptr<RouteRoads> routeRoads; // null: the roads of routes are not kept
     QString outputPath;
     bool overwriteOutput = false;
+    OSMFileFormat::Kind outputKind = OSMFileFormat::Xml;
+    QString copyFolder; // empty: inputs are read as they are
+    bool copiesReadAgain = false;
+    std::vector<std::unique_ptr<InputCopy>> copies;
+    std::unique_ptr<KeptObjects> collected; // for the osm format, filled while reading
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "extraction/OSMXmlReader.h"
 
+#include "common/BoundingBox.h"
 #include "extraction/CurrentObjects.h"
 #include "extraction/NetworkKeepRules.h"
 #include "extraction/OSMHandler.h"
@@ -17,6 +18,7 @@ const QLatin1String ndName("nd");
 const QLatin1String memberName("member");
 const QLatin1String changesetName("changeset");
 const QLatin1String changeRootName("osmChange");
+const QLatin1String boundsName("bounds");
 
 // True when the reader stands on the end tag of `name`; false, with `cut` set, when the document
 // ended or broke before it.
@@ -68,6 +70,8 @@ void OSMXmlReader::read(OSMHandler& handler)
             whole = readRelation(entity, &stage);
         else if (name == changesetName)
             stage.changeset();
+        else if (name == boundsName)
+            readBounds(handler);
         if (whole)
             stage.take(entity);
     }
@@ -75,6 +79,21 @@ void OSMXmlReader::read(OSMHandler& handler)
     stage.finish();
     fileContent = stage.content();
     refusal = stage.failureText();
+}
+
+void OSMXmlReader::readBounds(OSMHandler& handler) const
+{
+    const QXmlStreamAttributes attributes = reader.attributes();
+    bool ok[4] = {};
+    const double minlat = attributes.value(QLatin1String("minlat")).toDouble(&ok[0]);
+    const double minlon = attributes.value(QLatin1String("minlon")).toDouble(&ok[1]);
+    const double maxlat = attributes.value(QLatin1String("maxlat")).toDouble(&ok[2]);
+    const double maxlon = attributes.value(QLatin1String("maxlon")).toDouble(&ok[3]);
+    if (!ok[0] || !ok[1] || !ok[2] || !ok[3])
+        return;
+    const BoundingBox box(minlon, minlat, maxlon, maxlat);
+    if (box.problem().isEmpty())
+        handler.bounds(box);
 }
 
 void OSMXmlReader::readAttributes(Attributes& attributes) const

@@ -44,6 +44,8 @@ private:
     struct Attributes;
 
     void readAttributes(Attributes& attributes) const;
+    // A <bounds> element that gives a valid box hands it to the handler.
+    void readBounds(OSMHandler& handler) const;
     void takeCommon(const Attributes& attributes, OSMEntity& entity) const;
     bool wanted(const OSMHandler* handler, OSMEntity::Kind kind, bool converted, qint64 id);
     // The children up to the element's end tag; false when the document ends or breaks first.

@@ -102,9 +102,7 @@ void OSMXmlWriter::writeAttribute(const char* name, std::string_view utf8)
     buffer += '"';
 }
 
-namespace {
-
-std::size_t textLength(std::string_view utf8)
+std::size_t OSMXmlWriter::textLength(std::string_view utf8)
 {
     const std::size_t maxCharacters = 255;
     if (utf8.size() <= maxCharacters)
@@ -115,8 +113,6 @@ std::size_t textLength(std::string_view utf8)
             return i;
     return utf8.size();
 }
-
-} // namespace
 
 void OSMXmlWriter::writeTextAttribute(const char* name, std::string_view utf8)
 {

@@ -41,6 +41,8 @@ public:
     void writeEndDocument();
     // Writes what is buffered to the device.
     void flush();
+    // The bytes of `utf8` up to its 255th character, as writeTextAttribute() writes them.
+    static std::size_t textLength(std::string_view utf8);
     // A write to the device failed, or a text held a character that XML cannot
     // carry (QXmlStreamWriter drops it and reports an error; so does this writer).
     bool hasError() const { return error; }

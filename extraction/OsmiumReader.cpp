@@ -84,7 +84,7 @@ private:
         converted.visible = object.visible();
         for (const osmium::Tag& tag : object.tags())
             converted.addTag(tag.key(), tag.value());
-        if (!options.metadata)
+        if (!options.metadata || !handler.wantsMetadata(converted))
             return;
         // A file without metadata has version 0, no changeset, time or author: those are left out.
         const auto set = [this](OSMEntity::Metadata which, const std::string& text) {

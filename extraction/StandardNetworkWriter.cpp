@@ -42,47 +42,52 @@ const char* memberType(OSMEntity::MemberType type)
 
 void writeNodes(OSMXmlWriter& writer, const KeptObjects& objects)
 {
-    for (const OSMEntity* node : objects.nodes()) {
-        writeStart(writer, "node", *node);
-        writer.writeCoordinateAttribute("lat", node->lat);
-        writer.writeCoordinateAttribute("lon", node->lon);
-        writeTags(writer, *node);
+    objects.forEach(OSMEntity::Node, [&writer](const OSMEntity& node) {
+        writeStart(writer, "node", node);
+        writer.writeCoordinateAttribute("lat", node.lat);
+        writer.writeCoordinateAttribute("lon", node.lon);
+        writeTags(writer, node);
         writer.writeEndElement();
-    }
+    });
 }
 
 void writeWays(OSMXmlWriter& writer, const KeptObjects& objects)
 {
-    for (const OSMEntity* way : objects.ways()) {
-        writeStart(writer, "way", *way);
-        for (qint64 ref : way->refs) {
+    objects.forEach(OSMEntity::Way, [&writer](const OSMEntity& way) {
+        writeStart(writer, "way", way);
+        for (qint64 ref : way.refs) {
             writer.writeEmptyElement("nd");
             writer.writeAttribute("ref", ref);
         }
-        writeTags(writer, *way);
+        writeTags(writer, way);
         writer.writeEndElement();
-    }
+    });
 }
 
 void writeRelations(OSMXmlWriter& writer, const KeptObjects& objects)
 {
-    for (const OSMEntity* relation : objects.relations()) {
-        writeStart(writer, "relation", *relation);
-        for (const OSMEntity::Member& member : relation->members()) {
+    objects.forEach(OSMEntity::Relation, [&writer](const OSMEntity& relation) {
+        writeStart(writer, "relation", relation);
+        for (const OSMEntity::Member& member : relation.members()) {
             const char* type = memberType(member.type);
             if (!type)
                 continue;
             writer.writeEmptyElement("member");
             writer.writeAttribute("type", type);
             writer.writeAttribute("ref", member.ref);
-            writer.writeTextAttribute("role", relation->role(member));
+            writer.writeTextAttribute("role", relation.role(member));
         }
-        writeTags(writer, *relation);
+        writeTags(writer, relation);
         writer.writeEndElement();
-    }
+    });
 }
 
 } // namespace
+
+const char* StandardNetworkWriter::generator()
+{
+    return "Pelagor " PELAGOR_VERSION;
+}
 
 void StandardNetworkWriter::writeDocument(OSMXmlWriter& writer, const KeptObjects& objects,
                                           const BoundingBox* bounds)
@@ -90,7 +95,7 @@ void StandardNetworkWriter::writeDocument(OSMXmlWriter& writer, const KeptObject
     writer.writeStartDocument();
     writer.writeStartElement("osm");
     writer.writeAttribute("version", "0.6");
-    writer.writeAttribute("generator", "Pelagor");
+    writer.writeAttribute("generator", generator());
     if (bounds) {
         writer.writeEmptyElement("bounds");
         writer.writeCoordinateAttribute("minlat", bounds->south());

@@ -1,7 +1,6 @@
 #include "tools/CommandLine.h"
 
-#include <cstdio>
-
+std::FILE* CommandLine::logStream = stdout;
 
 CommandLine::CommandLine(const QString& program, const QString& version, const QString& description,
                          const QString& epilog)
@@ -48,8 +47,8 @@ int CommandLine::usageError(const QString& text) const
 void CommandLine::print(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), logStream);
+    std::fflush(logStream);
 }
 
 void CommandLine::printError(const QString& text)

@@ -9,6 +9,7 @@
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 
 class CommandLine
 {
@@ -26,11 +27,16 @@ public:
     bool parse(const QStringList& arguments, int& status);
     // Reports a usage error: "program: text" on the standard error stream; returns 2.
     int usageError(const QString& text) const;
-    // Writes `text` to the standard output (a log line, say) and flushes it.
+    // Writes `text` to the log's stream (a log line, say) and flushes it: the standard output,
+    // unless the network file goes there.
     static void print(const QString& text);
+    // From now on the log goes to the standard error stream.
+    static void sendLogToStandardError() { logStream = stderr; }
+    static std::FILE* log() { return logStream; }
     static void printError(const QString& text);
 
 private:
+    static std::FILE* logStream;
     QString program;
     QString version;
     QString epilog;

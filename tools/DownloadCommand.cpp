@@ -73,6 +73,8 @@ bool DownloadCommand::readSettings(const QStringList& arguments, int& status)
     }
     if (!settings.file.read(commandLine, options))
         return false;
+    if (settings.file.toStandardOutput())
+        CommandLine::sendLogToStandardError();
     if (options.positionalArguments().size() != 1) {
         commandLine.usageError("one box W,S,E,N expected");
         return false;
@@ -108,7 +110,7 @@ int DownloadCommand::run()
     DataFolders::makeRoot();
     OSMProcessor processor(settings.area, settings.mode, settings.source, settings.file.format);
     if (!settings.file.output.isEmpty())
-        processor.setOutputPath(settings.file.output, settings.file.overwrite);
+        processor.setOutputPath(settings.file.output, settings.file.overwrite, settings.file.kind);
     if (settings.file.keepRouteRoads)
         processor.keepRouteRoads();
     int status = 1;

@@ -3,7 +3,9 @@
 #include "tools/ProgressLine.h"
 #include "common/BoundingBox.h"
 #include "common/DataFolders.h"
+#include "extraction/InputCopy.h"
 #include "extraction/NetworkFileCheck.h"
+#include "extraction/NoClobberFile.h"
 #include "extraction/OSMFileFormat.h"
 #include "extraction/NetworkFormat.h"
 #include "extraction/OSMParser.h"
@@ -22,17 +24,19 @@ const char description[] =
     "Reads each PATH in the order given and writes the road and public-transport network to\n"
     "data/comp/<date>_<time>.osm under the working directory, or to the FILE of -o. A PATH is an\n"
     "OpenStreetMap file, a directory whose *.osm files are read by name, or - for the standard\n"
-    "input (which needs -F). Without -F the format of a file comes from its first bytes: PBF\n"
-    "(a block header naming \"OSMHeader\"), gzip (1f 8b), bzip2 (\"BZh\") or XML ('<'); when they\n"
-    "show none of these, from its name: ending in .pbf PBF, in .gz or .bz2 compressed XML,\n"
-    "anything else XML.\n"
+    "input. Without -F the format of a file comes from its first bytes: PBF (a block header\n"
+    "naming \"OSMHeader\"), gzip (1f 8b), bzip2 (\"BZh\") or XML ('<'); when they show none of\n"
+    "these, from its name: ending in .pbf PBF, in .gz or .bz2 compressed XML, anything else XML.\n"
     "Input is read as the data of today: objects marked deleted (JOSM's action=\"delete\") or not\n"
     "visible are left out; of a history file (an object followed by its next version, or a PBF\n"
     "whose header says history) the last version of each object is read, and the log says so. A\n"
     "history file must be sorted by type, id and version; an osmChange file is not read.\n"
-    "The log goes to standard output, diagnostics to standard error; on a terminal, a progress\n"
-    "bar by bytes read (of the current file and of all input, with the time left) is shown on\n"
-    "standard error while the files are read.";
+    "An input that can be read only once (the standard input, a FIFO, <(...)) is first copied\n"
+    "into a temporary file beside the network file, removed at the end, when the run reads it\n"
+    "twice (--bbox, --format osm, --keep-route-roads, PBF) or must look at its first bytes (no -F).\n"
+    "The log goes to standard output (to standard error with -o -), diagnostics to standard\n"
+    "error; on a terminal, a progress bar by bytes read (of the current file and of all input,\n"
+    "with the time left) is shown on standard error while the files are read.";
 
 const char epilog[] =
     "\nEach input that cannot be read, or not to its end, is named on standard error; the\n"
@@ -103,6 +107,8 @@ bool ExtractCommand::readSettings(const QStringList& arguments, int& status)
     }
     if (!settings.file.read(commandLine, options))
         return false;
+    if (settings.file.toStandardOutput())
+        CommandLine::sendLogToStandardError();
     const bool forced = options.isSet("progress");
     if (forced && options.isSet("no-progress")) {
         commandLine.usageError("--progress and --no-progress exclude each other");
@@ -118,24 +124,6 @@ bool ExtractCommand::checkPaths() const
     if (settings.paths.isEmpty()) {
         commandLine.usageError("no PATH given (see pelagor-extract --help)");
         return false;
-    }
-    if (settings.paths.contains("-")) {
-        if (settings.format == OSMFileFormat::Unknown) {
-            commandLine.usageError("the standard input (-) is read only with -F, its format");
-            return false;
-        }
-        if (settings.clip) {
-            commandLine.usageError("--bbox reads each input twice, which the standard input (-) cannot be");
-            return false;
-        }
-        if (settings.file.format == NetworkFormat::Osm) {
-            commandLine.usageError("--format osm reads each input twice, which the standard input (-) cannot be");
-            return false;
-        }
-        if (settings.file.keepRouteRoads) {
-            commandLine.usageError("--keep-route-roads reads each input twice, which the standard input (-) cannot be");
-            return false;
-        }
     }
     return true;
 }
@@ -173,10 +161,29 @@ std::unique_ptr<ProgressLine> progressLine(const OSMParser& parser, const QStrin
         bytes += parser.inputBytes(path);
         files += path != "-" && QFileInfo(path).isDir() ? QDir(path).entryList({QString("*.osm")}).size() : 1;
     }
-    return std::unique_ptr<ProgressLine>(new ProgressLine(stderr, bytes, files));
+    return std::unique_ptr<ProgressLine>(new ProgressLine(stderr, bytes, files, CommandLine::log()));
 }
 
 } // namespace
+
+// Where an input that cannot be read twice is copied: beside the network file, or in the
+// temporary folder when that goes into a FIFO, a device or the standard output.
+QString ExtractCommand::copyFolder() const
+{
+    const NetworkFileOptions& file = settings.file;
+    if (file.output.isEmpty()) {
+        for (const QString& path : settings.paths)
+            if (InputCopy::isNeeded(path)) {
+                DataFolders::makeRoot();
+                DataFolders::make(OSMParser::outputDir);
+                break;
+            }
+        return OSMParser::outputDir;
+    }
+    if (NoClobberFile::isWrittenDirectly(file.output))
+        return QDir::tempPath();
+    return QFileInfo(file.output).absolutePath();
+}
 
 int ExtractCommand::run()
 {
@@ -190,8 +197,10 @@ int ExtractCommand::run()
     parser.setInputFormat(settings.format);
     if (settings.file.keepRouteRoads)
         parser.keepRouteRoads();
+    parser.prepareFor(settings.file.format);
+    parser.copyUnrepeatableInputs(copyFolder(), settings.file.format == NetworkFormat::Osm);
     if (!settings.file.output.isEmpty())
-        parser.setOutputPath(settings.file.output, settings.file.overwrite);
+        parser.setOutputPath(settings.file.output, settings.file.overwrite, settings.file.kind);
     std::unique_ptr<ProgressLine> progress;
     if (settings.progress) {
         progress = progressLine(parser, settings.paths);

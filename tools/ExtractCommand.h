@@ -34,6 +34,8 @@ private:
 
     void addOptions(QCommandLineParser& options);
     bool readSettings(const QStringList& arguments, int& status);
+    // Where an input that cannot be read twice is copied.
+    QString copyFolder() const;
     bool checkPaths() const;
     int run();
 

@@ -40,6 +40,7 @@ void OSMProcessor::keepRouteRoads()
 
 void OSMProcessor::connectParts()
 {
+    parser.prepareFor(networkFormat);
     // The first four are relays: the owner listens to this object's signals only.
     connect(&downloader, SIGNAL(message(QString)), this, SIGNAL(message(QString)));
     connect(&downloader, SIGNAL(progress(int)), this, SIGNAL(downloadProgress(int)));

@@ -33,7 +33,10 @@ public:
 
     // The network file goes to `path` instead of a new name in data/comp/ (see
     // OSMParser::setOutputPath). Called before the run starts.
-    void setOutputPath(const QString& path, bool overwrite) { parser.setOutputPath(path, overwrite); }
+    void setOutputPath(const QString& path, bool overwrite, OSMFileFormat::Kind kind = OSMFileFormat::Xml)
+    {
+        parser.setOutputPath(path, overwrite, kind);
+    }
     // The network keeps the roads that its routes use (see OSMParser::keepRouteRoads), and an
     // Overpass query asks for them. Called before the run starts.
     void keepRouteRoads();

@@ -27,8 +27,9 @@ QString duration(qint64 seconds)
 
 } // namespace
 
-ProgressLine::ProgressLine(std::FILE* terminal, qint64 totalBytes, int files)
+ProgressLine::ProgressLine(std::FILE* terminal, qint64 totalBytes, int files, std::FILE* log)
     : terminal(terminal)
+    , log(log)
     , totalBytes(totalBytes)
     , files(files)
 {
@@ -116,8 +117,8 @@ void ProgressLine::print(const QString& text)
     if (end < 0)
         return;
     clear();
-    std::fwrite(held.constData(), 1, std::size_t(end + 1), stdout);
-    std::fflush(stdout);
+    std::fwrite(held.constData(), 1, std::size_t(end + 1), log);
+    std::fflush(log);
     held.remove(0, end + 1);
 }
 
@@ -125,8 +126,8 @@ void ProgressLine::finish()
 {
     clear();
     if (!held.isEmpty()) {
-        std::fwrite(held.constData(), 1, std::size_t(held.size()), stdout);
-        std::fflush(stdout);
+        std::fwrite(held.constData(), 1, std::size_t(held.size()), log);
+        std::fflush(log);
         held.clear();
     }
 }

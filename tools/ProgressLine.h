@@ -15,12 +15,13 @@
 class ProgressLine
 {
 public:
-    // `totalBytes` and `files`: the whole input, as the reports will count it.
-    ProgressLine(std::FILE* terminal, qint64 totalBytes, int files);
+    // `totalBytes` and `files`: the whole input, as the reports will count it. The log text
+    // goes to `log`.
+    ProgressLine(std::FILE* terminal, qint64 totalBytes, int files, std::FILE* log = stdout);
 
     // A report of the reading of one file; done = 0 begins the next file.
     void bytesRead(qint64 done, qint64 total);
-    // Log text for the standard output.
+    // Log text for the log's stream.
     void print(const QString& text);
     // Clears the bar and passes on the text still held back.
     void finish();
@@ -37,6 +38,7 @@ private:
     int columns() const;
 
     std::FILE* terminal;
+    std::FILE* log;
     qint64 totalBytes;
     int files;
     int file = 0;

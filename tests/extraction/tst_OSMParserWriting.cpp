@@ -454,22 +454,30 @@ void tst_OSMParserWriting::standardFormat_data()
     QTest::addColumn<QString>("golden");
     QTest::addColumn<int>("missingWayNodes");
     QTest::addColumn<QString>("diagnostics");
+    // Collected while the network is read (as the programs and the window do), or taken by a
+    // second reading of the input.
+    QTest::addColumn<bool>("collected");
     QTest::newRow("stop on two routes") << QByteArray(stopOnTwoRoutes) << "xml" << "standard-stop-on-two-routes.osm" << 0
-                                        << "";
+                                        << "" << true;
+    QTest::newRow("stop on two routes, read again")
+        << QByteArray(stopOnTwoRoutes) << "xml" << "standard-stop-on-two-routes.osm" << 0 << "" << false;
     QTest::newRow("metadata present, PBF") << QByteArray(stopOnTwoRoutes) << "pbf" << "standard-stop-on-two-routes.osm"
-                                           << 0 << "";
-    QTest::newRow("metadata absent, PBF")
-        << QByteArray(stopOnTwoRoutes) << "pbf without metadata" << "standard-without-metadata.osm" << 0 << "";
+                                           << 0 << "" << true;
+    QTest::newRow("metadata present, PBF, read again")
+        << QByteArray(stopOnTwoRoutes) << "pbf" << "standard-stop-on-two-routes.osm" << 0 << "" << false;
+    QTest::newRow("metadata absent, PBF") << QByteArray(stopOnTwoRoutes) << "pbf without metadata"
+                                          << "standard-without-metadata.osm" << 0 << "" << true;
     QTest::newRow("node with two stops") << QByteArray(nodeWithTwoStops) << "xml" << "standard-node-with-two-stops.osm"
-                                         << 0 << "";
+                                         << 0 << "" << true;
     // Written as the input has it: the reference to the node it lacks stays. A way without
     // any node is written in neither format.
     QTest::newRow("way with missing nodes")
         << QByteArray(wayWithMissingNodes) << "xml" << "standard-way-with-missing-nodes.osm" << 1
         << "addWay finding Node failed: fromId == 49\naddWay finding Node failed: fromId == 47\n"
-           "addWay finding Node failed: fromId == 48\n";
+           "addWay finding Node failed: fromId == 48\n"
+        << true;
     QTest::newRow("parent relation") << QByteArray(parentRelation) << "xml" << "standard-parent-relation.osm" << 0
-                                     << "";
+                                     << "" << true;
 }
 
 void tst_OSMParserWriting::standardFormat()
@@ -479,6 +487,7 @@ void tst_OSMParserWriting::standardFormat()
     QFETCH(QString, golden);
     QFETCH(int, missingWayNodes);
     QFETCH(QString, diagnostics);
+    QFETCH(bool, collected);
     QVERIFY2(!OsmiumCheck::program().isEmpty(), "osmium (Debian package osmium-tool) is not installed");
     QVERIFY(TestWorkDir::writeFile("input.osm", input));
     QString path = "input.osm";
@@ -489,6 +498,8 @@ void tst_OSMParserWriting::standardFormat()
     }
     OSMData data;
     OSMParser parser;
+    if (collected)
+        parser.prepareFor(NetworkFormat::Osm);
     QStringList messages;
     connect(&parser, &OSMParser::message, [&messages](const QString& m) { messages << m; });
     // The bounds of a download or of --bbox come first.
@@ -496,7 +507,7 @@ void tst_OSMParserWriting::standardFormat()
     StderrCapture err;
     QVERIFY(parser.parseFile(path, data));
     parser.writeOutputFile(data, OSMParser::Coverage::Complete, NetworkFormat::Osm);
-    // The second reading of the input reports nothing: the first one did.
+    // A second reading of the input reports nothing: the first one did.
     QCOMPARE(QString::fromStdString(err.text()), diagnostics);
     QCOMPARE(messages.value(4), QString("    Format: OpenStreetMap XML for other tools, sorted by type and id\n"));
     const QString written = parser.writtenFilePath();

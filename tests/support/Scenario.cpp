@@ -21,8 +21,9 @@ namespace {
 
 // What a scenario folder may hold; anything else is a mistake (a misspelt `stdout`, or a
 // part that this driver does not carry out yet) and fails the scenario.
-const QStringList knownEntries = {"command", "input",    "exit", "stdout",      "stderr", "files", "expected", "README",
-                                  "server",  "requests", "fifo", "environment", "stdin",  "fixtures"};
+const QStringList knownEntries = {"command",     "input", "exit", "stdout", "stderr",     "files",
+                                  "expected",    "README", "server", "requests", "fixtures", "fifo",
+                                  "environment", "stdin",  "then",   "then-output"};
 
 // The non-empty lines of a file of the folder; none when it is absent.
 QStringList linesOf(const QString& path)
@@ -132,7 +133,7 @@ bool Scenario::prepare(QStringList& words, QString& program, ScenarioFixtures& f
 
 bool Scenario::execute(QProcess& process, const QString& program, const QStringList& arguments,
                        const QString& workDir, const QString& homeDir, const ScenarioServer* server,
-                       const QStringList& settings, const QString& standardInput, QString& report)
+                       const QStringList& settings, const QByteArray* input, QString& report)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("LC_ALL", "C.UTF-8");
@@ -147,12 +148,18 @@ bool Scenario::execute(QProcess& process, const QString& program, const QStringL
         environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(workDir);
-    process.setStandardInputFile(standardInput.isEmpty() ? QProcess::nullDevice() : workDir + "/" + standardInput);
+    if (!input)
+        process.setStandardInputFile(QProcess::nullDevice());
     // The fake servers answer from this thread's event loop while the program runs.
     QEventLoop loop;
     QObject::connect(&process, SIGNAL(finished(int, QProcess::ExitStatus)), &loop, SLOT(quit()));
     QObject::connect(&process, SIGNAL(errorOccurred(QProcess::ProcessError)), &loop, SLOT(quit()));
     process.start(program, arguments);
+    if (input) {
+        // A pipe, written from the event loop as the program reads it.
+        process.write(*input);
+        process.closeWriteChannel();
+    }
     loop.exec();
     if (process.state() != QProcess::NotRunning)
         process.waitForFinished(-1);
@@ -186,6 +193,12 @@ bool Scenario::run(QString& report, bool update)
     if (!fixtures.prepare(work.path(), report))
         return false;
     const QStringList workDirs = {work.path(), QFileInfo(work.path()).canonicalFilePath()};
+    QByteArray standardInput;
+    const QStringList stdinNames = linesOf(folder + "/stdin");
+    if (!stdinNames.isEmpty() && !ScenarioFiles::read(work.path() + "/" + stdinNames.front(), standardInput)) {
+        report = QString("stdin: no file \"%1\" in the working directory\n").arg(stdinNames.front());
+        return false;
+    }
 
     std::unique_ptr<ScenarioServer> server;
     if (QFileInfo(folder + "/server").isFile()) {
@@ -204,10 +217,12 @@ bool Scenario::run(QString& report, bool update)
     }
     QProcess process;
     if (!execute(process, program, words.mid(1), work.path(), home.path(), server.get(), linesOf(folder + "/environment"),
-                 linesOf(folder + "/stdin").value(0), report))
+                 stdinNames.isEmpty() ? nullptr : &standardInput, report))
         return false;
     for (const std::unique_ptr<ScenarioFifo>& fifo : fifos)
         fifo->finish(report);
+    const QByteArray standardOutput = process.readAllStandardOutput();
+    const bool piped = runThen(work.path(), workDirs, standardOutput, report, update);
     if (server)
         compareRequests(*server, report, update);
 
@@ -217,12 +232,49 @@ bool Scenario::run(QString& report, bool update)
         QFile::remove(folder + "/exit");
     else
         compareText("exit", actualExit, report, update);
-    compareText("stdout", normalise(QString::fromUtf8(process.readAllStandardOutput()), workDirs), report, update);
+    // Output that went into a command of `then` is data, not the log.
+    if (!piped)
+        compareText("stdout", normalise(QString::fromUtf8(standardOutput), workDirs), report, update);
     compareText("stderr", normalise(QString::fromUtf8(process.readAllStandardError()), workDirs), report, update);
     compareFiles(work.path(), workDirs, fixtures, report, update);
     if (server)
         comparePieces(work.path(), *server, fixtures, report);
     return report.isEmpty();
+}
+
+bool Scenario::runThen(const QString& workDir, const QStringList& workDirs, const QByteArray& programOutput,
+                       QString& report, bool update) const
+{
+    bool piped = false;
+    QString output;
+    for (const QString& line : linesOf(folder + "/then")) {
+        QStringList words;
+        if (!splitCommand(line, words) || words.isEmpty()) {
+            report += QString("then: \"%1\" is no command\n").arg(line);
+            continue;
+        }
+        const bool pipe = words.front() == "|";
+        if (pipe)
+            words.removeFirst();
+        piped = piped || pipe;
+        QProcess command;
+        command.setWorkingDirectory(workDir);
+        command.setProcessChannelMode(QProcess::MergedChannels);
+        command.start(programs.value(words.value(0), words.value(0)), words.mid(1));
+        if (pipe)
+            command.write(programOutput);
+        command.closeWriteChannel();
+        if (!command.waitForFinished(-1) || command.exitStatus() != QProcess::NormalExit) {
+            report += QString("then: \"%1\" did not run: %2\n").arg(line, command.errorString());
+            continue;
+        }
+        output += QString("$ %1\n").arg(line) + normalise(QString::fromUtf8(command.readAll()), workDirs);
+        if (command.exitCode() != 0)
+            output += QString("(exit status %1)\n").arg(command.exitCode());
+    }
+    if (QFileInfo(folder + "/then").isFile())
+        compareText("then-output", output, report, update);
+    return piped;
 }
 
 void Scenario::compareRequests(const ScenarioServer& server, QString& report, bool update) const

@@ -22,9 +22,13 @@
 // lines set for the program after the servers' addresses (a broken address, say); `fifo` names
 // paths of the working directory, one a line, that are FIFOs while the program runs and are
 // read as it writes (see ScenarioFifo.h): afterwards each must still be a FIFO, and stands as a
-// regular file of what was read for `files` and `expected/`.
-// `stdin` names a file of the working directory (as placed before the run) that is the
-// program's standard input; without it the standard input is empty.
+// regular file of what was read for `files` and `expected/`. `stdin` names a file of the working
+// directory (placed by `input/` or `fixtures`) that the program reads through a pipe as its
+// standard input. `then` holds commands run one after another in the working directory once the
+// program has ended (osmium reading what it wrote, say), split as `command` is; a line that
+// begins with "| " gets the program's standard output as its standard input, which is then
+// compared by no `stdout`. What they print (each after "$ " and its line) is `then-output`, and
+// the files they write count for `files`, `expected/` and `fixtures` like the program's own.
 // Outputs and file names are normalised: the working directory's absolute path becomes ".",
 // a local date and time "YYYY-MM-DD_hh-mm-ss" becomes "<date>_<time>", and the progress dots
 // of a request line become one dot (followed by " Done" when the line had one).
@@ -58,11 +62,15 @@ private:
     bool prepare(QStringList& words, QString& program, ScenarioFixtures& fixtures, QString& report) const;
     // Runs the program in the working directory with the scenario's environment: LC_ALL=C.UTF-8,
     // QT_QPA_PLATFORM=offscreen and HOME in a folder of its own. False when it did not run or crashed.
-    // `settings` are NAME=VALUE lines set after the servers' addresses; `standardInput`, when not
-    // empty, the file of the working directory that is the program's standard input.
+    // `settings` are NAME=VALUE lines set after the servers' addresses.
+    // `input`, when given, is written into the program's standard input, a pipe.
     static bool execute(QProcess& process, const QString& program, const QStringList& arguments,
                         const QString& workDir, const QString& homeDir, const ScenarioServer* server,
-                        const QStringList& settings, const QString& standardInput, QString& report);
+                        const QStringList& settings, const QByteArray* input, QString& report);
+    // Runs the commands of `then` and compares what they print; true when one of them read the
+    // program's standard output.
+    bool runThen(const QString& workDir, const QStringList& workDirs, const QByteArray& programOutput,
+                 QString& report, bool update) const;
     void compareText(const QString& name, const QString& actual, QString& report, bool update) const;
     void compareRequests(const ScenarioServer& server, QString& report, bool update) const;
     void compareFiles(const QString& workDir, const QStringList& workDirs, const ScenarioFixtures& fixtures,

@@ -5,6 +5,7 @@
 #include "tests/support/ScenarioFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -17,7 +18,7 @@ struct Arity
     int most;
 };
 const QHash<QString, Arity> verbs = {{"place", {1, 2}}, {"old", {1, 2}}, {"cut", {1, 2}},
-                                     {"keep", {1, -1}}, {"same", {2, 2}}, {"osmium", {2, 3}}};
+                                     {"keep", {1, -1}}, {"same", {2, 2}}, {"osmium", {2, 3}}, {"link", {2, 2}}};
 
 const QByteArray oldCopyMark = "<!-- an old copy -->\n";
 
@@ -71,8 +72,15 @@ bool ScenarioFixtures::prepare(const QString& workDir, QString& problem)
 {
     // Every file is in place before `keep` notes what it holds.
     for (const Line& line : lines) {
-        if (line.verb != "keep" && line.verb != "same" && !place(line, workDir, problem))
+        if (line.verb == "link") {
+            const QString at = inside(workDir, line.words[1]);
+            if (at.isEmpty() || !QFile::link(line.words[0], at)) {
+                problem = QString("fixtures line %1: cannot make the link %2\n").arg(line.number).arg(line.words[1]);
+                return false;
+            }
+        } else if (line.verb != "keep" && line.verb != "same" && !place(line, workDir, problem)) {
             return false;
+        }
     }
     for (const Line& line : lines)
         if (line.verb == "keep" && !noteKept(line, workDir, problem))
@@ -196,6 +204,12 @@ void ScenarioFixtures::compare(const QString& workDir, const QHash<QString, QStr
                           .arg(file, LineDiff::of(QString::fromUtf8(kept.value(file)), QString::fromUtf8(after)));
     }
     for (const Line& line : lines) {
+        if (line.verb == "link") {
+            const QFileInfo link(workDir + "/" + line.words[1]);
+            if (!link.isSymLink() || link.symLinkTarget() != QFileInfo(link.path() + "/" + line.words[0]).absoluteFilePath())
+                report += QString("link %1: no longer a symbolic link to %2 after the run\n")
+                              .arg(line.words[1], line.words[0]);
+        }
         if (line.verb != "same")
             continue;
         const QString& name = line.words[0];

@@ -19,6 +19,8 @@
 //                       the OSM file SOURCE written to AT by `osmium cat`, in osmium's FORMAT (pbf,
 //                       osh.pbf, osm.gz, ...) or else the format AT's name says: a PBF or gzip
 //                       file made from an XML fixture, say.
+//   link TARGET AT      a symbolic link AT to TARGET (as written, relative to AT's folder); after
+//                       the run it must still be that link. `files` does not list links.
 // After the run:
 //   keep PATH...        each file PATH, or each file below the folder PATH, holds the bytes it
 //                       held before the run.
