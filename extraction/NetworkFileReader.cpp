@@ -1,14 +1,15 @@
 #include "extraction/NetworkFileReader.h"
 
 #include "common/BoundingBox.h"
+#include "extraction/InputCopy.h"
 #include "extraction/NetworkKeepRules.h"
 #include "extraction/OSMHandler.h"
 #include "extraction/OSMXmlFile.h"
 #include "extraction/OsmiumReader.h"
 #include "network/WrittenNetwork.h"
 
+#include <QDir>
 #include <QFile>
-#include <QTemporaryFile>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -158,38 +159,23 @@ bool readEdited(const QString& path, OSMHandler& handler, WrittenNetwork& networ
     return true;
 }
 
-// The standard input in a temporary file, so that its first bytes can tell its format before
-// libosmium reads it. False, with the reason, when it cannot be copied.
-bool copyStandardInput(QTemporaryFile& copy, QString* error)
-{
-    QFile input;
-    if (!input.open(0, QIODevice::ReadOnly) || !copy.open()) {
-        if (error)
-            *error = input.isOpen() ? copy.errorString() : input.errorString();
-        return false;
-    }
-    QByteArray block;
-    while (!(block = input.read(1 << 20)).isEmpty()) {
-        if (copy.write(block) != block.size()) {
-            if (error)
-                *error = copy.errorString();
-            return false;
-        }
-    }
-    return copy.flush();
-}
-
 } // namespace
 
 bool NetworkFileReader::read(const QString& path, WrittenNetwork& network, QString* error,
                              CurrentObjects::Content* content)
 {
-    QTemporaryFile copy;
+    // The standard input, a FIFO or a process substitution is copied first, so that its first
+    // bytes can tell its format before libosmium reads it.
+    InputCopy copy;
     QString file = path;
-    if (path == QLatin1String("-")) {
-        if (!copyStandardInput(copy, error))
+    if (InputCopy::isNeeded(path)) {
+        QString why;
+        if (!copy.make(path, QDir::tempPath(), why)) {
+            if (error)
+                *error = why;
             return false;
-        file = copy.fileName();
+        }
+        file = copy.path();
     }
     // Opened here first, so that a missing or unreadable file is told in the system's words.
     QFile probe(file);
