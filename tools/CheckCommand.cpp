@@ -51,15 +51,8 @@ bool CheckCommand::readSettings(const QStringList& arguments, int& status)
     if (!commandLine.parse(arguments, status))
         return false;
     status = UsageError;
-    if (options.isSet("bbox")) {
-        QString problem;
-        const QString text = options.value("bbox");
-        if (!BoundingBox::fromText(text, settings.box, &problem)) {
-            commandLine.usageError(QString("bad --bbox \"%1\": %2").arg(text, problem));
-            return false;
-        }
-        settings.boxGiven = true;
-    }
+    if (!commandLine.boxOption(settings.box, settings.boxGiven))
+        return false;
     if (options.positionalArguments().size() != 1) {
         commandLine.usageError("one NETWORK.osm expected (see pelagor-check --help)");
         return false;

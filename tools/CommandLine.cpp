@@ -57,3 +57,17 @@ void CommandLine::printError(const QString& text)
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
+
+bool CommandLine::boxOption(BoundingBox& box, bool& given) const
+{
+    given = parser.isSet("bbox");
+    if (!given)
+        return true;
+    QString problem;
+    const QString text = parser.value("bbox");
+    if (!BoundingBox::fromText(text, box, &problem)) {
+        usageError(QString("bad --bbox \"%1\": %2").arg(text, problem));
+        return false;
+    }
+    return true;
+}

@@ -6,6 +6,8 @@
 // from the options' own texts, and a usage error as one line on the standard error stream
 // that names the program, with exit status 2. A program's command adds its options to
 // options() before parse() and reads them from it afterwards. Used in the main thread.
+#include "common/BoundingBox.h"
+
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
@@ -27,6 +29,9 @@ public:
     bool parse(const QStringList& arguments, int& status);
     // Reports a usage error: "program: text" on the standard error stream; returns 2.
     int usageError(const QString& text) const;
+    // The box of --bbox W,S,E,N into `box`, with `given` set when the option is there. False
+    // after a usage error (reported) for a text that is no box on Earth.
+    bool boxOption(BoundingBox& box, bool& given) const;
     // Writes `text` to the log's stream (a log line, say) and flushes it: the standard output,
     // unless the network file goes there.
     static void print(const QString& text);

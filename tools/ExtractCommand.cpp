@@ -88,15 +88,8 @@ bool ExtractCommand::readSettings(const QStringList& arguments, int& status)
         return false;
     status = CommandLine::usageStatus;
     settings.paths = options.positionalArguments();
-    if (options.isSet("bbox")) {
-        QString problem;
-        const QString text = options.value("bbox");
-        if (!BoundingBox::fromText(text, settings.box, &problem)) {
-            commandLine.usageError(QString("bad --bbox \"%1\": %2").arg(text, problem));
-            return false;
-        }
-        settings.clip = true;
-    }
+    if (!commandLine.boxOption(settings.box, settings.clip))
+        return false;
     if (options.isSet("input-format")) {
         settings.format = OSMFileFormat::fromOptionName(options.value("input-format"));
         if (settings.format == OSMFileFormat::Unknown) {
