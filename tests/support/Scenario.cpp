@@ -22,7 +22,7 @@ namespace {
 // What a scenario folder may hold; anything else is a mistake (a misspelt `stdout`, or a
 // part that this driver does not carry out yet) and fails the scenario.
 const QStringList knownEntries = {"command",     "input", "exit", "stdout", "stderr",     "files",
-                                  "expected",    "README", "server", "requests", "fixtures", "fifo",
+                                  "expected",    "server", "requests", "fixtures", "fifo",
                                   "environment", "stdin",  "then",   "then-output"};
 
 // The non-empty lines of a file of the folder; none when it is absent.
@@ -114,10 +114,15 @@ bool Scenario::prepare(QStringList& words, QString& program, ScenarioFixtures& f
             report += QString("unknown entry \"%1\" in the scenario folder\n").arg(entry);
     if (!report.isEmpty())
         return false;
-    QByteArray commandLine;
-    const bool read = ScenarioFiles::read(folder + "/command", commandLine);
-    const QString line = QString::fromUtf8(commandLine).trimmed();
-    if (!read || !splitCommand(line, words) || words.isEmpty() || line.contains('\n')) {
+    QByteArray commandText;
+    const bool read = ScenarioFiles::read(folder + "/command", commandText);
+    // Lines that begin with "#" say what the scenario shows; the one other line is the command.
+    QStringList commandLines;
+    for (const QString& text : QString::fromUtf8(commandText).split('\n'))
+        if (!text.startsWith('#') && !text.trimmed().isEmpty())
+            commandLines << text.trimmed();
+    const QString line = commandLines.value(0);
+    if (!read || commandLines.size() != 1 || !splitCommand(line, words) || words.isEmpty()) {
         report = "command: not one line of a program and its arguments\n";
         return false;
     }

@@ -5,12 +5,12 @@
 // files it starts with, and what it must print, return and leave behind. run() carries it
 // out in a fresh temporary working directory and says, readably, what differed.
 //
-// The folder holds `command` (one line: the program and its arguments, split at blanks,
-// double quotes grouping words), and optionally `input/` (copied into the working
-// directory first), `exit` (the exit status, default 0), `stdout` and `stderr` (the output
+// The folder holds `command` (lines that begin with "#" saying what the scenario shows, and
+// one line: the program and its arguments, split at blanks, double quotes grouping words),
+// and optionally `input/` (copied into the working directory first), `exit` (the exit status, default 0), `stdout` and `stderr` (the output
 // after normalisation; an absent file means no output at all), `files` (every regular file
 // of the working directory afterwards, one relative path a line, sorted), `expected/` (files
-// whose bytes must equal those at the same relative path), `README` (what it shows), `server`
+// whose bytes must equal those at the same relative path), `server`
 // (the answers of a fake editing API and Overpass interpreter, see ScenarioServer.h; the
 // program finds them through PELAGOR_API_URL and PELAGOR_OVERPASS_URL), `requests` (the
 // requests they must get, one a line in order; an empty file for none) and `fixtures` (shared
