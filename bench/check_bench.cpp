@@ -8,6 +8,8 @@
 #include "network/NetworkCheck.h"
 #include "network/WrittenNetwork.h"
 
+#include "Median.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -28,12 +30,6 @@ double statusMib(const char* field)
         if (line.startsWith(field))
             return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toDouble() / 1024;
     return 0;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include "extraction/OSMParser.h"
 #include "network/OSMData.h"
 
+#include "Median.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -141,13 +143,6 @@ ExtractionResult extract(const std::vector<QString>& files)
     result.errorsHash = QCryptographicHash::hash(errorText, QCryptographicHash::Sha256).toHex();
     QDir::setCurrent(previous);
     return result;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 double mib(long kib)

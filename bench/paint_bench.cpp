@@ -24,6 +24,8 @@
 #include "mapview/Renderer.h"
 #include "mapview/Visualization.h"
 
+#include "Median.h"
+
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -36,13 +38,6 @@
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0 : (n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
-}
 
 double cpuMs()
 {

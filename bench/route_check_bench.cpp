@@ -9,6 +9,8 @@
 #include "network/RoadClass.h"
 #include "network/WrittenNetwork.h"
 
+#include "Median.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
@@ -57,12 +59,6 @@ void build(WrittenNetwork& network, int segments)
         members.push_back({stop, false});
     }
     network.addRoute(1, "bus", "Bus 1", "1", members);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
