@@ -59,6 +59,13 @@ void Pelagor::setSource(DownloadSource chosen)
 {
     source = chosen;
     fetcher->setSource(&currentSource());
+    // OpenSSL is looked for once per process, here in the thread that sets the run up and not
+    // in the worker thread where the run goes on: where it is missing, glibc keeps the error
+    // text of the failed loads in the loading thread until that thread has wholly ended, which
+    // for a worker can be after the process has begun to exit (the sanitizer build's leak
+    // check then reports it). The check before the first request reads the cached answer.
+    if (currentSource().needsTls())
+        QSslSocket::supportsSsl();
 }
 
 const PieceSource& Pelagor::currentSource() const

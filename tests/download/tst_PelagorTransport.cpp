@@ -353,7 +353,8 @@ void tst_PelagorTransport::noTlsSaidOnce()
     QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()),
              "No TLS support on this machine: Qt was built for " + QSslSocket::sslLibraryBuildVersionString()
                  + " and finds no such library, so the Overpass API cannot be reached over HTTPS.\n");
-    QCOMPARE(child.readAllStandardError(), QByteArray());
+    const QByteArray errors = child.readAllStandardError();
+    QVERIFY2(errors.isEmpty(), errors.constData());
     QVERIFY(!QDir("data/download/overpass").exists());
 }
 
