@@ -24,6 +24,9 @@ public:
     explicit CurrentObjects(OSMHandler& next);
 
     bool selects() const override;
+    // As the handler the stage hands on to wants them.
+    // As the handler the stage hands on to wants them.
+    bool wantsMetadata(const OSMEntity& entity) const override { return next.wantsMetadata(entity); }
 
     // The reader's entity, taken (the reader gets an emptied one back to refill).
     void take(OSMEntity& entity);

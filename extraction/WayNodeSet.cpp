@@ -31,6 +31,7 @@ void WayNodeSet::finish()
     cursor = Cursor();
     if (count > 0)
         enterBlock(0);
+    previous = cursor;
 }
 
 void WayNodeSet::encode()
@@ -94,20 +95,23 @@ bool WayNodeSet::contains(qint64 id) const
 {
     if (count == 0)
         return false;
-    // An id before the cursor is looked up from the start of its block; one at or after it is
-    // found by stepping on.
-    if (cursor.atEnd ? id <= cursor.id : id < cursor.id) {
-        const auto after = std::upper_bound(firsts.begin(), firsts.end(), id);
-        if (after == firsts.begin()) {
-            enterBlock(0);
-            return false;
+    // An id from the last one asked for on is found by stepping on from the cursor (an id
+    // asked for twice, or one not in the set, costs nothing more). So is one from the id asked
+    // for before it on, from where that answer stood: a reader that holds back one object asks
+    // for each node before the network does. One below both is looked up from the start of its
+    // block.
+    if (id < cursor.asked) {
+        if (id >= previous.asked) {
+            std::swap(cursor, previous);
+        } else {
+            const auto after = std::upper_bound(firsts.begin(), firsts.end(), id);
+            enterBlock(after == firsts.begin() ? 0 : std::size_t(after - firsts.begin() - 1));
         }
-        enterBlock(std::size_t(after - firsts.begin() - 1));
+    } else if (id > cursor.asked) {
+        previous = cursor;
     }
-    if (cursor.atEnd)
-        return false;
-    while (cursor.id < id)
-        if (!step())
-            return false;
-    return cursor.id == id;
+    cursor.asked = id;
+    while (!cursor.atEnd && cursor.id < id)
+        step();
+    return !cursor.atEnd && cursor.id == id;
 }

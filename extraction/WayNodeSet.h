@@ -9,6 +9,7 @@
 #include "extraction/OSMHandler.h"
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 class RouteRoads;
@@ -51,7 +52,8 @@ private:
     std::vector<std::uint8_t> differences;
     std::size_t count = 0;
 
-    // Where the last answer was found: the first id not below the last one asked for.
+    // Where the last answer was found: at the first id not below the last one asked for, or
+    // past the end when there is none.
     struct Cursor
     {
         std::size_t block = 0;
@@ -59,8 +61,10 @@ private:
         std::size_t byte = 0;    // where the difference to the next id begins
         qint64 id = 0;
         bool atEnd = true;
+        qint64 asked = std::numeric_limits<qint64>::min();
     };
     mutable Cursor cursor;
+    mutable Cursor previous; // where the answer to the id asked for before stood
 };
 
 #endif
