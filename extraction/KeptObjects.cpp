@@ -5,6 +5,7 @@
 #include "network/OSMData.h"
 
 #include <algorithm>
+#include <cstring>
 
 KeptObjects::KeptObjects(OSMData& data, const RouteRoads* routeRoads)
     : routeRoads(routeRoads)
@@ -18,25 +19,27 @@ void KeptObjects::want(OSMData& data)
     for (const auto& node : data.getNodes().nodes())
         if (node->isUsed())
             nodes.push_back({node->getId(), node->getLat(), node->getLon(), false, false, {}});
-    // Of one id the first node counts.
-    std::stable_sort(nodes.begin(), nodes.end(),
-                     [](const WantedNode& a, const WantedNode& b) { return idBefore(a.id, b.id); });
+    // Of one id the first node counts. The network holds them in order of ids as a rule.
+    const auto before = [](const WantedNode& a, const WantedNode& b) { return idBefore(a.id, b.id); };
+    if (!std::is_sorted(nodes.begin(), nodes.end(), before))
+        std::stable_sort(nodes.begin(), nodes.end(), before);
     nodes.erase(std::unique(nodes.begin(), nodes.end(),
                             [](const WantedNode& a, const WantedNode& b) { return a.id == b.id; }),
                 nodes.end());
     wantedNodes.swap(nodes);
     // A way without nodes is not written in either format.
+    wayObjects.reserve(int(data.getWays().ways().size()));
     for (const auto& way : data.getWays().ways())
         if (way->firstNode())
-            wayObjects[way->getId()];
+            wayObjects[way->getId()].wanted = true;
     for (const auto& relation : data.getRelations().relations())
-        relationObjects[relation->getId()];
+        relationObjects[relation->getId()].wanted = true;
 }
 
 bool KeptObjects::wants(const QHash<qint64, Entry>& objects, qint64 id)
 {
     const auto it = objects.constFind(id);
-    return it != objects.constEnd() && !it->found;
+    return it != objects.constEnd() && it->wanted && !it->found;
 }
 
 const KeptObjects::WantedNode* KeptObjects::findNode(qint64 id) const
@@ -67,9 +70,8 @@ bool KeptObjects::wantsRelation(qint64 id) const
     return wants(relationObjects, id);
 }
 
-void KeptObjects::offerNode(const NodeRecord& record)
+void KeptObjects::offerNode(const NodeRecord& record, WantedNode* wanted)
 {
-    WantedNode* wanted = findNode(record.id);
     if (!wanted || wanted->exact)
         return;
     // A node removed at the end of one file may be defined anew by a later one; the network
@@ -84,17 +86,24 @@ void KeptObjects::offerNode(const NodeRecord& record)
 
 void KeptObjects::node(const OSMEntity& node)
 {
-    if (wantsNode(node.id))
-        offerNode(appendNode(node));
+    WantedNode* wanted = findNode(node.id);
+    if (wanted && !wanted->exact)
+        offerNode(appendNode(node), wanted);
 }
 
 void KeptObjects::add(QHash<qint64, Entry>& objects, const OSMEntity& object)
 {
     const auto it = objects.find(object.id);
-    if (it == objects.end() || it->found)
-        return;
-    it->found = true;
-    it->object = object;
+    if (it != objects.end() && it->wanted && !it->found)
+        take(*it, object);
+}
+
+void KeptObjects::take(Entry& entry, const OSMEntity& object)
+{
+    entry.found = true;
+    entry.offset = objectBytes.size();
+    object.appendTo(objectBytes);
+    entry.size = objectBytes.size() - entry.offset;
 }
 
 void KeptObjects::way(const OSMEntity& way)
@@ -119,30 +128,55 @@ bool KeptObjects::idBefore(qint64 a, qint64 b)
     return aPositive ? a < b : a > b;
 }
 
-void KeptObjects::forEach(const QHash<qint64, Entry>& objects, const std::function<void(const OSMEntity&)>& visit)
+std::vector<std::pair<qint64, const KeptObjects::Entry*>> KeptObjects::arranged(const QHash<qint64, Entry>& objects)
 {
-    std::vector<const OSMEntity*> list;
+    std::vector<std::pair<qint64, const Entry*>> list;
     list.reserve(std::size_t(objects.size()));
-    for (const Entry& entry : objects)
-        if (entry.found)
-            list.push_back(&entry.object);
-    std::sort(list.begin(), list.end(), [](const OSMEntity* a, const OSMEntity* b) { return idBefore(a->id, b->id); });
-    for (const OSMEntity* object : list)
-        visit(*object);
+    for (auto it = objects.cbegin(); it != objects.cend(); ++it)
+        if (it->wanted && it->found)
+            list.emplace_back(it.key(), &*it);
+    std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return idBefore(a.first, b.first); });
+    return list;
+}
+
+void KeptObjects::arrange()
+{
+    wayOrder = arranged(wayObjects);
+    relationOrder = arranged(relationObjects);
+}
+
+std::size_t KeptObjects::places(OSMEntity::Kind kind) const
+{
+    return kind == OSMEntity::Node ? wantedNodes.size()
+        : kind == OSMEntity::Way   ? wayOrder.size()
+                                   : relationOrder.size();
 }
 
 void KeptObjects::forEach(OSMEntity::Kind kind, const std::function<void(const OSMEntity&)>& visit) const
 {
-    if (kind == OSMEntity::Way)
-        return forEach(wayObjects, visit);
-    if (kind == OSMEntity::Relation)
-        return forEach(relationObjects, visit);
-    OSMEntity node(OSMEntity::Node);
-    for (const WantedNode& wanted : wantedNodes) {
-        if (!wanted.found)
-            continue;
-        decodeNode(wanted.record, node);
-        visit(node);
+    forEach(kind, 0, places(kind), visit);
+}
+
+void KeptObjects::forEach(OSMEntity::Kind kind, std::size_t first, std::size_t last,
+                          const std::function<void(const OSMEntity&)>& visit) const
+{
+    last = std::min(last, places(kind));
+    OSMEntity object(kind);
+    if (kind == OSMEntity::Node) {
+        for (std::size_t i = first; i < last; ++i) {
+            if (!wantedNodes[i].found)
+                continue;
+            decodeNode(wantedNodes[i].record, object);
+            visit(object);
+        }
+        return;
+    }
+    const auto& order = kind == OSMEntity::Way ? wayOrder : relationOrder;
+    for (std::size_t i = first; i < last; ++i) {
+        object.reset(kind);
+        object.id = order[i].first;
+        object.readFrom(std::string_view(objectBytes).substr(order[i].second->offset, order[i].second->size));
+        visit(object);
     }
 }
 
@@ -152,61 +186,15 @@ std::size_t KeptObjects::missingCount() const
         std::count_if(wantedNodes.begin(), wantedNodes.end(), [](const WantedNode& node) { return !node.found; }));
     for (const QHash<qint64, Entry>* objects : {&wayObjects, &relationObjects})
         for (const Entry& entry : *objects)
-            if (!entry.found)
+            if (entry.wanted && !entry.found)
                 ++missing;
     return missing;
 }
 
-namespace {
-
-void appendSize(std::string& bytes, std::size_t size)
-{
-    const quint32 value = quint32(size);
-    bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-void appendText(std::string& bytes, std::string_view text)
-{
-    appendSize(bytes, text.size());
-    bytes.append(text.data(), text.size());
-}
-
-std::size_t takeSize(std::string_view& bytes)
-{
-    quint32 size = 0;
-    std::copy(bytes.data(), bytes.data() + sizeof size, reinterpret_cast<char*>(&size));
-    bytes.remove_prefix(sizeof size);
-    return size;
-}
-
-std::string_view takeText(std::string_view& bytes)
-{
-    const std::size_t size = takeSize(bytes);
-    const std::string_view text = bytes.substr(0, size);
-    bytes.remove_prefix(size);
-    return text;
-}
-
-} // namespace
-
-// A node's record holds its metadata mask, each metadata text present, then its tags, each
-// text after its length.
 KeptObjects::NodeRecord KeptObjects::appendNode(const OSMEntity& node)
 {
     const std::size_t offset = nodeBytes.size();
-    char present = 0;
-    for (int i = 0; i < OSMEntity::metadataCount; ++i)
-        if (node.hasMetadata(OSMEntity::Metadata(i)))
-            present = char(present | (1 << i));
-    nodeBytes += present;
-    for (int i = 0; i < OSMEntity::metadataCount; ++i)
-        if (node.hasMetadata(OSMEntity::Metadata(i)))
-            appendText(nodeBytes, node.metadata(OSMEntity::Metadata(i)));
-    appendSize(nodeBytes, node.tagCount());
-    for (std::size_t i = 0; i < node.tagCount(); ++i) {
-        appendText(nodeBytes, node.key(i));
-        appendText(nodeBytes, node.value(i));
-    }
+    node.appendTo(nodeBytes);
     return {node.id, node.lat, node.lon, offset, nodeBytes.size() - offset};
 }
 
@@ -216,31 +204,26 @@ void KeptObjects::decodeNode(const NodeRecord& record, OSMEntity& node) const
     node.id = record.id;
     node.lat = record.lat;
     node.lon = record.lon;
-    std::string_view bytes = std::string_view(nodeBytes).substr(record.offset, record.size);
-    const int present = bytes.front();
-    bytes.remove_prefix(1);
-    for (int i = 0; i < OSMEntity::metadataCount; ++i)
-        if (present & (1 << i))
-            node.setMetadata(OSMEntity::Metadata(i), node.addText(takeText(bytes)));
-    for (std::size_t tags = takeSize(bytes); tags > 0; --tags) {
-        const std::string_view key = takeText(bytes);
-        node.addTag(key, takeText(bytes));
-    }
+    node.readFrom(std::string_view(nodeBytes).substr(record.offset, record.size));
 }
 
 void KeptObjects::fileRead(OSMData& data)
 {
+    // Compacted in place: the records kept move down over those dropped, and while none has
+    // been dropped (a file whose nodes were chosen by its ways first) nothing moves.
     OSMNodes& nodes = data.getNodes();
-    std::vector<NodeRecord> kept;
-    std::string keptBytes;
+    std::size_t records = 0;
+    std::size_t bytes = 0;
     for (const NodeRecord& record : nodeRecords) {
         if (!nodes.find(record.id))
             continue;
-        kept.push_back({record.id, record.lat, record.lon, keptBytes.size(), record.size});
-        keptBytes.append(nodeBytes, record.offset, record.size);
+        if (record.offset != bytes)
+            std::memmove(&nodeBytes[bytes], nodeBytes.data() + record.offset, record.size);
+        nodeRecords[records++] = {record.id, record.lat, record.lon, bytes, record.size};
+        bytes += record.size;
     }
-    nodeRecords.swap(kept);
-    nodeBytes.swap(keptBytes);
+    nodeRecords.resize(records);
+    nodeBytes.resize(bytes);
 }
 
 void KeptObjects::choose(OSMData& data)
@@ -248,20 +231,17 @@ void KeptObjects::choose(OSMData& data)
     want(data);
     // The definitions of one id in the order read: the one at the network's position counts,
     // else the first. Their bytes stay where they are.
-    for (const NodeRecord& record : nodeRecords)
-        offerNode(record);
-    std::vector<NodeRecord>().swap(nodeRecords);
-    for (QHash<qint64, OSMEntity>* collected : {&collectedWays, &collectedRelations}) {
-        QHash<qint64, Entry>& objects = collected == &collectedWays ? wayObjects : relationObjects;
-        for (auto it = collected->begin(); it != collected->end(); ++it) {
-            const auto entry = objects.find(it.key());
-            if (entry != objects.end() && !entry->found) {
-                entry->found = true;
-                entry->object = std::move(it.value());
-            }
-        }
-        collected->clear();
+    // Read in order of ids as a rule: each wanted node is looked for after the last one found
+    // before the whole list is searched.
+    auto next = wantedNodes.begin();
+    for (const NodeRecord& record : nodeRecords) {
+        WantedNode* wanted = next != wantedNodes.end() && next->id == record.id ? &*next : findNode(record.id);
+        if (!wanted)
+            continue;
+        next = wantedNodes.begin() + (wanted - wantedNodes.data()) + 1;
+        offerNode(record, wanted);
     }
+    std::vector<NodeRecord>().swap(nodeRecords);
 }
 
 void KeptObjects::collect(const OSMEntity& entity)
@@ -271,12 +251,12 @@ void KeptObjects::collect(const OSMEntity& entity)
         nodeRecords.push_back(appendNode(entity));
         break;
     case OSMEntity::Way:
-        if (!collectedWays.contains(entity.id))
-            collectedWays.insert(entity.id, entity);
+    case OSMEntity::Relation: {
+        // Kept until the network tells whether it is wanted.
+        Entry& entry = (entity.kind() == OSMEntity::Way ? wayObjects : relationObjects)[entity.id];
+        if (!entry.found)
+            take(entry, entity);
         break;
-    case OSMEntity::Relation:
-        if (!collectedRelations.contains(entity.id))
-            collectedRelations.insert(entity.id, entity);
-        break;
+    }
     }
 }

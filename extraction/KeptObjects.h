@@ -13,6 +13,7 @@
 #include <QtGlobal>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class OSMData;
@@ -40,10 +41,17 @@ public:
 
     bool selects() const override { return true; }
 
-    // Hands each object of the kind that was read to `visit`, sorted as OpenStreetMap files
-    // are: by id, positive ids after 0 and the negative ones, which go by their magnitude. A node
-    // is handed over in an entity that lives until the next one.
+    // Once nothing more is read: puts the objects found in the order of OpenStreetMap files, by
+    // id, positive ids after 0 and the negative ones, which go by their magnitude.
+    void arrange();
+    // Hands each arranged object of the kind to `visit`, in that order. An object is handed over
+    // in an entity that lives until the next one.
     void forEach(OSMEntity::Kind kind, const std::function<void(const OSMEntity&)>& visit) const;
+    // The same in parts: the objects from place `first` to before `last` of the kind's places
+    // (some places may be empty). Parts may be visited in several threads at once.
+    std::size_t places(OSMEntity::Kind kind) const;
+    void forEach(OSMEntity::Kind kind, std::size_t first, std::size_t last,
+                 const std::function<void(const OSMEntity&)>& visit) const;
     // Wanted objects of which no definition was read.
     std::size_t missingCount() const;
     // OpenStreetMap's order of ids.
@@ -64,17 +72,23 @@ protected:
     void relation(const OSMEntity& relation) override;
 
 private:
+    // A way or relation: wanted by the network, and the definition taken of it, if any. Those
+    // collected while reading wait here until choose() tells which are wanted.
     struct Entry
     {
+        bool wanted = false;
         bool found = false;
-        OSMEntity object;
+        // Its byte form in `objectBytes`.
+        std::size_t offset = 0;
+        std::size_t size = 0;
     };
     static bool wants(const QHash<qint64, Entry>& objects, qint64 id);
-    static void add(QHash<qint64, Entry>& objects, const OSMEntity& object);
-    static void forEach(const QHash<qint64, Entry>& objects, const std::function<void(const OSMEntity&)>& visit);
+    // Takes `object` for its entry when it is wanted and has none yet.
+    void add(QHash<qint64, Entry>& objects, const OSMEntity& object);
+    void take(Entry& entry, const OSMEntity& object);
+    static std::vector<std::pair<qint64, const Entry*>> arranged(const QHash<qint64, Entry>& objects);
     void want(OSMData& data);
-    // A node read: its id, position and the place of its version attributes and tags in
-    // `nodeBytes`.
+    // A node read: its id, position and the place of its byte form in `nodeBytes`.
     struct NodeRecord
     {
         qint64 id;
@@ -98,18 +112,22 @@ private:
     void decodeNode(const NodeRecord& record, OSMEntity& node) const;
     const WantedNode* findNode(qint64 id) const;
     WantedNode* findNode(qint64 id);
-    // Takes the definition at `record` when it is the one the network has, or the first of an id.
-    void offerNode(const NodeRecord& record);
+    // Takes the definition at `record` for `wanted`, the node of its id, when it is the one the
+    // network has, or the first of an id.
+    void offerNode(const NodeRecord& record, WantedNode* wanted);
 
     const RouteRoads* routeRoads = nullptr;
     std::vector<WantedNode> wantedNodes; // sorted by idBefore()
     QHash<qint64, Entry> wayObjects;
     QHash<qint64, Entry> relationObjects;
+    // The ways and relations found, as arrange() ordered them.
+    std::vector<std::pair<qint64, const Entry*>> wayOrder;
+    std::vector<std::pair<qint64, const Entry*>> relationOrder;
     // Collected while reading, in the order read.
     std::vector<NodeRecord> nodeRecords;
     std::string nodeBytes;
-    QHash<qint64, OSMEntity> collectedWays;
-    QHash<qint64, OSMEntity> collectedRelations;
+    // The ways and relations taken, one after another.
+    std::string objectBytes;
 };
 
 #endif

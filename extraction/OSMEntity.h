@@ -74,6 +74,13 @@ public:
     std::string_view role(const Member& member) const { return text(member.role); }
 
     void setMetadata(Metadata which, Text value);
+
+    // A compact byte form of what an output file takes of the entity (its version attributes,
+    // tags, node references and members; not the id, position or marks), for holding many
+    // entities in one buffer: appended to `bytes`, and read back into an entity that has been
+    // reset to its kind.
+    void appendTo(std::string& bytes) const;
+    void readFrom(std::string_view bytes);
     bool hasMetadata(Metadata which) const { return metadataPresent & (1u << which); }
     std::string_view metadata(Metadata which) const { return text(metadataTexts[which]); }
 

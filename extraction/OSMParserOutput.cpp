@@ -101,11 +101,15 @@ bool OSMParser::writeDocument(NoClobberFile& file, OSMData& data, NetworkFormat 
     else
         chosen.reset(new KeptObjects(data, routeRoads.get()));
     KeptObjects& objects = *chosen;
-    if (objects.missingCount() > 0)
+    std::size_t missing = objects.missingCount();
+    if (missing > 0) {
         for (const QString& path : parsedPaths)
             OSMFileReader::copy(path, objects, inputFormat);
+        missing = objects.missingCount();
+    }
+    objects.arrange();
     // Only a file that changed or went away since it was read leaves objects behind.
-    if (const std::size_t missing = objects.missingCount())
+    if (missing > 0)
         std::cerr << "OSMParser: " << missing
                   << " objects of the network were not found again in its input files; the file lacks them"
                   << std::endl;

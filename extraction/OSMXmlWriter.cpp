@@ -1,10 +1,6 @@
 #include "extraction/OSMXmlWriter.h"
 
-#include <QByteArray>
 #include <QIODevice>
-#include <QString>
-#include <charconv>
-#include <cmath>
 
 namespace {
 // Written to the device in pieces of about this size.
@@ -13,8 +9,18 @@ const int flushSize = 1 << 16;
 
 OSMXmlWriter::OSMXmlWriter(QIODevice* device)
     : device(device)
+    , buffer(std::size_t(flushSize) + 4096)
 {
-    buffer.reserve(std::size_t(flushSize) + 4096);
+}
+
+OSMXmlWriter::OSMXmlWriter(Part, const OSMXmlWriter& from)
+    : device(nullptr)
+    , buffer(std::size_t(flushSize) + 4096)
+    , open(from.open)
+{
+    // An empty element that `from` has begun is closed by the next element.
+    if (from.inStartTag && from.inEmptyElement)
+        open.pop_back();
 }
 
 OSMXmlWriter::~OSMXmlWriter()
@@ -22,9 +28,31 @@ OSMXmlWriter::~OSMXmlWriter()
     flush();
 }
 
+void OSMXmlWriter::writeFormatted(OSMXmlWriter& part)
+{
+    // An empty element the part wrote last is closed as the next element would close it.
+    if (part.inStartTag && part.inEmptyElement)
+        part.closeStartTag();
+    if (part.error)
+        error = true;
+    if (part.buffer.empty())
+        return;
+    // The part began after a closed start tag: this writer may not have closed its own yet.
+    closeStartTag();
+    const std::string_view bytes(part.buffer.data(), part.buffer.size());
+    if (device) {
+        flush();
+        if (device->write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
+            error = true;
+    } else {
+        buffer.append(bytes);
+    }
+    lastWasStartElement = part.lastWasStartElement;
+}
+
 void OSMXmlWriter::flush()
 {
-    if (buffer.empty())
+    if (buffer.empty() || !device)
         return;
     if (device->write(buffer.data(), qint64(buffer.size())) != qint64(buffer.size()))
         error = true;
@@ -33,32 +61,32 @@ void OSMXmlWriter::flush()
 
 void OSMXmlWriter::writeStartDocument()
 {
-    buffer += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    buffer.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
 }
 
 // The rules of QXmlStreamWriter's auto-formatting: every start tag goes on a new line
 // indented by its depth; an end tag goes on a new line only after child elements;
 // an element without children is closed as an empty tag.
-void OSMXmlWriter::beginElement(const char* name, bool empty)
+void OSMXmlWriter::beginElement(std::string_view name, bool empty)
 {
     closeStartTag();
     newLine(open.size());
     if (buffer.size() >= std::size_t(flushSize))
         flush();
-    buffer += '<';
-    buffer += name;
+    buffer.append('<');
+    buffer.append(name);
     open.push_back(name);
     inStartTag = true;
     inEmptyElement = empty;
     lastWasStartElement = true;
 }
 
-void OSMXmlWriter::writeStartElement(const char* name)
+void OSMXmlWriter::writeStartElement(std::string_view name)
 {
     beginElement(name, false);
 }
 
-void OSMXmlWriter::writeEmptyElement(const char* name)
+void OSMXmlWriter::writeEmptyElement(std::string_view name)
 {
     beginElement(name, true);
 }
@@ -68,11 +96,11 @@ void OSMXmlWriter::closeStartTag()
     if (!inStartTag)
         return;
     if (inEmptyElement) {
-        buffer += "/>";
+        buffer.append("/>");
         open.pop_back();
         lastWasStartElement = false;
     } else {
-        buffer += '>';
+        buffer.append('>');
     }
     inStartTag = false;
     inEmptyElement = false;
@@ -80,26 +108,31 @@ void OSMXmlWriter::closeStartTag()
 
 void OSMXmlWriter::newLine(std::size_t level)
 {
-    buffer += '\n';
-    buffer.append(level, ' ');
+    buffer.append('\n');
+    buffer.appendSpaces(level);
 }
 
-void OSMXmlWriter::writeAttribute(const char* name, const char* value)
+// ` name="`, the value, then `"`.
+void OSMXmlWriter::beginAttribute(std::string_view name)
 {
-    buffer += ' ';
-    buffer += name;
-    buffer += "=\"";
-    buffer += value;
-    buffer += '"';
+    buffer.append(' ');
+    buffer.append(name);
+    buffer.append("=\"");
 }
 
-void OSMXmlWriter::writeAttribute(const char* name, std::string_view utf8)
+void OSMXmlWriter::writeAttribute(std::string_view name, const char* value)
 {
-    buffer += ' ';
-    buffer += name;
-    buffer += "=\"";
-    writeEscaped(utf8);
-    buffer += '"';
+    beginAttribute(name);
+    buffer.append(std::string_view(value));
+    buffer.append('"');
+}
+
+void OSMXmlWriter::writeAttribute(std::string_view name, std::string_view utf8)
+{
+    beginAttribute(name);
+    if (!buffer.appendEscaped(utf8))
+        error = true;
+    buffer.append('"');
 }
 
 std::size_t OSMXmlWriter::textLength(std::string_view utf8)
@@ -114,114 +147,23 @@ std::size_t OSMXmlWriter::textLength(std::string_view utf8)
     return utf8.size();
 }
 
-void OSMXmlWriter::writeTextAttribute(const char* name, std::string_view utf8)
+void OSMXmlWriter::writeTextAttribute(std::string_view name, std::string_view utf8)
 {
     writeAttribute(name, utf8.substr(0, textLength(utf8)));
 }
 
-void OSMXmlWriter::writeAttribute(const char* name, qint64 value)
+void OSMXmlWriter::writeAttribute(std::string_view name, qint64 value)
 {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    buffer += ' ';
-    buffer += name;
-    buffer += "=\"";
-    buffer.append(digits, std::size_t(end - digits));
-    buffer += '"';
+    beginAttribute(name);
+    buffer.appendNumber(value);
+    buffer.append('"');
 }
 
-// QString::number(value, 'f', 7) rounds the exact binary value correctly. For a
-// coordinate (|value| <= 1000) value * 10^7 is computed with an error below 2e-6, so
-// rounding it to an integer gives the same digits, unless the exact value lies close
-// to halfway between two results (ties and near-ties) or the result is a zero with a
-// minus sign; those few take Qt's own conversion.
-bool OSMXmlWriter::appendCoordinate(double value)
+void OSMXmlWriter::writeCoordinateAttribute(std::string_view name, double value)
 {
-    if (!(std::fabs(value) <= 1000.0))
-        return false;
-    const double scaled = value * 1e7;
-    const double below = std::floor(scaled);
-    const double fraction = scaled - below;
-    if (std::fabs(fraction - 0.5) < 1e-5)
-        return false;
-    const qint64 units = qint64(below) + (fraction > 0.5 ? 1 : 0);
-    if (units == 0 && std::signbit(value))
-        return false;
-    const quint64 magnitude = units < 0 ? quint64(-units) : quint64(units);
-    char text[32];
-    char* end = text + sizeof text;
-    char* p = end;
-    quint64 rest = magnitude;
-    for (int digit = 0; digit < 7; ++digit) {
-        *--p = char('0' + rest % 10);
-        rest /= 10;
-    }
-    *--p = '.';
-    do {
-        *--p = char('0' + rest % 10);
-        rest /= 10;
-    } while (rest);
-    if (units < 0)
-        *--p = '-';
-    buffer.append(p, std::size_t(end - p));
-    return true;
-}
-
-void OSMXmlWriter::writeCoordinateAttribute(const char* name, double value)
-{
-    buffer += ' ';
-    buffer += name;
-    buffer += "=\"";
-    if (!appendCoordinate(value))
-        buffer += QByteArray::number(value, 'f', 7).constData();
-    buffer += '"';
-}
-
-void OSMXmlWriter::writeEscaped(std::string_view utf8)
-{
-    // Printable ASCII, as most names are, is escaped byte by byte.
-    bool plain = true;
-    for (char c : utf8)
-        if (c < 0x20 || c > 0x7e) {
-            plain = false;
-            break;
-        }
-    if (plain) {
-        for (char c : utf8) {
-            switch (c) {
-            case '<': buffer += "&lt;"; break;
-            case '>': buffer += "&gt;"; break;
-            case '&': buffer += "&amp;"; break;
-            case '"': buffer += "&quot;"; break;
-            default: buffer += c;
-            }
-        }
-        return;
-    }
-    // Anything else takes QXmlStreamWriter's way: decoded to UTF-16, escaped character
-    // by character (line ends and tabs as character references; other control
-    // characters and U+FFFE, U+FFFF dropped with an error) and encoded again.
-    const QString text = QString::fromUtf8(utf8.data(), int(utf8.size()));
-    QString escaped;
-    escaped.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '<': escaped += QLatin1String("&lt;"); break;
-        case '>': escaped += QLatin1String("&gt;"); break;
-        case '&': escaped += QLatin1String("&amp;"); break;
-        case '"': escaped += QLatin1String("&quot;"); break;
-        case '\t': escaped += QLatin1String("&#9;"); break;
-        case '\n': escaped += QLatin1String("&#10;"); break;
-        case '\r': escaped += QLatin1String("&#13;"); break;
-        default:
-            if (c.unicode() > 0x1f && c.unicode() < 0xfffe)
-                escaped += c;
-            else
-                error = true;
-        }
-    }
-    const QByteArray encoded = escaped.toUtf8();
-    buffer.append(encoded.constData(), std::size_t(encoded.size()));
+    beginAttribute(name);
+    buffer.appendCoordinate(value);
+    buffer.append('"');
 }
 
 void OSMXmlWriter::writeEndElement()
@@ -229,7 +171,7 @@ void OSMXmlWriter::writeEndElement()
     if (open.empty())
         return;
     if (inStartTag && !inEmptyElement) {
-        buffer += "/>";
+        buffer.append("/>");
         inStartTag = false;
         lastWasStartElement = false;
         open.pop_back();
@@ -243,9 +185,9 @@ void OSMXmlWriter::writeEndElement()
     if (open.empty())
         return;
     lastWasStartElement = false;
-    buffer += "</";
-    buffer += open.back();
-    buffer += '>';
+    buffer.append("</");
+    buffer.append(open.back());
+    buffer.append('>');
     open.pop_back();
 }
 
@@ -253,6 +195,6 @@ void OSMXmlWriter::writeEndDocument()
 {
     while (!open.empty())
         writeEndElement();
-    buffer += '\n';
+    buffer.append('\n');
     flush();
 }

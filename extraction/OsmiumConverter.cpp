@@ -3,6 +3,9 @@
 #include "common/BoundingBox.h"
 #include "extraction/NetworkKeepRules.h"
 
+#include <charconv>
+#include <cstdint>
+
 #include <osmium/osm/node.hpp>
 #include <osmium/osm/relation.hpp>
 #include <osmium/osm/way.hpp>
@@ -24,6 +27,48 @@ std::string coordinateText(qint32 fixed)
     if (!decimals.empty())
         text += '.' + decimals;
     return text;
+}
+
+// A positive number as text, in `digits`.
+std::string_view numberText(char (&digits)[24], std::uint64_t value)
+{
+    return std::string_view(digits, std::size_t(std::to_chars(digits, digits + sizeof digits, value).ptr - digits));
+}
+
+// A time (seconds since 1970, UTC) as OpenStreetMap writes it, "2024-05-17T08:03:11Z", as
+// libosmium's to_iso() writes it, without the C library's time zone lookup and its lock for
+// each of the hundreds of thousands of objects an extract writes. The days become a civil date
+// by the proleptic Gregorian calendar's 400-year cycles.
+std::string_view timeText(char (&text)[24], std::uint32_t seconds)
+{
+    const std::int64_t days = seconds / 86400 + 719468; // from 0000-03-01
+    const std::int64_t era = days / 146097;
+    const std::int64_t dayOfEra = days - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+    const int day = int(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+    const int month = int(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+    const int year = int(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+    const int secondOfDay = int(seconds % 86400);
+    const auto two = [&text](int at, int value) {
+        text[at] = char('0' + value / 10);
+        text[at + 1] = char('0' + value % 10);
+    };
+    two(0, year / 100);
+    two(2, year % 100);
+    text[4] = '-';
+    two(5, month);
+    text[7] = '-';
+    two(8, day);
+    text[10] = 'T';
+    two(11, secondOfDay / 3600);
+    text[13] = ':';
+    two(14, secondOfDay / 60 % 60);
+    text[16] = ':';
+    two(17, secondOfDay % 60);
+    text[19] = 'Z';
+    return std::string_view(text, 20);
 }
 
 } // namespace
@@ -72,19 +117,20 @@ void OsmiumConverter::common(const osmium::OSMObject& object)
     if (!options.metadata || !handler.wantsMetadata(converted))
         return;
     // A file without metadata has version 0, no changeset, time or author: those are left out.
-    const auto set = [this](OSMEntity::Metadata which, const std::string& text) {
+    const auto set = [this](OSMEntity::Metadata which, std::string_view text) {
         converted.setMetadata(which, converted.addText(text));
     };
+    char text[24];
     if (object.version() > 0)
-        set(OSMEntity::Version, std::to_string(object.version()));
+        set(OSMEntity::Version, numberText(text, object.version()));
     if (object.changeset() > 0)
-        set(OSMEntity::Changeset, std::to_string(object.changeset()));
+        set(OSMEntity::Changeset, numberText(text, object.changeset()));
     if (object.timestamp().valid())
-        set(OSMEntity::Timestamp, object.timestamp().to_iso());
+        set(OSMEntity::Timestamp, timeText(text, std::uint32_t(object.timestamp().seconds_since_epoch())));
     if (object.user()[0] != '\0')
         set(OSMEntity::User, object.user());
     if (object.uid() > 0)
-        set(OSMEntity::Uid, std::to_string(object.uid()));
+        set(OSMEntity::Uid, numberText(text, std::uint64_t(object.uid())));
 }
 
 bool OsmiumConverter::node(const osmium::Node& node)

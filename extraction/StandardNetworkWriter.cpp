@@ -4,6 +4,9 @@
 #include "extraction/KeptObjects.h"
 #include "extraction/OSMXmlWriter.h"
 
+#include <future>
+#include <system_error>
+
 namespace {
 
 void writeStart(OSMXmlWriter& writer, const char* element, const OSMEntity& object)
@@ -40,46 +43,75 @@ const char* memberType(OSMEntity::MemberType type)
     return nullptr;
 }
 
-void writeNodes(OSMXmlWriter& writer, const KeptObjects& objects)
+void writeNode(OSMXmlWriter& writer, const OSMEntity& node)
 {
-    objects.forEach(OSMEntity::Node, [&writer](const OSMEntity& node) {
-        writeStart(writer, "node", node);
-        writer.writeCoordinateAttribute("lat", node.lat);
-        writer.writeCoordinateAttribute("lon", node.lon);
-        writeTags(writer, node);
-        writer.writeEndElement();
-    });
+    writeStart(writer, "node", node);
+    writer.writeCoordinateAttribute("lat", node.lat);
+    writer.writeCoordinateAttribute("lon", node.lon);
+    writeTags(writer, node);
+    writer.writeEndElement();
 }
 
-void writeWays(OSMXmlWriter& writer, const KeptObjects& objects)
+void writeWay(OSMXmlWriter& writer, const OSMEntity& way)
 {
-    objects.forEach(OSMEntity::Way, [&writer](const OSMEntity& way) {
-        writeStart(writer, "way", way);
-        for (qint64 ref : way.refs) {
-            writer.writeEmptyElement("nd");
-            writer.writeAttribute("ref", ref);
-        }
-        writeTags(writer, way);
-        writer.writeEndElement();
-    });
+    writeStart(writer, "way", way);
+    for (qint64 ref : way.refs) {
+        writer.writeEmptyElement("nd");
+        writer.writeAttribute("ref", ref);
+    }
+    writeTags(writer, way);
+    writer.writeEndElement();
 }
 
-void writeRelations(OSMXmlWriter& writer, const KeptObjects& objects)
+void writeRelation(OSMXmlWriter& writer, const OSMEntity& relation)
 {
-    objects.forEach(OSMEntity::Relation, [&writer](const OSMEntity& relation) {
-        writeStart(writer, "relation", relation);
-        for (const OSMEntity::Member& member : relation.members()) {
-            const char* type = memberType(member.type);
-            if (!type)
-                continue;
-            writer.writeEmptyElement("member");
-            writer.writeAttribute("type", type);
-            writer.writeAttribute("ref", member.ref);
-            writer.writeTextAttribute("role", relation.role(member));
+    writeStart(writer, "relation", relation);
+    for (const OSMEntity::Member& member : relation.members()) {
+        const char* type = memberType(member.type);
+        if (!type)
+            continue;
+        writer.writeEmptyElement("member");
+        writer.writeAttribute("type", type);
+        writer.writeAttribute("ref", member.ref);
+        writer.writeTextAttribute("role", relation.role(member));
+    }
+    writeTags(writer, relation);
+    writer.writeEndElement();
+}
+
+using Write = void (*)(OSMXmlWriter&, const OSMEntity&);
+
+void writePart(OSMXmlWriter& writer, const KeptObjects& objects, OSMEntity::Kind kind, std::size_t first,
+               std::size_t last, Write write)
+{
+    objects.forEach(kind, first, last, [&writer, write](const OSMEntity& object) { write(writer, object); });
+}
+
+// The objects of a kind go in blocks, two at a time: while this thread writes one, a second
+// thread formats the next, which is written after it. Formatting is most of the time it takes to
+// write the file, and a block's bytes are all that is held. Where no thread can be started,
+// this one formats both.
+void writeAll(OSMXmlWriter& writer, const KeptObjects& objects, OSMEntity::Kind kind, Write write)
+{
+    const std::size_t block = 4096;
+    const std::size_t places = objects.places(kind);
+    for (std::size_t first = 0; first < places; first += 2 * block) {
+        OSMXmlWriter next(OSMXmlWriter::Part(), writer);
+        const auto formatNext = [&objects, &next, kind, write, first] {
+            writePart(next, objects, kind, first + block, first + 2 * block, write);
+        };
+        std::future<void> formatted;
+        try {
+            formatted = std::async(std::launch::async, formatNext);
+        } catch (const std::system_error&) {
         }
-        writeTags(writer, relation);
-        writer.writeEndElement();
-    });
+        writePart(writer, objects, kind, first, first + block, write);
+        if (formatted.valid())
+            formatted.wait();
+        else
+            formatNext();
+        writer.writeFormatted(next);
+    }
 }
 
 } // namespace
@@ -103,9 +135,9 @@ void StandardNetworkWriter::writeDocument(OSMXmlWriter& writer, const KeptObject
         writer.writeCoordinateAttribute("maxlat", bounds->north());
         writer.writeCoordinateAttribute("maxlon", bounds->east());
     }
-    writeNodes(writer, objects);
-    writeWays(writer, objects);
-    writeRelations(writer, objects);
+    writeAll(writer, objects, OSMEntity::Node, writeNode);
+    writeAll(writer, objects, OSMEntity::Way, writeWay);
+    writeAll(writer, objects, OSMEntity::Relation, writeRelation);
     writer.writeEndElement();
     writer.writeEndDocument();
 }

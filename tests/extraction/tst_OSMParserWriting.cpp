@@ -1,4 +1,5 @@
 #include "extraction/OSMParser.h"
+#include "extraction/StandardNetworkWriter.h"
 #include "network/OSMData.h"
 #include "tests/support/ExpectedLog.h"
 #include "tests/support/GoldenFile.h"
@@ -6,6 +7,7 @@
 #include "tests/support/StderrCapture.h"
 #include "tests/support/TestWorkDir.h"
 
+#include <QXmlStreamWriter>
 #include <QtTest>
 
 // The network file: its exact bytes, the summary, and what happens when it cannot
@@ -31,6 +33,8 @@ private Q_SLOTS:
     void existingFolderKept();
     void standardFormat_data();
     void standardFormat();
+    void standardFormatInBlocks_data();
+    void standardFormatInBlocks();
 
 private:
     struct Result
@@ -515,6 +519,86 @@ void tst_OSMParserWriting::standardFormat()
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
     const QString problems = OsmiumCheck::standardProblems(written, missingWayNodes);
     QVERIFY2(problems.isEmpty(), qPrintable(problems));
+}
+
+void tst_OSMParserWriting::standardFormatInBlocks_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::newRow("from XML") << "xml";
+    QTest::newRow("from PBF") << "pbf";
+}
+
+// More nodes and ways than the file for other tools formats in one block (it formats the next
+// block in a second thread while it writes one): the file holds each object in order, byte for
+// byte as QXmlStreamWriter writes it. The times run over 130 years, leap days among them, as a
+// PBF holds them in seconds.
+void tst_OSMParserWriting::standardFormatInBlocks()
+{
+    QFETCH(QString, form);
+    const int ways = 9000;
+    const auto document = [ways](bool asInput) {
+        QByteArray bytes;
+        QXmlStreamWriter xml(&bytes);
+        xml.setAutoFormatting(true);
+        xml.setAutoFormattingIndent(1);
+        xml.writeStartDocument();
+        xml.writeStartElement("osm");
+        xml.writeAttribute("version", "0.6");
+        if (!asInput)
+            xml.writeAttribute("generator", StandardNetworkWriter::generator());
+        const QDateTime first(QDate(1970, 1, 1), QTime(0, 0, 1), Qt::UTC);
+        for (int id = 1; id <= 2 * ways; ++id) {
+            xml.writeStartElement("node");
+            xml.writeAttribute("id", QString::number(id));
+            xml.writeAttribute("version", QString::number(id % 9 + 1));
+            xml.writeAttribute("changeset", QString::number(1000000 + id));
+            xml.writeAttribute("timestamp", first.addSecs(qint64(id) * 227777 + id % 86400).toString(Qt::ISODate));
+            xml.writeAttribute("user", id % 3 ? "Tramway & Co" : "Трамвай");
+            xml.writeAttribute("uid", QString::number(id % 50 + 1));
+            xml.writeAttribute("lat", QString::number(49.1 + id * 1e-5, 'f', 7));
+            xml.writeAttribute("lon", QString::number(16.5 + (id % 977) * 1e-4, 'f', 7));
+            if (id % 100 == 0) {
+                xml.writeEmptyElement("tag");
+                xml.writeAttribute("k", "highway");
+                xml.writeAttribute("v", "traffic_signals");
+            }
+            xml.writeEndElement();
+        }
+        for (int id = 1; id <= ways; ++id) {
+            xml.writeStartElement("way");
+            xml.writeAttribute("id", QString::number(id));
+            xml.writeAttribute("version", "2");
+            xml.writeAttribute("changeset", "77");
+            xml.writeAttribute("timestamp", "2024-02-29T23:59:59Z");
+            xml.writeAttribute("user", "Brno");
+            xml.writeAttribute("uid", "5");
+            for (int node : {2 * id - 1, 2 * id}) {
+                xml.writeEmptyElement("nd");
+                xml.writeAttribute("ref", QString::number(node));
+            }
+            xml.writeEmptyElement("tag");
+            xml.writeAttribute("k", "highway");
+            xml.writeAttribute("v", "residential");
+            xml.writeEndElement();
+        }
+        xml.writeEndDocument();
+        return bytes;
+    };
+    QVERIFY(TestWorkDir::writeFile("input.osm", document(true)));
+    QString path = "input.osm";
+    if (form == "pbf") {
+        path = "input.osm.pbf";
+        QCOMPARE(osmiumCat({"-o", path, "input.osm"}), QString());
+    }
+    OSMData data;
+    OSMParser parser;
+    parser.prepareFor(NetworkFormat::Osm);
+    QVERIFY(parser.parseFile(path, data));
+    parser.writeOutputFile(data, OSMParser::Coverage::Complete, NetworkFormat::Osm);
+    const QByteArray written = TestWorkDir::readFile(parser.writtenFilePath());
+    const QByteArray expected = document(false);
+    QCOMPARE(written.size(), expected.size());
+    QVERIFY(written == expected);
 }
 
 QTEST_GUILESS_MAIN(tst_OSMParserWriting)

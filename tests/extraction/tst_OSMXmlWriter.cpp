@@ -26,6 +26,8 @@ private Q_SLOTS:
     void nesting();
     void randomNesting();
     void largeDocumentInPieces();
+    void partsFormattedApart_data();
+    void partsFormattedApart();
     void deviceFailure();
 };
 
@@ -73,7 +75,24 @@ Written withQt(const std::vector<Step>& steps)
     return {buffer.data(), writer.hasError()};
 }
 
-Written withOurs(const std::vector<Step>& steps)
+void play(OSMXmlWriter& writer, const std::vector<Step>& steps)
+{
+    for (const Step& s : steps) {
+        switch (s.kind) {
+        case Step::Start: writer.writeStartElement(s.name); break;
+        case Step::Empty: writer.writeEmptyElement(s.name); break;
+        case Step::End: writer.writeEndElement(); break;
+        case Step::Text: writer.writeAttribute(s.name, s.text); break;
+        case Step::Literal: writer.writeAttribute(s.name, s.text.c_str()); break;
+        case Step::Integer: writer.writeAttribute(s.name, s.integer); break;
+        case Step::Coordinate: writer.writeCoordinateAttribute(s.name, s.coordinate); break;
+        }
+    }
+}
+
+// The steps played on one writer, the `part` among them on a part made from it where they come.
+Written withOurs(const std::vector<Step>& steps, const std::vector<Step>& part = {},
+                 const std::vector<Step>& after = {})
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -81,17 +100,11 @@ Written withOurs(const std::vector<Step>& steps)
     {
         OSMXmlWriter writer(&buffer);
         writer.writeStartDocument();
-        for (const Step& s : steps) {
-            switch (s.kind) {
-            case Step::Start: writer.writeStartElement(s.name); break;
-            case Step::Empty: writer.writeEmptyElement(s.name); break;
-            case Step::End: writer.writeEndElement(); break;
-            case Step::Text: writer.writeAttribute(s.name, s.text); break;
-            case Step::Literal: writer.writeAttribute(s.name, s.text.c_str()); break;
-            case Step::Integer: writer.writeAttribute(s.name, s.integer); break;
-            case Step::Coordinate: writer.writeCoordinateAttribute(s.name, s.coordinate); break;
-            }
-        }
+        play(writer, steps);
+        OSMXmlWriter apart(OSMXmlWriter::Part(), writer);
+        play(apart, part);
+        writer.writeFormatted(apart);
+        play(writer, after);
         writer.writeEndDocument();
         error = writer.hasError();
     }
@@ -122,6 +135,16 @@ std::string bytes(const QByteArray& b)
 } // namespace
 
 Q_DECLARE_METATYPE(std::vector<Step>)
+
+namespace {
+
+std::vector<Step> operator+(std::vector<Step> a, const std::vector<Step>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+} // namespace
 
 void tst_OSMXmlWriter::texts_data()
 {
@@ -300,6 +323,46 @@ void tst_OSMXmlWriter::largeDocumentInPieces()
     const Written ours = withOurs(steps);
     QVERIFY(ours.bytes.size() > 500000);
     QCOMPARE(ours.bytes, withQt(steps).bytes);
+}
+
+void tst_OSMXmlWriter::partsFormattedApart_data()
+{
+    // Elements formatted by a part of the writer (as the file for other tools formats blocks of
+    // objects in a second thread) give the bytes and error state of one writer: wherever the
+    // part begins, whatever it holds.
+    using S = Step;
+    using Steps = std::vector<Step>;
+    QTest::addColumn<Steps>("before");
+    QTest::addColumn<Steps>("part");
+    QTest::addColumn<Steps>("after");
+    const Steps node{{S::Start, "node", {}}, {S::Integer, "id", {}, 7}, {S::Empty, "tag", {}},
+                     {S::Text, "v", "a & b"}, {S::End, nullptr, {}}};
+    const Steps way{{S::Start, "way", {}}, {S::Empty, "nd", {}}, {S::Integer, "ref", {}, 7}, {S::End, nullptr, {}}};
+    const Steps root{{S::Start, "osm", {}}, {S::Literal, "version", "0.6"}};
+    const Steps bounds{{S::Empty, "bounds", {}}, {S::Coordinate, "minlat", {}, 0, 55.75}};
+    const Steps end{{S::End, nullptr, {}}};
+    QTest::newRow("right after the root's start tag") << root << node << (way + end);
+    QTest::newRow("after an empty element not yet closed") << (root + bounds) << (node + node) << (way + end);
+    QTest::newRow("after a whole element") << (root + node) << (way + way) << end;
+    QTest::newRow("an empty part: the root stays empty") << root << Steps{} << end;
+    QTest::newRow("an empty part after elements") << (root + node) << Steps{} << (way + end);
+    QTest::newRow("the last elements") << (root + node) << (way + way) << end;
+    QTest::newRow("a part with a character XML cannot carry")
+        << root << Steps{{S::Empty, "tag", {}}, {S::Text, "v", "a\x01"}} << end;
+}
+
+void tst_OSMXmlWriter::partsFormattedApart()
+{
+    QFETCH(std::vector<Step>, before);
+    QFETCH(std::vector<Step>, part);
+    QFETCH(std::vector<Step>, after);
+    std::vector<Step> all = before;
+    all.insert(all.end(), part.begin(), part.end());
+    all.insert(all.end(), after.begin(), after.end());
+    const Written qt = withQt(all);
+    const Written ours = withOurs(before, part, after);
+    QCOMPARE(ours.bytes, qt.bytes);
+    QCOMPARE(ours.error, qt.error);
 }
 
 void tst_OSMXmlWriter::deviceFailure()
