@@ -131,8 +131,11 @@ bool OSMParser::parseFile(const QString& filePath, OSMData& data, QString* failu
         if (failure)
             *failure = error;
     }
+    const std::size_t nodes = data.getNodes().size();
     data.removeUnusedNodes();
-    if (collected)
+    // The records of the nodes are looked over only when the file left nodes out (a PBF whose
+    // nodes were chosen by its ways first leaves none).
+    if (collected && data.getNodes().size() != nodes)
         collected->fileRead(data);
     Q_EMIT message(" OK\n");
     // A history file, or one of changesets alone, says so on a line of its own.
