@@ -72,7 +72,7 @@ bool KeptObjects::wantsRelation(qint64 id) const
 
 void KeptObjects::offerNode(const NodeRecord& record, WantedNode* wanted)
 {
-    if (!wanted || wanted->exact)
+    if (wanted->exact)
         return;
     // A node removed at the end of one file may be defined anew by a later one; the network
     // has the definition that survived, known by its position.
@@ -209,8 +209,8 @@ void KeptObjects::decodeNode(const NodeRecord& record, OSMEntity& node) const
 
 void KeptObjects::fileRead(OSMData& data)
 {
-    // Compacted in place: the records kept move down over those dropped, and while none has
-    // been dropped (a file whose nodes were chosen by its ways first) nothing moves.
+    // Compacted in place: the records kept move down over those dropped; those before the first
+    // one dropped stay where they are.
     OSMNodes& nodes = data.getNodes();
     std::size_t records = 0;
     std::size_t bytes = 0;

@@ -41,8 +41,9 @@ public:
 
     bool selects() const override { return true; }
 
-    // Once nothing more is read: puts the objects found in the order of OpenStreetMap files, by
-    // id, positive ids after 0 and the negative ones, which go by their magnitude.
+    // Once nothing more is read: puts the ways and relations found in the order of OpenStreetMap
+    // files (the nodes are held in it), by id, positive ids after 0 and the negative ones, which
+    // go by their magnitude.
     void arrange();
     // Hands each arranged object of the kind to `visit`, in that order. An object is handed over
     // in an entity that lives until the next one.
@@ -112,8 +113,8 @@ private:
     void decodeNode(const NodeRecord& record, OSMEntity& node) const;
     const WantedNode* findNode(qint64 id) const;
     WantedNode* findNode(qint64 id);
-    // Takes the definition at `record` for `wanted`, the node of its id, when it is the one the
-    // network has, or the first of an id.
+    // Takes the definition at `record` for `wanted` (the node of its id, never null) when it is
+    // the one the network has, or the first of an id.
     void offerNode(const NodeRecord& record, WantedNode* wanted);
 
     const RouteRoads* routeRoads = nullptr;
